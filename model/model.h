@@ -1,0 +1,85 @@
+// The in-memory skeletal model: bones, pose frames and skinned meshes, and the
+// globals that point at the one model of a run and its selection.
+// Records are plain data; arrays are held with their int32 counts and every
+// array holds exactly that many elements (count == vector size).
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+constexpr int NAME_LEN = 64;                 // every name field: 63 chars + NUL
+constexpr int32_t MAX_BONES = 256;
+constexpr int32_t MAX_MESHES = 32;
+constexpr int32_t MAX_FRAMES = 65536;
+constexpr int32_t MAX_VERTS = 196608;        // per mesh
+constexpr int32_t MAX_TRIS = 65536;          // per mesh
+constexpr int32_t MAX_REFERENCES = 256;      // per mesh
+constexpr int32_t MAX_FILESIZE = 16777216;   // 16 MB, both formats
+
+struct BonePose {
+    float quat[4];    // rotation x, y, z, w
+    float origin[3];  // position x, y, z
+};
+
+struct SkelBone {
+    char name[NAME_LEN];  // NUL-terminated; first char is the bone's key channel
+    int32_t parent;       // negative: root
+    uint32_t flags;       // bit 0: marked (drawn white)
+};
+
+struct PoseFrame {
+    std::vector<BonePose> poses;  // one per bone, in bone order
+    char name[NAME_LEN];
+};
+
+struct BoneWeight {
+    float origin[3];
+    float influence;
+    float normal[3];
+    int32_t bonenum;
+};
+
+struct SkelVertex {
+    int32_t numweights;
+    BoneWeight* weights;  // points into the owning mesh's weightpool
+};
+
+struct SkelMesh {
+    char skinname[NAME_LEN];
+    char meshname[NAME_LEN];
+    int32_t numverts;
+    std::vector<SkelVertex> verts;
+    std::vector<float> texcoords;    // 2 * numverts floats: s, t per vertex
+    int32_t numtris;
+    std::vector<int32_t> indices;    // 3 * numtris vertex indices
+    int32_t numreferences;
+    std::vector<int32_t> references;
+    // All weights of the mesh, back to back in vertex order. Vertices point
+    // into it, so one allocation serves a mesh of any size; never resize it
+    // after the vertices are set up.
+    std::vector<BoneWeight> weightpool;
+};
+
+struct SkelModel {
+    int32_t numbones = 0;
+    std::vector<SkelBone> bones;
+    int32_t nummeshes = 0;
+    std::vector<SkelMesh> meshes;
+    int32_t numframes = 0;
+    std::vector<PoseFrame> frames;
+};
+
+extern SkelModel* CurrentModel;  // the model of this run; null until loaded
+extern int32_t SelectedBone;     // index into bones; starts at 1
+extern int32_t SelectedMesh;     // index into meshes; starts at 0
+
+// Copies text into a 64-byte name field: at most 63 characters, the rest of
+// the field filled with NUL bytes, so the field always ends in a NUL.
+void CopyName(char* field, const char* text);
+
+// Bring SelectedBone / SelectedMesh into range before they are used as an
+// index: a value outside 0 .. count-1 becomes 0. Return the index, or -1 when
+// there is no model or it has no bones (meshes). Nothing may index with the
+// raw globals without going through these.
+int32_t ClampSelectedBone();
+int32_t ClampSelectedMesh();

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds boneloom with warnings as errors, runs every
+# test (GUI tests in a private Xvfb when there is no display), then builds again
+# with AddressSanitizer + UndefinedBehaviorSanitizer and runs the unit and CLI
+# tests under them.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+ROOT=$(pwd)
+JOBS=$(nproc 2>/dev/null || echo 2)
+
+scripts/install-deps.sh
+
+. scripts/xvfb.sh
+trap stop_xvfb EXIT
+start_xvfb_if_needed
+
+echo "== build (warnings are errors)"
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBONELOOM_WERROR=ON >/dev/null
+cmake --build build -j "$JOBS"
+
+echo "== tests"
+(cd build && ctest --output-on-failure -j "$JOBS")
+
+echo "== sanitizer build (ASan + UBSan)"
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DBONELOOM_WERROR=ON \
+      -DBONELOOM_SANITIZE=ON -DBONELOOM_BENCH=OFF >/dev/null
+cmake --build build-asan -j "$JOBS"
+
+echo "== unit and CLI tests under sanitizers"
+(cd build-asan && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j "$JOBS" -L 'unit|cli')
