@@ -1,0 +1,40 @@
+// The viewer's spine: start-up steps, the idle tick that draws every frame,
+// and the reshape that sizes the 3D view. Owns the main window id and the
+// tick counters; TickTime itself lives with the animation timer (pose/anim).
+#pragma once
+#include <cstdint>
+
+#include "pose/anim.h"  // TickTime: the clock reading of the latest idle call
+
+constexpr int TICK_MIN_MS = 11;  // smallest gap between two ticks, in ms
+
+extern int MainWindow;         // GLUT id of the one main window
+extern int32_t LastTickTime;   // TickTime of the last tick that ran; 0 at start
+extern int FrameCount;         // ticks run so far; 0 at start
+
+// Fixed OpenGL state of the main window, then the logo texture.
+void InitGL();
+// Camera to its start values, then InitObjects.
+void InitScene();
+// Prints "Init 3d Objects" and loads data/tris.skm (+ .skp); exits 1 on a
+// file that cannot be read.
+void InitObjects();
+
+// Idle callback: makes the main window current and runs RunTick.
+void HandleIdle();
+// Reads the clock into TickTime; when the gate opens, renews the frame-rate
+// text, moves the camera by the held keys and draws one frame.
+void RunTick();
+// True when a tick may run at clock reading `now`: the first tick always, any
+// later one once at least TICK_MIN_MS have passed since `last`. The gap is
+// taken modulo 2^32, so the gate keeps working across the clock's wrap.
+bool TickDue(uint32_t now, uint32_t last, int ticksRun);
+// Draws and presents one complete frame (scene, prompt, HUD, logo).
+void DrawFrame();
+// Display callback: frames come only from ticks, so it draws nothing.
+void HandleDisplay();
+// Reshape callback: viewport from GLUI's free area, 45-degree perspective,
+// then the current panel's resize hook. The arguments are not used.
+void HandleReshape(int width, int height);
+// Aspect ratio of a viewport area; a height of 0 counts as 1.
+double ViewAspect(int w, int h);

@@ -1,0 +1,34 @@
+// The right-button pop-up menu and its "Display" submenu, and the display
+// options they switch. Owns the option flags read by the frame, the HUD and
+// the skeleton renderer.
+#pragma once
+
+extern int ShowFPS;     // 1: the frame-rate text is drawn (starts 1)
+extern int Wireframe;   // 1: polygons drawn as lines
+extern int FullScreen;  // 1: the program put the window into full-screen mode
+extern int ShowQuats;   // 1: the renderer draws each parent bone's axes
+
+// Display submenu values.
+constexpr int MENU_SHOW_FPS = 1;
+constexpr int MENU_WIREFRAME = 2;
+constexpr int MENU_BACKFACE = 3;
+constexpr int MENU_FULL_SCREEN = 4;
+constexpr int MENU_FLY_MODE = 5;
+constexpr int MENU_SHOW_QUATS = 6;
+// Main menu values.
+constexpr int MENU_SAVE_SKP = 5;
+constexpr int MENU_SAVE_SKM = 6;
+constexpr int MENU_EXIT = 255;
+
+// Creates both menus and attaches the main one to the right mouse button of
+// the current window (the main window at start-up).
+void BuildMenus();
+// Callback of the "Display" submenu; every choice requests a redisplay.
+void HandleDisplayMenu(int value);
+// Callback of the main menu: the two exports and "Exit" (exit status 0).
+void HandleMainMenu(int value);
+// Each flips its flag between 0 and 1.
+void ToggleShowFPS();
+void ToggleWireframe();
+void ToggleFlyMode();
+void ToggleShowQuats();
