@@ -27,6 +27,15 @@ extern GLUI* RotatePanel;                 // the Rotate panel's subwindow (stale
 // Called once at start-up, before the first SwitchPanel.
 void BuildPanelSelector();
 
+// True when storing text into a 64-byte name field would leave the field as
+// it is (the text's first 63 characters already fill it): renames use it to
+// skip a commit that changes nothing.
+bool NameFieldMatches(const char* field, const char* text);
+
+// Records the panel just built as the current one: every builder ends here.
+// The name is copied, cut to 255 characters.
+void SetCurrentPanel(GLUI* panel, int shown, void (*resize)(), const char* name);
+
 // Makes the named panel ("Bone", "Mesh" or "Rotate") the built one: closes the
 // old subwindow and builds the new panel from scratch. The panel already built,
 // or an unknown name, changes nothing.
