@@ -1,0 +1,28 @@
+// Heads-up display: the frame-rate line and the model and selected-bone lines
+// in the lower left corner of the main window. Owns the frame-rate meter.
+#pragma once
+#include <cstdint>
+
+constexpr int FPS_TEXT_LEN = 32;
+
+extern char FPSText[];      // "FPS: %i" as last renewed; empty at start
+extern int FPSLastTime;     // tick time (ms) of the last renewal; 0 at start
+extern int FPSLastFrames;   // frame count at the last renewal; 0 at start
+
+// Renews FPSText with the frames run since the last renewal, once at least
+// 1000 ms (compared modulo 2^32) have passed. now: tick time in ms; frames:
+// ticks run before this one.
+void UpdateFPS(int32_t now, int frames);
+
+// Puts the frame-rate meter back to its start state (tests, new runs).
+void ResetFPS();
+
+// Draws the whole display: DrawFPS, then DrawModelInfo. Last step of a frame.
+void DrawHUD();
+
+// Draws FPSText at (0.02, 0.12) when ShowFPS is set.
+void DrawFPS();
+
+// Draws "Model: data/tris" and "Selected Bone: <name>" (empty name when the
+// model has no bone at the selection).
+void DrawModelInfo();

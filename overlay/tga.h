@@ -1,0 +1,46 @@
+// Loader for uncompressed true-colour TGA images (type 2, 24 or 32 bits per
+// pixel) into OpenGL textures, and the logo shown in the 3D view. Owns
+// LogoTexture. Decoding is GL-free (DecodeTGA) so it can be tested and fuzzed.
+#pragma once
+#include <GL/gl.h>
+
+#include <cstddef>
+#include <cstdint>
+
+constexpr int TGA_HEADER_LEN = 18;
+// Refuse images with more pixel bytes than this (the header allows ~16 GiB).
+constexpr uint64_t TGA_MAX_PIXEL_BYTES = 64ull * 1024 * 1024;
+
+struct TGAImage {
+    unsigned char* pixels;  // RGB or RGBA, rows in file order; malloc'd, owned by the record
+    int32_t bpp;            // 24 or 32
+    int32_t width;          // 1 .. 65535
+    int32_t height;         // 1 .. 65535
+    GLuint texid;           // texture object; 0 when none
+};
+
+extern TGAImage LogoTexture;  // the logo of this run; zero when none loaded
+
+// Checks an 18-byte header (size bytes available) and returns 1 with the
+// image's size and depth, or 0 with a short reason in *whyNot (may be null).
+int DecodeTGAHeader(const unsigned char* header, size_t size, int32_t* width, int32_t* height,
+                    int32_t* bpp, const char** whyNot);
+
+// Decodes a whole TGA file held in memory. On success returns 1 and fills
+// image's pixels (malloc'd, RGB/RGBA), bpp, width and height, leaving texid
+// alone; on failure returns 0, leaves image untouched and sets *whyNot.
+int DecodeTGA(const unsigned char* data, size_t size, TGAImage* image, const char** whyNot);
+
+// Loads a TGA file into image and uploads it as a GL_TEXTURE_2D (bound on
+// return). Returns 1 on success; 0 on any failure, with image untouched, no
+// texture object left behind and nothing printed. Needs a current GL context.
+int LoadTGA(TGAImage* image, const char* path);
+
+// Enables 2D texturing and loads "logo.tga" into LogoTexture, leaving it bound
+// when it loads. Called once at the end of the main window's GL set-up.
+void LoadLogoTexture();
+
+// Draws the loaded logo, at most 64 px, in the bottom-right corner of the
+// current viewport, over the scene; all GL state is restored. Nothing when no
+// logo was loaded.
+void DrawLogo();
