@@ -1,0 +1,39 @@
+// Whole-model rotation: turns bone 0's stored pose in frames 1 and up of
+// CurrentModel about the model origin. No state of its own; the change lives
+// in the model's frames, so the exporter writes it.
+#include "pose/rotate_model.h"
+
+#include "model/model.h"
+#include "pose/keys.h"
+#include "pose/rotation.h"
+
+void RotateModel(float* angles) {
+    float pitch = angles[0], yaw = angles[1], roll = angles[2];
+    Mat3 m;
+    CopyMatrix(&IdentityMatrix, &m);
+    RotateMatrix(&m, yaw, 0, 0, 1);
+    RotateMatrix(&m, pitch, 0, 1, 0);
+    RotateMatrix(&m, roll, 1, 0, 0);
+    Quat q;
+    MatrixToQuat(&m, &q);
+    const Vec3 centre = {0, 0, 0};
+
+    SkelModel* model = CurrentModel;
+    if (!model) return;
+    int32_t numframes = model->numframes;
+    if (numframes < 0 || (size_t)numframes > model->frames.size())
+        numframes = (int32_t)model->frames.size();
+    // Frame 0 stays as loaded: it is the rest pose every unkeyed bone shows.
+    for (int32_t f = 1; f < numframes; f++) {
+        std::vector<BonePose>& poses = model->frames[f].poses;
+        if (poses.empty()) continue;
+        Quat lq = GetPoseQuat(&poses[0]);
+        Vec3 lo = GetPoseOrigin(&poses[0]);
+        Quat oq;
+        Vec3 oo;
+        ConcatPose(&q, &centre, &lq, &lo, &oq, &oo);
+        SetPoseQuat(&poses[0], &oq);
+        SetPoseOrigin(&poses[0], &oo);
+    }
+    RebuildPose();
+}
