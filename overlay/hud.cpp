@@ -1,0 +1,49 @@
+// Heads-up display in the lower left corner: the frame rate, the model and the
+// selected bone. Owns the frame-rate meter (FPSText, FPSLastTime, FPSLastFrames).
+#include "overlay/hud.h"
+
+#include <GL/freeglut.h>
+
+#include <cstdio>
+
+#include "app/menus.h"
+#include "model/model.h"
+#include "overlay/text.h"
+
+char FPSText[FPS_TEXT_LEN] = "";
+int FPSLastTime = 0;
+int FPSLastFrames = 0;
+
+void UpdateFPS(int32_t now, int frames) {
+    // The clock wraps at 2^32, so compare by the unsigned difference: a clock
+    // already past 2^31 at start (a long-running machine) would otherwise read
+    // as a negative age and hold the first renewal back for weeks.
+    uint32_t age = (uint32_t)now - (uint32_t)FPSLastTime;
+    if (age < 1000) return;
+    FPSLastTime = now;
+    int count = frames - FPSLastFrames;
+    FPSLastFrames = frames;
+    snprintf(FPSText, FPS_TEXT_LEN, "FPS: %i", count);
+}
+
+void ResetFPS() {
+    FPSText[0] = '\0';
+    FPSLastTime = 0;
+    FPSLastFrames = 0;
+}
+
+void DrawFPS() {
+    if (ShowFPS) DrawBitmapString(FPSText, GLUT_BITMAP_HELVETICA_10, 1, 1, 1, 0.02f, 0.12f);
+}
+
+void DrawModelInfo() {
+    PrintOverlay(0.02f, 0.09f, "Model: %s", "data/tris");
+    int32_t bone = ClampSelectedBone();
+    const char* name = bone >= 0 ? CurrentModel->bones[bone].name : "";
+    PrintOverlay(0.02f, 0.06f, "Selected Bone: %.*s", NAME_LEN - 1, name);
+}
+
+void DrawHUD() {
+    DrawFPS();
+    DrawModelInfo();
+}

@@ -1,0 +1,222 @@
+// Uncompressed true-colour TGA images: header checks and pixel decoding from
+// memory (no GL), loading a file into a GL texture, and drawing the logo in the
+// corner of the 3D view. Owns LogoTexture.
+#include "overlay/tga.h"
+
+#include <GL/glu.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+TGAImage LogoTexture = {};
+
+// No id field, no colour map, image type 2, empty colour-map specification,
+// x and y origin 0.
+static const unsigned char TGA_SIGNATURE[12] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+
+static const int LOGO_SIZE = 64;    // pixels, the logo's longer side on screen
+static const int LOGO_MARGIN = 8;   // pixels from the viewport's edges
+
+int DecodeTGAHeader(const unsigned char* header, size_t size, int32_t* width, int32_t* height,
+                    int32_t* bpp, const char** whyNot) {
+    const char* reason = nullptr;
+    int32_t w = 0, h = 0, depth = 0;
+    if (size < 12) {
+        reason = "file too short for a TGA header";
+    } else if (header[2] != 2) {
+        reason = "not an uncompressed true-colour image (type 2)";
+    } else if (memcmp(header, TGA_SIGNATURE, sizeof TGA_SIGNATURE) != 0) {
+        reason = "image id field, colour map or origin not supported";
+    } else if (size < TGA_HEADER_LEN) {
+        reason = "file too short for a TGA header";
+    } else {
+        w = header[13] * 256 + header[12];
+        h = header[15] * 256 + header[14];
+        depth = header[16];
+        if (w == 0 || h == 0) {
+            reason = "image width or height is 0";
+        } else if (depth != 24 && depth != 32) {
+            reason = "bits per pixel is not 24 or 32";
+        } else if ((uint64_t)w * (uint64_t)h * (uint64_t)(depth / 8) > TGA_MAX_PIXEL_BYTES) {
+            reason = "image too large";
+        }
+    }
+    if (whyNot) *whyNot = reason;
+    if (reason) return 0;
+    *width = w;
+    *height = h;
+    *bpp = depth;
+    return 1;
+}
+
+// BGR(A) to RGB(A) in place.
+static void SwapRedBlue(unsigned char* pixels, size_t size, int bytesPerPixel) {
+    for (size_t i = 0; i + 2 < size; i += bytesPerPixel) {
+        unsigned char t = pixels[i];
+        pixels[i] = pixels[i + 2];
+        pixels[i + 2] = t;
+    }
+}
+
+int DecodeTGA(const unsigned char* data, size_t size, TGAImage* image, const char** whyNot) {
+    int32_t width, height, bpp;
+    if (!DecodeTGAHeader(data, size, &width, &height, &bpp, whyNot)) return 0;
+    size_t pixelBytes = (size_t)width * (size_t)height * (size_t)(bpp / 8);
+    if (pixelBytes > size - TGA_HEADER_LEN) {
+        if (whyNot) *whyNot = "pixel data cut short";
+        return 0;
+    }
+    unsigned char* pixels = (unsigned char*)malloc(pixelBytes);
+    if (!pixels) {
+        if (whyNot) *whyNot = "out of memory";
+        return 0;
+    }
+    memcpy(pixels, data + TGA_HEADER_LEN, pixelBytes);
+    SwapRedBlue(pixels, pixelBytes, bpp / 8);
+    image->pixels = pixels;
+    image->bpp = bpp;
+    image->width = width;
+    image->height = height;
+    return 1;
+}
+
+// Reads the header and exactly the pixel bytes it announces; trailing data
+// (TGA 2.0 footers and extension areas) is not read.
+static int ReadTGAFile(const char* path, TGAImage* image) {
+    FILE* file = fopen(path, "rb");
+    if (!file) return 0;
+    unsigned char header[TGA_HEADER_LEN];
+    size_t got = fread(header, 1, sizeof header, file);
+    int32_t width, height, bpp;
+    if (!DecodeTGAHeader(header, got, &width, &height, &bpp, nullptr)) {
+        fclose(file);
+        return 0;
+    }
+    size_t pixelBytes = (size_t)width * (size_t)height * (size_t)(bpp / 8);
+    // Refuse a file that cannot hold the pixels before allocating for them.
+    long fileSize = -1;
+    if (fseek(file, 0, SEEK_END) == 0) fileSize = ftell(file);
+    if (fileSize < 0 || (uint64_t)fileSize - TGA_HEADER_LEN < pixelBytes ||
+        fseek(file, TGA_HEADER_LEN, SEEK_SET) != 0) {
+        fclose(file);
+        return 0;
+    }
+    unsigned char* pixels = (unsigned char*)malloc(pixelBytes);
+    if (!pixels) {
+        fclose(file);
+        return 0;
+    }
+    if (fread(pixels, 1, pixelBytes, file) != pixelBytes) {
+        free(pixels);
+        fclose(file);
+        return 0;
+    }
+    fclose(file);
+    SwapRedBlue(pixels, pixelBytes, bpp / 8);
+    image->pixels = pixels;
+    image->bpp = bpp;
+    image->width = width;
+    image->height = height;
+    return 1;
+}
+
+int LoadTGA(TGAImage* image, const char* path) {
+    TGAImage loaded = {};
+    if (!ReadTGAFile(path, &loaded)) return 0;
+
+    GLint maxSize = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
+    if (loaded.width > maxSize || loaded.height > maxSize) {
+        free(loaded.pixels);
+        return 0;
+    }
+    GLint previous = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &previous);
+    while (glGetError() != GL_NO_ERROR) {
+    }
+
+    GLenum format = loaded.bpp == 24 ? GL_RGB : GL_RGBA;
+    glGenTextures(1, &loaded.texid);
+    glBindTexture(GL_TEXTURE_2D, loaded.texid);
+    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    // Rows are packed tightly; with the default 4-byte alignment GL would read
+    // past the end of a 24-bit image whose row is not a multiple of 4 bytes.
+    glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexImage2D(GL_TEXTURE_2D, 0, format, loaded.width, loaded.height, 0, format, GL_UNSIGNED_BYTE,
+                 loaded.pixels);
+    glPopClientAttrib();
+    if (glGetError() != GL_NO_ERROR) {
+        glBindTexture(GL_TEXTURE_2D, (GLuint)previous);
+        glDeleteTextures(1, &loaded.texid);
+        free(loaded.pixels);
+        return 0;
+    }
+    *image = loaded;
+    return 1;
+}
+
+void LoadLogoTexture() {
+    glEnable(GL_TEXTURE_2D);
+    if (LoadTGA(&LogoTexture, "logo.tga")) glBindTexture(GL_TEXTURE_2D, LogoTexture.texid);
+}
+
+void DrawLogo() {
+    if (LogoTexture.texid == 0 || LogoTexture.width <= 0 || LogoTexture.height <= 0) return;
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+
+    // The longer side is LOGO_SIZE pixels; the image keeps its proportions.
+    float scale = (float)LOGO_SIZE /
+                  (float)(LogoTexture.width > LogoTexture.height ? LogoTexture.width : LogoTexture.height);
+    float w = LogoTexture.width * scale;
+    float h = LogoTexture.height * scale;
+    float right = (float)viewport[2] - LOGO_MARGIN;
+    float left = right - w;
+    float bottom = LOGO_MARGIN;
+    float top = bottom + h;
+
+    GLint matrixMode = GL_MODELVIEW;
+    glGetIntegerv(GL_MATRIX_MODE, &matrixMode);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    gluOrtho2D(0, viewport[2], 0, viewport[3]);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+
+    glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT | GL_TEXTURE_BIT | GL_POLYGON_BIT |
+                 GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_CULL_FACE);
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);  // also in wireframe mode
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, LogoTexture.texid);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    if (LogoTexture.bpp == 32) {
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    }
+    glColor4f(1, 1, 1, 1);
+    // The file's first row is the texture's bottom row (t = 0).
+    glBegin(GL_QUADS);
+    glTexCoord2f(0, 0);
+    glVertex2f(left, bottom);
+    glTexCoord2f(1, 0);
+    glVertex2f(right, bottom);
+    glTexCoord2f(1, 1);
+    glVertex2f(right, top);
+    glTexCoord2f(0, 1);
+    glVertex2f(left, top);
+    glEnd();
+    glPopAttrib();
+
+    glPopMatrix();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(matrixMode);
+}
