@@ -28,3 +28,35 @@ int32_t ClampSelectedMesh() {
     if (SelectedMesh < 0 || SelectedMesh >= CurrentModel->nummeshes) SelectedMesh = 0;
     return SelectedMesh;
 }
+
+bool LinkVertexWeights(SkelMesh* mesh) {
+    size_t need = 0;
+    for (const SkelVertex& v : mesh->verts) {
+        if (v.numweights < 0) return false;
+        need += (size_t)v.numweights;
+    }
+    if (need > mesh->weightpool.size()) return false;
+    BoneWeight* next = mesh->weightpool.data();
+    for (SkelVertex& v : mesh->verts) {
+        v.weights = next;
+        next += v.numweights;
+    }
+    return true;
+}
+
+void CopyModel(const SkelModel* src, SkelModel* dst) {
+    *dst = *src;
+    for (size_t m = 0; m < dst->meshes.size(); m++) {
+        SkelMesh& mesh = dst->meshes[m];
+        const SkelMesh& from = src->meshes[m];
+        // Keep each vertex at the same place in the pool as in the source.
+        for (size_t v = 0; v < mesh.verts.size(); v++) {
+            const BoneWeight* w = from.verts[v].weights;
+            const BoneWeight* base = from.weightpool.data();
+            if (w && w >= base && w <= base + from.weightpool.size())
+                mesh.verts[v].weights = mesh.weightpool.data() + (w - base);
+            else
+                mesh.verts[v].weights = nullptr;
+        }
+    }
+}

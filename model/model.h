@@ -83,3 +83,12 @@ void CopyName(char* field, const char* text);
 // raw globals without going through these.
 int32_t ClampSelectedBone();
 int32_t ClampSelectedMesh();
+
+// Points every vertex of mesh at its numweights records in weightpool, in
+// vertex order. Returns false (and links nothing) when the pool holds fewer
+// weights than the vertices ask for or a count is negative.
+bool LinkVertexWeights(SkelMesh* mesh);
+
+// Deep copy of src into dst with dst's vertices pointing into dst's own
+// weight pools. A plain struct copy would leave them pointing into src.
+void CopyModel(const SkelModel* src, SkelModel* dst);

@@ -1,0 +1,60 @@
+// Parsing of SKM and SKP files without side effects: a parse never prints and
+// never exits. It returns a status, fills a model only on success, and hands
+// back the exact console text the viewer prints for the same file, plus one
+// clean line per problem found (for boneloom-tool check).
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "model/model.h"
+
+enum LoadStatus {
+    LOAD_OK = 0,
+    LOAD_CANT_OPEN,  // the file could not be opened (or is not a regular file)
+    LOAD_EMPTY,      // the file holds no bytes
+    LOAD_REFUSED,    // a header, record or block reaches past the end, or a count is negative
+};
+
+struct LoadReport {
+    // Exactly what the viewer's reader prints, in order: headings, warnings
+    // (some without a newline, as the viewer prints them) and the fatal line.
+    std::string console;
+    // One line per problem, without a trailing newline: every console warning,
+    // the fatal line, and silent repairs such as names cut to 63 characters.
+    std::vector<std::string> problems;
+};
+
+// A whole file read into memory.
+struct FileBytes {
+    std::unique_ptr<unsigned char[]> data;
+    size_t size = 0;
+};
+
+// Reads the whole file at path. Returns LOAD_CANT_OPEN, LOAD_EMPTY or LOAD_OK.
+LoadStatus ReadFileBytes(const char* path, FileBytes* out);
+
+// Parses an SKM image of size bytes; path only names the file in messages.
+// On LOAD_OK sets model's numbones (the SKM header's), nummeshes and meshes;
+// on any other status model is left untouched. Appends to report.
+LoadStatus ParseSKM(const unsigned char* data, size_t size, const char* path,
+                    SkelModel* model, LoadReport* report);
+
+// Parses an SKP image. On LOAD_OK replaces model's numbones and sets bones,
+// numframes and frames; a bone whose parent is not an earlier bone draws one
+// warning line. On any other status model is left untouched.
+LoadStatus ParseSKP(const unsigned char* data, size_t size, const char* path,
+                    SkelModel* model, LoadReport* report);
+
+// ReadFileBytes + parse, with the viewer's "can't open" and "Empty data file"
+// lines in the report on those failures.
+LoadStatus LoadSKMFile(const char* path, SkelModel* model, LoadReport* report);
+LoadStatus LoadSKPFile(const char* path, SkelModel* model, LoadReport* report);
+
+// Loads an SKM file, then an SKP file, as the viewer's start-up does (the
+// SKP file is not read when the SKM file fails). The report's console then
+// holds the same text the viewer prints for the pair.
+LoadStatus LoadModelPair(const char* skmPath, const char* skpPath, SkelModel* model,
+                         LoadReport* report);
