@@ -1,0 +1,113 @@
+// Start-up steps of the main window, the idle tick that draws every frame,
+// and the reshape that sizes the 3D view. Owns the main window id and the
+// tick counters (LastTickTime, FrameCount).
+#include "app/frame.h"
+
+#include <GL/freeglut.h>
+#include <GL/glu.h>
+
+#include <cstdio>
+
+#include "app/camera.h"
+#include "app/input.h"
+#include "app/menus.h"
+#include "glui/glui.h"
+#include "model/read.h"
+#include "overlay/hud.h"
+#include "overlay/prompt.h"
+#include "overlay/tga.h"
+#include "panels/panels.h"
+#include "platform/clock.h"
+#include "pose/draw_skeleton.h"
+
+int MainWindow = 0;
+int32_t LastTickTime = 0;
+int FrameCount = 0;
+
+void InitGL() {
+    glEnable(GL_TEXTURE_2D);
+    glShadeModel(GL_SMOOTH);
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glClearDepth(1.0);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+    LoadLogoTexture();
+}
+
+void InitScene() {
+    ResetCamera();
+    InitObjects();
+}
+
+void InitObjects() {
+    printf("Init 3d Objects\n");
+    ReadSKM("data/tris.skm");
+}
+
+void HandleIdle() {
+    if (glutGetWindow() != MainWindow) glutSetWindow(MainWindow);
+    RunTick();
+}
+
+bool TickDue(uint32_t now, uint32_t last, int ticksRun) {
+    if (ticksRun == 0) return true;
+    return (uint32_t)(now - last) >= (uint32_t)TICK_MIN_MS;
+}
+
+void RunTick() {
+    TickTime = (int32_t)ClockMillis();
+    if (!TickDue((uint32_t)TickTime, (uint32_t)LastTickTime, FrameCount)) return;
+    UpdateFPS(TickTime, FrameCount);  // the count before this tick's increment
+    LastTickTime = TickTime;
+    FrameCount += 1;
+    ApplyMovementKeys();
+    DrawFrame();
+}
+
+void DrawFrame() {
+    glPolygonMode(GL_FRONT_AND_BACK, Wireframe ? GL_LINE : GL_FILL);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    // The logo stays bound for the whole run; with 2D texturing on, the
+    // skeleton and the text would take its colour at the default texture
+    // coordinate. The logo's own drawing switches texturing on for itself.
+    glDisable(GL_TEXTURE_2D);
+    glPushMatrix();
+    ApplyCameraTransform();
+    DrawSkeletonFrame();
+    DrawPrompt();
+    DrawHUD();
+    DrawLogo();
+    glPopMatrix();
+    glutSwapBuffers();
+    glutPostRedisplay();
+}
+
+void HandleDisplay() {}
+
+double ViewAspect(int w, int h) {
+    if (h <= 0) h = 1;
+    return (double)w / (double)h;
+}
+
+void HandleReshape(int, int) {
+    if (CurrentPanelShown && CurrentPanel) CurrentPanel->hide();
+
+    int x = 0, y = 0, w = 0, h = 0;
+    GLUI_Master.get_viewport_area(&x, &y, &w, &h);
+    if (w < 0) w = 0;
+    if (h < 0) h = 0;
+    glViewport(x, y, w, h);
+
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    if (w > 0) gluPerspective(45.0, ViewAspect(w, h), (double)0.1f, 65536.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glutPostRedisplay();
+
+    if (CurrentPanelShown) {
+        if (CurrentPanelResize) CurrentPanelResize();
+        if (CurrentPanel) CurrentPanel->show();
+    }
+}

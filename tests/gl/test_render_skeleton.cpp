@@ -1,0 +1,383 @@
+// The skeleton renderer in a real OpenGL context: GL feedback mode gives the
+// exact vertices and colours it issues, read back in OpenGL coordinates, and
+// pixel reads check the key list's text.
+#include <gtest/gtest.h>
+
+#include <GL/freeglut.h>
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <vector>
+
+#include "app/menus.h"
+#include "model/model.h"
+#include "overlay/text.h"
+#include "pose/anim.h"
+#include "pose/draw_skeleton.h"
+#include "pose/keys.h"
+
+namespace {
+
+const int WIN_W = 640, WIN_H = 480;  // the viewer's window; the ortho volume is -10..10 on every axis
+
+int OpenRenderWindow() {
+    static int window = 0;
+    if (!glutGet(GLUT_INIT_STATE)) {
+        int argc = 1;
+        char name[] = "boneloom_gl_tests";
+        char* argv[] = {name, nullptr};
+        glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
+        glutInit(&argc, argv);
+    }
+    if (!window) {
+        glutInitWindowSize(WIN_W, WIN_H);
+        window = glutCreateWindow("render test");
+    }
+    glutSetWindow(window);
+    return window;
+}
+
+struct Vertex {
+    float x, y, z;  // OpenGL object coordinates (the projection undone)
+    float r, g, b;
+};
+struct Prim {
+    GLenum kind;  // GL_POLYGON_TOKEN, GL_LINE_TOKEN or GL_BITMAP_TOKEN
+    std::vector<Vertex> v;
+};
+
+// The fixed view of these tests: identity modelview, ortho -10..10.
+void SetOrthoView() {
+    glViewport(0, 0, WIN_W, WIN_H);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(-10, 10, -10, 10, -10, 10);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_DEPTH_TEST);
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+}
+
+Vertex Unproject(const float* f) {
+    // window x = (x + 10) * WIN_W / 20, depth = (-z / 10 + 1) / 2
+    return Vertex{f[0] * 20.0f / WIN_W - 10.0f, f[1] * 20.0f / WIN_H - 10.0f, -(2.0f * f[2] - 1.0f) * 10.0f,
+                  f[3], f[4], f[5]};
+}
+
+std::vector<Prim> Capture(const std::function<void()>& draw) {
+    std::vector<GLfloat> buf(1 << 18);
+    glFeedbackBuffer((GLsizei)buf.size(), GL_3D_COLOR, buf.data());
+    glRenderMode(GL_FEEDBACK);
+    draw();
+    GLint n = glRenderMode(GL_RENDER);
+    EXPECT_GE(n, 0) << "feedback buffer overflow";
+    std::vector<Prim> prims;
+    const int VS = 7;  // x, y, z, r, g, b, a
+    for (GLint i = 0; i < n;) {
+        GLenum token = (GLenum)buf[i++];
+        int count = 0;
+        Prim p{token, {}};
+        if (token == GL_POLYGON_TOKEN) {
+            count = (int)buf[i++];
+        } else if (token == GL_LINE_TOKEN || token == GL_LINE_RESET_TOKEN) {
+            p.kind = GL_LINE_TOKEN;
+            count = 2;
+        } else if (token == GL_POINT_TOKEN || token == GL_BITMAP_TOKEN ||
+                   token == GL_DRAW_PIXEL_TOKEN || token == GL_COPY_PIXEL_TOKEN) {
+            count = 1;
+        } else if (token == GL_PASS_THROUGH_TOKEN) {
+            i += 1;
+            continue;
+        } else {
+            ADD_FAILURE() << "unexpected feedback token " << token;
+            break;
+        }
+        for (int k = 0; k < count; k++, i += VS) p.v.push_back(Unproject(&buf[i]));
+        prims.push_back(p);
+    }
+    return prims;
+}
+
+std::vector<Prim> OfKind(const std::vector<Prim>& prims, GLenum kind) {
+    std::vector<Prim> out;
+    for (const auto& p : prims)
+        if (p.kind == kind) out.push_back(p);
+    return out;
+}
+
+bool SameColour(const Vertex& v, float r, float g, float b) {
+    return std::fabs(v.r - r) < 1e-3 && std::fabs(v.g - g) < 1e-3 && std::fabs(v.b - b) < 1e-3;
+}
+
+// A line from model point a to model point b, in OpenGL's (y, z, x) order.
+bool LineJoins(const Prim& line, const float* a, const float* b) {
+    auto near = [](const Vertex& v, const float* m) {
+        return std::fabs(v.x - m[1]) < 1e-3 && std::fabs(v.y - m[2]) < 1e-3 &&
+               std::fabs(v.z - m[0]) < 1e-3;
+    };
+    return near(line.v[0], a) && near(line.v[1], b);
+}
+
+BonePose At(float x, float y, float z) { return BonePose{{0, 0, 0, 1}, {x, y, z}}; }
+
+SkelBone Bone(const char* name, int32_t parent, uint32_t flags) {
+    SkelBone b{};
+    CopyName(b.name, name);
+    b.parent = parent;
+    b.flags = flags;
+    return b;
+}
+
+class Render : public ::testing::Test {
+protected:
+    SkelModel model;
+    SkelModel* savedModel = nullptr;
+    int32_t savedSelected = 0;
+    void SetUp() override {
+        OpenRenderWindow();
+        ASSERT_EQ(glutGet(GLUT_WINDOW_WIDTH), WIN_W);
+        ASSERT_EQ(glutGet(GLUT_WINDOW_HEIGHT), WIN_H);
+        SetOrthoView();
+        savedModel = CurrentModel;
+        savedSelected = SelectedBone;
+        ShowQuats = 0;
+        FrameKeys none;
+        PublishFrameKeys(&none);
+    }
+    void TearDown() override {
+        CurrentModel = savedModel;
+        SelectedBone = savedSelected;
+        ShowQuats = 0;
+    }
+    void SetBones(std::vector<SkelBone> bones) {
+        model.numbones = (int32_t)bones.size();
+        model.bones = std::move(bones);
+        CurrentModel = &model;
+    }
+};
+
+TEST_F(Render, CubeSitsAtTheMappedPositionWithUnitEdges) {
+    const float pos[3] = {1, 2, 3};
+    const float rgb[3] = {0.4f, 0.5f, 0.7f};
+    auto prims = Capture([&] { DrawBoneCube(pos, rgb, 0.5f); });
+    auto polys = OfKind(prims, GL_POLYGON_TOKEN);
+    ASSERT_FALSE(polys.empty());
+    float lo[3] = {1e9f, 1e9f, 1e9f}, hi[3] = {-1e9f, -1e9f, -1e9f};
+    size_t vertices = 0;
+    for (const auto& p : polys)
+        for (const auto& v : p.v) {
+            const float c[3] = {v.x, v.y, v.z};
+            for (int k = 0; k < 3; k++) {
+                lo[k] = std::min(lo[k], c[k]);
+                hi[k] = std::max(hi[k], c[k]);
+            }
+            EXPECT_TRUE(SameColour(v, 0.4f, 0.5f, 0.7f));
+            vertices++;
+        }
+    // Six faces, as quads or split into two triangles each.
+    EXPECT_TRUE(vertices == 24 || vertices == 36) << vertices;
+    const float centre[3] = {2, 3, 1};  // model (x, y, z) drawn as (y, z, x)
+    for (int k = 0; k < 3; k++) {
+        EXPECT_NEAR((lo[k] + hi[k]) / 2, centre[k], 1e-3) << "axis " << k;
+        EXPECT_NEAR(hi[k] - lo[k], 1.0f, 1e-3) << "axis " << k;
+    }
+    // The modelview matrix is left as it was.
+    GLfloat m[16];
+    glGetFloatv(GL_MODELVIEW_MATRIX, m);
+    EXPECT_EQ(m[12], 0.0f);
+    EXPECT_EQ(m[0], 1.0f);
+}
+
+TEST_F(Render, EveryCubeFaceWindsOutwards) {
+    const float pos[3] = {0, 0, 0};
+    const float rgb[3] = {1, 1, 1};
+    auto polys = OfKind(Capture([&] { DrawBoneCube(pos, rgb, 2.0f); }), GL_POLYGON_TOKEN);
+    ASSERT_FALSE(polys.empty());
+    for (const auto& p : polys) {
+        ASSERT_GE(p.v.size(), 3u);
+        const Vertex &a = p.v[0], &b = p.v[1], &c = p.v[2];
+        float u[3] = {b.x - a.x, b.y - a.y, b.z - a.z};
+        float w[3] = {c.x - a.x, c.y - a.y, c.z - a.z};
+        float n[3] = {u[1] * w[2] - u[2] * w[1], u[2] * w[0] - u[0] * w[2], u[0] * w[1] - u[1] * w[0]};
+        float mid[3] = {(a.x + b.x + c.x) / 3, (a.y + b.y + c.y) / 3, (a.z + b.z + c.z) / 3};
+        // Counter-clockwise seen from outside: the normal points away from the centre.
+        EXPECT_GT(n[0] * mid[0] + n[1] * mid[1] + n[2] * mid[2], 0.0f);
+    }
+    // With culling on, a view into a corner keeps exactly the three near faces.
+    glEnable(GL_CULL_FACE);
+    glRotatef(30, 1, 0, 0);
+    glRotatef(-40, 0, 1, 0);
+    auto kept = OfKind(Capture([&] { DrawBoneCube(pos, rgb, 2.0f); }), GL_POLYGON_TOKEN);
+    glDisable(GL_CULL_FACE);
+    EXPECT_EQ(kept.size() * 2, polys.size());
+}
+
+TEST_F(Render, LineColoursFollowSelectionAndMarking) {
+    // root, a marked child, and its unmarked child.
+    SetBones({Bone("root", -1, 0), Bone("arm", 0, 1), Bone("hand", 1, 0)});
+    BonePose pose[3] = {At(0, 0, 0), At(1, 0, 0), At(1, 0, 2)};
+    const float* o0 = pose[0].origin;
+    const float* o1 = pose[1].origin;
+    const float* o2 = pose[2].origin;
+
+    SelectedBone = 2;
+    auto lines = OfKind(Capture([&] { DrawSkeleton(&model, pose); }), GL_LINE_TOKEN);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_TRUE(LineJoins(lines[0], o0, o1));
+    EXPECT_TRUE(SameColour(lines[0].v[0], 1, 1, 1));  // marked
+    EXPECT_TRUE(LineJoins(lines[1], o1, o2));
+    EXPECT_TRUE(SameColour(lines[1].v[0], 1, 0, 0));  // selected
+
+    SelectedBone = 1;  // selection wins over marking
+    lines = OfKind(Capture([&] { DrawSkeleton(&model, pose); }), GL_LINE_TOKEN);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_TRUE(SameColour(lines[0].v[0], 1, 0, 0));
+    EXPECT_TRUE(SameColour(lines[1].v[0], 0.4f, 0.5f, 0.7f));
+
+    SelectedBone = 0;  // the root has no line of its own: nothing is red
+    auto prims = Capture([&] { DrawSkeleton(&model, pose); });
+    lines = OfKind(prims, GL_LINE_TOKEN);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_TRUE(SameColour(lines[0].v[0], 1, 1, 1));
+    EXPECT_TRUE(SameColour(lines[1].v[0], 0.4f, 0.5f, 0.7f));
+    // Every bone has its cube, whatever its selection.
+    auto polys = OfKind(prims, GL_POLYGON_TOKEN);
+    for (const auto& p : polys) EXPECT_TRUE(SameColour(p.v[0], 0.4f, 0.5f, 0.7f));
+    EXPECT_TRUE(polys.size() == 18 || polys.size() == 36) << polys.size();
+}
+
+TEST_F(Render, ShowQuatsDrawsTheParentsAxesOncePerChild) {
+    SetBones({Bone("root", -1, 0), Bone("a", 0, 0), Bone("b", 0, 0), Bone("leaf", 1, 0)});
+    const float s = std::sqrt(0.5f);
+    // The root turned 90 degrees about z: its x axis points along model +y.
+    BonePose pose[4] = {BonePose{{0, 0, s, s}, {1, 2, 3}}, At(4, 4, 4), At(5, 5, 5), At(6, 6, 6)};
+    SelectedBone = 3;
+
+    auto lines = OfKind(Capture([&] { DrawSkeleton(&model, pose); }), GL_LINE_TOKEN);
+    EXPECT_EQ(lines.size(), 3u);  // no axes while the option is off
+
+    ShowQuats = 1;
+    lines = OfKind(Capture([&] { DrawSkeleton(&model, pose); }), GL_LINE_TOKEN);
+    std::vector<Prim> green;
+    for (const auto& l : lines)
+        if (SameColour(l.v[0], 0, 1, 0)) green.push_back(l);
+    // Root axes for each of its two children, bone a's axes for the leaf.
+    ASSERT_EQ(green.size(), 9u);
+    const float* p = pose[0].origin;
+    const float ends[3][3] = {{p[0], p[1] + 1, p[2]}, {p[0] - 1, p[1], p[2]}, {p[0], p[1], p[2] + 1}};
+    for (int child = 0; child < 2; child++)
+        for (int axis = 0; axis < 3; axis++)
+            EXPECT_TRUE(LineJoins(green[child * 3 + axis], p, ends[axis])) << child << " " << axis;
+    // Bone a's pose has the identity rotation: plain unit axes.
+    const float* q = pose[1].origin;
+    const float plain[3][3] = {{q[0] + 1, q[1], q[2]}, {q[0], q[1] + 1, q[2]}, {q[0], q[1], q[2] + 1}};
+    for (int axis = 0; axis < 3; axis++) EXPECT_TRUE(LineJoins(green[6 + axis], q, plain[axis]));
+}
+
+TEST_F(Render, MissingPoseOrBadParentsNeverReadPastTheBones) {
+    SetBones({Bone("root", -1, 0), Bone("child", 0, 0)});
+    BonePose pose[2] = {At(0, 0, 0), At(0, 0, 1)};
+    EXPECT_TRUE(Capture([&] { DrawSkeleton(&model, nullptr); }).empty());
+    EXPECT_TRUE(Capture([&] { DrawSkeleton(nullptr, pose); }).empty());
+
+    // A parent beyond the bones (a damaged file) gets no line.
+    model.bones[1].parent = 7;
+    auto prims = Capture([&] { DrawSkeleton(&model, pose); });
+    EXPECT_TRUE(OfKind(prims, GL_LINE_TOKEN).empty());
+    EXPECT_FALSE(OfKind(prims, GL_POLYGON_TOKEN).empty());
+
+    // A selection left beyond the bones is brought back into range.
+    model.bones[1].parent = 0;
+    SelectedBone = 40;
+    auto lines = OfKind(Capture([&] { DrawSkeleton(&model, pose); }), GL_LINE_TOKEN);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(SelectedBone, 0);
+    EXPECT_TRUE(SameColour(lines[0].v[0], 0.4f, 0.5f, 0.7f));
+
+    // A count larger than the bones array is not trusted.
+    model.numbones = 5;
+    lines = OfKind(Capture([&] { DrawSkeleton(&model, pose); }), GL_LINE_TOKEN);
+    EXPECT_EQ(lines.size(), 1u);
+}
+
+TEST_F(Render, SkeletonFrameTicksTheTimerAndDrawsTheCurrentPose) {
+    SetBones({Bone("root", -1, 0), Bone("child", 0, 0)});
+    model.numframes = 1;
+    model.frames.assign(1, PoseFrame{});
+    model.frames[0].poses = {At(0, 0, 0), At(0, 3, 0)};
+    testing::internal::CaptureStdout();
+    ResetKeyChannels();
+    testing::internal::GetCapturedStdout();
+    ModelTimer.frametime = 0;
+    int before = ModelTimer.frame[0];
+    auto lines = OfKind(Capture([] { DrawSkeletonFrame(); }), GL_LINE_TOKEN);
+    EXPECT_NE(ModelTimer.frame[0], before);
+    ASSERT_EQ(lines.size(), 1u);
+    const float a[3] = {0, 0, 0}, b[3] = {0, 3, 0};
+    EXPECT_TRUE(LineJoins(lines[0], a, b));
+}
+
+// Reads the whole window after a draw into the back buffer.
+std::vector<unsigned char> Snapshot(const std::function<void()>& draw) {
+    glClearColor(0, 0, 0, 0);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    draw();
+    glFinish();
+    std::vector<unsigned char> px(WIN_W * WIN_H * 3);
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, WIN_W, WIN_H, GL_RGB, GL_UNSIGNED_BYTE, px.data());
+    return px;
+}
+
+TEST_F(Render, KeyListWritesOneLinePerKeyAtTheTopRight) {
+    FrameKeys list;
+    list.numkeys = 2;
+    list.keys = {'L', 'r'};
+    list.keyframes = {2, 1};
+    PublishFrameKeys(&list);
+
+    auto bitmaps = OfKind(Capture([] { DrawKeyList(); }), GL_BITMAP_TOKEN);
+    // "Key: L frame:2" and "Key: r frame:1", one glyph each character.
+    ASSERT_EQ(bitmaps.size(), 28u);
+    // The first glyph of each line starts at x = 0.8 of the width; the two
+    // lines lie 0.03 of the height apart, the first below y = 0.98.
+    float x0 = (bitmaps[0].v[0].x + 10) / 20, y0 = (bitmaps[0].v[0].y + 10) / 20;
+    float x1 = (bitmaps[14].v[0].x + 10) / 20, y1 = (bitmaps[14].v[0].y + 10) / 20;
+    EXPECT_NEAR(x0, 0.8f, 0.006f);
+    EXPECT_NEAR(x1, 0.8f, 0.006f);
+    EXPECT_LT(y0, 0.98f);
+    EXPECT_GT(y0, 0.8f);
+    EXPECT_NEAR(y0 - y1, 0.03f, 0.006f);
+
+    // The pixels are those of the two texts printed there directly.
+    auto drawn = Snapshot([] { DrawKeyList(); });
+    auto expected = Snapshot([] {
+        PrintOverlay(0.8f, 0.98f, "Key: L frame:2");
+        PrintOverlay(0.8f, 0.95f, "Key: r frame:1");
+    });
+    auto other = Snapshot([] {
+        PrintOverlay(0.8f, 0.98f, "Key: L frame:3");
+        PrintOverlay(0.8f, 0.95f, "Key: r frame:1");
+    });
+    EXPECT_NE(std::count(drawn.begin(), drawn.end(), 0), (long)drawn.size());
+    EXPECT_TRUE(drawn == expected);
+    EXPECT_FALSE(drawn == other);
+
+    // A key code 0 prints an empty key text.
+    list.numkeys = 1;
+    list.keys = {0};
+    list.keyframes = {1};
+    PublishFrameKeys(&list);
+    EXPECT_EQ(OfKind(Capture([] { DrawKeyList(); }), GL_BITMAP_TOKEN).size(), 13u);
+
+    FrameKeys none;
+    PublishFrameKeys(&none);
+    EXPECT_TRUE(Capture([] { DrawKeyList(); }).empty());
+}
+
+}  // namespace
