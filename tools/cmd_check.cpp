@@ -1,0 +1,34 @@
+// boneloom-tool check: every problem of a model pair — the readers' warnings,
+// names cut to fit, parents that are not earlier bones, and the model rules
+// the viewer relies on — one line each.
+#include <cstdio>
+
+#include "model/validate.h"
+#include "tools/commands.h"
+
+const char CHECK_HELP[] =
+    "Loads IN.skm and IN.skp and lists every problem found, one per line: the\n"
+    "readers' warnings (type, size and count limits), names without a terminating\n"
+    "NUL, bones whose parent is not an earlier bone, fewer than two bones or no\n"
+    "frame, frames without one pose per bone, weights on bones that do not exist,\n"
+    "triangle indices outside their mesh and bone references out of range.\n"
+    "A file that cannot be loaded is reported as one problem.\n"
+    "\n"
+    "Exit status: 0 when no problem is found, 1 when any is, 2 on a usage error.\n";
+
+int RunCheck(int argc, char** argv) {
+    if (!ExpectOperands(argc, argv, 2)) return 2;
+    SkelModel model;
+    LoadReport report;
+    LoadStatus status = LoadModelPair(argv[1], argv[2], &model, &report);
+    std::vector<std::string> problems = report.problems;
+    if (status == LOAD_OK) CheckModel(&model, argv[1], argv[2], &problems);
+    for (const std::string& line : problems) printf("%s\n", line.c_str());
+    if (problems.empty()) {
+        printf("%s, %s: no problems found\n", argv[1], argv[2]);
+        return 0;
+    }
+    printf("%s, %s: %zu problem%s found%s\n", argv[1], argv[2], problems.size(), problems.size() == 1 ? "" : "s",
+           status == LOAD_OK ? "" : " (the pair cannot be loaded)");
+    return 1;
+}

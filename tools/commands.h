@@ -1,0 +1,51 @@
+// boneloom-tool's command table and the helpers its commands share. A command
+// is one function in its own file plus one line in TOOL_COMMANDS (main.cpp).
+#pragma once
+#include <cstddef>
+#include <string>
+
+#include "model/load.h"
+#include "model/model.h"
+
+constexpr const char* TOOL_VERSION = "0.1.0";
+
+struct ToolCommand {
+    const char* name;     // as typed after boneloom-tool
+    const char* args;     // operands, for the usage line: "IN.skm IN.skp"
+    const char* summary;  // one line for the command list
+    const char* help;     // what --help prints below the usage line
+    // Runs the command. argv[0] is the command name, argv[1..argc-1] its
+    // operands (--help, unknown options and "--" are handled before). Returns the exit status:
+    // 0 success, 1 failure, 2 usage error.
+    int (*run)(int argc, char** argv);
+};
+
+extern const ToolCommand TOOL_COMMANDS[];
+extern const size_t TOOL_COMMAND_COUNT;
+
+// Prints "boneloom-tool CMD: message" and the command's usage line to stderr;
+// returns 2 for the caller to return.
+int UsageError(const char* command, const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+// Checks that argv holds exactly count operands; otherwise reports a usage
+// error and returns false. (Options were rejected before the command runs.)
+bool ExpectOperands(int argc, char** argv, int count);
+
+// Loads an SKM + SKP pair. With echo the reader's console text goes to
+// stdout as the viewer prints it; without, a failed load prints only its
+// fatal line to stderr. Returns true when the pair loaded.
+bool LoadPairForTool(const char* command, const char* skmPath, const char* skpPath, SkelModel* model,
+                     bool echo, LoadReport* report);
+
+// A name as it can be shown on a terminal: control bytes become \xNN.
+std::string PrintableName(const char* name);
+
+int RunInfo(int argc, char** argv);
+int RunCheck(int argc, char** argv);
+int RunCopy(int argc, char** argv);
+int RunSample(int argc, char** argv);
+
+extern const char INFO_HELP[];
+extern const char CHECK_HELP[];
+extern const char COPY_HELP[];
+extern const char SAMPLE_HELP[];

@@ -1,0 +1,124 @@
+// boneloom-tool: the command-line companion of the viewer. Dispatches the
+// first argument to one entry of TOOL_COMMANDS and handles the options every
+// command shares (--help, --version).
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "tools/commands.h"
+
+// One line per command; keep them in the order --help lists them.
+const ToolCommand TOOL_COMMANDS[] = {
+    {"info", "IN.skm IN.skp", "print counts, the bone tree, frame names and meshes", INFO_HELP, RunInfo},
+    {"check", "IN.skm IN.skp", "list every problem of a model pair (exit 1 when any)", CHECK_HELP, RunCheck},
+    {"copy", "IN.skm IN.skp OUT.skm OUT.skp", "load a pair as the viewer does and export it", COPY_HELP,
+     RunCopy},
+    {"sample", "DIR", "write the demo model to DIR/tris.skm and DIR/tris.skp", SAMPLE_HELP, RunSample},
+};
+const size_t TOOL_COMMAND_COUNT = sizeof TOOL_COMMANDS / sizeof TOOL_COMMANDS[0];
+
+namespace {
+
+const ToolCommand* FindCommand(const char* name) {
+    for (size_t i = 0; i < TOOL_COMMAND_COUNT; i++)
+        if (strcmp(TOOL_COMMANDS[i].name, name) == 0) return &TOOL_COMMANDS[i];
+    return nullptr;
+}
+
+void PrintUsage(FILE* out) {
+    fprintf(out,
+            "usage: boneloom-tool COMMAND [ARGS...]\n"
+            "       boneloom-tool COMMAND --help\n"
+            "       boneloom-tool --version\n"
+            "\n"
+            "Reads and writes boneloom's SKM mesh and SKP pose files.\n"
+            "\n"
+            "commands:\n");
+    for (size_t i = 0; i < TOOL_COMMAND_COUNT; i++)
+        fprintf(out, "  %-8s %s\n", TOOL_COMMANDS[i].name, TOOL_COMMANDS[i].summary);
+    fprintf(out,
+            "\n"
+            "Exit status: 0 on success, 1 on failure (or problems found by check),\n"
+            "2 on a usage error.\n");
+}
+
+void PrintCommandHelp(const ToolCommand* command) {
+    printf("usage: boneloom-tool %s %s\n\n%s", command->name, command->args, command->help);
+}
+
+bool IsHelp(const char* arg) { return strcmp(arg, "--help") == 0 || strcmp(arg, "-h") == 0; }
+
+}  // namespace
+
+int UsageError(const char* command, const char* format, ...) {
+    fprintf(stderr, "boneloom-tool %s: ", command);
+    va_list args;
+    va_start(args, format);
+    vfprintf(stderr, format, args);
+    va_end(args);
+    fputc('\n', stderr);
+    const ToolCommand* entry = FindCommand(command);
+    if (entry) fprintf(stderr, "usage: boneloom-tool %s %s\n", entry->name, entry->args);
+    return 2;
+}
+
+bool ExpectOperands(int argc, char** argv, int count) {
+    int operands = argc - 1;
+    if (operands == count) return true;
+    UsageError(argv[0], "expected %i operand%s, got %i", count, count == 1 ? "" : "s", operands);
+    return false;
+}
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        PrintUsage(stderr);
+        return 2;
+    }
+    const char* first = argv[1];
+    if (IsHelp(first) || strcmp(first, "help") == 0) {
+        if (argc > 2 && strcmp(first, "help") == 0) {
+            const ToolCommand* command = FindCommand(argv[2]);
+            if (!command) {
+                fprintf(stderr, "boneloom-tool: unknown command '%s' (see boneloom-tool --help)\n", argv[2]);
+                return 2;
+            }
+            PrintCommandHelp(command);
+            return 0;
+        }
+        PrintUsage(stdout);
+        return 0;
+    }
+    if (strcmp(first, "--version") == 0) {
+        printf("boneloom-tool %s\n", TOOL_VERSION);
+        return 0;
+    }
+    const ToolCommand* command = FindCommand(first);
+    if (!command) {
+        fprintf(stderr, "boneloom-tool: unknown command '%s' (see boneloom-tool --help)\n", first);
+        return 2;
+    }
+    for (int i = 2; i < argc; i++) {
+        if (strcmp(argv[i], "--") == 0) break;
+        if (IsHelp(argv[i])) {
+            PrintCommandHelp(command);
+            return 0;
+        }
+    }
+    // Operands that begin with "--" after a "--" are file names; drop the
+    // marker so commands see plain operands.
+    std::vector<char*> args;
+    args.push_back(argv[1]);
+    bool seenMarker = false;
+    for (int i = 2; i < argc; i++) {
+        if (!seenMarker && strcmp(argv[i], "--") == 0) {
+            seenMarker = true;
+            continue;
+        }
+        if (!seenMarker && argv[i][0] == '-' && argv[i][1] != '\0')
+            return UsageError(command->name, "unknown option '%s'", argv[i]);
+        args.push_back(argv[i]);
+    }
+    args.push_back(nullptr);
+    return command->run((int)args.size() - 1, args.data());
+}
