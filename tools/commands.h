@@ -44,8 +44,10 @@ int RunInfo(int argc, char** argv);
 int RunCheck(int argc, char** argv);
 int RunCopy(int argc, char** argv);
 int RunSample(int argc, char** argv);
+int RunLogo(int argc, char** argv);
 
 extern const char INFO_HELP[];
 extern const char CHECK_HELP[];
 extern const char COPY_HELP[];
 extern const char SAMPLE_HELP[];
+extern const char LOGO_HELP[];

@@ -15,6 +15,7 @@ const ToolCommand TOOL_COMMANDS[] = {
     {"copy", "IN.skm IN.skp OUT.skm OUT.skp", "load a pair as the viewer does and export it", COPY_HELP,
      RunCopy},
     {"sample", "DIR", "write the demo model to DIR/tris.skm and DIR/tris.skp", SAMPLE_HELP, RunSample},
+    {"logo", "OUT.tga", "write a 64 x 64 demo logo the viewer shows as logo.tga", LOGO_HELP, RunLogo},
 };
 const size_t TOOL_COMMAND_COUNT = sizeof TOOL_COMMANDS / sizeof TOOL_COMMANDS[0];
 
