@@ -9,6 +9,8 @@ PACKAGES=(
   libgtest-dev libbenchmark-dev
   freeglut3-dev libglu1-mesa-dev libgl1-mesa-dri
   xvfb xauth xdotool imagemagick x11-utils
+  nlohmann-json3-dev assimp-utils
+  clang libclang-rt-14-dev
 )
 PACKAGES+=("$@")
 
