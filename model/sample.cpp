@@ -71,13 +71,15 @@ BonePose AxisPose(double degrees, double ax, double ay, double az, const double*
     double half = degrees * PI / 360.0;
     double s = std::sin(half);
     BonePose pose;
-    pose.quat[0] = (float)(ax * s);
-    pose.quat[1] = (float)(ay * s);
-    pose.quat[2] = (float)(az * s);
+    // Adding +0.0 turns a negative zero (0 times a negative sine) into the
+    // plain zero the exporter writes, so the model survives a round trip.
+    pose.quat[0] = (float)(ax * s + 0.0);
+    pose.quat[1] = (float)(ay * s + 0.0);
+    pose.quat[2] = (float)(az * s + 0.0);
     pose.quat[3] = (float)std::cos(half);
-    pose.origin[0] = (float)offset[0];
-    pose.origin[1] = (float)offset[1];
-    pose.origin[2] = (float)(offset[2] + lift);
+    pose.origin[0] = (float)(offset[0] + 0.0);
+    pose.origin[1] = (float)(offset[1] + 0.0);
+    pose.origin[2] = (float)(offset[2] + lift + 0.0);
     return pose;
 }
 

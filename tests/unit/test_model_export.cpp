@@ -1,0 +1,300 @@
+// Exporters: byte layout of small images, the float and name rules, the
+// console lines, the size refusal and the keep-the-old-file write.
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <cmath>
+#include <limits>
+
+#include "model/export.h"
+#include "model/load.h"
+#include "model/sample.h"
+#include "tests/unit/test_model_helpers.h"
+
+namespace {
+
+Image BuiltImage(int64_t size) { return Image(OutputBuffer, OutputBuffer + size); }
+
+SkelModel TwoBoneModel() {
+    SkelModel model;
+    model.numbones = 2;
+    model.bones.resize(2);
+    CopyName(model.bones[0].name, "root");
+    model.bones[0].parent = -1;
+    model.bones[0].flags = 0x80000001u;
+    CopyName(model.bones[1].name, "Lhip");
+    model.bones[1].parent = 0;
+    model.bones[1].flags = 2;
+    model.numframes = 1;
+    model.frames.resize(1);
+    CopyName(model.frames[0].name, "base");
+    model.frames[0].poses = {BonePose{{0.5f, -0.25f, 1.5f, 2.0f}, {10, 20, 30}},
+                             BonePose{{1, 2, 3, 4}, {-1, -2, -3}}};
+    return model;
+}
+
+SkelModel OneMeshModel() {
+    SkelModel model;
+    model.numbones = 3;
+    model.nummeshes = 1;
+    model.meshes.resize(1);
+    SkelMesh& mesh = model.meshes[0];
+    CopyName(mesh.skinname, "skin");
+    CopyName(mesh.meshname, "mesh");
+    mesh.numverts = 1;
+    mesh.weightpool = {BoneWeight{{1, 2, 3}, 0.75f, {4, 5, 6}, 2}};
+    mesh.verts = {SkelVertex{1, nullptr}};
+    LinkVertexWeights(&mesh);
+    mesh.texcoords = {0.25f, 0.5f};
+    mesh.numtris = 1;
+    mesh.indices = {0, 0, 0};
+    mesh.numreferences = 1;
+    mesh.references = {2};
+    return model;
+}
+
+std::string CaptureExport(bool (*write)(SkelModel*, const char*), SkelModel* model, const std::string& path,
+                          bool* ok) {
+    testing::internal::CaptureStdout();
+    *ok = write(model, path.c_str());
+    return testing::internal::GetCapturedStdout();
+}
+
+}  // namespace
+
+TEST(ModelExport, SmallImagesHaveTheDocumentedLayout) {
+    std::string reason;
+    SkelModel empty;
+    ASSERT_EQ(BuildSKPImage(&empty, &reason), 28);
+    EXPECT_EQ(0, memcmp(OutputBuffer, "SKM1", 4));
+    const int32_t emptySkp[] = {2, 28, 0, 0, 28, 28};
+    for (int k = 0; k < 6; k++) EXPECT_EQ(PeekInt(OutputBuffer, 4 + 4 * k), emptySkp[k]) << "word " << k;
+
+    SkelModel boneless;
+    boneless.numbones = 7;
+    ASSERT_EQ(BuildSKMImage(&boneless, &reason), 24);
+    const int32_t emptySkm[] = {2, 24, 7, 0, 24};
+    for (int k = 0; k < 5; k++) EXPECT_EQ(PeekInt(OutputBuffer, 4 + 4 * k), emptySkm[k]) << "word " << k;
+
+    SkelModel two = TwoBoneModel();
+    ASSERT_EQ(BuildSKPImage(&two, &reason), 296);
+    const unsigned char* b = OutputBuffer;
+    EXPECT_EQ(PeekInt(b, 8), 296);
+    EXPECT_EQ(PeekInt(b, 12), 2);
+    EXPECT_EQ(PeekInt(b, 16), 1);
+    EXPECT_EQ(PeekInt(b, 20), 28);
+    EXPECT_EQ(PeekInt(b, 24), 172);
+    EXPECT_STREQ((const char*)b + 28, "root");
+    EXPECT_EQ(PeekInt(b, 28 + 64), -1);
+    EXPECT_EQ(PeekWord(b, 28 + 68), 0x80000001u);
+    EXPECT_STREQ((const char*)b + 100, "Lhip");
+    EXPECT_EQ(PeekInt(b, 100 + 64), 0);
+    EXPECT_EQ(PeekWord(b, 100 + 68), 2u);
+    EXPECT_STREQ((const char*)b + 172, "base");
+    EXPECT_EQ(PeekInt(b, 172 + 64), 240);
+    const float pose0[] = {0.5f, -0.25f, 1.5f, 2.0f, 10, 20, 30};
+    const float pose1[] = {1, 2, 3, 4, -1, -2, -3};
+    for (int k = 0; k < 7; k++) {
+        EXPECT_EQ(PeekFloat(b, 240 + 4 * k), pose0[k]);
+        EXPECT_EQ(PeekFloat(b, 268 + 4 * k), pose1[k]);
+    }
+
+    SkelModel one = OneMeshModel();
+    ASSERT_EQ(BuildSKMImage(&one, &reason), 240);
+    EXPECT_EQ(PeekInt(b, 8), 240);
+    EXPECT_EQ(PeekInt(b, 12), 3);
+    EXPECT_EQ(PeekInt(b, 16), 1);
+    EXPECT_EQ(PeekInt(b, 20), 24);
+    EXPECT_STREQ((const char*)b + 24, "skin");
+    EXPECT_STREQ((const char*)b + 24 + 64, "mesh");
+    const int32_t header[] = {1, 1, 1, 180, 216, 224, 236};
+    for (int k = 0; k < 7; k++) EXPECT_EQ(PeekInt(b, 24 + 128 + 4 * k), header[k]) << "field " << k;
+    EXPECT_EQ(PeekInt(b, 180), 1);
+    const float weight[] = {1, 2, 3, 0.75f, 4, 5, 6};
+    for (int k = 0; k < 7; k++) EXPECT_EQ(PeekFloat(b, 184 + 4 * k), weight[k]);
+    EXPECT_EQ(PeekInt(b, 212), 2);
+    EXPECT_EQ(PeekFloat(b, 216), 0.25f);
+    EXPECT_EQ(PeekFloat(b, 220), 0.5f);
+    EXPECT_EQ(PeekInt(b, 236), 2);
+}
+
+TEST(ModelExport, ZeroOfEitherSignAndNaNAreWrittenAsZeroOtherFloatsKeepTheirBits) {
+    SkelModel model = TwoBoneModel();
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float denormal = std::numeric_limits<float>::denorm_min();
+    const float inf = std::numeric_limits<float>::infinity();
+    model.frames[0].poses[0] = BonePose{{-0.0f, nan, -nan, denormal}, {inf, -inf, -1e-30f}};
+    std::string reason;
+    ASSERT_EQ(BuildSKPImage(&model, &reason), 296);
+    const float* written = model.frames[0].poses[0].quat;
+    for (int k = 0; k < 3; k++) EXPECT_EQ(PeekWord(OutputBuffer, 240 + 4 * k), 0u) << "component " << k;
+    EXPECT_EQ(PeekWord(OutputBuffer, 252), FloatBits(written[3]));
+    EXPECT_EQ(PeekWord(OutputBuffer, 256), FloatBits(inf));
+    EXPECT_EQ(PeekWord(OutputBuffer, 260), FloatBits(-inf));
+    EXPECT_EQ(PeekWord(OutputBuffer, 264), FloatBits(-1e-30f));
+
+    SkelModel mesh = OneMeshModel();
+    mesh.meshes[0].weightpool[0].influence = nan;
+    mesh.meshes[0].weightpool[0].normal[1] = -0.0f;
+    mesh.meshes[0].texcoords[1] = -0.0f;
+    ASSERT_EQ(BuildSKMImage(&mesh, &reason), 240);
+    EXPECT_EQ(PeekWord(OutputBuffer, 184 + 12), 0u);
+    EXPECT_EQ(PeekWord(OutputBuffer, 184 + 20), 0u);
+    EXPECT_EQ(PeekWord(OutputBuffer, 220), 0u);
+    EXPECT_EQ(PeekFloat(OutputBuffer, 184 + 16), 4.0f);
+}
+
+TEST(ModelExport, NamesAreCutOrPaddedToTheirField) {
+    ResetOutput();
+    memset(OutputBuffer, 0xAA, 16);
+    PutName("abcdef", 4);
+    PutName("ab", 4);
+    PutName("", 3);
+    EXPECT_EQ(OutputTell(), 11);
+    const unsigned char expected[] = {'a', 'b', 'c', 'd', 'a', 'b', 0, 0, 0, 0, 0, 0xAA};
+    EXPECT_EQ(0, memcmp(OutputBuffer, expected, sizeof expected));
+
+    // A name field that lost its terminator is written as 64 bytes with no
+    // NUL, and reads back as its first 63 characters.
+    SkelModel model = TwoBoneModel();
+    memset(model.bones[1].name, 'x', NAME_LEN);
+    std::string reason;
+    int64_t size = BuildSKPImage(&model, &reason);
+    ASSERT_EQ(size, 296);
+    EXPECT_EQ(0, memcmp(OutputBuffer + 100, std::string(64, 'x').data(), 64));
+    EXPECT_EQ(PeekInt(OutputBuffer, 164), 0) << "the parent follows the full 64 bytes";
+    Image image = BuiltImage(size);
+    SkelModel back;
+    LoadReport report;
+    ASSERT_EQ(ParseSKP(image.data(), image.size(), "cut.skp", &back, &report), LOAD_OK);
+    EXPECT_EQ(std::string(back.bones[1].name), std::string(63, 'x'));
+}
+
+TEST(ModelExport, ConsoleLinesAndKilobyteRounding) {
+    TempDir dir;
+    bool ok = false;
+    SkelModel two = TwoBoneModel();
+    EXPECT_EQ(CaptureExport(WriteSKPFile, &two, dir.File("a.skp"), &ok), "file size:     1k\nwrote SKP file\n");
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(ReadWhole(dir.File("a.skp")).size(), 296u);
+
+    // One empty mesh with 211 references makes 180 + 844 = 1024 bytes; one
+    // more reference makes 1028.
+    SkelModel model;
+    model.nummeshes = 1;
+    model.meshes.resize(1);
+    for (int32_t refs : {211, 212}) {
+        model.meshes[0].numreferences = refs;
+        model.meshes[0].references.assign((size_t)refs, 1);
+        std::string out = CaptureExport(WriteSKMFile, &model, dir.File("a.skm"), &ok);
+        EXPECT_TRUE(ok);
+        EXPECT_EQ(out, refs == 211 ? "file size:     1k\nwrote SKM file\n" : "file size:     2k\nwrote SKM file\n");
+        EXPECT_EQ(ReadWhole(dir.File("a.skm")).size(), refs == 211 ? 1024u : 1028u);
+    }
+
+    std::string missing = dir.File("no-such-dir/out.skp");
+    EXPECT_EQ(CaptureExport(WriteSKPFile, &two, missing, &ok),
+              "file size:     1k\nunable to open file \"" + missing + "\" for writing\nwrote SKP file\n");
+    EXPECT_FALSE(ok);
+}
+
+TEST(ModelExport, RepeatedExportsAreIdenticalAndLeaveNothingOfAnEarlierImage) {
+    SkelModel sample;
+    BuildSampleModel(&sample);
+    SkelModel two = TwoBoneModel();
+    std::string reason;
+    Image first = BuiltImage(BuildSKPImage(&two, &reason));
+    BuildSKPImage(&sample, &reason);  // fills the buffer well past 296 bytes
+    Image second = BuiltImage(BuildSKPImage(&two, &reason));
+    EXPECT_EQ(first, second);
+
+    TempDir dir;
+    bool ok;
+    CaptureExport(WriteSKMFile, &sample, dir.File("a.skm"), &ok);
+    Image a = ReadWhole(dir.File("a.skm"));
+    CaptureExport(WriteSKMFile, &sample, dir.File("a.skm"), &ok);
+    EXPECT_EQ(a, ReadWhole(dir.File("a.skm")));
+}
+
+TEST(ModelExport, OversizedOrInconsistentModelsAreRefusedAndNothingIsWritten) {
+    TempDir dir;
+    std::string path = dir.File("big.skp");
+    Image previous = {1, 2, 3};
+    WriteWhole(path, previous);
+
+    // 256 bones in 2340 frames: 18432 + 2340 * (68 + 7168) bytes > 16 MB.
+    SkelModel big;
+    big.numbones = 256;
+    big.bones.resize(256);
+    big.numframes = 2340;
+    big.frames.resize(2340);
+    for (PoseFrame& frame : big.frames) frame.poses.resize(256);
+    std::string reason;
+    EXPECT_EQ(SKPImageSize(&big, &reason), 28 + 72 * 256 + (68 + 28 * 256) * 2340);
+    OutputBuffer[0] = 'Q';
+    EXPECT_EQ(BuildSKPImage(&big, &reason), -1);
+    EXPECT_EQ(OutputBuffer[0], 'Q') << "a refused image must not touch the buffer";
+    bool ok = true;
+    std::string out = CaptureExport(WriteSKPFile, &big, path, &ok);
+    EXPECT_FALSE(ok);
+    std::string expected = std::to_string(28 + 72 * 256 + (68 + 28 * 256) * 2340) + " bytes, more than the 16777216-byte limit";
+    EXPECT_NE(out.find(expected), std::string::npos) << out;
+    EXPECT_EQ(out.find("file size"), std::string::npos);
+    EXPECT_EQ(ReadWhole(path), previous);
+
+    // The largest image that fits is still written.
+    big.numframes = 2316;
+    int64_t size = SKPImageSize(&big, &reason);
+    ASSERT_LE(size, MAX_FILESIZE);
+    EXPECT_EQ(BuildSKPImage(&big, &reason), size);
+
+    SkelModel mesh = OneMeshModel();
+    SkelModel other = OneMeshModel();
+    mesh.meshes[0].verts[0].weights = other.meshes[0].weightpool.data();
+    EXPECT_EQ(BuildSKMImage(&mesh, &reason), -1) << "weights outside the mesh's own pool";
+    mesh = OneMeshModel();
+    mesh.meshes[0].numtris = 2;
+    EXPECT_EQ(BuildSKMImage(&mesh, &reason), -1) << "more triangles than indices";
+    SkelModel two = TwoBoneModel();
+    two.frames[0].poses.pop_back();
+    EXPECT_EQ(BuildSKPImage(&two, &reason), -1) << "a frame short of poses";
+    two = TwoBoneModel();
+    two.numbones = -1;
+    EXPECT_EQ(BuildSKPImage(&two, &reason), -1);
+}
+
+TEST(ModelExport, AFailedWriteKeepsThePreviousFile) {
+    TempDir dir;
+    std::string path = dir.File("out.skp");
+    SkelModel two = TwoBoneModel();
+    bool ok = false;
+    CaptureExport(WriteSKPFile, &two, path, &ok);
+    ASSERT_TRUE(ok);
+    Image before = ReadWhole(path);
+
+    // Past a 100-byte file size limit the write comes up short.
+    SkelModel sample;
+    BuildSampleModel(&sample);
+    struct rlimit saved;
+    getrlimit(RLIMIT_FSIZE, &saved);
+    struct rlimit small = saved;
+    small.rlim_cur = 100;
+    void (*oldHandler)(int) = signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    std::string written = CaptureExport(WriteSKPFile, &sample, path, &ok);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    signal(SIGXFSZ, oldHandler);
+
+    EXPECT_FALSE(ok);
+    std::string reason;
+    char sizeLine[32];
+    snprintf(sizeLine, sizeof sizeLine, "file size: %5ik\n", (int)((SKPImageSize(&sample, &reason) + 1023) / 1024));
+    EXPECT_EQ(written, std::string(sizeLine) + "unable to write file \"" + path + "\"\nwrote SKP file\n");
+    EXPECT_EQ(ReadWhole(path), before);
+    std::string listing;
+    FILE* ls = popen(("ls -A '" + dir.path + "'").c_str(), "r");
+    char line[256];
+    while (fgets(line, sizeof line, ls)) listing += line;
+    pclose(ls);
+    EXPECT_EQ(listing, "out.skp\n") << "no temporary file may be left behind";
+}

@@ -1,0 +1,464 @@
+// Readers: the console text of valid and odd files, the limits that warn,
+// and the refusal of files whose counts or offsets do not fit, down to every
+// truncation of a valid pair.
+#include <sys/stat.h>
+
+#include <cstdarg>
+
+#include "model/export.h"
+#include "model/load.h"
+#include "model/read.h"
+#include "model/sample.h"
+#include "pose/keys.h"
+#include "tests/unit/test_model_helpers.h"
+
+namespace {
+
+std::string Fmt(const char* format, ...) {
+    char text[1024];
+    va_list args;
+    va_start(args, format);
+    vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    return text;
+}
+
+// A model whose meshes have the given vertex, triangle and reference counts,
+// with zero-weight vertices; laid out contiguously.
+SkelModel CountModel(int32_t nummeshes, int32_t numverts, int32_t numtris, int32_t numrefs) {
+    SkelModel model;
+    model.numbones = 2;
+    model.nummeshes = nummeshes;
+    model.meshes.resize((size_t)nummeshes);
+    for (SkelMesh& mesh : model.meshes) {
+        CopyName(mesh.meshname, "m");
+        CopyName(mesh.skinname, "s");
+        mesh.numverts = numverts;
+        mesh.verts.assign((size_t)numverts, SkelVertex{0, nullptr});
+        mesh.texcoords.assign(2 * (size_t)numverts, 0.0f);
+        mesh.numtris = numtris;
+        mesh.indices.assign(3 * (size_t)numtris, 0);
+        mesh.numreferences = numrefs;
+        mesh.references.assign((size_t)numrefs, 0);
+    }
+    return model;
+}
+
+SkelModel BoneModel(int32_t numbones, int32_t numframes) {
+    SkelModel model;
+    model.numbones = numbones;
+    model.bones.resize((size_t)numbones);
+    for (int32_t i = 0; i < numbones; i++) {
+        CopyName(model.bones[i].name, ("b" + std::to_string(i)).c_str());
+        model.bones[i].parent = i - 1;
+        model.bones[i].flags = 0;
+    }
+    model.numframes = numframes;
+    model.frames.resize((size_t)numframes);
+    for (PoseFrame& frame : model.frames) {
+        CopyName(frame.name, "f");
+        frame.poses.assign((size_t)numbones, BonePose{{0, 0, 0, 1}, {1, 2, 3}});
+    }
+    return model;
+}
+
+Image Contiguous(const SkelModel& model, bool skm) {
+    std::mt19937 rng(1);
+    return skm ? LayOutSKM(model, &rng, 0) : LayOutSKP(model, &rng, 0);
+}
+
+std::string SkmConsole(const Image& img, const char* path, LoadStatus* status = nullptr, SkelModel* out = nullptr) {
+    SkelModel model;
+    LoadReport report;
+    LoadStatus s = ParseSKM(img.data(), img.size(), path, out ? out : &model, &report);
+    if (status) *status = s;
+    return report.console;
+}
+
+std::string SkpConsole(const Image& img, const char* path, LoadStatus* status = nullptr, SkelModel* out = nullptr) {
+    SkelModel model;
+    LoadReport report;
+    LoadStatus s = ParseSKP(img.data(), img.size(), path, out ? out : &model, &report);
+    if (status) *status = s;
+    return report.console;
+}
+
+bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+}  // namespace
+
+TEST(ModelRead, ValidPairPrintsTheReadersLinesInOrder) {
+    SkelModel sample;
+    BuildSampleModel(&sample);
+    SkelModel source = BoneModel(30, 5);
+    Image skp = Contiguous(source, false);
+    Image skm = Contiguous(sample, true);
+
+    std::string expected = Fmt("Reading SKM model a.skm\na.skm: Type:2\na.skm: Filesize:%zu\n", skm.size());
+    EXPECT_EQ(SkmConsole(skm, "a.skm"), expected);
+
+    expected = Fmt("Reading SKP model b.skp\n----------------------\nb.skp pinmodel type: 2\n"
+                   "b.skp pinmodel filesize: %zu (MAX: 16777216)\nb.skp pinmodel numbones: 30\n"
+                   "numframes:pout:5 pin:5\nNumBones(SKP): 30\n",
+                   skp.size());
+    SkelModel model;
+    model.numbones = 99;  // the SKM header's count, replaced without a word
+    LoadStatus status;
+    EXPECT_EQ(SkpConsole(skp, "b.skp", &status, &model), expected);
+    ASSERT_EQ(status, LOAD_OK);
+    EXPECT_EQ(model.numbones, 30);
+    for (const PoseFrame& frame : model.frames) EXPECT_EQ(frame.poses.size(), 30u);
+
+    TempDir dir;
+    WriteWhole(dir.File("a.skm"), skm);
+    WriteWhole(dir.File("b.skp"), skp);
+    LoadReport report;
+    ASSERT_EQ(LoadModelPair(dir.File("a.skm").c_str(), dir.File("b.skp").c_str(), &model, &report), LOAD_OK);
+    EXPECT_TRUE(Has(report.console, "Filesize:" + std::to_string(skm.size()) + "\nReading SKP model "));
+    EXPECT_TRUE(report.problems.empty());
+    EXPECT_EQ(model.numbones, 30);
+    EXPECT_EQ(model.nummeshes, sample.nummeshes);
+}
+
+TEST(ModelRead, SkmHeaderWarningsRunIntoTheNextLine) {
+    Image img = Contiguous(CountModel(1, 1, 1, 1), true);
+    PokeInt(&img, 4, 3);
+    PokeInt(&img, 8, 16777217);
+    LoadStatus status;
+    EXPECT_EQ(SkmConsole(img, "t.skm", &status),
+              "Reading SKM model t.skm\nt.skm: Type:3\nt.skm has wrong type number (3 should be 2)"
+              "t.skm: Filesize:16777217\nt.skm has has wrong filesize (16777217 should be less than 16777216)");
+    EXPECT_EQ(status, LOAD_OK) << "warnings never stop the load";
+
+    PokeInt(&img, 4, 2);
+    PokeInt(&img, 8, 16777216);
+    EXPECT_FALSE(Has(SkmConsole(img, "t.skm"), "filesize ("));
+    PokeInt(&img, 8, -1);
+    EXPECT_TRUE(Has(SkmConsole(img, "t.skm"), "has has wrong filesize (-1 should"));
+
+    PokeInt(&img, 8, 100);
+    PokeInt(&img, 12, 0);
+    EXPECT_TRUE(Has(SkmConsole(img, "t.skm"), "t.skm: Filesize:100\nt.skm has no bones"));
+    PokeInt(&img, 12, 256);
+    EXPECT_FALSE(Has(SkmConsole(img, "t.skm"), "bones"));
+    PokeInt(&img, 12, 257);
+    EXPECT_TRUE(Has(SkmConsole(img, "t.skm"), "t.skm has too many bones"));
+    PokeInt(&img, 12, -3);
+    EXPECT_TRUE(Has(SkmConsole(img, "t.skm", &status), "t.skm has too many bones"));
+    EXPECT_EQ(status, LOAD_OK) << "the SKM bone count is never used to allocate";
+}
+
+TEST(ModelRead, MeshCountLimits) {
+    LoadStatus status;
+    EXPECT_FALSE(Has(SkmConsole(Contiguous(CountModel(32, 1, 1, 1), true), "t.skm", &status), "meshes"));
+    EXPECT_EQ(status, LOAD_OK);
+    EXPECT_TRUE(Has(SkmConsole(Contiguous(CountModel(33, 1, 1, 1), true), "t.skm", &status), "t.skm has too many meshes"));
+    EXPECT_EQ(status, LOAD_OK);
+    std::string none = SkmConsole(Contiguous(CountModel(0, 1, 1, 1), true), "t.skm", &status);
+    EXPECT_TRUE(Has(none, "t.skm has no meshes"));
+    EXPECT_EQ(status, LOAD_OK);
+
+    Image img = Contiguous(CountModel(1, 1, 1, 1), true);
+    PokeInt(&img, 16, -1);
+    SkelModel model;
+    model.nummeshes = 1234;
+    std::string text = SkmConsole(img, "t.skm", &status, &model);
+    EXPECT_EQ(status, LOAD_REFUSED);
+    EXPECT_TRUE(Has(text, "t.skm has too many meshes")) << "the warning still comes first";
+    EXPECT_TRUE(Has(text, "meshes\nReadSKM failed: data file \"t.skm\" has a negative mesh count (-1).\n")) << text;
+    EXPECT_EQ(model.nummeshes, 1234) << "a refused file leaves the model untouched";
+}
+
+TEST(ModelRead, PerMeshLimitsWarnOnlyPastTheMaximum) {
+    std::string atMax = SkmConsole(Contiguous(CountModel(1, MAX_VERTS, MAX_TRIS, MAX_REFERENCES), true), "t.skm");
+    EXPECT_FALSE(Has(atMax, "mesh 0")) << atMax;
+
+    LoadStatus status;
+    SkelModel model;
+    std::string over =
+        SkmConsole(Contiguous(CountModel(1, MAX_VERTS + 1, MAX_TRIS + 1, MAX_REFERENCES + 1), true), "t.skm", &status,
+                   &model);
+    EXPECT_TRUE(Has(over, "mesh 0 in model t.skm has too many vertexesmesh 0 in model t.skm has too many indices"
+                          "mesh 0 in model t.skm has too many bone references"));
+    ASSERT_EQ(status, LOAD_OK);
+    EXPECT_EQ(model.meshes[0].numverts, MAX_VERTS + 1) << "counts are used as read";
+
+    std::string empty = SkmConsole(Contiguous(CountModel(2, 0, 0, 0), true), "t.skm", &status);
+    EXPECT_TRUE(Has(empty, "mesh 1 in model t.skm has no vertexesmesh 1 in model t.skm has no indices"
+                           "mesh 1 in model t.skm has no bone references"));
+    EXPECT_EQ(status, LOAD_OK);
+}
+
+TEST(ModelRead, VertexBlockHasNoFixedStride) {
+    SkelModel source = CountModel(1, 3, 1, 1);
+    SkelMesh& mesh = source.meshes[0];
+    mesh.weightpool = {BoneWeight{{1, 2, 3}, 0.5f, {0, 0, 1}, 1}, BoneWeight{{4, 5, 6}, 0.5f, {0, 1, 0}, 0}};
+    mesh.verts = {SkelVertex{0, nullptr}, SkelVertex{2, nullptr}, SkelVertex{0, nullptr}};
+    ASSERT_TRUE(LinkVertexWeights(&mesh));
+    mesh.texcoords = {1, 2, 3, 4, 5, 6};
+    Image img = Contiguous(source, true);
+    // header 24, mesh header 156, vertices 4 + (4 + 64) + 4 bytes.
+    EXPECT_EQ(PeekInt(img.data(), 24 + 140), 180);
+    EXPECT_EQ(PeekInt(img.data(), 24 + 144), 180 + 76);
+
+    SkelModel model;
+    LoadStatus status;
+    SkmConsole(img, "t.skm", &status, &model);
+    ASSERT_EQ(status, LOAD_OK);
+    ExpectSameMeshes(source, model);
+    EXPECT_EQ(model.meshes[0].weightpool.size(), 2u) << "one pool per mesh";
+}
+
+TEST(ModelRead, SkpBoneAndFrameLimits) {
+    LoadStatus status;
+    EXPECT_FALSE(Has(SkpConsole(Contiguous(BoneModel(256, 1), false), "p.skp"), "Invalid"));
+    std::string over = SkpConsole(Contiguous(BoneModel(257, 1), false), "p.skp", &status);
+    EXPECT_TRUE(Has(over, "p.skp pinmodel numbones: 257\np.skp num_bones: Invalid value\nnumframes:pout:1 pin:1\n"));
+    EXPECT_EQ(status, LOAD_OK);
+
+    Image img = Contiguous(BoneModel(3, 1), false);
+    PokeInt(&img, 4, 7);
+    EXPECT_TRUE(Has(SkpConsole(img, "p.skp"), "p.skp pinmodel numbones: 3\np.skp has wrong type number (7 should be 2)\n"));
+
+    // Frames may share one pose block, so 65537 frames fit in a few MB.
+    Image frames = Contiguous(BoneModel(2, 1), false);
+    int32_t ofsframes = PeekInt(frames.data(), 24);
+    int32_t ofsposes = PeekInt(frames.data(), (size_t)ofsframes + 64);
+    for (int32_t count : {MAX_FRAMES, MAX_FRAMES + 1}) {
+        Image many = frames;
+        size_t table = many.size();
+        PokeInt(&many, 16, count);
+        PokeInt(&many, 24, (int32_t)table);
+        for (int32_t j = 0; j < count; j++) PokeInt(&many, table + 68 * (size_t)j + 64, ofsposes);
+        SkelModel model;
+        std::string text = SkpConsole(many, "p.skp", &status, &model);
+        ASSERT_EQ(status, LOAD_OK);
+        EXPECT_EQ(model.numframes, count);
+        if (count == MAX_FRAMES)
+            EXPECT_FALSE(Has(text, "frames\n") || Has(text, "too many"));
+        else
+            EXPECT_TRUE(Has(text, "numframes:pout:65537 pin:65537\np.skp has too many framesNumBones(SKP): 2\n"));
+    }
+
+    SkelModel model;
+    std::string none = SkpConsole(Contiguous(BoneModel(2, 0), false), "p.skp", &status, &model);
+    EXPECT_TRUE(Has(none, "numframes:pout:0 pin:0\np.skp has no framesNumBones(SKP): 2\n"));
+    EXPECT_EQ(status, LOAD_OK);
+    EXPECT_EQ(model.numframes, 0);
+    EXPECT_TRUE(model.frames.empty());
+}
+
+TEST(ModelRead, BoneRecordsAndParentsAreKeptAsRead) {
+    SkelModel source = BoneModel(5, 2);
+    source.bones[1].parent = 1;   // itself
+    source.bones[2].parent = 9;   // past the last bone
+    source.bones[3].parent = -7;  // any negative value is a root
+    source.bones[4].flags = 0xdeadbeef;
+    memset(source.frames[1].name, 'n', NAME_LEN);
+    Image img = Contiguous(source, false);
+
+    SkelModel model;
+    LoadReport report;
+    ASSERT_EQ(ParseSKP(img.data(), img.size(), "p.skp", &model, &report), LOAD_OK);
+    EXPECT_TRUE(Has(report.console,
+                    "NumBones(SKP): 5\n"
+                    "p.skp: bone 1 \"b1\" has parent 1, which is not an earlier bone; it will be posed as a root\n"
+                    "p.skp: bone 2 \"b2\" has parent 9, which is not an earlier bone; it will be posed as a root\n"))
+        << report.console;
+    EXPECT_FALSE(Has(report.console, "bone 3"));
+    EXPECT_EQ(model.bones[1].parent, 1);
+    EXPECT_EQ(model.bones[2].parent, 9);
+    EXPECT_EQ(model.bones[3].parent, -7);
+    EXPECT_EQ(model.bones[4].parent, 3);
+    EXPECT_EQ(model.bones[4].flags, 0xdeadbeefu);
+    EXPECT_EQ(std::string(model.frames[1].name), std::string(63, 'n'));
+    ASSERT_EQ(report.problems.size(), 3u);
+    EXPECT_TRUE(Has(report.problems[2], "frame 1 has no terminating NUL"));
+
+    // Written back unchanged, parents and all.
+    std::string reason;
+    int64_t size = BuildSKPImage(&model, &reason);
+    ASSERT_GT(size, 0);
+    EXPECT_EQ(PeekInt(OutputBuffer, 28 + 72 + 64), 1);
+    EXPECT_EQ(PeekInt(OutputBuffer, 28 + 144 + 64), 9);
+}
+
+TEST(ModelRead, FilesThatDoNotFitAreRefusedWithTheirPart) {
+    SkelModel sample;
+    BuildSampleModel(&sample);
+    Image skm = Contiguous(sample, true);
+    Image skp = Contiguous(sample, false);
+    int32_t ofsverts1 = PeekInt(skm.data(), 24 + 156 + 140);
+
+    struct Damage {
+        bool skm;
+        size_t at;
+        int32_t value;
+        const char* expected;
+    };
+    const Damage cases[] = {
+        {true, 20, (int32_t)skm.size() - 100, "ReadSKM failed: the header of mesh 0 reaches past the end"},
+        {true, 20, -8, "the header of mesh 0 reaches past"},
+        {true, 16, 0x7fffffff, "ReadSKM failed: "},
+        {true, 24 + 156 + 128, 0x7fffffff, "the vertex block of mesh 1 reaches past"},
+        {true, 24 + 156 + 128, -2, "mesh 1 of data file \"d.skm\" has a negative vertex count (-2)"},
+        {true, 24 + 156 + 140, (int32_t)skm.size() - 4, "the vertex block of mesh 1 reaches past"},
+        {true, (size_t)ofsverts1, -1, "vertex 0 of mesh 1 in data file \"d.skm\" has a negative weight count (-1)"},
+        {true, (size_t)ofsverts1, 0x10000000, "the weights of vertex 0 of mesh 1 reaches past"},
+        {true, 24 + 156 + 144, -1, "the texture coordinates of mesh 1 reaches past"},
+        {true, 24 + 132, -5, "mesh 0 of data file \"d.skm\" has a negative triangle count (-5)"},
+        {true, 24 + 148, (int32_t)skm.size() - 11, "the triangles of mesh 0 reaches past"},
+        {true, 24 + 136, -1, "has a negative bone reference count (-1)"},
+        {true, 24 + 152, (int32_t)skm.size() - 3, "the bone references of mesh 0 reaches past"},
+        {false, 12, -1, "ReadSKP failed: data file \"d.skp\" has a negative bone count (-1)"},
+        {false, 12, 1000000, "the 1000000 bone records reaches past"},
+        {false, 20, (int32_t)skp.size() - 71, "the 26 bone records reaches past"},
+        {false, 16, -4, "has a negative frame count (-4)"},
+        {false, 24, 0x7ffffff0, "the 9 frame headers reaches past"},
+        {false, 16, 0x7fffffff, "the 2147483647 frame headers reaches past"},
+        {false, 28 + 72 * 26 + 68 * 8 + 64, (int32_t)skp.size() - 27, "the poses of frame 8 reaches past"},
+        {false, 28 + 72 * 26 + 64, INT32_MIN, "the poses of frame 0 reaches past"},
+    };
+    for (const Damage& d : cases) {
+        Image img = d.skm ? skm : skp;
+        PokeInt(&img, d.at, d.value);
+        SkelModel model;
+        model.numbones = 4242;
+        LoadReport report;
+        LoadStatus status = d.skm ? ParseSKM(img.data(), img.size(), "d.skm", &model, &report)
+                                  : ParseSKP(img.data(), img.size(), "d.skp", &model, &report);
+        EXPECT_EQ(status, LOAD_REFUSED) << d.expected;
+        std::string last = report.problems.empty() ? "" : report.problems.back();
+        std::string expected = d.expected;
+        // "reaches"/"reach" both read fine; the check is on the named part.
+        if (Has(expected, " reach")) expected = expected.substr(0, expected.find(" reach"));
+        EXPECT_TRUE(Has(last, expected)) << last << "\nexpected: " << d.expected;
+        EXPECT_TRUE(Has(last, d.skm ? "d.skm" : "d.skp")) << last;
+        EXPECT_EQ(report.console.back(), '\n');
+        EXPECT_EQ(model.numbones, 4242) << d.expected;
+        EXPECT_TRUE(model.bones.empty() && model.meshes.empty() && model.frames.empty());
+    }
+}
+
+TEST(ModelRead, EveryTruncationOfAValidPairIsRefused) {
+    SkelModel source = CountModel(2, 3, 2, 2);
+    source.meshes[1].weightpool.assign(3, BoneWeight{{1, 1, 1}, 1, {0, 0, 1}, 1});
+    for (SkelVertex& v : source.meshes[1].verts) v.numweights = 1;
+    ASSERT_TRUE(LinkVertexWeights(&source.meshes[1]));
+    SkelModel bones = BoneModel(3, 2);
+    std::string reason;
+    Image skm(OutputBuffer, OutputBuffer + BuildSKMImage(&source, &reason));
+    Image skp(OutputBuffer, OutputBuffer + BuildSKPImage(&bones, &reason));
+
+    for (int kind = 0; kind < 2; kind++) {
+        const Image& whole = kind ? skp : skm;
+        for (size_t length = 0; length < whole.size(); length++) {
+            // An exact-size copy, so any read past the cut is a heap overflow
+            // that the sanitizer build reports.
+            std::unique_ptr<unsigned char[]> cut(new unsigned char[length ? length : 1]);
+            memcpy(cut.get(), whole.data(), length);
+            SkelModel model;
+            LoadReport report;
+            LoadStatus status = kind ? ParseSKP(cut.get(), length, "cut.skp", &model, &report)
+                                     : ParseSKM(cut.get(), length, "cut.skm", &model, &report);
+            ASSERT_EQ(status, LOAD_REFUSED) << (kind ? "skp" : "skm") << " cut to " << length;
+            ASSERT_TRUE(Has(report.problems.back(), "reaches past the end of data file"));
+        }
+        SkelModel model;
+        LoadReport report;
+        LoadStatus status = kind ? ParseSKP(whole.data(), whole.size(), "w", &model, &report)
+                                 : ParseSKM(whole.data(), whole.size(), "w", &model, &report);
+        EXPECT_EQ(status, LOAD_OK);
+    }
+}
+
+TEST(ModelRead, RandomlyDamagedFilesNeverReadOutside) {
+    SkelModel sample;
+    BuildSampleModel(&sample);
+    std::string reason;
+    Image skm(OutputBuffer, OutputBuffer + BuildSKMImage(&sample, &reason));
+    Image skp(OutputBuffer, OutputBuffer + BuildSKPImage(&sample, &reason));
+    std::mt19937 rng(20240611);
+    int refused = 0;
+    for (int round = 0; round < 600; round++) {
+        bool isSkm = round % 2 == 0;
+        Image img = isSkm ? skm : skp;
+        // Damage the headers and tables, where counts and offsets live.
+        size_t span = std::min<size_t>(img.size(), isSkm ? 24 + 156 * 3 + 64 : 28 + 72 * 26 + 68 * 9);
+        for (int flips = 1 + (int)(rng() % 4); flips > 0; flips--) {
+            size_t at = rng() % span;
+            img[at] = (unsigned char)(rng() % 3 == 0 ? 0xff : rng());
+        }
+        std::unique_ptr<unsigned char[]> exact(new unsigned char[img.size()]);
+        memcpy(exact.get(), img.data(), img.size());
+        SkelModel model;
+        LoadReport report;
+        LoadStatus status = isSkm ? ParseSKM(exact.get(), img.size(), "r.skm", &model, &report)
+                                  : ParseSKP(exact.get(), img.size(), "r.skp", &model, &report);
+        if (status == LOAD_REFUSED) refused++;
+        if (status == LOAD_OK && !isSkm) {
+            for (const PoseFrame& frame : model.frames) ASSERT_EQ(frame.poses.size(), (size_t)model.numbones);
+        }
+    }
+    EXPECT_GT(refused, 50) << "the damage should hit counts and offsets often";
+}
+
+TEST(ModelRead, FilesThatCannotBeReadGetTheReadersMessages) {
+    TempDir dir;
+    SkelModel model;
+    LoadReport report;
+    std::string missing = dir.File("missing.skm");
+    EXPECT_EQ(LoadSKMFile(missing.c_str(), &model, &report), LOAD_CANT_OPEN);
+    EXPECT_EQ(report.console, "ReadSKM failed: can't open data file \"" + missing + "\".\n");
+
+    WriteWhole(dir.File("empty.skp"), Image());
+    report = LoadReport();
+    EXPECT_EQ(LoadSKPFile(dir.File("empty.skp").c_str(), &model, &report), LOAD_EMPTY);
+    EXPECT_EQ(report.console, "ReadSKP failed: Empty data file \"" + dir.File("empty.skp") + "\".\n");
+
+    report = LoadReport();
+    EXPECT_EQ(LoadSKPFile(dir.path.c_str(), &model, &report), LOAD_CANT_OPEN) << "a directory is no data file";
+
+    // The pair load stops at a failing SKM file and never opens the SKP file.
+    WriteWhole(dir.File("p.skp"), Contiguous(BoneModel(2, 1), false));
+    report = LoadReport();
+    EXPECT_EQ(LoadModelPair(missing.c_str(), dir.File("p.skp").c_str(), &model, &report), LOAD_CANT_OPEN);
+    EXPECT_FALSE(Has(report.console, "ReadSKP"));
+    EXPECT_EQ(model.numbones, 0);
+}
+
+TEST(ModelReadViewer, FatalCasesEndTheProcessWithStatusOne) {
+    TempDir dir;
+    WriteWhole(dir.File("short.skm"), Image{'S', 'K', 'M', '1', 2, 0});
+    SkelModel model;
+    EXPECT_EXIT(ReadSKM(dir.File("absent.skm").c_str()), testing::ExitedWithCode(1), "");
+    EXPECT_EXIT(ReadSKM(dir.File("short.skm").c_str()), testing::ExitedWithCode(1), "");
+    EXPECT_EXIT(ReadSKP(dir.File("absent.skp").c_str(), &model), testing::ExitedWithCode(1), "");
+}
+
+TEST(ModelReadViewer, ReadSkmLoadsThePairAndMakesItCurrent) {
+    TempDir dir;
+    ASSERT_EQ(mkdir(dir.File("data").c_str(), 0777), 0);
+    SkelModel sample;
+    BuildSampleModel(&sample);
+    WriteWhole(dir.File("data/tris.skm"), Contiguous(sample, true));
+    WriteWhole(dir.File("data/tris.skp"), Contiguous(sample, false));
+
+    char cwd[4096];
+    ASSERT_TRUE(getcwd(cwd, sizeof cwd));
+    SkelModel* saved = CurrentModel;
+    ASSERT_EQ(chdir(dir.path.c_str()), 0);
+    testing::internal::CaptureStdout();
+    ReadSKM("data/tris.skm");
+    std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(chdir(cwd), 0);
+
+    ASSERT_NE(CurrentModel, nullptr);
+    EXPECT_NE(CurrentModel, saved);
+    ExpectSameModel(sample, *CurrentModel);
+    EXPECT_TRUE(Has(out, "Reading SKM model data/tris.skm\n"));
+    EXPECT_TRUE(Has(out, "Reading SKP model data/tris.skp\n"));
+    EXPECT_EQ(KeyActive[(unsigned char)'L'], 1) << "the key channels were reset from the new bones";
+    delete CurrentModel;
+    CurrentModel = saved;
+}
