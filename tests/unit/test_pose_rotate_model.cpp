@@ -1,0 +1,121 @@
+// Whole-model rotation: the angle order and directions, bit-exact identity,
+// accumulation, and which frames and bones it touches.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "pose/rotate_model.h"
+#include "test_pose_fixture.h"
+
+namespace {
+
+class PoseRotateModel : public PoseStateTest {
+protected:
+    // A two-bone model with 3 frames; bone 0 in frame 1 at the given origin.
+    void SetUpModel(float x, float y, float z) {
+        model = MakePoseModel({"root", "arm"}, {-1, 0}, 3);
+        model.frames[1].poses[0] = BonePose{{0, 0, 0, 1}, {x, y, z}};
+        Load(&model);
+    }
+    const float* Origin(int frame) { return model.frames[frame].poses[0].origin; }
+    const float* Quat(int frame) { return model.frames[frame].poses[0].quat; }
+    void ExpectOrigin(int frame, float x, float y, float z) {
+        EXPECT_NEAR(Origin(frame)[0], x, 1e-5);
+        EXPECT_NEAR(Origin(frame)[1], y, 1e-5);
+        EXPECT_NEAR(Origin(frame)[2], z, 1e-5);
+    }
+    SkelModel model;
+};
+
+}  // namespace
+
+TEST_F(PoseRotateModel, ZeroAnglesLeaveEveryPoseBitForBit) {
+    SkelModel odd = MakePoseModel({"root", "arm"}, {-1, 0}, 4);
+    for (int f = 0; f < 4; f++)
+        odd.frames[f].poses[0] = BonePose{{0.1f * f, -0.3f, 0.7f, 0.123456f}, {1e-20f, -3.75f, 12345.678f}};
+    SkelModel before = odd;
+    Load(&odd);
+    float angles[3] = {0, 0, 0};
+    RotateModel(angles);
+    for (int f = 0; f < 4; f++)
+        for (int b = 0; b < 2; b++)
+            EXPECT_EQ(memcmp(&odd.frames[f].poses[b], &before.frames[f].poses[b], sizeof(BonePose)), 0)
+                << "frame " << f << " bone " << b;
+}
+
+TEST_F(PoseRotateModel, EachAngleTurnsAboutItsAxisTheNegativeWay) {
+    SetUpModel(1, 0, 0);
+    float yaw[3] = {0, 90, 0};
+    RotateModel(yaw);
+    ExpectOrigin(1, 0, -1, 0);
+    EXPECT_NEAR(Quat(1)[0], 0, 1e-6);
+    EXPECT_NEAR(Quat(1)[1], 0, 1e-6);
+    EXPECT_NEAR(Quat(1)[2], -0.707107, 1e-6);
+    EXPECT_NEAR(Quat(1)[3], 0.707107, 1e-6);
+
+    SetUpModel(1, 0, 0);
+    float pitch[3] = {90, 0, 0};
+    RotateModel(pitch);
+    ExpectOrigin(1, 0, 0, 1);
+
+    SetUpModel(0, 1, 0);
+    float roll[3] = {0, 0, 90};
+    RotateModel(roll);
+    ExpectOrigin(1, 0, 0, -1);
+
+    // Pitch acts on the point before yaw.
+    SetUpModel(1, 0, 0);
+    float both[3] = {90, 90, 0};
+    RotateModel(both);
+    ExpectOrigin(1, 0, 0, 1);
+}
+
+TEST_F(PoseRotateModel, TouchesOnlyBone0OutsideFrame0AndRebuilds) {
+    SetUpModel(1, 0, 0);
+    SkelModel before = model;
+    BonePose* oldPose = CurrentPose;
+    float yaw[3] = {0, 90, 0};
+    RotateModel(yaw);
+    EXPECT_NE(CurrentPose, oldPose);
+    // Every channel shows frame 1: the displayed root moved with it.
+    EXPECT_NEAR(CurrentPose[0].origin[1], -1, 1e-5);
+    EXPECT_EQ(memcmp(&model.frames[0].poses[0], &before.frames[0].poses[0], sizeof(BonePose)), 0);
+    for (int f = 0; f < 3; f++)
+        EXPECT_EQ(memcmp(&model.frames[f].poses[1], &before.frames[f].poses[1], sizeof(BonePose)), 0);
+    ExpectOrigin(2, 0, -20, 0);
+
+    // Frame 0 still shows the model unrotated.
+    AdvanceKey('r');
+    AdvanceKey('r');
+    EXPECT_EQ(KeyFrame['r'], 0);
+    EXPECT_EQ(CurrentPose[0].origin[0], 0.0f);
+}
+
+TEST_F(PoseRotateModel, PressesAccumulate) {
+    SetUpModel(1, 0, 0);
+    float yaw[3] = {0, 90, 0};
+    RotateModel(yaw);
+    RotateModel(yaw);
+    ExpectOrigin(1, -1, 0, 0);
+    // Turned 180 about z: (0, 0, -+1, ~0).
+    EXPECT_NEAR(std::fabs(Quat(1)[2]), 1, 1e-6);
+    EXPECT_NEAR(Quat(1)[3], 0, 1e-6);
+}
+
+TEST_F(PoseRotateModel, OneFrameOrEmptyModelsOnlyRebuild) {
+    SkelModel one = MakePoseModel({"root", "arm"}, {-1, 0}, 1);
+    SkelModel before = one;
+    Load(&one);
+    BonePose* oldPose = CurrentPose;
+    float yaw[3] = {10, 20, 30};
+    RotateModel(yaw);
+    EXPECT_NE(CurrentPose, oldPose);
+    EXPECT_EQ(memcmp(&one.frames[0].poses[0], &before.frames[0].poses[0], sizeof(BonePose)), 0);
+
+    // Frames without poses are skipped rather than read.
+    SkelModel bare = MakePoseModel({}, {}, 3);
+    Load(&bare);
+    RotateModel(yaw);
+    EXPECT_TRUE(bare.frames[1].poses.empty());
+}
