@@ -1,0 +1,296 @@
+// Bone, mesh and skin renames and the selection accessors of the panels,
+// exercised without a window: the GLUI controls are never built here.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "model/model.h"
+#include "panels/bone_panel.h"
+#include "panels/mesh_panel.h"
+#include "panels/panels.h"
+#include "pose/keys.h"
+
+namespace {
+
+void SetPose(BonePose* pose, float x, float y, float z) {
+    const BonePose p = {{0, 0, 0, 1}, {x, y, z}};
+    *pose = p;
+}
+
+// Three bones (root, Lhip, Lknee), two frames, two meshes.
+SkelModel MakeModel() {
+    SkelModel m;
+    const char* names[3] = {"root", "Lhip", "Lknee"};
+    m.numbones = 3;
+    m.bones.resize(3);
+    for (int i = 0; i < 3; i++) {
+        CopyName(m.bones[i].name, names[i]);
+        m.bones[i].parent = i - 1;
+        m.bones[i].flags = 0;
+    }
+    m.numframes = 2;
+    m.frames.resize(2);
+    for (int f = 0; f < 2; f++) {
+        CopyName(m.frames[f].name, f ? "walk" : "base");
+        m.frames[f].poses.resize(3);
+        for (int i = 0; i < 3; i++) SetPose(&m.frames[f].poses[i], 1.0f + f, (float)i, 0);
+    }
+    m.nummeshes = 2;
+    m.meshes.resize(2);
+    for (int i = 0; i < 2; i++) {
+        SkelMesh& mesh = m.meshes[i];
+        CopyName(mesh.skinname, i ? "skin_b.tga" : "skin_a.tga");
+        CopyName(mesh.meshname, i ? "legs" : "torso");
+        mesh.numverts = 0;
+        mesh.numtris = 0;
+        mesh.numreferences = 0;
+    }
+    return m;
+}
+
+// Saves and restores the globals the panels read, so other suites see the
+// state they left.
+class PanelsNames : public ::testing::Test {
+protected:
+    void SetUp() override {
+        savedModel = CurrentModel;
+        savedBone = SelectedBone;
+        savedMesh = SelectedMesh;
+        savedPanel = CurrentPanel;
+        memcpy(savedName, CurrentPanelName, sizeof savedName);
+        model = MakeModel();
+        CurrentModel = &model;
+        SelectedBone = 1;
+        SelectedMesh = 0;
+        Printed([] { ResetKeyChannels(); });
+    }
+    void TearDown() override {
+        CurrentModel = savedModel;
+        SelectedBone = savedBone;
+        SelectedMesh = savedMesh;
+        CurrentPanel = savedPanel;
+        memcpy(CurrentPanelName, savedName, sizeof savedName);
+    }
+    // Runs fn and returns what it printed on standard output.
+    template <typename F> std::string Printed(F fn) {
+        testing::internal::CaptureStdout();
+        fn();
+        return testing::internal::GetCapturedStdout();
+    }
+
+    SkelModel model;
+    SkelModel* savedModel;
+    int32_t savedBone, savedMesh;
+    GLUI* savedPanel;
+    char savedName[PANEL_NAME_LEN];
+};
+
+TEST_F(PanelsNames, BoneRenameStoresNameAndRegroupsChannels) {
+    std::string out = Printed([] { RenameSelectedBone("Rhip"); });
+    EXPECT_STREQ(model.bones[1].name, "Rhip");
+    EXPECT_EQ(out, "New BONE NAMES list:\nroot\nRhip\nLknee\n");
+    EXPECT_EQ(KeyActive[(unsigned char)'R'], 1);
+    EXPECT_EQ(KeyActive[(unsigned char)'L'], 1);  // Lknee still starts with L
+    EXPECT_EQ(KeyBoneCount, 3);
+
+    // Renaming the last L bone leaves the L channel but keeps its frame.
+    KeyFrame[(unsigned char)'L'] = 0;
+    SelectedBone = 2;
+    Printed([] { RenameSelectedBone("knee"); });
+    EXPECT_EQ(KeyActive[(unsigned char)'L'], 0);
+    EXPECT_EQ(KeyFrame[(unsigned char)'L'], 0);
+    EXPECT_EQ(KeyActive[(unsigned char)'k'], 1);
+    EXPECT_STREQ(GetSelectedBoneName(), "knee");
+}
+
+TEST_F(PanelsNames, BoneRenameCutsLongNamesAndPadsWithNul) {
+    memset(model.bones[1].name, 'X', NAME_LEN - 1);  // stale bytes past the new end
+    model.bones[1].name[NAME_LEN - 1] = '\0';
+    std::string longName(70, 'a');
+    longName[0] = 'B';
+    Printed([&] { RenameSelectedBone(longName.c_str()); });
+    EXPECT_EQ(std::string(model.bones[1].name), longName.substr(0, 63));
+    EXPECT_EQ(model.bones[1].name[63], '\0');
+
+    Printed([] { RenameSelectedBone("Bo"); });
+    EXPECT_STREQ(model.bones[1].name, "Bo");
+    for (int i = 2; i < NAME_LEN; i++) EXPECT_EQ(model.bones[1].name[i], '\0') << "byte " << i;
+}
+
+TEST_F(PanelsNames, BoneRenameThatChangesNothingDoesNotRelist) {
+    EXPECT_EQ(Printed([] { RenameSelectedBone("Lhip"); }), "");
+    EXPECT_EQ(Printed([] { RenameSelectedBone(nullptr); }), "");
+    EXPECT_STREQ(model.bones[1].name, "Lhip");
+
+    // A long name whose first 63 characters are already stored is unchanged too.
+    std::string longName(70, 'q');
+    Printed([&] { RenameSelectedBone(longName.c_str()); });
+    EXPECT_EQ(Printed([&] { RenameSelectedBone(longName.c_str()); }), "");
+
+    // A one-character difference does relist.
+    EXPECT_NE(Printed([] { RenameSelectedBone("qq"); }), "");
+}
+
+TEST_F(PanelsNames, MeshAndSkinRenamesTouchOnlyTheirField) {
+    const SkelModel before = MakeModel();
+    SelectedMesh = 1;
+    std::string out = Printed([] {
+        RenameSelectedMesh("lower_body");
+        RenameSelectedSkin("skin_c.tga");
+    });
+    EXPECT_EQ(out, "");  // no list, no rebuild
+    EXPECT_STREQ(model.meshes[1].meshname, "lower_body");
+    EXPECT_STREQ(model.meshes[1].skinname, "skin_c.tga");
+    EXPECT_STREQ(GetSelectedMeshName(), "lower_body");
+    EXPECT_STREQ(GetSelectedSkinName(), "skin_c.tga");
+    // The other mesh and the bones stay as they were.
+    EXPECT_EQ(memcmp(model.meshes[0].meshname, before.meshes[0].meshname, NAME_LEN), 0);
+    EXPECT_EQ(memcmp(model.meshes[0].skinname, before.meshes[0].skinname, NAME_LEN), 0);
+    for (int i = 0; i < 3; i++) EXPECT_STREQ(model.bones[i].name, before.bones[i].name);
+
+    // Mesh rename leaves the skin name alone and the other way round.
+    RenameSelectedMesh("m2");
+    EXPECT_STREQ(model.meshes[1].skinname, "skin_c.tga");
+    RenameSelectedSkin("s2");
+    EXPECT_STREQ(model.meshes[1].meshname, "m2");
+}
+
+TEST_F(PanelsNames, MeshAndSkinRenamesCutAndPadWithNul) {
+    memset(model.meshes[0].skinname, 'Z', NAME_LEN - 1);
+    std::string longName(70, 'm');
+    RenameSelectedMesh(longName.c_str());
+    EXPECT_EQ(std::string(model.meshes[0].meshname), longName.substr(0, 63));
+    RenameSelectedSkin("s");
+    EXPECT_STREQ(model.meshes[0].skinname, "s");
+    for (int i = 1; i < NAME_LEN; i++) ASSERT_EQ(model.meshes[0].skinname[i], '\0') << "byte " << i;
+}
+
+TEST_F(PanelsNames, NoBoneOrMeshAtTheSelectionGivesNullAndEmptyText) {
+    CurrentModel = nullptr;
+    EXPECT_EQ(GetSelectedBone(), nullptr);
+    EXPECT_EQ(GetSelectedMesh(), nullptr);
+    EXPECT_STREQ(GetSelectedBoneName(), "");
+    EXPECT_STREQ(GetSelectedMeshName(), "");
+    EXPECT_STREQ(GetSelectedSkinName(), "");
+    EXPECT_EQ(Printed([] { RenameSelectedBone("x"); }), "");
+    RenameSelectedMesh("x");
+    RenameSelectedSkin("x");
+
+    // A model with no meshes and no bones: renames leave it empty.
+    SkelModel empty;
+    CurrentModel = &empty;
+    EXPECT_EQ(GetSelectedBone(), nullptr);
+    EXPECT_EQ(GetSelectedMesh(), nullptr);
+    EXPECT_EQ(Printed([] { RenameSelectedBone("x"); }), "");
+    RenameSelectedMesh("x");
+    RenameSelectedSkin("x");
+    EXPECT_EQ(empty.numbones, 0);
+    EXPECT_TRUE(empty.meshes.empty());
+}
+
+TEST_F(PanelsNames, SelectionOutOfRangeIsBroughtIntoRange) {
+    // A one-bone model: the start selection 1 lies past its bones.
+    model.numbones = 1;
+    model.bones.resize(1);
+    for (auto& f : model.frames) f.poses.resize(1);
+    SelectedBone = 1;
+    ASSERT_NE(GetSelectedBone(), nullptr);
+    EXPECT_STREQ(GetSelectedBoneName(), "root");
+    Printed([] { RenameSelectedBone("pelvis"); });
+    EXPECT_STREQ(model.bones[0].name, "pelvis");
+
+    SelectedMesh = 9;
+    EXPECT_EQ(GetSelectedMesh(), &model.meshes[0]);
+    SelectedMesh = -1;
+    EXPECT_STREQ(GetSelectedMeshName(), "torso");
+}
+
+TEST_F(PanelsNames, SwitchIgnoresTheBuiltPanelAndUnknownNames) {
+    // None of these may build (there is no window here) or close anything.
+    GLUI* sentinel = CurrentPanel = nullptr;
+    snprintf(CurrentPanelName, PANEL_NAME_LEN, "%s", "Mesh");
+    SwitchPanel("Mesh");
+    SwitchPanel("mesh");
+    SwitchPanel("Bones");
+    SwitchPanel("");
+    SwitchPanel(nullptr);
+    PanelChoice = 3;
+    OnPanelSelect(PANEL_LISTBOX_ID);
+    PanelChoice = -1;
+    OnPanelSelect(PANEL_LISTBOX_ID);
+    PanelChoice = 1;
+    OnPanelSelect(PANEL_LISTBOX_ID);  // "Mesh" again
+    PanelChoice = 0;
+    OnPanelSelect(301);               // not the listbox
+    EXPECT_EQ(CurrentPanel, sentinel);
+    EXPECT_STREQ(CurrentPanelName, "Mesh");
+    PanelChoice = 0;
+}
+
+TEST_F(PanelsNames, RefreshWithAnotherPanelBuiltLeavesControlsAlone) {
+    // Once another panel is built the old controls are freed: a refresh that
+    // reached them would crash on these poisoned pointers.
+    GLUI* savedBonePanel = BonePanel;
+    GLUI* savedMeshPanel = MeshPanel;
+    GLUI_EditText* savedEdits[3] = {BoneNameEdit, MeshNameEdit, SkinNameEdit};
+    GLUI_EditText* poison = reinterpret_cast<GLUI_EditText*>(uintptr_t{16});
+    BonePanel = reinterpret_cast<GLUI*>(uintptr_t{32});
+    MeshPanel = reinterpret_cast<GLUI*>(uintptr_t{48});
+    BoneNameEdit = MeshNameEdit = SkinNameEdit = poison;
+    CurrentPanel = reinterpret_cast<GLUI*>(&model);
+    RefreshBoneText();
+    RefreshMeshText();
+    BonePanel = savedBonePanel;
+    MeshPanel = savedMeshPanel;
+    BoneNameEdit = savedEdits[0];
+    MeshNameEdit = savedEdits[1];
+    SkinNameEdit = savedEdits[2];
+}
+
+TEST_F(PanelsNames, RotateButtonTurnsBoneZeroByPitchYawRoll) {
+    float saved[3];
+    memcpy(saved, RotateAngles, sizeof saved);
+    const BonePose frame0 = model.frames[0].poses[0];
+    const BonePose child = model.frames[1].poses[1];
+
+    RotateAngles[0] = 0;
+    RotateAngles[1] = 90;  // yaw
+    RotateAngles[2] = 0;
+    OnRotateButton(ROTATE_BUTTON_ID + 1);
+    EXPECT_FLOAT_EQ(model.frames[1].poses[0].origin[0], 2.0f);  // other ids do nothing
+
+    OnRotateButton(ROTATE_BUTTON_ID);
+    const BonePose& r = model.frames[1].poses[0];
+    EXPECT_NEAR(r.origin[0], 0.0f, 1e-5);
+    EXPECT_NEAR(r.origin[1], -2.0f, 1e-5);
+    EXPECT_NEAR(r.origin[2], 0.0f, 1e-5);
+    EXPECT_NEAR(r.quat[2], -0.707107f, 1e-5);
+    EXPECT_NEAR(r.quat[3], 0.707107f, 1e-5);
+    EXPECT_EQ(memcmp(&model.frames[0].poses[0], &frame0, sizeof frame0), 0);
+    EXPECT_EQ(memcmp(&model.frames[1].poses[1], &child, sizeof child), 0);
+
+    // Index 0 is pitch, about y: (2, 0, 0) turns towards +z.
+    SetPose(&model.frames[1].poses[0], 2, 0, 0);
+    RotateAngles[0] = 90;
+    RotateAngles[1] = 0;
+    OnRotateButton(ROTATE_BUTTON_ID);
+    EXPECT_NEAR(model.frames[1].poses[0].origin[0], 0.0f, 1e-5);
+    EXPECT_NEAR(model.frames[1].poses[0].origin[2], 2.0f, 1e-5);
+
+    // Index 2 is roll, about x: (0, 2, 0) turns towards -z.
+    SetPose(&model.frames[1].poses[0], 0, 2, 0);
+    RotateAngles[0] = 0;
+    RotateAngles[2] = 90;
+    OnRotateButton(ROTATE_BUTTON_ID);
+    EXPECT_NEAR(model.frames[1].poses[0].origin[1], 0.0f, 1e-5);
+    EXPECT_NEAR(model.frames[1].poses[0].origin[2], -2.0f, 1e-5);
+
+    CurrentModel = nullptr;
+    OnRotateButton(ROTATE_BUTTON_ID);  // no model: nothing to turn
+    memcpy(RotateAngles, saved, sizeof saved);
+}
+
+}  // namespace
