@@ -81,7 +81,7 @@ void PutName(const char* text, int length) {
     if (length <= 0) return;
     size_t n = text ? strnlen(text, (size_t)length) : 0;
     if (OutputCursor >= 0 && OutputCursor <= MAX_FILESIZE - length) {
-        memcpy(OutputBuffer + OutputCursor, text, n);
+        if (n) memcpy(OutputBuffer + OutputCursor, text, n);
         memset(OutputBuffer + OutputCursor + n, 0, (size_t)length - n);
     }
     OutputCursor += length;

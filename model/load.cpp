@@ -40,6 +40,7 @@ int32_t GetInt(const unsigned char* p) { return (int32_t)GetWord(p); }
 
 // Copies count 32-bit words (ints or floats) from little-endian file bytes.
 void CopyWords(void* dst, const unsigned char* src, size_t count) {
+    if (count == 0) return;
     if (HOST_IS_LITTLE_ENDIAN) {
         memcpy(dst, src, count * 4);
         return;

@@ -1,0 +1,265 @@
+// Round trips: files laid out in any order with gaps load to the same model,
+// and a loaded model exports to the same bytes; plus the demo model's
+// promises and the model checks used by boneloom-tool check.
+#include <cmath>
+#include <set>
+
+#include "model/export.h"
+#include "model/load.h"
+#include "model/sample.h"
+#include "model/validate.h"
+#include "pose/rotation.h"
+#include "tests/unit/test_model_helpers.h"
+
+namespace {
+
+Image ExportSKM(const SkelModel& model) {
+    std::string reason;
+    int64_t size = BuildSKMImage(&model, &reason);
+    EXPECT_GT(size, 0) << reason;
+    return Image(OutputBuffer, OutputBuffer + std::max<int64_t>(size, 0));
+}
+
+Image ExportSKP(const SkelModel& model) {
+    std::string reason;
+    int64_t size = BuildSKPImage(&model, &reason);
+    EXPECT_GT(size, 0) << reason;
+    return Image(OutputBuffer, OutputBuffer + std::max<int64_t>(size, 0));
+}
+
+LoadStatus ParsePair(const Image& skm, const Image& skp, SkelModel* model, LoadReport* report) {
+    LoadStatus status = ParseSKM(skm.data(), skm.size(), "r.skm", model, report);
+    if (status != LOAD_OK) return status;
+    return ParseSKP(skp.data(), skp.size(), "r.skp", model, report);
+}
+
+// Model-space pose of every bone in frame f, composed as the pose builder does.
+std::vector<BonePose> ModelSpace(const SkelModel& model, int32_t f) {
+    std::vector<BonePose> out((size_t)model.numbones);
+    for (int32_t i = 0; i < model.numbones; i++) {
+        const BonePose& local = model.frames[f].poses[i];
+        int32_t parent = model.bones[i].parent;
+        if (parent < 0) {
+            out[i] = local;
+            continue;
+        }
+        Quat pq = GetPoseQuat(&out[parent]), lq = GetPoseQuat(&local), oq;
+        Vec3 po = GetPoseOrigin(&out[parent]), lo = GetPoseOrigin(&local), oo;
+        ConcatPose(&pq, &po, &lq, &lo, &oq, &oo);
+        SetPoseQuat(&out[i], &oq);
+        SetPoseOrigin(&out[i], &oo);
+    }
+    return out;
+}
+
+}  // namespace
+
+TEST(ModelRoundTrip, ShuffledLayoutsWithGapsLoadToTheSameModel) {
+    SkelModel sample;
+    BuildSampleModel(&sample);
+    // Give the payload values the exporter must carry: an odd weight count,
+    // names of 63 characters, float bits of every kind.
+    CopyName(sample.meshes[1].meshname, std::string(70, 'm').c_str());
+    sample.meshes[2].weightpool[5].influence = 1e-38f;
+    sample.meshes[0].texcoords[3] = -123.25f;
+    sample.bones[7].flags = 0xffffffffu;
+    Image reference = ExportSKM(sample);
+    Image referencePose = ExportSKP(sample);
+
+    for (unsigned seed = 1; seed <= 6; seed++) {
+        std::mt19937 rng(seed);
+        Image skm = LayOutSKM(sample, &rng, seed == 1 ? 0 : 37);
+        Image skp = LayOutSKP(sample, &rng, seed == 1 ? 0 : 53);
+        SkelModel model;
+        LoadReport report;
+        ASSERT_EQ(ParsePair(skm, skp, &model, &report), LOAD_OK) << report.console;
+        EXPECT_TRUE(report.problems.empty()) << report.problems.front();
+        ExpectSameModel(sample, model);
+        // Offsets differ, but the export of what was read is the reference.
+        EXPECT_EQ(ExportSKM(model), reference) << "seed " << seed;
+        EXPECT_EQ(ExportSKP(model), referencePose) << "seed " << seed;
+    }
+}
+
+TEST(ModelRoundTrip, ExportsCarryEditsAndCopiesKeepTheirOwnWeights) {
+    SkelModel sample;
+    BuildSampleModel(&sample);
+    SkelModel edited;
+    CopyModel(&sample, &edited);
+    CopyName(edited.bones[3].name, "Torso");
+    CopyName(edited.meshes[0].meshname, "trunk");
+    CopyName(edited.meshes[2].skinname, "boots");
+    edited.frames[2].poses[0].origin[0] = 42.5f;
+
+    SkelModel back;
+    LoadReport report;
+    ASSERT_EQ(ParsePair(ExportSKM(edited), ExportSKP(edited), &back, &report), LOAD_OK);
+    EXPECT_STREQ(back.bones[3].name, "Torso");
+    EXPECT_STREQ(back.meshes[0].meshname, "trunk");
+    EXPECT_STREQ(back.meshes[2].skinname, "boots");
+    EXPECT_EQ(back.frames[2].poses[0].origin[0], 42.5f);
+    EXPECT_STREQ(sample.bones[3].name, "Chest") << "the copy is deep";
+
+    // A copy's vertices point into its own pools, so it outlives the source.
+    Image fromSample = ExportSKM(sample);
+    SkelModel* source = new SkelModel;
+    BuildSampleModel(source);
+    SkelModel copy;
+    CopyModel(source, &copy);
+    delete source;
+    for (const SkelMesh& mesh : copy.meshes)
+        for (const SkelVertex& v : mesh.verts) {
+            ASSERT_GE(v.weights, mesh.weightpool.data());
+            ASSERT_LE(v.weights + v.numweights, mesh.weightpool.data() + mesh.weightpool.size());
+        }
+    EXPECT_EQ(ExportSKM(copy), fromSample);
+
+    SkelMesh shortPool = copy.meshes[0];
+    shortPool.weightpool.pop_back();
+    EXPECT_FALSE(LinkVertexWeights(&shortPool));
+}
+
+TEST(ModelRoundTrip, FilesWrittenToDiskLoadBack) {
+    TempDir dir;
+    SkelModel sample;
+    BuildSampleModel(&sample);
+    testing::internal::CaptureStdout();
+    bool okMesh = WriteSKMFile(&sample, dir.File("m.skm").c_str());
+    bool okPose = WriteSKPFile(&sample, dir.File("m.skp").c_str());
+    testing::internal::GetCapturedStdout();
+    ASSERT_TRUE(okMesh && okPose);
+    SkelModel model;
+    LoadReport report;
+    ASSERT_EQ(LoadModelPair(dir.File("m.skm").c_str(), dir.File("m.skp").c_str(), &model, &report), LOAD_OK);
+    ExpectSameModel(sample, model);
+}
+
+TEST(ModelSample, IsAWalkingHumanoidWithValidSkin) {
+    SkelModel model;
+    BuildSampleModel(&model);
+    ASSERT_GE(model.numbones, 20);
+    ASSERT_LE(model.numbones, 40);
+    ASSERT_EQ(model.bones.size(), (size_t)model.numbones);
+
+    std::set<unsigned char> channels;
+    int roots = 0, marked = 0;
+    for (int32_t i = 0; i < model.numbones; i++) {
+        const SkelBone& bone = model.bones[i];
+        EXPECT_TRUE(ParentIsValid(&model, i)) << bone.name;
+        if (bone.parent < 0) roots++;
+        if (bone.flags & 1) marked++;
+        channels.insert((unsigned char)bone.name[0]);
+    }
+    EXPECT_LT(model.bones[0].parent, 0);
+    EXPECT_EQ(roots, 1) << "bone 0 is the single root";
+    EXPECT_GE(channels.size(), 4u);
+    EXPECT_GE(marked, 2);
+    EXPECT_LE(marked, model.numbones / 4);
+
+    std::vector<std::string> problems;
+    CheckModel(&model, "s.skm", "s.skp", &problems);
+    EXPECT_TRUE(problems.empty()) << problems.front();
+
+    // At least 8 frames after the rest pose, each moving some bone by a
+    // visible amount (a cube's edge is 1) from the frame before it.
+    ASSERT_GE(model.numframes, 9);
+    for (int32_t f = 1; f < model.numframes; f++) {
+        std::vector<BonePose> now = ModelSpace(model, f);
+        std::vector<BonePose> before = ModelSpace(model, f == 1 ? model.numframes - 1 : f - 1);
+        float most = 0;
+        for (int32_t i = 0; i < model.numbones; i++) {
+            float d = 0;
+            for (int k = 0; k < 3; k++) d += (now[i].origin[k] - before[i].origin[k]) * (now[i].origin[k] - before[i].origin[k]);
+            most = std::max(most, std::sqrt(d));
+        }
+        EXPECT_GT(most, 1.0f) << "frame " << f;
+        for (const BonePose& p : model.frames[f].poses) {
+            float len = std::sqrt(p.quat[0] * p.quat[0] + p.quat[1] * p.quat[1] + p.quat[2] * p.quat[2] + p.quat[3] * p.quat[3]);
+            EXPECT_NEAR(len, 1.0f, 1e-5f);
+        }
+    }
+
+    // Frame 0 is the rest pose: every weight of a vertex, taken from its
+    // bone's space to model space, lands on the same point, and the
+    // influences add up to 1.
+    std::vector<BonePose> rest = ModelSpace(model, 0);
+    for (const SkelMesh& mesh : model.meshes) {
+        ASSERT_GT(mesh.numverts, 0);
+        ASSERT_GT(mesh.numtris, 0);
+        std::set<int32_t> used;
+        for (int32_t v = 0; v < mesh.numverts; v++) {
+            const SkelVertex& vertex = mesh.verts[v];
+            ASSERT_GE(vertex.numweights, 1);
+            float sum = 0;
+            Vec3 first{};
+            for (int32_t w = 0; w < vertex.numweights; w++) {
+                const BoneWeight& weight = vertex.weights[w];
+                used.insert(weight.bonenum);
+                sum += weight.influence;
+                Quat q = GetPoseQuat(&rest[weight.bonenum]);
+                Vec3 local{weight.origin[0], weight.origin[1], weight.origin[2]}, turned;
+                RotatePoint(&q, &local, &turned);
+                Vec3 p{turned.x + rest[weight.bonenum].origin[0], turned.y + rest[weight.bonenum].origin[1],
+                       turned.z + rest[weight.bonenum].origin[2]};
+                if (w == 0) first = p;
+                EXPECT_NEAR(p.x, first.x, 1e-4f);
+                EXPECT_NEAR(p.y, first.y, 1e-4f);
+                EXPECT_NEAR(p.z, first.z, 1e-4f);
+            }
+            EXPECT_NEAR(sum, 1.0f, 1e-6f);
+        }
+        std::set<int32_t> refs(mesh.references.begin(), mesh.references.end());
+        EXPECT_EQ(refs, used) << mesh.meshname << ": references are the bones its weights use";
+    }
+}
+
+TEST(ModelSample, IsTheSameOnEveryBuild) {
+    SkelModel a, b;
+    BuildSampleModel(&a);
+    BuildSampleModel(&b);
+    EXPECT_EQ(ExportSKM(a), ExportSKM(b));
+    EXPECT_EQ(ExportSKP(a), ExportSKP(b));
+    // Building over a model that held something else gives the same result.
+    SkelModel reused;
+    CopyName(reused.bones.emplace_back().name, "old");
+    reused.numbones = 1;
+    BuildSampleModel(&reused);
+    EXPECT_EQ(ExportSKP(reused), ExportSKP(a));
+}
+
+TEST(ModelCheck, ReportsEachBrokenRuleOnce) {
+    SkelModel sample;
+    BuildSampleModel(&sample);
+    struct Breakage {
+        void (*apply)(SkelModel*);
+        const char* expected;
+    };
+    const Breakage cases[] = {
+        {[](SkelModel* m) {
+             m->numbones = 1;
+             m->bones.resize(1);
+             for (PoseFrame& f : m->frames) f.poses.resize(1);
+             m->nummeshes = 0;
+         },
+         "s.skp: the model has 1 bones; at least 2 are needed"},
+        {[](SkelModel* m) { m->numframes = 0; m->frames.clear(); }, "s.skp: the model has no frames"},
+        {[](SkelModel* m) { m->frames[3].poses.pop_back(); }, "s.skp: frame 3 has 25 poses for 26 bones"},
+        {[](SkelModel* m) { m->meshes[1].verts[3].weights[0].bonenum = 26; },
+         "s.skm: mesh 1 has 1 weights on bones outside 0..25 (first: vertex 3, bone 26)"},
+        {[](SkelModel* m) { m->meshes[0].indices[7] = 48; m->meshes[0].indices[30] = -1; },
+         "s.skm: mesh 0 has 2 triangle indices outside 0..47 (first: triangle 2, index 48)"},
+        {[](SkelModel* m) { m->meshes[2].references[0] = 300; }, "s.skm: mesh 2 has 1 bone references outside 0..25 (first: 300)"},
+        {[](SkelModel* m) { memset(m->bones[4].name, 'z', NAME_LEN); }, "s.skp: the name of bone 4 has no terminating NUL"},
+        {[](SkelModel* m) { memset(m->meshes[0].skinname, 'z', NAME_LEN); }, "s.skm: the skin name of mesh 0 has no terminating NUL"},
+        {[](SkelModel* m) { m->meshes[0].numtris = 1000; }, "s.skm: the counts of mesh 0 do not match its arrays"},
+    };
+    for (const Breakage& b : cases) {
+        SkelModel model;
+        CopyModel(&sample, &model);
+        b.apply(&model);
+        std::vector<std::string> problems;
+        CheckModel(&model, "s.skm", "s.skp", &problems);
+        ASSERT_EQ(problems.size(), 1u) << b.expected << (problems.empty() ? "" : "\nfirst: " + problems[0]);
+        EXPECT_EQ(problems[0].rfind(b.expected, 0), 0u) << problems[0];
+    }
+}
