@@ -133,14 +133,15 @@ TEST(OverlayTgaGL, FailedLoadsLeaveNoTextureAndNoRecordChange) {
     OpenTgaWindow();
     std::vector<unsigned char> good = MakeTGA(4, 4, 24, Pattern(48));
     std::vector<unsigned char> cut(good.begin(), good.end() - 1);
-    std::vector<unsigned char> rle = good;
-    rle[2] = 10;
-    std::vector<unsigned char> deep = good;
-    deep[16] = 16;
-    std::vector<unsigned char> huge = good;
-    huge[12] = huge[13] = huge[14] = huge[15] = 0xFF;
-    std::vector<unsigned char> origin = good;
-    origin[10] = 3;
+    auto with = [&](std::initializer_list<int> offsets, unsigned char value) {
+        std::vector<unsigned char> f = good;
+        for (int o : offsets) f.at(o) = value;
+        return f;
+    };
+    std::vector<unsigned char> rle = with({2}, 10);
+    std::vector<unsigned char> deep = with({16}, 16);
+    std::vector<unsigned char> huge = with({12, 13, 14, 15}, 0xFF);
+    std::vector<unsigned char> origin = with({10}, 3);
 
     GLuint keep;
     glGenTextures(1, &keep);
