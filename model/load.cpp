@@ -107,8 +107,8 @@ bool CopyFileName(char* field, const unsigned char* src) {
 }
 
 std::string PastEnd(const char* reader, const std::string& part, const char* path, size_t size) {
-    return Format("%s failed: %s reaches past the end of data file \"%s\" (%zu bytes).\n", reader,
-                  part.c_str(), path, size);
+    return Format("%s failed: data file \"%s\" (%zu bytes) does not hold %s.\n", reader, path, size,
+                  part.c_str());
 }
 
 }  // namespace

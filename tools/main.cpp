@@ -1,6 +1,7 @@
 // boneloom-tool: the command-line companion of the viewer. Dispatches the
 // first argument to one entry of TOOL_COMMANDS and handles the options every
 // command shares (--help, --version).
+#include <csignal>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -16,8 +17,20 @@ const ToolCommand TOOL_COMMANDS[] = {
      RunCopy},
     {"sample", "DIR", "write the demo model to DIR/tris.skm and DIR/tris.skp", SAMPLE_HELP, RunSample},
     {"logo", "OUT.tga", "write a 64 x 64 demo logo the viewer shows as logo.tga", LOGO_HELP, RunLogo},
+    {"gltf", "[--fps N] IN.skm IN.skp OUT.glb|OUT.gltf", "export a model to glTF 2.0 for other tools", GLTF_HELP,
+     RunGltf},
 };
 const size_t TOOL_COMMAND_COUNT = sizeof TOOL_COMMANDS / sizeof TOOL_COMMANDS[0];
+
+// Options that a command parses itself, each with one value ("--fps 24" or
+// "--fps=24"); they and their values reach the command untouched.
+struct CommandOption {
+    const char* command;
+    const char* option;
+};
+const CommandOption COMMAND_OPTIONS[] = {
+    {"gltf", "--fps"},
+};
 
 namespace {
 
@@ -50,6 +63,17 @@ void PrintCommandHelp(const ToolCommand* command) {
 
 bool IsHelp(const char* arg) { return strcmp(arg, "--help") == 0 || strcmp(arg, "-h") == 0; }
 
+// The option of command that arg spells (alone or as "--option=value"), or null.
+const CommandOption* FindCommandOption(const ToolCommand* command, const char* arg) {
+    for (const CommandOption& entry : COMMAND_OPTIONS) {
+        size_t n = strlen(entry.option);
+        if (strcmp(entry.command, command->name) == 0 && strncmp(arg, entry.option, n) == 0 &&
+            (arg[n] == '\0' || arg[n] == '='))
+            return &entry;
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 int UsageError(const char* command, const char* format, ...) {
@@ -72,6 +96,9 @@ bool ExpectOperands(int argc, char** argv, int count) {
 }
 
 int main(int argc, char** argv) {
+    // Past a file size limit, let the write fail and the exporter clean up
+    // and report, rather than being killed with a temporary file left over.
+    signal(SIGXFSZ, SIG_IGN);
     if (argc < 2) {
         PrintUsage(stderr);
         return 2;
@@ -114,6 +141,11 @@ int main(int argc, char** argv) {
     for (int i = 2; i < argc; i++) {
         if (!seenMarker && strcmp(argv[i], "--") == 0) {
             seenMarker = true;
+            continue;
+        }
+        if (!seenMarker && FindCommandOption(command, argv[i])) {
+            args.push_back(argv[i]);
+            if (!strchr(argv[i], '=') && i + 1 < argc) args.push_back(argv[++i]);
             continue;
         }
         if (!seenMarker && argv[i][0] == '-' && argv[i][1] != '\0')

@@ -1,0 +1,107 @@
+#!/usr/bin/env bash
+# boneloom-tool end to end: sample, copy (byte-identical to a second copy of
+# its own output), info, check exit codes, refusal of damaged files, usage.
+set -uo pipefail
+TOOL="${BONELOOM_BUILD:?}/boneloom-tool"
+WORK=$(mktemp -d)
+trap 'rm -rf "$WORK"' EXIT
+cd "$WORK"
+
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+# expect STATUS COMMAND...: runs the command, output in out.txt / err.txt
+expect() {
+    local want=$1; shift
+    "$@" >out.txt 2>err.txt
+    local got=$?
+    [ "$got" -eq "$want" ] || fail "'$*' exited $got, expected $want; stderr: $(head -c 400 err.txt)"
+}
+contains() { grep -qF -- "$2" "$1" || fail "$1 lacks '$2': $(head -c 400 "$1")"; }
+
+# --- sample: deterministic demo model ---------------------------------------
+expect 0 "$TOOL" sample demo
+[ -s demo/tris.skm ] && [ -s demo/tris.skp ] || fail "sample wrote no files"
+contains out.txt "wrote SKM file"
+expect 0 "$TOOL" sample demo2
+cmp -s demo/tris.skm demo2/tris.skm && cmp -s demo/tris.skp demo2/tris.skp || fail "sample is not deterministic"
+[ "$(head -c 4 demo/tris.skm)" = "SKM1" ] || fail "no SKM1 magic"
+
+# --- copy: viewer's console lines, byte-identical second generation ------------
+expect 0 "$TOOL" copy demo/tris.skm demo/tris.skp a.skm a.skp
+contains out.txt "Reading SKM model demo/tris.skm"
+contains out.txt "numframes:pout:9 pin:9"
+contains out.txt "wrote SKP file"
+expect 0 "$TOOL" copy a.skm a.skp b.skm b.skp
+cmp -s a.skm b.skm || fail "second copy of the SKM file differs"
+cmp -s a.skp b.skp || fail "second copy of the SKP file differs"
+cmp -s a.skm demo/tris.skm || fail "copy of the demo SKM file differs from it"
+
+# --- info --------------------------------------------------------------------
+expect 0 "$TOOL" info a.skm a.skp
+contains out.txt "a.skp: 26 bones, 9 frames"
+contains out.txt "LForearm"
+contains out.txt "walk8"
+contains out.txt 'mesh "legs" skin "boneloom_skin"'
+
+# --- check exit codes ----------------------------------------------------------
+expect 0 "$TOOL" check a.skm a.skp
+contains out.txt "no problems found"
+
+# A bone whose parent comes after it: one warning line, posed as a root.
+cp a.skp parent.skp
+printf '\x63\x00\x00\x00' | dd of=parent.skp bs=1 seek=$((28 + 72 * 2 + 64)) conv=notrunc status=none
+expect 1 "$TOOL" check a.skm parent.skp
+contains out.txt 'parent.skp: bone 2 "Spine2" has parent 99, which is not an earlier bone; it will be posed as a root'
+expect 0 "$TOOL" copy a.skm parent.skp p.skm p.skp
+contains out.txt "it will be posed as a root"
+cmp -s parent.skp p.skp || fail "a file with a bad parent is not written back unchanged"
+
+# Truncated files: refused with the reader's name, the path and the part.
+head -c 5000 a.skm > cut.skm
+expect 1 "$TOOL" check cut.skm a.skp
+contains out.txt 'ReadSKM failed: data file "cut.skm" (5000 bytes) does not hold the weights of vertex'
+expect 1 "$TOOL" copy cut.skm a.skp c.skm c.skp
+contains out.txt "ReadSKM failed:"
+[ ! -e c.skm ] && [ ! -e c.skp ] || fail "copy wrote output after a refused load"
+for n in 0 3 27 100 2000 9063; do
+    head -c $n a.skp > cut.skp
+    expect 1 "$TOOL" info a.skm cut.skp
+    if [ "$n" -eq 0 ]; then contains err.txt "Empty data file"; else contains err.txt "bytes) does not hold"; fi
+done
+expect 1 "$TOOL" info missing.skm a.skp
+contains err.txt "can't open data file \"missing.skm\""
+
+# A failed or short write leaves the previous output in place.
+expect 1 "$TOOL" copy a.skm a.skp nodir/x.skm nodir/x.skp
+contains out.txt 'unable to open file "nodir/x.skm" for writing'
+mkdir keep && printf 'old mesh' > keep/x.skm && printf 'old pose' > keep/x.skp
+expect 1 bash -c "ulimit -f 4; exec '$TOOL' copy a.skm a.skp keep/x.skm keep/x.skp"
+contains out.txt 'unable to write file "keep/x.skm"'
+contains out.txt 'unable to write file "keep/x.skp"'
+[ "$(cat keep/x.skm)" = "old mesh" ] && [ "$(cat keep/x.skp)" = "old pose" ] || fail "a short write clobbered the old file"
+[ "$(ls keep | wc -l)" -eq 2 ] || fail "a short write left files behind: $(ls keep)"
+
+# --- usage ---------------------------------------------------------------------
+expect 2 "$TOOL"
+expect 2 "$TOOL" frobnicate
+contains err.txt "unknown command 'frobnicate'"
+expect 2 "$TOOL" check a.skm
+contains err.txt "usage: boneloom-tool check IN.skm IN.skp"
+expect 2 "$TOOL" info --verbose a.skm a.skp
+expect 0 "$TOOL" --help
+for cmd in info check copy sample; do contains out.txt "$cmd"; done
+expect 0 "$TOOL" copy --help
+contains out.txt "usage: boneloom-tool copy IN.skm IN.skp OUT.skm OUT.skp"
+expect 0 "$TOOL" help check
+contains out.txt "Exit status: 0 when no problem is found"
+expect 0 "$TOOL" --version
+grep -qE '^boneloom-tool [0-9]+\.[0-9]+' out.txt || fail "--version prints no version"
+# "--" lets a file name start with a dash.
+cp a.skm ./-odd.skm
+expect 0 "$TOOL" info -- -odd.skm a.skp
+
+if [ "$failures" -ne 0 ]; then
+    echo "$failures check(s) failed"
+    exit 1
+fi
+echo "cli_model: all checks passed"
