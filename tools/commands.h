@@ -40,12 +40,16 @@ bool LoadPairForTool(const char* command, const char* skmPath, const char* skpPa
 // A name as it can be shown on a terminal: control bytes become \xNN.
 std::string PrintableName(const char* name);
 
+int RunPose(int argc, char** argv);
+int RunRotate(int argc, char** argv);
 int RunInfo(int argc, char** argv);
 int RunCheck(int argc, char** argv);
 int RunCopy(int argc, char** argv);
 int RunSample(int argc, char** argv);
 int RunLogo(int argc, char** argv);
 
+extern const char POSE_HELP[];
+extern const char ROTATE_HELP[];
 extern const char INFO_HELP[];
 extern const char CHECK_HELP[];
 extern const char COPY_HELP[];

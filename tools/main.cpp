@@ -19,6 +19,9 @@ const ToolCommand TOOL_COMMANDS[] = {
     {"logo", "OUT.tga", "write a 64 x 64 demo logo the viewer shows as logo.tga", LOGO_HELP, RunLogo},
     {"gltf", "[--fps N] IN.skm IN.skp OUT.glb|OUT.gltf", "export a model to glTF 2.0 for other tools", GLTF_HELP,
      RunGltf},
+    {"pose", "IN.skm IN.skp [--press KEYS]", "print every bone's model-space pose after key presses", POSE_HELP, RunPose},
+    {"rotate", "IN.skm IN.skp OUT.skp [--yaw Y] [--pitch P] [--roll R]", "turn the whole model and write the SKP file",
+     ROTATE_HELP, RunRotate},
 };
 const size_t TOOL_COMMAND_COUNT = sizeof TOOL_COMMANDS / sizeof TOOL_COMMANDS[0];
 
@@ -30,6 +33,10 @@ struct CommandOption {
 };
 const CommandOption COMMAND_OPTIONS[] = {
     {"gltf", "--fps"},
+    {"pose", "--press"},
+    {"rotate", "--yaw"},
+    {"rotate", "--pitch"},
+    {"rotate", "--roll"},
 };
 
 namespace {
