@@ -2,7 +2,8 @@
 # Installs what is missing, builds boneloom with warnings as errors, runs every
 # test (GUI tests in a private Xvfb when there is no display), then builds again
 # with AddressSanitizer + UndefinedBehaviorSanitizer and runs the unit and CLI
-# tests under them.
+# tests, and the whole viewer end to end, under them; last, a short smoke run of
+# every fuzz target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$(pwd)
@@ -19,12 +20,17 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBONELOOM_WERROR=ON >/dev
 cmake --build build -j "$JOBS"
 
 echo "== tests"
-(cd build && ctest --output-on-failure -j "$JOBS")
+(cd build && ctest --output-on-failure -j "$JOBS" -LE asan)
 
 echo "== sanitizer build (ASan + UBSan)"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DBONELOOM_WERROR=ON \
       -DBONELOOM_SANITIZE=ON -DBONELOOM_BENCH=OFF >/dev/null
 cmake --build build-asan -j "$JOBS"
 
-echo "== unit and CLI tests under sanitizers"
-(cd build-asan && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j "$JOBS" -L 'unit|cli')
+echo "== unit, CLI and whole-viewer tests under sanitizers"
+(cd build-asan && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j "$JOBS" -L 'unit|cli|asan')
+
+if [ -x fuzz/run.sh ]; then
+  echo "== fuzz smoke run"
+  fuzz/run.sh --smoke
+fi
