@@ -152,6 +152,8 @@ GLUI_Control* GluiFocus() { return FocusControl; }
 void GluiRunCallback(GLUI_Control* control) {
   DispatchScope scope;
   GLUI* glui = control->glui;
+  // Callbacks run with the main graphics window current, and find it current after.
+  GluiAfterCallback(glui);
   if (control->callback) control->callback(control->user_id);
   GluiPostRedraw(glui);
   GluiAfterCallback(glui);

@@ -120,7 +120,7 @@ void GluiOutsidePress();
 void GluiEndEdit(bool notify);
 // The control holding the keyboard focus, or null.
 GLUI_Control* GluiFocus();
-// Runs a control's callback, then hands the main graphics window back to the program.
+// Runs a control's callback with the main graphics window current, and redisplays it after.
 void GluiRunCallback(GLUI_Control* control);
 // Forgets every reference into a strip about to be deleted.
 void GluiForgetStrip(GLUI* glui);

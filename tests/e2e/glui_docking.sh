@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# Strips docked at the bottom of a real window: stacked in creation order, as
+# wide as the window, re-laid out on a resize before the program's reshape, and
+# get_viewport_area describing what they leave free (clamped at 0).
+. "$(dirname "$0")/glui_common.inc"
+
+# Positions of the main window's child windows, as X sees them: "y w h" lines.
+child_geometry() {
+  xwininfo -children -id "$WID" | awk '/^ +0x[0-9a-f]+ / { for (i = 1; i <= NF; i++) if ($i ~ /^[0-9]+x[0-9]+\+/) { split($i, a, /[x+]/); print a[4], a[1], a[2] } }' | sort -n
+}
+
+start_probe Bone
+read_layout
+read -r s0y s0w s0h <<<"$(awk '$1 == "strip" && $2 == 0 { print $3, $4, $5 }' "$WORK/layout.txt")"
+read -r s1y s1w s1h <<<"$(awk '$1 == "strip" && $2 == 1 { print $3, $4, $5 }' "$WORK/layout.txt")"
+for h in "$s0h" "$s1h"; do [ "$h" -ge 20 ] && [ "$h" -le 34 ] || fail "strip height $h is not compact"; done
+[ "$s0y" -eq $((480 - s0h)) ] || fail "the first strip is not at the bottom ($s0y)"
+[ "$s1y" -eq $((s0y - s1h)) ] || fail "the second strip is not right above the first ($s1y)"
+[ "$s0w" -eq 640 ] && [ "$s1w" -eq 640 ] || fail "strips are not as wide as the window"
+total=$((s0h + s1h))
+grep -q "^reshape 640 480 viewport 0 $total 640 $((480 - total))\$" "$OUT" || fail "first reshape did not see the free area"
+[ "$(child_geometry | tr '\n' ' ')" = "$s1y 640 $s1h $s0y 640 $s0h " ] || fail "X places the strips at $(child_geometry | tr '\n' ' ')"
+note "two strips stacked at the bottom; the free area is 0 $total 640 $((480 - total))"
+
+# Grow the window: the strips follow the bottom edge before the program's reshape runs.
+mark; xdotool windowsize "$WID" 800 600
+wait_for "^reshape 800 600 viewport 0 $total 800 $((600 - total))\$"
+for i in $(seq 1 30); do
+  [ "$(child_geometry | tr '\n' ' ')" = "$((600 - total)) 800 $s1h $((600 - s0h)) 800 $s0h " ] && break
+  sleep 0.1
+done
+[ "$(child_geometry | tr '\n' ' ')" = "$((600 - total)) 800 $s1h $((600 - s0h)) 800 $s0h " ] ||
+  fail "after the resize X places the strips at $(child_geometry | tr '\n' ' ')"
+sleep 0.3
+shot resized 800x600+0+0
+[ "$(awk "BEGIN { print ($(brightness resized 800x$((total - 2))+0+$((601 - total))) > 0.7) }")" = 1 ] ||
+  fail "no light strips along the new bottom edge"
+note "resize: strips re-laid out along the new bottom edge, viewport 0 $total 800 $((600 - total))"
+
+# Smaller than the strips: the free area has no height, and nothing is negative.
+mark; xdotool windowsize "$WID" 300 40
+wait_for "^reshape 300 40 viewport 0 $total 300 0\$"
+note "a window lower than the strips leaves a viewport of height 0"
+
+# A taller panel (two rows): the program's reshape is told of the new free area.
+xdotool windowsize "$WID" 640 480
+wait_for '^reshape 640 480 '
+read_layout
+click_mid panel.list box
+read_layout
+read -r dx dy dw dh count <<<"$(awk '$1 == "drop" { print $3, $4, $5, $6, $7 }' "$WORK/layout.txt")"
+[ -n "${count:-}" ] || fail "the list did not open"
+row=$(((dh - 2) / count))
+mark; xdotool mousemove $((dx + dw / 2)) $((dy + 1 + row + row / 2)) click 1
+wait_for '^switched Mesh$'
+wait_for '^reshape 640 480 viewport 0 [0-9]+ 640 [0-9]+$'
+read_layout
+read -r m1h <<<"$(awk '$1 == "strip" && $2 == 1 { print $5 }' "$WORK/layout.txt")"
+[ "$m1h" -gt "$s1h" ] || fail "the mesh strip ($m1h) is not taller than the bone strip"
+mtotal=$((s0h + m1h))
+since | grep -q "^reshape 640 480 viewport 0 $mtotal 640 $((480 - mtotal))\$" || fail "no reshape with the taller strips"
+mark; sync_probe
+since | grep -q "^viewport 0 $mtotal 640 $((480 - mtotal))\$" || fail "get_viewport_area does not count the taller strip"
+[ $((480 - mtotal)) -ge 300 ] || fail "two strips leave too little room"
+shot mesh
+note "switching to a taller panel moves the free area to 0 $mtotal 640 $((480 - mtotal))"
+finish
