@@ -313,10 +313,13 @@ TEST_F(Render, SkeletonFrameTicksTheTimerAndDrawsTheCurrentPose) {
     testing::internal::CaptureStdout();
     ResetKeyChannels();
     testing::internal::GetCapturedStdout();
-    ModelTimer.frametime = 0;
-    int before = ModelTimer.frame[0];
+    AnimTimer saved = ModelTimer;
+    ModelTimer = AnimTimer{};
+    RegisterDefaultAnimation(&model);
+    TickTime = 5000;
     auto lines = OfKind(Capture([] { DrawSkeletonFrame(); }), GL_LINE_TOKEN);
-    EXPECT_NE(ModelTimer.frame[0], before);
+    EXPECT_EQ(ModelTimer.frame[0], 1);  // one tick of the default animation
+    ModelTimer = saved;
     ASSERT_EQ(lines.size(), 1u);
     const float a[3] = {0, 0, 0}, b[3] = {0, 3, 0};
     EXPECT_TRUE(LineJoins(lines[0], a, b));
