@@ -47,6 +47,7 @@ int RunCheck(int argc, char** argv);
 int RunCopy(int argc, char** argv);
 int RunSample(int argc, char** argv);
 int RunLogo(int argc, char** argv);
+int RunGltf(int argc, char** argv);
 
 extern const char POSE_HELP[];
 extern const char ROTATE_HELP[];
@@ -55,3 +56,4 @@ extern const char CHECK_HELP[];
 extern const char COPY_HELP[];
 extern const char SAMPLE_HELP[];
 extern const char LOGO_HELP[];
+extern const char GLTF_HELP[];

@@ -1,0 +1,91 @@
+// boneloom-tool gltf: exports a model pair to glTF 2.0 (.glb or .gltf), the
+// bridge to Blender, game engines and web viewers. The writer itself lives in
+// tools/gltf/.
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "tools/commands.h"
+#include "tools/gltf/gltf.h"
+
+const char GLTF_HELP[] =
+    "Exports the model to glTF 2.0: OUT.glb is the binary container, OUT.gltf\n"
+    "JSON text with the buffer embedded (base64). What it holds:\n"
+    "  - one node per bone with its name and parent, frame 0 as the rest pose,\n"
+    "    under a node \"boneloom_root\" that stands the model upright as the viewer\n"
+    "    shows it (model x, y, z become glTF y, z, x);\n"
+    "  - one skinned mesh per mesh, named after it, with normals, texture\n"
+    "    coordinates and a material named after its skin; each vertex keeps its\n"
+    "    4 strongest bones, scaled to sum to 1 (a vertex without weights follows\n"
+    "    bone 0);\n"
+    "  - one animation \"frames\" with a stepped key per pose frame, frame i at\n"
+    "    i / fps seconds, and the frame names in its extras.\n"
+    "\n"
+    "options:\n"
+    "  --fps N   frames per second of the animation (default 10, above 0, at most 1000)\n"
+    "\n"
+    "OUT is replaced only once completely written. Exit status 1 when the pair\n"
+    "cannot be loaded or exported, 2 on a usage error.\n";
+
+namespace {
+
+// Reads a frame rate: a plain decimal number in (0, GLTF_MAX_FPS].
+bool ParseFps(const char* text, float* fps) {
+    if (!*text) return false;
+    char* end = nullptr;
+    errno = 0;
+    double value = strtod(text, &end);
+    if (errno || *end || !std::isfinite(value) || !(value > 0) || value > GLTF_MAX_FPS) return false;
+    *fps = (float)value;
+    return true;
+}
+
+}  // namespace
+
+int RunGltf(int argc, char** argv) {
+    const char* command = argv[0];
+    float fps = GLTF_DEFAULT_FPS;
+    std::vector<const char*> operands;
+    for (int i = 1; i < argc; i++) {
+        const char* arg = argv[i];
+        const char* value = nullptr;
+        if (strcmp(arg, "--fps") == 0) {
+            if (i + 1 >= argc) return UsageError(command, "--fps needs a value");
+            value = argv[++i];
+        } else if (strncmp(arg, "--fps=", 6) == 0) {
+            value = arg + 6;
+        } else {
+            operands.push_back(arg);
+            continue;
+        }
+        if (!ParseFps(value, &fps))
+            return UsageError(command, "--fps wants a number above 0 and at most %g, not '%s'", GLTF_MAX_FPS, value);
+    }
+    if (operands.size() != 3)
+        return UsageError(command, "expected 3 operands, got %zu", operands.size());
+    const char* skmPath = operands[0];
+    const char* skpPath = operands[1];
+    const char* outPath = operands[2];
+    if (GltfFormatForPath(outPath) == GLTF_FORMAT_NONE)
+        return UsageError(command, "the output \"%s\" must end in .glb or .gltf", outPath);
+
+    SkelModel model;
+    LoadReport report;
+    if (!LoadPairForTool(command, skmPath, skpPath, &model, false, &report)) return 1;
+
+    std::string reason;
+    std::vector<std::string> warnings;
+    bool wrote = WriteGltfFile(&model, outPath, fps, skmPath, skpPath, &reason, &warnings);
+    for (const std::string& warning : warnings) fprintf(stderr, "boneloom-tool gltf: warning: %s\n", warning.c_str());
+    if (!wrote) {
+        fprintf(stderr, "boneloom-tool gltf: %s; nothing written\n", reason.c_str());
+        return 1;
+    }
+    printf("wrote %s: %i bones, %i meshes, %i frames at %g fps\n", outPath, model.numbones, model.nummeshes,
+           model.numframes, fps);
+    return 0;
+}

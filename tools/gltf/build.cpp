@@ -1,0 +1,297 @@
+// Builds the glTF 2.0 document of a model: bone nodes under one root node
+// that carries the viewer's axis mapping, skinned meshes with materials named
+// after their skins, and one stepped animation over the pose frames. No state.
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "model/validate.h"
+#include "tools/gltf/gltf.h"
+
+using nlohmann::json;
+
+// Rotation of -120 degrees about (1, 1, 1): unit x goes to z, y to x, z to y,
+// which is the viewer's (x, y, z) -> (y, z, x).
+const float GLTF_ROOT_ROTATION[4] = {-0.5f, -0.5f, -0.5f, 0.5f};
+const char GLTF_ROOT_NAME[] = "boneloom_root";
+const char GLTF_ANIMATION_NAME[] = "frames";
+
+namespace {
+
+constexpr int GL_UNSIGNED_BYTE = 5121;
+constexpr int GL_UNSIGNED_SHORT = 5123;
+constexpr int GL_UNSIGNED_INT = 5125;
+constexpr int GL_FLOAT = 5126;
+constexpr int GL_ARRAY_BUFFER = 34962;
+constexpr int GL_ELEMENT_ARRAY_BUFFER = 34963;
+constexpr int GL_TRIANGLES = 4;
+
+// Little-endian appends, whatever the host's byte order.
+void AppendU32(std::vector<unsigned char>* out, uint32_t value) {
+    for (int k = 0; k < 4; k++) out->push_back((unsigned char)(value >> (8 * k)));
+}
+
+void AppendU16(std::vector<unsigned char>* out, uint16_t value) {
+    out->push_back((unsigned char)value);
+    out->push_back((unsigned char)(value >> 8));
+}
+
+void AppendFloat(std::vector<unsigned char>* out, float value) {
+    uint32_t bits;
+    memcpy(&bits, &value, 4);
+    AppendU32(out, bits);
+}
+
+void AppendFloats(std::vector<unsigned char>* out, const float* values, size_t count) {
+    for (size_t i = 0; i < count; i++) AppendFloat(out, values[i]);
+}
+
+// Appends bytes as a new bufferView at a 4-byte boundary; returns its index.
+int AddView(GltfAsset* asset, const std::vector<unsigned char>& bytes, int target) {
+    while (asset->bin.size() % 4) asset->bin.push_back(0);
+    json view = {{"buffer", 0}, {"byteOffset", asset->bin.size()}, {"byteLength", bytes.size()}};
+    if (target) view["target"] = target;
+    asset->bin.insert(asset->bin.end(), bytes.begin(), bytes.end());
+    asset->doc["bufferViews"].push_back(view);
+    return (int)asset->doc["bufferViews"].size() - 1;
+}
+
+int AddAccessor(GltfAsset* asset, const std::vector<unsigned char>& bytes, int target, int componentType,
+                size_t count, const char* type) {
+    int view = AddView(asset, bytes, target);
+    asset->doc["accessors"].push_back(
+        {{"bufferView", view}, {"componentType", componentType}, {"count", count}, {"type", type}});
+    return (int)asset->doc["accessors"].size() - 1;
+}
+
+json FloatArray(const float* values, int count) {
+    json out = json::array();
+    for (int i = 0; i < count; i++) out.push_back(values[i]);
+    return out;
+}
+
+std::string CountOf(int count, const char* one, const char* many) {
+    return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+bool SameName(const char* a, const char* b) { return strncmp(a, b, NAME_LEN) == 0; }
+
+// One glTF mesh (a single skinned primitive) for model mesh m; returns the
+// mesh index. Counts vertices without weights and with more than four bones.
+int AddMesh(GltfAsset* asset, const SkelModel* model, int32_t m, const std::vector<BonePose>& rest,
+            int material, int* unweighted, int* crowded) {
+    const SkelMesh& mesh = model->meshes[m];
+    size_t count = (size_t)mesh.numverts;
+    std::vector<unsigned char> positions, normals, texcoords, joints, weights, indices;
+    float low[3] = {INFINITY, INFINITY, INFINITY}, high[3] = {-INFINITY, -INFINITY, -INFINITY};
+    bool wideJoints = model->numbones > 256;
+    for (size_t v = 0; v < count; v++) {
+        const SkelVertex& vertex = mesh.verts[v];
+        float position[3], normal[3];
+        ComputeRestVertex(&vertex, rest, position, normal);
+        for (int k = 0; k < 3; k++) {
+            low[k] = std::min(low[k], position[k]);
+            high[k] = std::max(high[k], position[k]);
+        }
+        AppendFloats(&positions, position, 3);
+        AppendFloats(&normals, normal, 3);
+        AppendFloats(&texcoords, &mesh.texcoords[2 * v], 2);
+        JointWeights skin;
+        int dropped = 0;
+        if (PickJointWeights(&vertex, &skin, &dropped) == 0) ++*unweighted;
+        if (dropped > 0) ++*crowded;
+        for (int k = 0; k < GLTF_MAX_INFLUENCES; k++) {
+            if (wideJoints)
+                AppendU16(&joints, (uint16_t)skin.joints[k]);
+            else
+                joints.push_back((unsigned char)skin.joints[k]);
+        }
+        AppendFloats(&weights, skin.weights, GLTF_MAX_INFLUENCES);
+    }
+    // 65535 is the restart value glTF reserves for unsigned short indices.
+    bool wideIndices = mesh.numverts > 65535;
+    for (int32_t index : mesh.indices) {
+        if (wideIndices)
+            AppendU32(&indices, (uint32_t)index);
+        else
+            AppendU16(&indices, (uint16_t)index);
+    }
+
+    json attributes;
+    int position = AddAccessor(asset, positions, GL_ARRAY_BUFFER, GL_FLOAT, count, "VEC3");
+    // glTF asks every POSITION accessor for its bounds.
+    asset->doc["accessors"][position]["min"] = FloatArray(low, 3);
+    asset->doc["accessors"][position]["max"] = FloatArray(high, 3);
+    attributes["POSITION"] = position;
+    attributes["NORMAL"] = AddAccessor(asset, normals, GL_ARRAY_BUFFER, GL_FLOAT, count, "VEC3");
+    attributes["TEXCOORD_0"] = AddAccessor(asset, texcoords, GL_ARRAY_BUFFER, GL_FLOAT, count, "VEC2");
+    attributes["JOINTS_0"] = AddAccessor(asset, joints, GL_ARRAY_BUFFER,
+                                         wideJoints ? GL_UNSIGNED_SHORT : GL_UNSIGNED_BYTE, count, "VEC4");
+    attributes["WEIGHTS_0"] = AddAccessor(asset, weights, GL_ARRAY_BUFFER, GL_FLOAT, count, "VEC4");
+    int triangles = AddAccessor(asset, indices, GL_ELEMENT_ARRAY_BUFFER,
+                                wideIndices ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT, mesh.indices.size(), "SCALAR");
+
+    json primitive = {{"attributes", attributes}, {"indices", triangles}, {"material", material},
+                      {"mode", GL_TRIANGLES}};
+    asset->doc["meshes"].push_back({{"name", NameToUtf8(mesh.meshname)}, {"primitives", json::array({primitive})}});
+    return (int)asset->doc["meshes"].size() - 1;
+}
+
+void AddAnimation(GltfAsset* asset, const SkelModel* model, const std::vector<float>& times, int* zeroQuats) {
+    std::vector<unsigned char> timeBytes;
+    AppendFloats(&timeBytes, times.data(), times.size());
+    int input = AddAccessor(asset, timeBytes, 0, GL_FLOAT, times.size(), "SCALAR");
+    // Sampler inputs must state their range.
+    asset->doc["accessors"][input]["min"] = json::array({times.front()});
+    asset->doc["accessors"][input]["max"] = json::array({times.back()});
+
+    size_t bones = (size_t)model->numbones;
+    std::vector<std::vector<unsigned char>> rotations(bones), translations(bones);
+    std::vector<BonePose> local;
+    for (int32_t f = 0; f < model->numframes; f++) {
+        GetLocalPoses(model, f, &local, zeroQuats);
+        for (size_t i = 0; i < bones; i++) {
+            AppendFloats(&translations[i], local[i].origin, 3);
+            AppendFloats(&rotations[i], local[i].quat, 4);
+        }
+    }
+
+    json animation = {{"name", GLTF_ANIMATION_NAME}, {"channels", json::array()}, {"samplers", json::array()}};
+    for (size_t i = 0; i < bones; i++) {
+        const std::pair<const char*, std::vector<unsigned char>*> paths[2] = {{"translation", &translations[i]},
+                                                                              {"rotation", &rotations[i]}};
+        for (const auto& path : paths) {
+            bool rotation = path.second == &rotations[i];
+            int output = AddAccessor(asset, *path.second, 0, GL_FLOAT, times.size(), rotation ? "VEC4" : "VEC3");
+            int sampler = (int)animation["samplers"].size();
+            animation["samplers"].push_back({{"input", input}, {"output", output}, {"interpolation", "STEP"}});
+            animation["channels"].push_back({{"sampler", sampler}, {"target", {{"node", i}, {"path", path.first}}}});
+        }
+    }
+    json names = json::array();
+    for (const PoseFrame& frame : model->frames) names.push_back(NameToUtf8(frame.name));
+    animation["extras"] = {{"frames", names}};
+    asset->doc["animations"].push_back(animation);
+}
+
+}  // namespace
+
+bool BuildGltf(const SkelModel* model, float fps, const char* skmPath, const char* skpPath, GltfAsset* out,
+               std::string* reason) {
+    if (!(fps > 0 && fps <= GLTF_MAX_FPS)) {
+        char text[128];
+        snprintf(text, sizeof text, "frame rate %g is not above 0 and at most %g", fps, GLTF_MAX_FPS);
+        *reason = text;
+        return false;
+    }
+    if (!CheckModelForGltf(model, skmPath, skpPath, reason)) return false;
+    std::vector<float> times((size_t)model->numframes);
+    for (size_t f = 0; f < times.size(); f++) {
+        times[f] = (float)((double)f / fps);
+        if (f > 0 && !(times[f] > times[f - 1])) {
+            *reason = std::string(skpPath) + ": too many frames for distinct key times at this frame rate";
+            return false;
+        }
+    }
+
+    GltfAsset asset;
+    json& doc = asset.doc;
+    doc["asset"] = {{"version", "2.0"}, {"generator", "boneloom-tool gltf"}};
+    doc["accessors"] = json::array();
+    doc["bufferViews"] = json::array();
+
+    int zeroQuats = 0;
+    std::vector<BonePose> restLocal, rest;
+    GetLocalPoses(model, 0, &restLocal, nullptr);  // counted with the animation
+    ComposeModelPoses(model, restLocal, &rest);
+
+    // Bones are nodes 0 .. numbones-1, so a bone number is also its node and
+    // its joint index; the root node and the mesh nodes follow.
+    int32_t bones = model->numbones;
+    int root = bones;
+    json nodes = json::array();
+    json rootChildren = json::array();
+    for (int32_t i = 0; i < bones; i++) {
+        const SkelBone& bone = model->bones[i];
+        json node = {{"name", NameToUtf8(bone.name)},
+                     {"translation", FloatArray(restLocal[i].origin, 3)},
+                     {"rotation", FloatArray(restLocal[i].quat, 4)}};
+        if (bone.flags) node["extras"] = {{"flags", bone.flags}};
+        nodes.push_back(node);
+        if (bone.parent >= 0 && ParentIsValid(model, i)) {
+            nodes[bone.parent]["children"].push_back(i);
+        } else {
+            if (bone.parent >= 0)
+                asset.warnings.push_back(std::string(skpPath) + ": bone " + std::to_string(i) + " \"" +
+                                         NameToUtf8(bone.name) + "\" has parent " + std::to_string(bone.parent) +
+                                         ", not an earlier bone; exported as a root");
+            rootChildren.push_back(i);
+        }
+    }
+    nodes.push_back({{"name", GLTF_ROOT_NAME},
+                     {"rotation", FloatArray(GLTF_ROOT_ROTATION, 4)},
+                     {"children", rootChildren}});
+    json sceneNodes = json::array({root});
+
+    json materials = json::array();
+    std::vector<int32_t> materialMesh;  // the mesh whose skin name each material took
+    int unweighted = 0, crowded = 0;
+    for (int32_t m = 0; m < model->nummeshes; m++) {
+        const SkelMesh& mesh = model->meshes[m];
+        if (mesh.numverts == 0 || mesh.numtris == 0) {
+            // glTF accessors cannot be empty.
+            asset.warnings.push_back(std::string(skmPath) + ": mesh " + std::to_string(m) + " \"" +
+                                     NameToUtf8(mesh.meshname) + "\" has no " +
+                                     (mesh.numverts == 0 ? "vertices" : "triangles") + "; left out");
+            continue;
+        }
+        int material = -1;
+        for (size_t k = 0; k < materialMesh.size(); k++)
+            if (SameName(model->meshes[materialMesh[k]].skinname, mesh.skinname)) material = (int)k;
+        if (material < 0) {
+            material = (int)materialMesh.size();
+            materialMesh.push_back(m);
+            materials.push_back({{"name", NameToUtf8(mesh.skinname)}});
+        }
+        if (!doc.contains("meshes")) doc["meshes"] = json::array();
+        int gltfMesh = AddMesh(&asset, model, m, rest, material, &unweighted, &crowded);
+        sceneNodes.push_back((int)nodes.size());
+        nodes.push_back({{"name", NameToUtf8(mesh.meshname)}, {"mesh", gltfMesh}, {"skin", 0}});
+    }
+    if (unweighted)
+        asset.warnings.push_back(std::string(skmPath) + ": " + CountOf(unweighted, "vertex", "vertices") +
+                                 " without a positive weight " + (unweighted == 1 ? "is" : "are") +
+                                 " bound to bone 0 \"" + NameToUtf8(model->bones[0].name) + "\"");
+    if (crowded)
+        asset.warnings.push_back(std::string(skmPath) + ": " + CountOf(crowded, "vertex", "vertices") + " " +
+                                 (crowded == 1 ? "has" : "have") + " more than 4 bones; the 4 strongest were kept");
+
+    if (!materials.empty()) {
+        std::vector<unsigned char> matrices;
+        for (int32_t i = 0; i < bones; i++) {
+            float ibm[16];
+            InverseBindMatrix(&rest[i], ibm);
+            AppendFloats(&matrices, ibm, 16);
+        }
+        int ibm = AddAccessor(&asset, matrices, 0, GL_FLOAT, (size_t)bones, "MAT4");
+        json joints = json::array();
+        for (int32_t i = 0; i < bones; i++) joints.push_back(i);
+        doc["skins"] = json::array(
+            {{{"name", "skeleton"}, {"joints", joints}, {"inverseBindMatrices", ibm}, {"skeleton", root}}});
+        doc["materials"] = materials;
+    }
+
+    AddAnimation(&asset, model, times, &zeroQuats);
+    if (zeroQuats)
+        asset.warnings.push_back(std::string(skpPath) + ": " + CountOf(zeroQuats, "pose", "poses") + " with a " +
+                                 "zero-length rotation quaternion written as no rotation");
+
+    doc["nodes"] = nodes;
+    doc["scenes"] = json::array({{{"name", "boneloom"}, {"nodes", sceneNodes}}});
+    doc["scene"] = 0;
+    while (asset.bin.size() % 4) asset.bin.push_back(0);
+    doc["buffers"] = json::array({{{"byteLength", asset.bin.size()}}});
+    *out = std::move(asset);
+    return true;
+}

@@ -1,0 +1,112 @@
+// glTF 2.0 export of a skeletal model for other tools (Blender, engines, web
+// viewers): the skin math (rest pose, rest vertices, joint weights, inverse
+// bind matrices), the JSON document and the .glb / .gltf containers. No state.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "model/model.h"
+
+constexpr float GLTF_DEFAULT_FPS = 10.0f;
+constexpr float GLTF_MAX_FPS = 1000.0f;
+constexpr int GLTF_MAX_INFLUENCES = 4;   // joints per vertex in JOINTS_0 / WEIGHTS_0
+constexpr int32_t GLTF_MAX_JOINTS = 65535; // joint indices are written as unsigned shorts at most
+
+// Rotation (x, y, z, w) of the extra root node above the bones: it turns model
+// (x, y, z) into glTF (y, z, x), the mapping the viewer draws with, so the
+// model stands upright (glTF's y is up) as it does on boneloom's screen.
+extern const float GLTF_ROOT_ROTATION[4];
+extern const char GLTF_ROOT_NAME[];      // name of that node: "boneloom_root"
+extern const char GLTF_ANIMATION_NAME[]; // the one animation: "frames"
+
+enum GltfFormat {
+    GLTF_FORMAT_NONE = 0,  // neither extension: not ours to write
+    GLTF_FORMAT_GLB,       // .glb: binary container
+    GLTF_FORMAT_TEXT,      // .gltf: JSON with the buffer as a base64 data URI
+};
+
+// A built asset: the JSON document and its one binary buffer. buffers[0] of
+// doc has the byteLength of bin and no uri; the encoders add what each
+// container needs.
+struct GltfAsset {
+    nlohmann::json doc;
+    std::vector<unsigned char> bin;     // every bufferView 4-byte aligned
+    std::vector<std::string> warnings;  // what was changed to fit glTF, one line each
+};
+
+// One vertex's skinning: joint indices (bone numbers) and weights summing to 1.
+// Unused slots hold joint 0 with weight 0.
+struct JointWeights {
+    int32_t joints[GLTF_MAX_INFLUENCES];
+    float weights[GLTF_MAX_INFLUENCES];
+};
+
+// The format chosen by path's extension (case-insensitive).
+GltfFormat GltfFormatForPath(const char* path);
+
+// Checks what the export reads: counts against arrays, one pose per bone in
+// every frame, at least one bone and one frame, weight bones and triangle
+// indices in range, finite numbers. Returns false with one line in *reason
+// that names the file (skmPath or skpPath) and the fault.
+bool CheckModelForGltf(const SkelModel* model, const char* skmPath, const char* skpPath,
+                       std::string* reason);
+
+// Frame f's local pose of every bone with its rotation normalised (a
+// zero-length quaternion becomes the identity; *zeroQuats, when given, counts
+// them). Needs a model that passed CheckModelForGltf.
+void GetLocalPoses(const SkelModel* model, int32_t f, std::vector<BonePose>* local, int* zeroQuats);
+
+// Composes local poses into model space as the viewer's pose builder does,
+// a bone whose parent is not an earlier bone counting as a root.
+void ComposeModelPoses(const SkelModel* model, const std::vector<BonePose>& local,
+                       std::vector<BonePose>* posed);
+
+// A vertex in the rest pose: the sum over its weights of influence times the
+// weight's origin placed by its bone's model-space pose; the normal likewise
+// (rotation only), then scaled to unit length ((0, 0, 1) when it sums to
+// nothing). A vertex without weights lies at the model origin.
+void ComputeRestVertex(const SkelVertex* vertex, const std::vector<BonePose>& rest, float position[3],
+                       float normal[3]);
+
+// The four strongest bones of a vertex (weights on one bone added together,
+// non-positive influences dropped), scaled to sum to exactly 1. Returns how
+// many bones it kept; 0 means the vertex has no positive influence and is
+// bound to joint 0 with weight 1. *dropped, when given, gets the number of
+// bones left out beyond four.
+int PickJointWeights(const SkelVertex* vertex, JointWeights* out, int* dropped);
+
+// Column-major 4x4 inverse of a model-space pose's rigid transform.
+void InverseBindMatrix(const BonePose* pose, float out[16]);
+
+// Builds the asset: one node per bone (names, hierarchy, frame 0 as rest
+// pose) under the root node, one skinned mesh per non-empty mesh, a material
+// per skin name, and an animation with one STEP keyframe per frame at
+// i / fps seconds. Returns false with *reason when CheckModelForGltf fails.
+bool BuildGltf(const SkelModel* model, float fps, const char* skmPath, const char* skpPath,
+               GltfAsset* out, std::string* reason);
+
+// The binary container: header, JSON chunk padded with spaces, BIN chunk.
+std::vector<unsigned char> EncodeGlb(const GltfAsset* asset);
+// The JSON text with the buffer embedded as a base64 data URI.
+std::string EncodeGltfText(const GltfAsset* asset);
+
+// Standard base64 (RFC 4648) with '=' padding.
+std::string Base64Encode(const unsigned char* data, size_t size);
+
+// A name field as glTF text: kept as it is when it is valid UTF-8, otherwise
+// read byte by byte as Latin-1, so no byte of a legacy name is lost.
+std::string NameToUtf8(const char* name);
+
+// Writes size bytes to path through a temporary file in the same directory,
+// renamed over path only once complete. On failure path is untouched, the
+// temporary removed, and *reason says why (naming path).
+bool WriteFileAtomically(const char* path, const void* data, size_t size, std::string* reason);
+
+// BuildGltf, then the container of path's extension, written atomically.
+// Warnings of the build go to *warnings. Returns false with *reason.
+bool WriteGltfFile(const SkelModel* model, const char* path, float fps, const char* skmPath,
+                   const char* skpPath, std::string* reason, std::vector<std::string>* warnings);
