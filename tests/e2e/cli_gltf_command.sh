@@ -1,0 +1,127 @@
+#!/usr/bin/env bash
+# boneloom-tool gltf as a command: the two containers, --fps and the key
+# times and frame names it produces, the same bytes on every run, usage
+# errors (exit 2), and failures (exit 1) that name the file and leave any
+# earlier output untouched with no temporary file behind.
+set -euo pipefail
+TOOL="$BONELOOM_BUILD/boneloom-tool"
+EDGE="$BONELOOM_BUILD/tests/gltf/gltf-edge-models"
+WORK=$(mktemp -d)
+trap 'rm -rf "$WORK"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+command -v node >/dev/null || fail "node is not installed"
+
+"$TOOL" sample "$WORK/demo" >/dev/null
+SKM="$WORK/demo/tris.skm"
+SKP="$WORK/demo/tris.skp"
+
+# --- the binary container ---------------------------------------------------
+"$TOOL" gltf "$SKM" "$SKP" "$WORK/out.glb" >"$WORK/stdout" 2>"$WORK/stderr" || fail "export exited $?"
+grep -q "wrote $WORK/out.glb: 26 bones, 3 meshes, 9 frames at 10 fps" "$WORK/stdout" || fail "no summary line"
+[ ! -s "$WORK/stderr" ] || fail "the demo model drew messages: $(cat "$WORK/stderr")"
+header=$(od -An -tu4 -N12 "$WORK/out.glb" | tr -s ' ' ' ' | sed 's/^ //;s/ $//')
+size=$(stat -c %s "$WORK/out.glb")
+[ "$header" = "1179937895 2 $size" ] || fail "glb header is '$header' for a file of $size bytes"
+[ $((size % 4)) -eq 0 ] || fail "glb size $size is not a multiple of 4"
+
+# --- the text container holds the same document and buffer ---------------------
+"$TOOL" gltf "$SKM" "$SKP" "$WORK/out.gltf" >/dev/null
+node - "$WORK/out.glb" "$WORK/out.gltf" <<'JS' || fail "glb and gltf differ"
+const fs = require('fs');
+const glb = fs.readFileSync(process.argv[2]);
+const jsonLength = glb.readUInt32LE(12);
+const fromGlb = JSON.parse(glb.subarray(20, 20 + jsonLength).toString('utf8'));
+const binLength = glb.readUInt32LE(20 + jsonLength);
+const bin = glb.subarray(28 + jsonLength, 28 + jsonLength + binLength);
+const fromText = JSON.parse(fs.readFileSync(process.argv[3], 'utf8'));
+const uri = fromText.buffers[0].uri;
+const prefix = 'data:application/octet-stream;base64,';
+if (!uri.startsWith(prefix)) throw new Error('no base64 data URI');
+const decoded = Buffer.from(uri.slice(prefix.length), 'base64');
+if (decoded.length !== fromText.buffers[0].byteLength) throw new Error('byteLength does not match the data');
+if (!decoded.equals(bin.subarray(0, decoded.length))) throw new Error('buffers differ');
+delete fromText.buffers[0].uri;
+if (JSON.stringify(fromGlb) !== JSON.stringify(fromText)) throw new Error('documents differ');
+JS
+
+# --- the same bytes on every run; --fps N and --fps=N agree -----------------------
+"$TOOL" gltf "$SKM" "$SKP" "$WORK/again.glb" >/dev/null
+cmp -s "$WORK/out.glb" "$WORK/again.glb" || fail "two runs differ"
+"$TOOL" gltf --fps 24 "$SKM" "$SKP" "$WORK/fps24.gltf" >/dev/null
+"$TOOL" gltf "$SKM" "$SKP" "$WORK/fps24b.gltf" --fps=24 >/dev/null
+cmp -s "$WORK/fps24.gltf" "$WORK/fps24b.gltf" || fail "--fps 24 and --fps=24 differ"
+
+# Key times frame / fps, STEP keys on every bone, frame names in the extras.
+node - "$WORK/out.gltf" 10 "$WORK/fps24.gltf" 24 <<'JS' || fail "animation content"
+const fs = require('fs');
+for (let k = 2; k < process.argv.length; k += 2) {
+  const doc = JSON.parse(fs.readFileSync(process.argv[k], 'utf8'));
+  const fps = Number(process.argv[k + 1]);
+  const [animation] = doc.animations;
+  const input = doc.accessors[animation.samplers[0].input];
+  const want = Math.fround(8 / fps);
+  if (input.count !== 9 || input.min[0] !== 0 || input.max[0] !== want)
+    throw new Error(`${fps} fps: times ${input.count} from ${input.min} to ${input.max}, want 9 to ${want}`);
+  if (animation.samplers.some((s) => s.interpolation !== 'STEP')) throw new Error('a sampler is not STEP');
+  if (animation.channels.length !== 52) throw new Error(`${animation.channels.length} channels`);
+  const names = animation.extras.frames.join(',');
+  if (names !== 'rest,walk1,walk2,walk3,walk4,walk5,walk6,walk7,walk8') throw new Error('frame names ' + names);
+}
+JS
+
+# --- usage errors: exit 2, nothing written ---------------------------------------
+expect_usage() {  # expect_usage WHAT ARGS...
+  local what=$1 status=0
+  shift
+  "$TOOL" gltf "$@" >/dev/null 2>"$WORK/err" || status=$?
+  [ "$status" -eq 2 ] || fail "$what exited $status"
+  grep -q "usage: boneloom-tool gltf \[--fps N\] IN.skm IN.skp OUT.glb|OUT.gltf" "$WORK/err" ||
+    fail "$what: no usage line"
+}
+expect_usage "no operands"
+expect_usage "two operands" "$SKM" "$SKP"
+expect_usage "a .obj output" "$SKM" "$SKP" "$WORK/out.obj"
+expect_usage "a bare .glb" "$SKM" "$SKP" ".glb"
+expect_usage "--fps 0" --fps 0 "$SKM" "$SKP" "$WORK/bad.glb"
+expect_usage "--fps=-3" --fps=-3 "$SKM" "$SKP" "$WORK/bad.glb"
+expect_usage "--fps ten" --fps ten "$SKM" "$SKP" "$WORK/bad.glb"
+expect_usage "--fps 5000" --fps 5000 "$SKM" "$SKP" "$WORK/bad.glb"
+expect_usage "--fps without a value" "$SKM" "$SKP" "$WORK/bad.glb" --fps
+expect_usage "an unknown option" --speed 3 "$SKM" "$SKP" "$WORK/bad.glb"
+grep -q "out.obj\" must end in .glb or .gltf" <("$TOOL" gltf "$SKM" "$SKP" "$WORK/out.obj" 2>&1) ||
+  fail "no message on the extension"
+[ ! -e "$WORK/out.obj" ] && [ ! -e "$WORK/bad.glb" ] || fail "a usage error wrote a file"
+"$TOOL" gltf --help | grep -q "usage: boneloom-tool gltf" || fail "--help"
+"$TOOL" --help | grep -q "gltf" || fail "gltf missing from the command list"
+
+# --- failures: exit 1, named file, earlier output kept, no temporary -------------
+expect_failure() {  # expect_failure WHAT PATTERN ARGS...
+  local what=$1 pattern=$2 status=0
+  shift 2
+  "$TOOL" gltf "$@" >/dev/null 2>"$WORK/err" || status=$?
+  [ "$status" -eq 1 ] || fail "$what exited $status"
+  grep -q -- "$pattern" "$WORK/err" || fail "$what: message '$(cat "$WORK/err")' lacks '$pattern'"
+}
+echo "earlier export" >"$WORK/keep.glb"
+expect_failure "a missing model" "missing.skm" "$WORK/missing.skm" "$SKP" "$WORK/keep.glb"
+head -c 100 "$SKM" >"$WORK/short.skm"
+expect_failure "a cut-off model" "short.skm" "$WORK/short.skm" "$SKP" "$WORK/keep.glb"
+mkdir "$WORK/edge"
+"$EDGE" "$WORK/edge" >/dev/null
+# five.skm weighs vertices on bones 0..5; oneframe.skp has only two bones.
+expect_failure "a weight on a missing bone" "five.skm: mesh 0 \"rope\" vertex 0 weight 2 refers to bone 2" \
+  "$WORK/edge/five.skm" "$WORK/edge/oneframe.skp" "$WORK/keep.glb"
+[ "$(cat "$WORK/keep.glb")" = "earlier export" ] || fail "a failed export changed the earlier output"
+expect_failure "a missing directory" "cannot write \"$WORK/nodir/out.glb\"" "$SKM" "$SKP" "$WORK/nodir/out.glb"
+mkdir "$WORK/dir.glb"
+expect_failure "a directory as output" "dir.glb" "$SKM" "$SKP" "$WORK/dir.glb"
+leftovers=$(find "$WORK" -name '*.tmp*')
+[ -z "$leftovers" ] || fail "temporary files left: $leftovers"
+
+# --- edge models export with a note on what was changed ---------------------
+"$TOOL" gltf "$WORK/edge/unweighted.skm" "$WORK/edge/unweighted.skp" "$WORK/u.glb" 2>"$WORK/err" >/dev/null ||
+  fail "the unweighted model was refused"
+grep -q "1 vertex without a positive weight is bound to bone 0 \"root\"" "$WORK/err" || fail "no note on the vertex"
+"$TOOL" gltf "$WORK/edge/five.skm" "$WORK/edge/five.skp" "$WORK/f.glb" 2>"$WORK/err" >/dev/null
+grep -q "1 vertex has more than 4 bones" "$WORK/err" || fail "no note on five influences"
+echo "cli_gltf_command: ok"

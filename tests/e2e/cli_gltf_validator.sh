@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# boneloom-tool gltf under the Khronos glTF validator: the demo model (.glb and
+# .gltf, two frame rates) and the edge models (a vertex without weights, a
+# vertex of five influences, a single frame, several roots, 300 bones with
+# 66000 vertices) give no error and no warning. The validator comes from npm,
+# pinned by tests/gltf/package-lock.json, installed once into the build dir.
+set -euo pipefail
+TOOL="$BONELOOM_BUILD/boneloom-tool"
+EDGE="$BONELOOM_BUILD/tests/gltf/gltf-edge-models"
+GLTF_TESTS="$BONELOOM_SOURCE/tests/gltf"
+VALIDATOR="$BONELOOM_BUILD/gltf-validator"
+WORK=$(mktemp -d)
+trap 'rm -rf "$WORK"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+command -v node >/dev/null || fail "node is not installed (the validator runs on Node)"
+if [ ! -f "$VALIDATOR/node_modules/gltf-validator/package.json" ] ||
+   ! cmp -s "$GLTF_TESTS/package-lock.json" "$VALIDATOR/package-lock.json"; then
+  rm -rf "$VALIDATOR"
+  mkdir -p "$VALIDATOR"
+  cp "$GLTF_TESTS/package.json" "$GLTF_TESTS/package-lock.json" "$VALIDATOR/"
+  (cd "$VALIDATOR" && npm ci --no-audit --no-fund --loglevel=error >"$WORK/npm.log" 2>&1) ||
+    { cat "$WORK/npm.log" >&2; rm -rf "$VALIDATOR"; fail "npm ci of gltf-validator failed"; }
+fi
+
+"$TOOL" sample "$WORK/demo" >/dev/null
+"$TOOL" gltf "$WORK/demo/tris.skm" "$WORK/demo/tris.skp" "$WORK/demo.glb" >/dev/null
+"$TOOL" gltf "$WORK/demo/tris.skm" "$WORK/demo/tris.skp" "$WORK/demo.gltf" >/dev/null
+"$TOOL" gltf --fps 24 "$WORK/demo/tris.skm" "$WORK/demo/tris.skp" "$WORK/demo24.glb" >/dev/null
+
+mkdir "$WORK/edge"
+"$EDGE" "$WORK/edge" >"$WORK/edge.log"
+edges=$(grep -v -e "^file size" -e "^wrote" "$WORK/edge.log")
+files=("$WORK/demo.glb" "$WORK/demo.gltf" "$WORK/demo24.glb")
+for name in $edges; do
+  "$TOOL" gltf "$WORK/edge/$name.skm" "$WORK/edge/$name.skp" "$WORK/edge/$name.glb" >/dev/null 2>&1 ||
+    fail "export of edge model $name failed"
+  "$TOOL" gltf "$WORK/edge/$name.skm" "$WORK/edge/$name.skp" "$WORK/edge/$name.gltf" >/dev/null 2>&1 ||
+    fail "export of edge model $name as .gltf failed"
+  files+=("$WORK/edge/$name.glb" "$WORK/edge/$name.gltf")
+done
+[ ${#files[@]} -ge 13 ] || fail "only ${#files[@]} files to validate"
+
+node "$GLTF_TESTS/validate.js" --strict "$VALIDATOR" "${files[@]}" >"$WORK/report" || {
+  cat "$WORK/report" >&2
+  fail "the validator found errors or warnings"
+}
+sed "s|$WORK/||" "$WORK/report"
+grep -q "demo.glb: 0 errors, 0 warnings" "$WORK/report" || fail "no report line for the demo model"
+echo "cli_gltf_validator: ok"
