@@ -182,113 +182,120 @@ bool FitsBuffer(int64_t size, const char* kind, std::string* reason) {
 
 }  // namespace
 
+namespace {
+
+// The builders below write straight into OutputBuffer at computed offsets:
+// the image size is checked before anything is written, so no write needs a
+// bounds check. The bytes are those that the cursor primitives would lay down.
+
+inline void StoreWord(unsigned char* at, uint32_t value) {
+    at[0] = (unsigned char)value;
+    at[1] = (unsigned char)(value >> 8);
+    at[2] = (unsigned char)(value >> 16);
+    at[3] = (unsigned char)(value >> 24);
+}
+
+// PutFloat's rule: zero of either sign and NaN become 0. Tested on the bits
+// (magnitude 0 wraps to the top; NaN lies above infinity) so that the loops
+// need no floating-point compares.
+inline uint32_t ExportBits(float value) {
+    uint32_t bits;
+    memcpy(&bits, &value, sizeof bits);
+    return (bits & 0x7fffffffu) - 1u >= 0x7f800000u ? 0u : bits;
+}
+
+inline void StoreFloats(unsigned char* at, const float* values, int count) {
+    for (int k = 0; k < count; k++) StoreWord(at + 4 * k, ExportBits(values[k]));
+}
+
+inline void StoreName(unsigned char* at, const char* text) {
+    size_t n = strnlen(text, NAME_LEN);
+    memcpy(at, text, n);
+    memset(at + n, 0, NAME_LEN - n);
+}
+
+void StoreHeader(int32_t numwords, const int32_t* words) {
+    memcpy(OutputBuffer, "SKM1", 4);
+    for (int32_t k = 0; k < numwords; k++) StoreWord(OutputBuffer + 4 + 4 * k, (uint32_t)words[k]);
+}
+
+}  // namespace
+
 int64_t BuildSKPImage(const SkelModel* model, std::string* reason) {
-    int64_t expected = SKPImageSize(model, reason);
-    if (expected < 0 || !FitsBuffer(expected, "SKP", reason)) return -1;
+    int64_t size = SKPImageSize(model, reason);
+    if (size < 0 || !FitsBuffer(size, "SKP", reason)) return -1;
+    const int32_t numbones = model->numbones, numframes = model->numframes;
+    const int32_t ofsbones = (int32_t)SKP_HEADER_SIZE;
+    const int32_t ofsframes = ofsbones + (int32_t)BONE_RECORD_SIZE * numbones;
+    const int32_t header[] = {SKM_TYPE, (int32_t)size, numbones, numframes, ofsbones, ofsframes};
+    StoreHeader(6, header);
 
-    ResetOutput();
-    PutName("SKM1", 4);
-    PutInt(SKM_TYPE);
-    int32_t sizeAt = OutputTell();
-    PutInt(0);
-    PutInt(model->numbones);
-    PutInt(model->numframes);
-    int32_t offsetsAt = OutputTell();
-    PutInt(0);
-    PutInt(0);
-
-    int32_t ofsbones = OutputTell();
-    for (int32_t i = 0; i < model->numbones; i++) {
+    unsigned char* out = OutputBuffer + ofsbones;
+    for (int32_t i = 0; i < numbones; i++, out += BONE_RECORD_SIZE) {
         const SkelBone& bone = model->bones[i];
-        PutName(bone.name, NAME_LEN);
-        PutInt(bone.parent);
-        PutInt((int32_t)bone.flags);
+        StoreName(out, bone.name);
+        StoreWord(out + 64, (uint32_t)bone.parent);
+        StoreWord(out + 68, bone.flags);
     }
-
-    int32_t ofsframes = OutputTell();
-    OutputSeek(ofsframes + (int32_t)FRAME_HEADER_SIZE * model->numframes);
-    for (int32_t f = 0; f < model->numframes; f++) {
+    // Frame headers, then each frame's poses in frame order.
+    int32_t ofsposes = ofsframes + (int32_t)FRAME_HEADER_SIZE * numframes;
+    for (int32_t f = 0; f < numframes; f++) {
         const PoseFrame& frame = model->frames[f];
-        int32_t ofsposes = OutputTell();
-        for (int32_t j = 0; j < model->numbones; j++) {
-            const BonePose& pose = frame.poses[j];
-            for (float q : pose.quat) PutFloat(q);
-            for (float o : pose.origin) PutFloat(o);
+        unsigned char* fh = OutputBuffer + ofsframes + FRAME_HEADER_SIZE * f;
+        StoreName(fh, frame.name);
+        StoreWord(fh + 64, (uint32_t)ofsposes);
+        out = OutputBuffer + ofsposes;
+        for (int32_t j = 0; j < numbones; j++, out += POSE_SIZE) {
+            StoreFloats(out, frame.poses[j].quat, 4);
+            StoreFloats(out + 16, frame.poses[j].origin, 3);
         }
-        int32_t end = OutputTell();
-        OutputSeek(ofsframes + (int32_t)FRAME_HEADER_SIZE * f);
-        PutName(frame.name, NAME_LEN);
-        PutInt(ofsposes);
-        OutputSeek(end);
+        ofsposes += (int32_t)POSE_SIZE * numbones;
     }
-
-    int32_t size = OutputTell();
-    OutputSeek(offsetsAt);
-    PutInt(ofsbones);
-    PutInt(ofsframes);
-    OutputSeek(sizeAt);
-    PutInt(size);
-    OutputSeek(size);
+    OutputCursor = (int32_t)size;
     return size;
 }
 
 int64_t BuildSKMImage(const SkelModel* model, std::string* reason) {
-    int64_t expected = SKMImageSize(model, reason);
-    if (expected < 0 || !FitsBuffer(expected, "SKM", reason)) return -1;
+    int64_t size = SKMImageSize(model, reason);
+    if (size < 0 || !FitsBuffer(size, "SKM", reason)) return -1;
+    const int32_t nummeshes = model->nummeshes;
+    const int32_t ofsmeshes = (int32_t)SKM_HEADER_SIZE;
+    const int32_t header[] = {SKM_TYPE, (int32_t)size, model->numbones, nummeshes, ofsmeshes};
+    StoreHeader(5, header);
 
-    ResetOutput();
-    PutName("SKM1", 4);
-    PutInt(SKM_TYPE);
-    int32_t sizeAt = OutputTell();
-    PutInt(0);
-    PutInt(model->numbones);
-    PutInt(model->nummeshes);
-    int32_t offsetAt = OutputTell();
-    PutInt(0);
-
-    int32_t ofsmeshes = OutputTell();
-    OutputSeek(ofsmeshes + (int32_t)MESH_HEADER_SIZE * model->nummeshes);
-    for (int32_t i = 0; i < model->nummeshes; i++) {
+    // Each mesh's blocks follow all mesh headers: vertices, texture
+    // coordinates, triangles, bone references.
+    unsigned char* out = OutputBuffer + ofsmeshes + MESH_HEADER_SIZE * nummeshes;
+    for (int32_t i = 0; i < nummeshes; i++) {
         const SkelMesh& mesh = model->meshes[i];
-        int32_t ofsverts = OutputTell();
+        int32_t ofsverts = (int32_t)(out - OutputBuffer);
         for (int32_t v = 0; v < mesh.numverts; v++) {
             const SkelVertex& vertex = mesh.verts[v];
-            PutInt(vertex.numweights);
-            for (int32_t w = 0; w < vertex.numweights; w++) {
+            StoreWord(out, (uint32_t)vertex.numweights);
+            out += 4;
+            for (int32_t w = 0; w < vertex.numweights; w++, out += WEIGHT_SIZE) {
                 const BoneWeight& weight = vertex.weights[w];
-                for (float o : weight.origin) PutFloat(o);
-                PutFloat(weight.influence);
-                for (float n : weight.normal) PutFloat(n);
-                PutInt(weight.bonenum);
+                StoreFloats(out, weight.origin, 3);
+                StoreWord(out + 12, ExportBits(weight.influence));
+                StoreFloats(out + 16, weight.normal, 3);
+                StoreWord(out + 28, (uint32_t)weight.bonenum);
             }
         }
-        int32_t ofstexcoords = OutputTell();
-        for (int32_t t = 0; t < mesh.numverts * 2; t++) PutFloat(mesh.texcoords[t]);
-        int32_t ofsindices = OutputTell();
-        for (int32_t t = 0; t < mesh.numtris * 3; t++) PutInt(mesh.indices[t]);
-        int32_t ofsreferences = OutputTell();
-        for (int32_t r = 0; r < mesh.numreferences; r++) PutInt(mesh.references[r]);
+        int32_t ofstexcoords = (int32_t)(out - OutputBuffer);
+        for (int32_t t = 0; t < mesh.numverts * 2; t++, out += 4) StoreWord(out, ExportBits(mesh.texcoords[t]));
+        int32_t ofsindices = (int32_t)(out - OutputBuffer);
+        for (int32_t t = 0; t < mesh.numtris * 3; t++, out += 4) StoreWord(out, (uint32_t)mesh.indices[t]);
+        int32_t ofsreferences = (int32_t)(out - OutputBuffer);
+        for (int32_t r = 0; r < mesh.numreferences; r++, out += 4) StoreWord(out, (uint32_t)mesh.references[r]);
 
-        int32_t end = OutputTell();
-        OutputSeek(ofsmeshes + (int32_t)MESH_HEADER_SIZE * i);
-        PutName(mesh.skinname, NAME_LEN);
-        PutName(mesh.meshname, NAME_LEN);
-        PutInt(mesh.numverts);
-        PutInt(mesh.numtris);
-        PutInt(mesh.numreferences);
-        PutInt(ofsverts);
-        PutInt(ofstexcoords);
-        PutInt(ofsindices);
-        PutInt(ofsreferences);
-        OutputSeek(end);
+        unsigned char* mh = OutputBuffer + ofsmeshes + MESH_HEADER_SIZE * i;
+        StoreName(mh, mesh.skinname);
+        StoreName(mh + 64, mesh.meshname);
+        const int32_t fields[] = {mesh.numverts, mesh.numtris, mesh.numreferences, ofsverts, ofstexcoords,
+                                  ofsindices, ofsreferences};
+        for (int k = 0; k < 7; k++) StoreWord(mh + 128 + 4 * k, (uint32_t)fields[k]);
     }
-
-    int32_t size = OutputTell();
-    OutputSeek(offsetAt);
-    PutInt(ofsmeshes);
-    OutputSeek(sizeAt);
-    PutInt(size);
-    OutputSeek(size);
+    OutputCursor = (int32_t)size;
     return size;
 }
 

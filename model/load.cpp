@@ -1,15 +1,19 @@
-// SKM and SKP parsing from memory: every count and offset is checked against
-// the image length before use, the model is filled only when the whole file
-// fits, and the console text the viewer prints is collected on the way.
-// No state of its own; nothing here prints or exits.
+// SKM and SKP parsing: every count and offset is checked against the file
+// length before use, the model is filled only when the whole file fits, and
+// the console text the viewer prints is collected on the way. Files are read
+// through a small window rather than copied whole, so a load costs about one
+// pass over the data. No state of its own; nothing here prints or exits.
 #include "model/load.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <utility>
 
 namespace {
@@ -47,6 +51,16 @@ void CopyWords(void* dst, const unsigned char* src, size_t count) {
     }
     uint32_t* out = (uint32_t*)dst;
     for (size_t i = 0; i < count; i++) out[i] = GetWord(src + 4 * i);
+}
+
+void ReadWeight(BoneWeight* weight, const unsigned char* p) {
+    if (HOST_IS_LITTLE_ENDIAN) {
+        memcpy(weight, p, sizeof *weight);
+        return;
+    }
+    uint32_t words[8];
+    for (int k = 0; k < 8; k++) words[k] = GetWord(p + 4 * k);
+    memcpy(weight, words, sizeof *weight);
 }
 
 // True when count records of recordSize bytes starting at offset lie inside
@@ -106,59 +120,145 @@ bool CopyFileName(char* field, const unsigned char* src) {
     return nul != nullptr;
 }
 
+// Model arrays of one load may not pass this many bytes. Files may point
+// several meshes or frames at one block, so the arrays can be far larger
+// than the file; this keeps such a file from exhausting memory.
+constexpr size_t MAX_MODEL_BYTES = (size_t)1 << 30;
+
+bool Budget(size_t* used, size_t more) {
+    if (more > MAX_MODEL_BYTES - *used) return false;
+    *used += more;
+    return true;
+}
+
+std::string TooBig(const char* reader, const char* path) {
+    return Format("%s failed: data file \"%s\" would need more than %zu MB of memory.\n", reader, path,
+                  MAX_MODEL_BYTES >> 20);
+}
+
 std::string PastEnd(const char* reader, const std::string& part, const char* path, size_t size) {
     return Format("%s failed: data file \"%s\" (%zu bytes) does not hold %s.\n", reader, path, size,
                   part.c_str());
 }
 
-}  // namespace
+// Where a parse gets its bytes: a whole image in memory, or an open file
+// read through a window that stays small enough to be in cache when its
+// bytes are copied into the model.
+struct ByteSource {
+    const unsigned char* data = nullptr;  // the whole image, or null for a file
+    size_t size = 0;                      // length of the image or file
+    int fd = -1;
+    std::unique_ptr<unsigned char[]> window;
+    size_t capacity = 0;  // bytes the window can hold
+    size_t start = 0;     // file offset of window[0]
+    size_t length = 0;    // bytes held
+};
 
-LoadStatus ReadFileBytes(const char* path, FileBytes* out) {
-    FILE* file = fopen(path, "rb");
-    if (!file) return LOAD_CANT_OPEN;
-    struct stat info;
-    if (fstat(fileno(file), &info) != 0 || S_ISDIR(info.st_mode)) {
-        fclose(file);
+constexpr size_t WINDOW_SIZE = 256 * 1024;
+
+// Returns the length bytes at offset, valid until the next Fetch; null when
+// the range lies outside the source or the file could not be read (it
+// shrank). A read that continues the window fills a whole window; a jump
+// reads only what is asked, so scattered blocks cost no more than their size.
+const unsigned char* Refill(ByteSource* src, size_t offset, size_t length);
+
+inline const unsigned char* Fetch(ByteSource* src, size_t offset, size_t length) {
+    if (offset > src->size || length > src->size - offset) return nullptr;
+    if (src->data) return src->data + offset;
+    if (offset >= src->start && length <= src->length && offset - src->start <= src->length - length)
+        return src->window.get() + (offset - src->start);
+    return Refill(src, offset, length);
+}
+
+// Fetch's slow path: reads the window afresh from offset.
+const unsigned char* Refill(ByteSource* src, size_t offset, size_t length) {
+    bool sequential = src->length == 0 || offset == src->start + src->length;
+    size_t want = sequential ? std::max(length, WINDOW_SIZE) : length;
+    want = std::min(want, src->size - offset);
+    if (want > src->capacity) {
+        src->window.reset(new unsigned char[want]);
+        src->capacity = want;
+    }
+    size_t got = 0;
+    while (got < want) {
+        ssize_t n = pread(src->fd, src->window.get() + got, want - got, (off_t)(offset + got));
+        if (n <= 0) break;
+        got += (size_t)n;
+    }
+    src->start = offset;
+    src->length = got;
+    return got >= length ? src->window.get() : nullptr;
+}
+
+std::string Unreadable(const char* reader, const char* path) {
+    return Format("%s failed: data file \"%s\" could not be read to its end.\n", reader, path);
+}
+
+// Fills out with the count 32-bit words at offset, read a window at a time
+// so a large block never needs a buffer of its own.
+template <typename T>
+bool FetchWords(ByteSource* src, size_t offset, size_t count, std::vector<T>* out) {
+    static_assert(sizeof(T) % 4 == 0, "whole words only");
+    out->resize(count * 4 / sizeof(T));
+    unsigned char* dst = (unsigned char*)out->data();
+    size_t done = 0;
+    while (done < count) {
+        size_t chunk = std::min(count - done, WINDOW_SIZE / 4);
+        const unsigned char* words = Fetch(src, offset + 4 * done, 4 * chunk);
+        if (!words) return false;
+        CopyWords(dst + 4 * done, words, chunk);
+        done += chunk;
+    }
+    return true;
+}
+
+using SourceParser = LoadStatus (*)(ByteSource*, const char*, SkelModel*, LoadReport*);
+
+LoadStatus ParseSource(ByteSource* src, const char* path, SkelModel* model, LoadReport* report,
+                       SourceParser parse, const char* reader) {
+    try {
+        return parse(src, path, model, report);
+    } catch (const std::bad_alloc&) {
+        return Refuse(report, Format("%s failed: out of memory reading data file \"%s\".\n", reader, path));
+    }
+}
+
+// Reads everything from fd (a pipe or device, whose length is not known up
+// front) into out.
+bool ReadAll(int fd, FileBytes* out) {
+    std::vector<unsigned char> grown;
+    unsigned char chunk[65536];
+    ssize_t got;
+    while ((got = read(fd, chunk, sizeof chunk)) > 0) grown.insert(grown.end(), chunk, chunk + got);
+    if (got < 0 || grown.empty()) return false;
+    out->data.reset(new unsigned char[grown.size()]);
+    memcpy(out->data.get(), grown.data(), grown.size());
+    out->size = grown.size();
+    return true;
+}
+
+// Opens path for reading; LOAD_CANT_OPEN for a missing file or a directory.
+LoadStatus OpenDataFile(const char* path, int* fd, struct stat* info) {
+    *fd = open(path, O_RDONLY | O_CLOEXEC);
+    if (*fd < 0) return LOAD_CANT_OPEN;
+    if (fstat(*fd, info) != 0 || S_ISDIR(info->st_mode)) {
+        close(*fd);
         return LOAD_CANT_OPEN;
     }
-    FileBytes bytes;
-    if (S_ISREG(info.st_mode)) {
-        size_t length = (size_t)info.st_size;
-        if (length > 0) {
-            bytes.data.reset(new (std::nothrow) unsigned char[length]);
-            if (bytes.data) bytes.size = fread(bytes.data.get(), 1, length, file);
-        }
-    } else {
-        // A pipe or device has no length up front: read it in growing steps.
-        std::vector<unsigned char> grown;
-        unsigned char chunk[65536];
-        size_t got;
-        while ((got = fread(chunk, 1, sizeof chunk, file)) > 0) grown.insert(grown.end(), chunk, chunk + got);
-        if (!grown.empty()) {
-            bytes.data.reset(new (std::nothrow) unsigned char[grown.size()]);
-            if (bytes.data) {
-                memcpy(bytes.data.get(), grown.data(), grown.size());
-                bytes.size = grown.size();
-            }
-        }
-    }
-    fclose(file);
-    if (bytes.size == 0) return LOAD_EMPTY;
-    *out = std::move(bytes);
     return LOAD_OK;
 }
 
-LoadStatus ParseSKM(const unsigned char* data, size_t size, const char* path, SkelModel* model,
-                    LoadReport* report) {
+LoadStatus ParseSKMSource(ByteSource* src, const char* path, SkelModel* model, LoadReport* report) {
+    const size_t size = src->size;
+    size_t modelbytes = 0;
     Say(report, Format("Reading SKM model %s\n", path));
-    if (size < SKM_HEADER_SIZE)
-        return Refuse(report, PastEnd("ReadSKM", "the 24-byte header", path, size));
-
-    int32_t type = GetInt(data + 4);
-    int32_t filesize = GetInt(data + 8);
-    int32_t numbones = GetInt(data + 12);
-    int32_t nummeshes = GetInt(data + 16);
-    int32_t ofsmeshes = GetInt(data + 20);
+    const unsigned char* header = Fetch(src, 0, SKM_HEADER_SIZE);
+    if (!header) return Refuse(report, PastEnd("ReadSKM", "the 24-byte header", path, size));
+    int32_t type = GetInt(header + 4);
+    int32_t filesize = GetInt(header + 8);
+    int32_t numbones = GetInt(header + 12);
+    int32_t nummeshes = GetInt(header + 16);
+    int32_t ofsmeshes = GetInt(header + 20);
 
     Say(report, Format("%s: Type:%i\n", path, type));
     if (type != SKM_TYPE)
@@ -192,14 +292,19 @@ LoadStatus ParseSKM(const unsigned char* data, size_t size, const char* path, Sk
         int64_t at = (int64_t)ofsmeshes + (int64_t)MESH_HEADER_SIZE * i;
         if (!BlockFits(size, at, 1, MESH_HEADER_SIZE))
             return Refuse(report, PastEnd("ReadSKM", Format("the header of mesh %i", i), path, size));
-        const unsigned char* header = data + at;
-        int32_t numverts = GetInt(header + 128);
-        int32_t numtris = GetInt(header + 132);
-        int32_t numreferences = GetInt(header + 136);
-        int32_t ofsverts = GetInt(header + 140);
-        int32_t ofstexcoords = GetInt(header + 144);
-        int32_t ofsindices = GetInt(header + 148);
-        int32_t ofsreferences = GetInt(header + 152);
+        const unsigned char* mh = Fetch(src, (size_t)at, MESH_HEADER_SIZE);
+        if (!mh) return Refuse(report, Unreadable("ReadSKM", path));
+        int32_t numverts = GetInt(mh + 128);
+        int32_t numtris = GetInt(mh + 132);
+        int32_t numreferences = GetInt(mh + 136);
+        int32_t ofsverts = GetInt(mh + 140);
+        int32_t ofstexcoords = GetInt(mh + 144);
+        int32_t ofsindices = GetInt(mh + 148);
+        int32_t ofsreferences = GetInt(mh + 152);
+        meshes.emplace_back();
+        SkelMesh& mesh = meshes.back();
+        bool meshNameCut = !CopyFileName(mesh.meshname, mh + 64);
+        bool skinNameCut = !CopyFileName(mesh.skinname, mh);
 
         if (numverts == 0)
             Warn(report, Format("mesh %i in model %s has no vertexes", i, path));
@@ -213,29 +318,37 @@ LoadStatus ParseSKM(const unsigned char* data, size_t size, const char* path, Sk
             Warn(report, Format("mesh %i in model %s has no bone references", i, path));
         else if ((uint32_t)numreferences > (uint32_t)MAX_REFERENCES)
             Warn(report, Format("mesh %i in model %s has too many bone references", i, path));
-
-        meshes.emplace_back();
-        SkelMesh& mesh = meshes.back();
-        if (!CopyFileName(mesh.meshname, header + 64))
+        if (meshNameCut)
             Note(report, Format("%s: the mesh name of mesh %i has no terminating NUL; cut to 63 characters",
                                 path, i));
-        if (!CopyFileName(mesh.skinname, header))
+        if (skinNameCut)
             Note(report, Format("%s: the skin name of mesh %i has no terminating NUL; cut to 63 characters",
                                 path, i));
 
-        // Vertex block: variable stride, so walk it once to check every
-        // vertex and count the weights, then fill one pool for the mesh.
         if (numverts < 0)
             return Refuse(report, Format("ReadSKM failed: mesh %i of data file \"%s\" has a negative vertex "
                                          "count (%i).\n", i, path, numverts));
         if (!BlockFits(size, ofsverts, numverts, 4))
             return Refuse(report, PastEnd("ReadSKM", Format("the vertex block of mesh %i", i), path, size));
+        // One pass over the vertex block: every vertex is checked as it is
+        // copied. The pool is reserved for the most weights the rest of the
+        // file could hold, so it never moves while the vertices fill it, and
+        // nothing is zeroed only to be overwritten.
         size_t pos = (size_t)ofsverts;
-        size_t totalweights = 0;
+        size_t mostweights = (size - pos - 4 * (size_t)numverts) / WEIGHT_SIZE;
+        if (!Budget(&modelbytes, (size_t)numverts * sizeof(SkelVertex) + mostweights * WEIGHT_SIZE))
+            return Refuse(report, TooBig("ReadSKM", path));
+        mesh.numverts = numverts;
+        mesh.verts.reserve((size_t)numverts);
+        mesh.weightpool.reserve(mostweights);
         for (int32_t v = 0; v < numverts; v++) {
-            if (size - pos < 4)
-                return Refuse(report, PastEnd("ReadSKM", Format("vertex %i of mesh %i", v, i), path, size));
-            int32_t numweights = GetInt(data + pos);
+            const unsigned char* count = Fetch(src, pos, 4);
+            if (!count) {
+                if (size - pos < 4)
+                    return Refuse(report, PastEnd("ReadSKM", Format("vertex %i of mesh %i", v, i), path, size));
+                return Refuse(report, Unreadable("ReadSKM", path));
+            }
+            int32_t numweights = GetInt(count);
             pos += 4;
             if (numweights < 0)
                 return Refuse(report, Format("ReadSKM failed: vertex %i of mesh %i in data file \"%s\" has a "
@@ -243,28 +356,31 @@ LoadStatus ParseSKM(const unsigned char* data, size_t size, const char* path, Sk
             if ((size_t)numweights > (size - pos) / WEIGHT_SIZE)
                 return Refuse(report, PastEnd("ReadSKM", Format("the weights of vertex %i of mesh %i", v, i),
                                               path, size));
+            // The pool never moves while it fills (it was reserved for the
+            // most weights possible), so the pointer can be taken now.
+            SkelVertex& vertex = mesh.verts.emplace_back();
+            vertex.numweights = numweights;
+            vertex.weights = mesh.weightpool.data() + mesh.weightpool.size();
+            if (numweights == 0) continue;
+            const unsigned char* weights = Fetch(src, pos, (size_t)numweights * WEIGHT_SIZE);
+            if (!weights) return Refuse(report, Unreadable("ReadSKM", path));
+            for (int32_t w = 0; w < numweights; w++) ReadWeight(&mesh.weightpool.emplace_back(), weights + WEIGHT_SIZE * w);
             pos += (size_t)numweights * WEIGHT_SIZE;
-            totalweights += (size_t)numweights;
         }
-        mesh.numverts = numverts;
-        mesh.verts.resize((size_t)numverts);
-        mesh.weightpool.resize(totalweights);
-        pos = (size_t)ofsverts;
-        BoneWeight* next = mesh.weightpool.data();
-        for (int32_t v = 0; v < numverts; v++) {
-            int32_t numweights = GetInt(data + pos);
-            pos += 4;
-            mesh.verts[v].numweights = numweights;
-            mesh.verts[v].weights = next;
-            CopyWords(next, data + pos, (size_t)numweights * (WEIGHT_SIZE / 4));
-            next += numweights;
-            pos += (size_t)numweights * WEIGHT_SIZE;
+        // Give back a reservation far larger than the weights (the rest of
+        // the file held other blocks) and point the vertices at the new pool.
+        if (mesh.weightpool.capacity() / 2 > mesh.weightpool.size() + 1024) {
+            mesh.weightpool.shrink_to_fit();
+            LinkVertexWeights(&mesh);
         }
 
+        if (!Budget(&modelbytes, (size_t)numverts * 8 + (numtris > 0 ? (size_t)numtris * 12 : 0) +
+                                     (numreferences > 0 ? (size_t)numreferences * 4 : 0)))
+            return Refuse(report, TooBig("ReadSKM", path));
         if (!BlockFits(size, ofstexcoords, numverts, 8))
             return Refuse(report, PastEnd("ReadSKM", Format("the texture coordinates of mesh %i", i), path, size));
-        mesh.texcoords.resize((size_t)numverts * 2);
-        CopyWords(mesh.texcoords.data(), data + ofstexcoords, (size_t)numverts * 2);
+        if (!FetchWords(src, (size_t)ofstexcoords, (size_t)numverts * 2, &mesh.texcoords))
+            return Refuse(report, Unreadable("ReadSKM", path));
 
         if (numtris < 0)
             return Refuse(report, Format("ReadSKM failed: mesh %i of data file \"%s\" has a negative triangle "
@@ -272,8 +388,8 @@ LoadStatus ParseSKM(const unsigned char* data, size_t size, const char* path, Sk
         if (!BlockFits(size, ofsindices, numtris, 12))
             return Refuse(report, PastEnd("ReadSKM", Format("the triangles of mesh %i", i), path, size));
         mesh.numtris = numtris;
-        mesh.indices.resize((size_t)numtris * 3);
-        CopyWords(mesh.indices.data(), data + ofsindices, (size_t)numtris * 3);
+        if (!FetchWords(src, (size_t)ofsindices, (size_t)numtris * 3, &mesh.indices))
+            return Refuse(report, Unreadable("ReadSKM", path));
 
         if (numreferences < 0)
             return Refuse(report, Format("ReadSKM failed: mesh %i of data file \"%s\" has a negative bone "
@@ -281,8 +397,8 @@ LoadStatus ParseSKM(const unsigned char* data, size_t size, const char* path, Sk
         if (!BlockFits(size, ofsreferences, numreferences, 4))
             return Refuse(report, PastEnd("ReadSKM", Format("the bone references of mesh %i", i), path, size));
         mesh.numreferences = numreferences;
-        mesh.references.resize((size_t)numreferences);
-        CopyWords(mesh.references.data(), data + ofsreferences, (size_t)numreferences);
+        if (!FetchWords(src, (size_t)ofsreferences, (size_t)numreferences, &mesh.references))
+            return Refuse(report, Unreadable("ReadSKM", path));
     }
 
     model->numbones = numbones;
@@ -291,19 +407,19 @@ LoadStatus ParseSKM(const unsigned char* data, size_t size, const char* path, Sk
     return LOAD_OK;
 }
 
-LoadStatus ParseSKP(const unsigned char* data, size_t size, const char* path, SkelModel* model,
-                    LoadReport* report) {
+LoadStatus ParseSKPSource(ByteSource* src, const char* path, SkelModel* model, LoadReport* report) {
+    const size_t size = src->size;
+    size_t modelbytes = 0;
     Say(report, Format("Reading SKP model %s\n", path));
     Say(report, "----------------------\n");
-    if (size < SKP_HEADER_SIZE)
-        return Refuse(report, PastEnd("ReadSKP", "the 28-byte header", path, size));
-
-    int32_t type = GetInt(data + 4);
-    int32_t filesize = GetInt(data + 8);
-    int32_t numbones = GetInt(data + 12);
-    int32_t numframes = GetInt(data + 16);
-    int32_t ofsbones = GetInt(data + 20);
-    int32_t ofsframes = GetInt(data + 24);
+    const unsigned char* header = Fetch(src, 0, SKP_HEADER_SIZE);
+    if (!header) return Refuse(report, PastEnd("ReadSKP", "the 28-byte header", path, size));
+    int32_t type = GetInt(header + 4);
+    int32_t filesize = GetInt(header + 8);
+    int32_t numbones = GetInt(header + 12);
+    int32_t numframes = GetInt(header + 16);
+    int32_t ofsbones = GetInt(header + 20);
+    int32_t ofsframes = GetInt(header + 24);
 
     Say(report, Format("%s pinmodel type: %i\n", path, type));
     Say(report, Format("%s pinmodel filesize: %i (MAX: %i)\n", path, filesize, MAX_FILESIZE));
@@ -323,9 +439,11 @@ LoadStatus ParseSKP(const unsigned char* data, size_t size, const char* path, Sk
                                      numbones));
     if (!BlockFits(size, ofsbones, numbones, BONE_RECORD_SIZE))
         return Refuse(report, PastEnd("ReadSKP", Format("the %i bone records", numbones), path, size));
+    const unsigned char* records = Fetch(src, (size_t)ofsbones, BONE_RECORD_SIZE * (size_t)numbones);
+    if (!records) return Refuse(report, Unreadable("ReadSKP", path));
     std::vector<SkelBone> bones((size_t)numbones);
     for (int32_t i = 0; i < numbones; i++) {
-        const unsigned char* record = data + ofsbones + BONE_RECORD_SIZE * (size_t)i;
+        const unsigned char* record = records + BONE_RECORD_SIZE * (size_t)i;
         if (!CopyFileName(bones[i].name, record))
             Note(report, Format("%s: the name of bone %i has no terminating NUL; cut to 63 characters", path, i));
         bones[i].flags = GetWord(record + 68);
@@ -346,16 +464,29 @@ LoadStatus ParseSKP(const unsigned char* data, size_t size, const char* path, Sk
                                      numframes));
     if (!BlockFits(size, ofsframes, numframes, FRAME_HEADER_SIZE))
         return Refuse(report, PastEnd("ReadSKP", Format("the %i frame headers", numframes), path, size));
+    if (!Budget(&modelbytes, (size_t)numframes * (sizeof(PoseFrame) + sizeof(int32_t))))
+        return Refuse(report, TooBig("ReadSKP", path));
+    // All frame headers first, then the poses: reading them in turn would
+    // make the window jump between the two for every frame.
     std::vector<PoseFrame> frames((size_t)numframes);
+    std::vector<int32_t> ofsposes((size_t)numframes);
+    const unsigned char* headers = Fetch(src, (size_t)ofsframes, FRAME_HEADER_SIZE * (size_t)numframes);
+    if (!headers) return Refuse(report, Unreadable("ReadSKP", path));
     for (int32_t j = 0; j < numframes; j++) {
-        const unsigned char* header = data + ofsframes + FRAME_HEADER_SIZE * (size_t)j;
-        if (!CopyFileName(frames[j].name, header))
+        const unsigned char* fh = headers + FRAME_HEADER_SIZE * (size_t)j;
+        if (!CopyFileName(frames[j].name, fh))
             Note(report, Format("%s: the name of frame %i has no terminating NUL; cut to 63 characters", path, j));
-        int32_t ofsposes = GetInt(header + 64);
-        if (!BlockFits(size, ofsposes, numbones, POSE_SIZE))
+        ofsposes[j] = GetInt(fh + 64);
+    }
+    for (int32_t j = 0; j < numframes; j++) {
+        if (!BlockFits(size, ofsposes[j], numbones, POSE_SIZE))
             return Refuse(report, PastEnd("ReadSKP", Format("the poses of frame %i", j), path, size));
-        frames[j].poses.resize((size_t)numbones);
-        CopyWords(frames[j].poses.data(), data + ofsposes, (size_t)numbones * (POSE_SIZE / 4));
+        // Frames may share a pose block, so the poses are what can outgrow
+        // the file.
+        if (!Budget(&modelbytes, (size_t)numbones * sizeof(BonePose)))
+            return Refuse(report, TooBig("ReadSKP", path));
+        if (!FetchWords(src, (size_t)ofsposes[j], (size_t)numbones * (POSE_SIZE / 4), &frames[j].poses))
+            return Refuse(report, Unreadable("ReadSKP", path));
     }
 
     model->numframes = numframes;
@@ -365,31 +496,82 @@ LoadStatus ParseSKP(const unsigned char* data, size_t size, const char* path, Sk
     return LOAD_OK;
 }
 
+}  // namespace
+
+LoadStatus ParseSKM(const unsigned char* data, size_t size, const char* path, SkelModel* model,
+                    LoadReport* report) {
+    ByteSource src;
+    src.data = data ? data : (const unsigned char*)"";
+    src.size = data ? size : 0;
+    return ParseSource(&src, path, model, report, ParseSKMSource, "ReadSKM");
+}
+
+LoadStatus ParseSKP(const unsigned char* data, size_t size, const char* path, SkelModel* model,
+                    LoadReport* report) {
+    ByteSource src;
+    src.data = data ? data : (const unsigned char*)"";
+    src.size = data ? size : 0;
+    return ParseSource(&src, path, model, report, ParseSKPSource, "ReadSKP");
+}
+
+LoadStatus ReadFileBytes(const char* path, FileBytes* out) {
+    int fd;
+    struct stat info;
+    if (OpenDataFile(path, &fd, &info) != LOAD_OK) return LOAD_CANT_OPEN;
+    FileBytes bytes;
+    if (S_ISREG(info.st_mode) && info.st_size > 0) {
+        size_t length = (size_t)info.st_size;
+        bytes.data.reset(new (std::nothrow) unsigned char[length]);
+        while (bytes.data && bytes.size < length) {
+            ssize_t n = pread(fd, bytes.data.get() + bytes.size, length - bytes.size, (off_t)bytes.size);
+            if (n <= 0) break;
+            bytes.size += (size_t)n;
+        }
+    } else if (!S_ISREG(info.st_mode)) {
+        ReadAll(fd, &bytes);
+    }
+    close(fd);
+    if (bytes.size == 0) return LOAD_EMPTY;
+    *out = std::move(bytes);
+    return LOAD_OK;
+}
+
 namespace {
 
 LoadStatus LoadFile(const char* reader, const char* path, SkelModel* model, LoadReport* report,
-                    LoadStatus (*parse)(const unsigned char*, size_t, const char*, SkelModel*, LoadReport*)) {
-    FileBytes bytes;
-    LoadStatus status = ReadFileBytes(path, &bytes);
-    if (status == LOAD_CANT_OPEN) {
+                    SourceParser parse) {
+    int fd;
+    struct stat info;
+    if (OpenDataFile(path, &fd, &info) != LOAD_OK) {
         Warn(report, Format("%s failed: can't open data file \"%s\".\n", reader, path));
-        return status;
+        return LOAD_CANT_OPEN;
     }
-    if (status == LOAD_EMPTY) {
+    ByteSource src;
+    FileBytes whole;
+    if (S_ISREG(info.st_mode)) {
+        src.fd = fd;
+        src.size = (size_t)info.st_size;
+    } else if (ReadAll(fd, &whole)) {
+        src.data = whole.data.get();
+        src.size = whole.size;
+    }
+    LoadStatus status = LOAD_EMPTY;
+    if (src.size == 0)
         Warn(report, Format("%s failed: Empty data file \"%s\".\n", reader, path));
-        return status;
-    }
-    return parse(bytes.data.get(), bytes.size, path, model, report);
+    else
+        status = ParseSource(&src, path, model, report, parse, reader);
+    close(fd);
+    return status;
 }
 
 }  // namespace
 
 LoadStatus LoadSKMFile(const char* path, SkelModel* model, LoadReport* report) {
-    return LoadFile("ReadSKM", path, model, report, ParseSKM);
+    return LoadFile("ReadSKM", path, model, report, ParseSKMSource);
 }
 
 LoadStatus LoadSKPFile(const char* path, SkelModel* model, LoadReport* report) {
-    return LoadFile("ReadSKP", path, model, report, ParseSKP);
+    return LoadFile("ReadSKP", path, model, report, ParseSKPSource);
 }
 
 LoadStatus LoadModelPair(const char* skmPath, const char* skpPath, SkelModel* model, LoadReport* report) {

@@ -1,0 +1,198 @@
+// Load and export speed at the formats' limits, against plain stdio: an SKM
+// file of close to 16 MB (one mesh at the vertex, triangle and reference
+// limits) and an SKP file of 256 bones with as many frames as fit in 16 MB.
+// Prints the best of several runs and the load/read and export/write ratios
+// (target: at most 2). Both sides run on warm heap memory (large blocks are
+// kept by malloc instead of being mapped afresh), so the ratios compare the
+// work done rather than the kernel's cost of faulting in new pages, which a
+// one-time load pays for the model and a plain read for its buffer alike.
+// Usage: bench_model_io [RUNS [DIR]] — DIR (default /tmp) holds the files;
+// on a tmpfs such as /dev/shm the write figures are free of disk writeback.
+#include <malloc.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "model/export.h"
+#include "model/load.h"
+
+namespace {
+
+double NowMs() {
+    using namespace std::chrono;
+    return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
+}
+
+// A mesh at the limits, its weights topping the file up to just under 16 MB.
+void BuildLimitMesh(SkelModel* model) {
+    model->numbones = MAX_BONES;
+    model->nummeshes = 1;
+    model->meshes.resize(1);
+    SkelMesh& mesh = model->meshes[0];
+    CopyName(mesh.skinname, "bench_skin");
+    CopyName(mesh.meshname, "bench_mesh");
+    int64_t fixed = 24 + 156 + (int64_t)MAX_VERTS * 12 + (int64_t)MAX_TRIS * 12 + MAX_REFERENCES * 4;
+    int64_t weights = (MAX_FILESIZE - fixed) / 32;
+    mesh.numverts = MAX_VERTS;
+    mesh.verts.resize(MAX_VERTS);
+    mesh.weightpool.resize((size_t)weights);
+    for (int64_t w = 0; w < weights; w++) {
+        BoneWeight& bw = mesh.weightpool[w];
+        float f = (float)(w % 977) * 0.25f + 1.0f;
+        bw = BoneWeight{{f, -f, f * 0.5f}, 0.5f, {0.0f, 0.6f, 0.8f}, (int32_t)(w % MAX_BONES)};
+    }
+    for (int32_t v = 0; v < MAX_VERTS; v++)
+        mesh.verts[v].numweights = (int32_t)(weights / MAX_VERTS + (v < weights % MAX_VERTS ? 1 : 0));
+    LinkVertexWeights(&mesh);
+    mesh.texcoords.resize(2 * (size_t)MAX_VERTS);
+    for (size_t t = 0; t < mesh.texcoords.size(); t++) mesh.texcoords[t] = (float)(t % 512) / 512.0f;
+    mesh.numtris = MAX_TRIS;
+    mesh.indices.resize(3 * (size_t)MAX_TRIS);
+    for (size_t i = 0; i < mesh.indices.size(); i++) mesh.indices[i] = (int32_t)(i * 7 % MAX_VERTS);
+    mesh.numreferences = MAX_REFERENCES;
+    mesh.references.resize(MAX_REFERENCES);
+    for (int32_t r = 0; r < MAX_REFERENCES; r++) mesh.references[r] = r;
+}
+
+void BuildLimitSkeleton(SkelModel* model) {
+    model->numbones = MAX_BONES;
+    model->bones.resize(MAX_BONES);
+    for (int32_t i = 0; i < MAX_BONES; i++) {
+        CopyName(model->bones[i].name, ("bone" + std::to_string(i)).c_str());
+        model->bones[i].parent = i - 1;
+        model->bones[i].flags = (uint32_t)(i & 1);
+    }
+    model->numframes = (MAX_FILESIZE - 28 - 72 * MAX_BONES) / (68 + 28 * MAX_BONES);
+    model->frames.resize((size_t)model->numframes);
+    for (int32_t f = 0; f < model->numframes; f++) {
+        CopyName(model->frames[f].name, ("frame" + std::to_string(f)).c_str());
+        model->frames[f].poses.resize(MAX_BONES);
+        for (int32_t i = 0; i < MAX_BONES; i++)
+            model->frames[f].poses[i] = BonePose{{0.0f, 0.6f, 0.0f, 0.8f}, {(float)f, (float)i, 1.5f}};
+    }
+}
+
+// What the loader is compared with: open, allocate, one fread, close.
+double TimePlainRead(const std::string& path, size_t* bytes) {
+    double start = NowMs();
+    FILE* f = fopen(path.c_str(), "rb");
+    fseek(f, 0, SEEK_END);
+    long size = ftell(f);
+    fseek(f, 0, SEEK_SET);
+    unsigned char* buffer = (unsigned char*)malloc((size_t)size);
+    *bytes = fread(buffer, 1, (size_t)size, f);
+    fclose(f);
+    // Touch the result so the read cannot be skipped.
+    volatile unsigned char sink = buffer[*bytes / 2];
+    (void)sink;
+    free(buffer);
+    return NowMs() - start;
+}
+
+double TimeLoad(const std::string& path, bool skm) {
+    double start = NowMs();
+    SkelModel* model = new SkelModel;
+    LoadReport report;
+    LoadStatus status = skm ? LoadSKMFile(path.c_str(), model, &report) : LoadSKPFile(path.c_str(), model, &report);
+    double elapsed = NowMs() - start;
+    if (status != LOAD_OK) {
+        fprintf(stderr, "bench: load of %s failed:\n%s", path.c_str(), report.console.c_str());
+        exit(1);
+    }
+    delete model;  // freed outside the timed part, as the viewer never frees it
+    return elapsed;
+}
+
+// What the exporter is compared with: one fwrite of the same image.
+double TimePlainWrite(const std::string& path, const std::vector<unsigned char>& image) {
+    double start = NowMs();
+    FILE* f = fopen(path.c_str(), "wb");
+    size_t written = fwrite(image.data(), 1, image.size(), f);
+    fclose(f);
+    double elapsed = NowMs() - start;
+    if (written != image.size()) exit(1);
+    return elapsed;
+}
+
+double TimeExport(SkelModel* model, const std::string& path, bool skm) {
+    // The exporter prints two lines; keep them out of the figures.
+    fflush(stdout);
+    FILE* saved = stdout;
+    stdout = fopen("/dev/null", "w");
+    double start = NowMs();
+    bool ok = skm ? WriteSKMFile(model, path.c_str()) : WriteSKPFile(model, path.c_str());
+    double elapsed = NowMs() - start;
+    fclose(stdout);
+    stdout = saved;
+    if (!ok) exit(1);
+    return elapsed;
+}
+
+struct Figures {
+    double read, load, write, exported;
+};
+
+Figures Measure(SkelModel* model, const std::string& dir, bool skm, int runs) {
+    std::string reason;
+    int64_t size = skm ? BuildSKMImage(model, &reason) : BuildSKPImage(model, &reason);
+    if (size < 0) {
+        fprintf(stderr, "bench: %s\n", reason.c_str());
+        exit(1);
+    }
+    std::vector<unsigned char> image(OutputBuffer, OutputBuffer + size);
+    std::string file = dir + (skm ? "/limit.skm" : "/limit.skp");
+    std::string plain = dir + (skm ? "/plain.skm" : "/plain.skp");
+    TimePlainWrite(file, image);
+
+    Figures best{1e30, 1e30, 1e30, 1e30};
+    for (int r = 0; r < runs; r++) {
+        size_t bytes = 0;
+        best.read = std::min(best.read, TimePlainRead(file, &bytes));
+        best.load = std::min(best.load, TimeLoad(file, skm));
+        // Flush dirty pages first, so that neither write is slowed by the
+        // kernel writing back what the one before it left behind.
+        sync();
+        best.write = std::min(best.write, TimePlainWrite(plain, image));
+        sync();
+        best.exported = std::min(best.exported, TimeExport(model, dir + (skm ? "/out.skm" : "/out.skp"), skm));
+    }
+    printf("%s  %9lld bytes  fread %7.2f ms  load %7.2f ms  ratio %.2f | fwrite %7.2f ms  export %7.2f ms  "
+           "ratio %.2f\n",
+           skm ? "SKM" : "SKP", (long long)size, best.read, best.load, best.load / best.read, best.write,
+           best.exported, best.exported / best.write);
+    return best;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 15;
+    mallopt(M_MMAP_THRESHOLD, 256 << 20);
+    mallopt(M_TRIM_THRESHOLD, 512 << 20);
+    std::string pattern = std::string(argc > 2 ? argv[2] : "/tmp") + "/bench_model_io_XXXXXX";
+    char* dir = mkdtemp(&pattern[0]);
+    if (!dir) {
+        fprintf(stderr, "bench: cannot make a directory in %s\n", argc > 2 ? argv[2] : "/tmp");
+        return 1;
+    }
+
+    SkelModel meshes, skeleton;
+    BuildLimitMesh(&meshes);
+    BuildLimitSkeleton(&skeleton);
+    printf("best of %i runs; files in %s (page cache)\n", runs, dir);
+    Figures skm = Measure(&meshes, dir, true, runs);
+    Figures skp = Measure(&skeleton, dir, false, runs);
+
+    std::string cleanup = std::string("rm -rf '") + dir + "'";
+    if (system(cleanup.c_str()) != 0) fprintf(stderr, "bench: could not remove %s\n", dir);
+    bool met = skm.load <= 2 * skm.read && skp.load <= 2 * skp.read && skm.exported <= 2 * skm.write &&
+               skp.exported <= 2 * skp.write;
+    printf("target (every ratio at most 2): %s\n", met ? "met" : "NOT met");
+    return 0;
+}
