@@ -464,7 +464,10 @@ LoadStatus ParseSKPSource(ByteSource* src, const char* path, SkelModel* model, L
                                      numframes));
     if (!BlockFits(size, ofsframes, numframes, FRAME_HEADER_SIZE))
         return Refuse(report, PastEnd("ReadSKP", Format("the %i frame headers", numframes), path, size));
-    if (!Budget(&modelbytes, (size_t)numframes * (sizeof(PoseFrame) + sizeof(int32_t))))
+    // Frames may share one pose block, so their poses can need far more
+    // memory than the file holds; known in full before anything is made.
+    size_t perFrame = sizeof(PoseFrame) + sizeof(int32_t) + (size_t)numbones * sizeof(BonePose);
+    if ((size_t)numframes > MAX_MODEL_BYTES / perFrame || !Budget(&modelbytes, (size_t)numframes * perFrame))
         return Refuse(report, TooBig("ReadSKP", path));
     // All frame headers first, then the poses: reading them in turn would
     // make the window jump between the two for every frame.
@@ -481,10 +484,6 @@ LoadStatus ParseSKPSource(ByteSource* src, const char* path, SkelModel* model, L
     for (int32_t j = 0; j < numframes; j++) {
         if (!BlockFits(size, ofsposes[j], numbones, POSE_SIZE))
             return Refuse(report, PastEnd("ReadSKP", Format("the poses of frame %i", j), path, size));
-        // Frames may share a pose block, so the poses are what can outgrow
-        // the file.
-        if (!Budget(&modelbytes, (size_t)numbones * sizeof(BonePose)))
-            return Refuse(report, TooBig("ReadSKP", path));
         if (!FetchWords(src, (size_t)ofsposes[j], (size_t)numbones * (POSE_SIZE / 4), &frames[j].poses))
             return Refuse(report, Unreadable("ReadSKP", path));
     }

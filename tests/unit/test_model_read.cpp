@@ -62,9 +62,13 @@ SkelModel BoneModel(int32_t numbones, int32_t numframes) {
     return model;
 }
 
+// The model's file image in the exporters' order (the exporters' own layout
+// is checked byte for byte in the exporter tests).
 Image Contiguous(const SkelModel& model, bool skm) {
-    std::mt19937 rng(1);
-    return skm ? LayOutSKM(model, &rng, 0) : LayOutSKP(model, &rng, 0);
+    std::string reason;
+    int64_t size = skm ? BuildSKMImage(&model, &reason) : BuildSKPImage(&model, &reason);
+    EXPECT_GT(size, 0) << reason;
+    return Image(OutputBuffer, OutputBuffer + std::max<int64_t>(size, 0));
 }
 
 std::string SkmConsole(const Image& img, const char* path, LoadStatus* status = nullptr, SkelModel* out = nullptr) {
@@ -229,6 +233,7 @@ TEST(ModelRead, SkpBoneAndFrameLimits) {
         size_t table = many.size();
         PokeInt(&many, 16, count);
         PokeInt(&many, 24, (int32_t)table);
+        many.resize(table + 68 * (size_t)count);
         for (int32_t j = 0; j < count; j++) PokeInt(&many, table + 68 * (size_t)j + 64, ofsposes);
         SkelModel model;
         std::string text = SkpConsole(many, "p.skp", &status, &model);
@@ -459,4 +464,68 @@ TEST(ModelReadViewer, ReadSkmLoadsThePairAndMakesItCurrent) {
     EXPECT_EQ(KeyActive[(unsigned char)'L'], 1) << "the key channels were reset from the new bones";
     delete CurrentModel;
     CurrentModel = saved;
+}
+
+TEST(ModelRead, FilesAreReadCorrectlyInAnyOrderAndPastTheReadWindow) {
+    // Meshes whose vertex blocks are larger than the reader's window, with
+    // every block shuffled and gaps of junk between, read from disk.
+    SkelModel bones = BoneModel(40, 300);
+    for (int32_t f = 0; f < bones.numframes; f++) bones.frames[f].poses[f % 40].origin[1] = (float)f;
+
+    TempDir dir;
+    for (unsigned seed = 1; seed <= 3; seed++) {
+        std::mt19937 rng(seed);
+        SkelModel pair = bones;
+        pair.nummeshes = 3;
+        pair.meshes.clear();
+        for (int32_t m = 0; m < 3; m++) {
+            SkelMesh mesh;
+            CopyName(mesh.meshname, ("mesh" + std::to_string(m)).c_str());
+            mesh.numverts = 30000;
+            mesh.verts.assign(30000, SkelVertex{0, nullptr});
+            for (int32_t v = 0; v < mesh.numverts; v++) {
+                mesh.verts[v].numweights = (v + m + (int32_t)seed) % 3;
+                for (int32_t w = 0; w < mesh.verts[v].numweights; w++)
+                    mesh.weightpool.push_back(BoneWeight{{(float)v, (float)w, (float)m}, 0.5f, {0, 0, 1}, w});
+                mesh.texcoords.push_back((float)v / 7.0f);
+                mesh.texcoords.push_back((float)m);
+            }
+            mesh.numtris = 50;
+            for (int32_t t = 0; t < 150; t++) mesh.indices.push_back((t * 31 + m) % mesh.numverts);
+            mesh.numreferences = 4;
+            mesh.references = {0, 1, 2, 3};
+            pair.meshes.push_back(mesh);
+        }
+        for (SkelMesh& mesh : pair.meshes) ASSERT_TRUE(LinkVertexWeights(&mesh));
+        WriteWhole(dir.File("w.skm"), LayOutSKM(pair, &rng, 5000));
+        WriteWhole(dir.File("w.skp"), LayOutSKP(pair, &rng, 3000));
+        SkelModel model;
+        LoadReport report;
+        ASSERT_EQ(LoadModelPair(dir.File("w.skm").c_str(), dir.File("w.skp").c_str(), &model, &report), LOAD_OK)
+            << report.console;
+        ExpectSameModel(pair, model);
+    }
+}
+
+TEST(ModelRead, FramesSharingPosesBeyondTheMemoryBudgetAreRefused) {
+    // 10000 frames of 4096 bones would need over 1 GB for their poses, all
+    // taken from one 115 KB block.
+    SkelModel source = BoneModel(4096, 1);
+    Image img = Contiguous(source, false);
+    int32_t ofsposes = PeekInt(img.data(), (size_t)PeekInt(img.data(), 24) + 64);
+    size_t table = img.size();
+    PokeInt(&img, 16, 10000);
+    PokeInt(&img, 24, (int32_t)table);
+    img.resize(table + 68 * 10000);
+    for (int32_t j = 0; j < 10000; j++) PokeInt(&img, table + 68 * (size_t)j + 64, ofsposes);
+    SkelModel model;
+    LoadReport report;
+    EXPECT_EQ(ParseSKP(img.data(), img.size(), "huge.skp", &model, &report), LOAD_REFUSED);
+    EXPECT_EQ(report.problems.back(), "ReadSKP failed: data file \"huge.skp\" would need more than 1024 MB of memory.");
+    EXPECT_TRUE(model.frames.empty());
+
+    // Fewer such frames fit and load.
+    PokeInt(&img, 16, 200);
+    EXPECT_EQ(ParseSKP(img.data(), img.size(), "big.skp", &model, &report), LOAD_OK);
+    EXPECT_EQ(model.frames.size(), 200u);
 }
