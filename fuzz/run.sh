@@ -1,0 +1,143 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang (ASan + UBSan) into build-fuzz and
+# runs them. Exits non-zero when any target finds a crash, a leak, a timeout
+# or runs out of memory; the input is saved under fuzz/corpus-work/artifacts/.
+#
+#   fuzz/run.sh --smoke                 every target for a few seconds (CI)
+#   fuzz/run.sh --seconds N [TARGET...] each target for N seconds, growing a
+#                                       work corpus in fuzz/corpus-work/TARGET
+#   fuzz/run.sh --coverage [TARGET...]  line coverage of the code under test
+#                                       reached by the seed and work corpora
+#   fuzz/run.sh --seeds                 regenerates the committed seed corpora
+#   fuzz/run.sh --build                 only builds
+# Targets: skm, skp, pair, tga (the default is all four).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+ROOT=$(pwd)
+BUILD=$ROOT/build-fuzz
+SEEDS=$ROOT/fuzz/corpus
+WORKROOT=$ROOT/fuzz/corpus-work
+ALL_TARGETS=(skm skp pair tga)
+SMOKE_SECONDS=${FUZZ_SMOKE_SECONDS:-4}
+JOBS=${JOBS:-2}
+
+usage() { sed -n '2,13p' "$0" | sed 's/^# \{0,1\}//'; }
+
+die() { echo "fuzz/run.sh: $*" >&2; exit 2; }
+
+build() {
+  local dir=$1; shift
+  command -v clang++ >/dev/null || die "clang++ is not installed (scripts/install-deps.sh)"
+  cmake -S "$ROOT/fuzz" -B "$dir" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE= "$@" >/dev/null
+  cmake --build "$dir" -j "$JOBS" >/dev/null
+}
+
+# Accepts "skm" or "fuzz_skm".
+target_list() {
+  local t out=()
+  if [ $# -eq 0 ]; then set -- "${ALL_TARGETS[@]}"; fi
+  for t in "$@"; do
+    t=${t#fuzz_}
+    case " ${ALL_TARGETS[*]} " in *" $t "*) out+=("$t") ;; *) die "unknown target '$t' (skm, skp, pair, tga)" ;; esac
+  done
+  echo "${out[@]}"
+}
+
+FAILED=0
+SUMMARY=()
+
+# run_target TARGET SECONDS WORKDIR: fuzzes TARGET for SECONDS, new inputs
+# into WORKDIR, the seeds read only.
+run_target() {
+  local t=$1 seconds=$2 work=$3 log rc
+  mkdir -p "$work" "$WORKROOT/artifacts"
+  log=$(mktemp "${TMPDIR:-/tmp}/boneloom-fuzz-$t.XXXXXX")
+  rc=0
+  "$BUILD/fuzz_$t" -max_total_time="$seconds" -timeout=25 -rss_limit_mb=2048 -print_final_stats=1 \
+    -artifact_prefix="$WORKROOT/artifacts/$t-" "$work" "$SEEDS/$t" >"$log" 2>&1 || rc=$?
+  local runs cov ft corp
+  runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)
+  cov=$(grep -oE 'cov: [0-9]+' "$log" | tail -n 1 | cut -d' ' -f2)
+  ft=$(grep -oE 'ft: [0-9]+' "$log" | tail -n 1 | cut -d' ' -f2)
+  corp=$(grep -oE 'corp: [0-9]+' "$log" | tail -n 1 | cut -d' ' -f2)
+  local line
+  line=$(printf '%-10s %12s runs in %5ss  cov %5s  ft %6s  corpus %5s' "fuzz_$t" "${runs:-?}" "$seconds" \
+    "${cov:-?}" "${ft:-?}" "${corp:-?}")
+  if [ "$rc" -ne 0 ]; then
+    FAILED=1
+    line="$line  FAILED (exit $rc)"
+    echo "== fuzz_$t failed; its log:" >&2
+    grep -vE '^#[0-9]+' "$log" | tail -n 60 >&2
+    ls -1 "$WORKROOT/artifacts/$t-"* 2>/dev/null | sed 's/^/   saved input: /' >&2 || true
+  else
+    line="$line  0 crashes"
+  fi
+  echo "$line"
+  SUMMARY+=("$line")
+  rm -f "$log"
+}
+
+mode=${1:---help}
+[ $# -gt 0 ] && shift
+case "$mode" in
+  --help|-h)
+    usage
+    exit 0 ;;
+  --build)
+    build "$BUILD"
+    echo "built: $BUILD/fuzz_{skm,skp,pair,tga}" ;;
+  --seeds)
+    build "$BUILD"
+    rm -rf "$SEEDS"
+    "$BUILD/make_seeds" "$SEEDS" ;;
+  --smoke)
+    build "$BUILD"
+    scratch=$(mktemp -d "${TMPDIR:-/tmp}/boneloom-fuzz-smoke.XXXXXX")
+    trap 'rm -rf "$scratch"' EXIT
+    for t in "${ALL_TARGETS[@]}"; do run_target "$t" "$SMOKE_SECONDS" "$scratch/$t"; done ;;
+  --seconds)
+    seconds=${1:-}
+    [[ "$seconds" =~ ^[1-9][0-9]*$ ]] || die "--seconds needs a whole number of seconds"
+    shift
+    read -r -a targets <<<"$(target_list "$@")"
+    build "$BUILD"
+    for t in "${targets[@]}"; do run_target "$t" "$seconds" "$WORKROOT/$t"; done ;;
+  --coverage)
+    read -r -a targets <<<"$(target_list "$@")"
+    command -v llvm-profdata >/dev/null && command -v llvm-cov >/dev/null || die "llvm-profdata and llvm-cov are needed"
+    cov=$BUILD/coverage
+    build "$cov" -DFUZZ_COVERAGE=ON
+    rm -rf "$cov/profiles"
+    mkdir -p "$cov/profiles"
+    for t in "${targets[@]}"; do
+      dirs=("$SEEDS/$t")
+      [ -d "$WORKROOT/$t" ] && dirs+=("$WORKROOT/$t")
+      LLVM_PROFILE_FILE="$cov/profiles/$t.profraw" "$cov/fuzz_$t" -runs=0 "${dirs[@]}" >/dev/null 2>&1 \
+        || die "fuzz_$t failed on its corpus"
+      llvm-profdata merge -sparse "$cov/profiles/$t.profraw" -o "$cov/profiles/$t.profdata"
+      echo "== fuzz_$t: line coverage of the code it drives"
+      case $t in
+        skm) files=(model/load.cpp model/export.cpp) ;;
+        skp) files=(model/load.cpp model/export.cpp) ;;
+        pair) files=(model/load.cpp model/export.cpp model/model.cpp pose/keys.cpp pose/rotate_model.cpp pose/rotation.cpp) ;;
+        tga) files=(overlay/tga.cpp) ;;
+      esac
+      llvm-cov report "$cov/fuzz_$t" -instr-profile="$cov/profiles/$t.profdata" \
+        "${files[@]/#/$ROOT/}" | sed "s#$ROOT/##"
+      if [ "$t" = tga ]; then
+        # The file also holds the GL upload and drawing, which need a window.
+        llvm-cov report -show-functions "$cov/fuzz_$t" -instr-profile="$cov/profiles/$t.profdata" \
+          "$ROOT/overlay/tga.cpp" | grep -E '^(Name|DecodeTGA|-)' || true
+      fi
+    done
+    exit 0 ;;
+  *)
+    usage >&2
+    exit 2 ;;
+esac
+
+if [ "${#SUMMARY[@]}" -gt 1 ]; then
+  echo "== fuzz summary"
+  printf '%s\n' "${SUMMARY[@]}"
+fi
+exit $FAILED
