@@ -2,8 +2,6 @@
 // exercised without a window: the GLUI controls are never built here.
 #include <gtest/gtest.h>
 
-#include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -12,81 +10,11 @@
 #include "panels/mesh_panel.h"
 #include "panels/panels.h"
 #include "pose/keys.h"
+#include "tests/unit/test_panels_fixture.h"
 
 namespace {
 
-void SetPose(BonePose* pose, float x, float y, float z) {
-    const BonePose p = {{0, 0, 0, 1}, {x, y, z}};
-    *pose = p;
-}
-
-// Three bones (root, Lhip, Lknee), two frames, two meshes.
-SkelModel MakeModel() {
-    SkelModel m;
-    const char* names[3] = {"root", "Lhip", "Lknee"};
-    m.numbones = 3;
-    m.bones.resize(3);
-    for (int i = 0; i < 3; i++) {
-        CopyName(m.bones[i].name, names[i]);
-        m.bones[i].parent = i - 1;
-        m.bones[i].flags = 0;
-    }
-    m.numframes = 2;
-    m.frames.resize(2);
-    for (int f = 0; f < 2; f++) {
-        CopyName(m.frames[f].name, f ? "walk" : "base");
-        m.frames[f].poses.resize(3);
-        for (int i = 0; i < 3; i++) SetPose(&m.frames[f].poses[i], 1.0f + f, (float)i, 0);
-    }
-    m.nummeshes = 2;
-    m.meshes.resize(2);
-    for (int i = 0; i < 2; i++) {
-        SkelMesh& mesh = m.meshes[i];
-        CopyName(mesh.skinname, i ? "skin_b.tga" : "skin_a.tga");
-        CopyName(mesh.meshname, i ? "legs" : "torso");
-        mesh.numverts = 0;
-        mesh.numtris = 0;
-        mesh.numreferences = 0;
-    }
-    return m;
-}
-
-// Saves and restores the globals the panels read, so other suites see the
-// state they left.
-class PanelsNames : public ::testing::Test {
-protected:
-    void SetUp() override {
-        savedModel = CurrentModel;
-        savedBone = SelectedBone;
-        savedMesh = SelectedMesh;
-        savedPanel = CurrentPanel;
-        memcpy(savedName, CurrentPanelName, sizeof savedName);
-        model = MakeModel();
-        CurrentModel = &model;
-        SelectedBone = 1;
-        SelectedMesh = 0;
-        Printed([] { ResetKeyChannels(); });
-    }
-    void TearDown() override {
-        CurrentModel = savedModel;
-        SelectedBone = savedBone;
-        SelectedMesh = savedMesh;
-        CurrentPanel = savedPanel;
-        memcpy(CurrentPanelName, savedName, sizeof savedName);
-    }
-    // Runs fn and returns what it printed on standard output.
-    template <typename F> std::string Printed(F fn) {
-        testing::internal::CaptureStdout();
-        fn();
-        return testing::internal::GetCapturedStdout();
-    }
-
-    SkelModel model;
-    SkelModel* savedModel;
-    int32_t savedBone, savedMesh;
-    GLUI* savedPanel;
-    char savedName[PANEL_NAME_LEN];
-};
+using PanelsNames = PanelsTest;
 
 TEST_F(PanelsNames, BoneRenameStoresNameAndRegroupsChannels) {
     std::string out = Printed([] { RenameSelectedBone("Rhip"); });
@@ -135,7 +63,7 @@ TEST_F(PanelsNames, BoneRenameThatChangesNothingDoesNotRelist) {
 }
 
 TEST_F(PanelsNames, MeshAndSkinRenamesTouchOnlyTheirField) {
-    const SkelModel before = MakeModel();
+    const SkelModel before = MakePanelsTestModel();
     SelectedMesh = 1;
     std::string out = Printed([] {
         RenameSelectedMesh("lower_body");
@@ -208,51 +136,7 @@ TEST_F(PanelsNames, SelectionOutOfRangeIsBroughtIntoRange) {
     EXPECT_STREQ(GetSelectedMeshName(), "torso");
 }
 
-TEST_F(PanelsNames, SwitchIgnoresTheBuiltPanelAndUnknownNames) {
-    // None of these may build (there is no window here) or close anything.
-    GLUI* sentinel = CurrentPanel = nullptr;
-    snprintf(CurrentPanelName, PANEL_NAME_LEN, "%s", "Mesh");
-    SwitchPanel("Mesh");
-    SwitchPanel("mesh");
-    SwitchPanel("Bones");
-    SwitchPanel("");
-    SwitchPanel(nullptr);
-    PanelChoice = 3;
-    OnPanelSelect(PANEL_LISTBOX_ID);
-    PanelChoice = -1;
-    OnPanelSelect(PANEL_LISTBOX_ID);
-    PanelChoice = 1;
-    OnPanelSelect(PANEL_LISTBOX_ID);  // "Mesh" again
-    PanelChoice = 0;
-    OnPanelSelect(301);               // not the listbox
-    EXPECT_EQ(CurrentPanel, sentinel);
-    EXPECT_STREQ(CurrentPanelName, "Mesh");
-    PanelChoice = 0;
-}
-
-TEST_F(PanelsNames, RefreshWithAnotherPanelBuiltLeavesControlsAlone) {
-    // Once another panel is built the old controls are freed: a refresh that
-    // reached them would crash on these poisoned pointers.
-    GLUI* savedBonePanel = BonePanel;
-    GLUI* savedMeshPanel = MeshPanel;
-    GLUI_EditText* savedEdits[3] = {BoneNameEdit, MeshNameEdit, SkinNameEdit};
-    GLUI_EditText* poison = reinterpret_cast<GLUI_EditText*>(uintptr_t{16});
-    BonePanel = reinterpret_cast<GLUI*>(uintptr_t{32});
-    MeshPanel = reinterpret_cast<GLUI*>(uintptr_t{48});
-    BoneNameEdit = MeshNameEdit = SkinNameEdit = poison;
-    CurrentPanel = reinterpret_cast<GLUI*>(&model);
-    RefreshBoneText();
-    RefreshMeshText();
-    BonePanel = savedBonePanel;
-    MeshPanel = savedMeshPanel;
-    BoneNameEdit = savedEdits[0];
-    MeshNameEdit = savedEdits[1];
-    SkinNameEdit = savedEdits[2];
-}
-
 TEST_F(PanelsNames, RotateButtonTurnsBoneZeroByPitchYawRoll) {
-    float saved[3];
-    memcpy(saved, RotateAngles, sizeof saved);
     const BonePose frame0 = model.frames[0].poses[0];
     const BonePose child = model.frames[1].poses[1];
 
@@ -273,7 +157,7 @@ TEST_F(PanelsNames, RotateButtonTurnsBoneZeroByPitchYawRoll) {
     EXPECT_EQ(memcmp(&model.frames[1].poses[1], &child, sizeof child), 0);
 
     // Index 0 is pitch, about y: (2, 0, 0) turns towards +z.
-    SetPose(&model.frames[1].poses[0], 2, 0, 0);
+    SetPanelsTestPose(&model.frames[1].poses[0], 2, 0, 0);
     RotateAngles[0] = 90;
     RotateAngles[1] = 0;
     OnRotateButton(ROTATE_BUTTON_ID);
@@ -281,7 +165,7 @@ TEST_F(PanelsNames, RotateButtonTurnsBoneZeroByPitchYawRoll) {
     EXPECT_NEAR(model.frames[1].poses[0].origin[2], 2.0f, 1e-5);
 
     // Index 2 is roll, about x: (0, 2, 0) turns towards -z.
-    SetPose(&model.frames[1].poses[0], 0, 2, 0);
+    SetPanelsTestPose(&model.frames[1].poses[0], 0, 2, 0);
     RotateAngles[0] = 0;
     RotateAngles[2] = 90;
     OnRotateButton(ROTATE_BUTTON_ID);
@@ -290,7 +174,6 @@ TEST_F(PanelsNames, RotateButtonTurnsBoneZeroByPitchYawRoll) {
 
     CurrentModel = nullptr;
     OnRotateButton(ROTATE_BUTTON_ID);  // no model: nothing to turn
-    memcpy(RotateAngles, saved, sizeof saved);
 }
 
 }  // namespace

@@ -1,0 +1,94 @@
+// Shared by the panels tests: a small model and a fixture that installs it as
+// CurrentModel and puts every global the panels touch back afterwards.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "model/model.h"
+#include "panels/panels.h"
+#include "pose/keys.h"
+
+inline void SetPanelsTestPose(BonePose* pose, float x, float y, float z) {
+    const BonePose p = {{0, 0, 0, 1}, {x, y, z}};
+    *pose = p;
+}
+
+// Three bones (root, Lhip, Lknee, each the child of the one before), two
+// frames (bone i at (1 + frame, i, 0)), two meshes (torso/skin_a.tga,
+// legs/skin_b.tga).
+inline SkelModel MakePanelsTestModel() {
+    SkelModel m;
+    const char* names[3] = {"root", "Lhip", "Lknee"};
+    m.numbones = 3;
+    m.bones.resize(3);
+    for (int i = 0; i < 3; i++) {
+        CopyName(m.bones[i].name, names[i]);
+        m.bones[i].parent = i - 1;
+        m.bones[i].flags = 0;
+    }
+    m.numframes = 2;
+    m.frames.resize(2);
+    for (int f = 0; f < 2; f++) {
+        CopyName(m.frames[f].name, f ? "walk" : "base");
+        m.frames[f].poses.resize(3);
+        for (int i = 0; i < 3; i++) SetPanelsTestPose(&m.frames[f].poses[i], 1.0f + f, (float)i, 0);
+    }
+    m.nummeshes = 2;
+    m.meshes.resize(2);
+    for (int i = 0; i < 2; i++) {
+        SkelMesh& mesh = m.meshes[i];
+        CopyName(mesh.skinname, i ? "skin_b.tga" : "skin_a.tga");
+        CopyName(mesh.meshname, i ? "legs" : "torso");
+        mesh.numverts = 0;
+        mesh.numtris = 0;
+        mesh.numreferences = 0;
+    }
+    return m;
+}
+
+class PanelsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        savedModel = CurrentModel;
+        savedBone = SelectedBone;
+        savedMesh = SelectedMesh;
+        savedPanel = CurrentPanel;
+        savedShown = CurrentPanelShown;
+        savedResize = CurrentPanelResize;
+        memcpy(savedName, CurrentPanelName, sizeof savedName);
+        memcpy(savedAngles, RotateAngles, sizeof savedAngles);
+        model = MakePanelsTestModel();
+        CurrentModel = &model;
+        SelectedBone = 1;
+        SelectedMesh = 0;
+        Printed([] { ResetKeyChannels(); });
+    }
+    void TearDown() override {
+        CurrentModel = savedModel;
+        SelectedBone = savedBone;
+        SelectedMesh = savedMesh;
+        CurrentPanel = savedPanel;
+        CurrentPanelShown = savedShown;
+        CurrentPanelResize = savedResize;
+        memcpy(CurrentPanelName, savedName, sizeof savedName);
+        memcpy(RotateAngles, savedAngles, sizeof savedAngles);
+    }
+    // Runs fn and returns what it printed on standard output.
+    template <typename F> static std::string Printed(F fn) {
+        testing::internal::CaptureStdout();
+        fn();
+        return testing::internal::GetCapturedStdout();
+    }
+
+    SkelModel model;
+    SkelModel* savedModel = nullptr;
+    int32_t savedBone = 0, savedMesh = 0;
+    GLUI* savedPanel = nullptr;
+    int savedShown = 0;
+    void (*savedResize)() = nullptr;
+    char savedName[PANEL_NAME_LEN] = "";
+    float savedAngles[3] = {0, 0, 0};
+};

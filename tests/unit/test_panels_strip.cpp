@@ -1,0 +1,301 @@
+// The panels as the user meets them, on GLUI strips without a window: the
+// "panel:" list switches panels, clicks and typing reach the Rotate spinners,
+// the Rename boxes, the name edits and the Prev/Next buttons.
+#include <GL/freeglut.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/frame.h"
+#include "app/input.h"
+#include "glui/glui_core.h"
+#include "panels/bone_panel.h"
+#include "panels/mesh_panel.h"
+#include "panels/panels.h"
+#include "tests/unit/test_panels_fixture.h"
+
+namespace {
+
+class PanelsStrip : public PanelsTest {
+protected:
+    void SetUp() override {
+        PanelsTest::SetUp();
+        savedWindow = MainWindow;
+        MainWindow = 0;  // strips without a window
+        GluiSetWindowSize(0, 640, 480);
+        CurrentPanel = nullptr;
+        CurrentPanelName[0] = '\0';
+        PanelChoice = 0;
+        RotateAngles[0] = RotateAngles[1] = RotateAngles[2] = 0;
+        BuildPanelSelector();
+        selector = GLUI_Master.guis.back();
+        BonePanelShown = MeshPanelShown = 1;
+        SwitchPanel("Bone");
+    }
+    void TearDown() override {
+        GluiEndEdit(false);
+        GluiCloseDropdown();
+        GLUI_Master.close_all();
+        GluiProcessCloses();
+        GluiSetWindowSize(0, 0, 0);
+        BonePanel = MeshPanel = RotatePanel = nullptr;
+        BoneNameEdit = MeshNameEdit = SkinNameEdit = nullptr;
+        MainWindow = savedWindow;
+        PanelChoice = 0;
+        PanelsTest::TearDown();
+    }
+
+    // The nth control of a kind with a label in a strip (all when label is null).
+    static GLUI_Control* Find(GLUI* g, GluiKind kind, const char* label, int nth = 0) {
+        for (auto& c : g->controls)
+            if (c->kind == kind && (!label || c->name == label) && nth-- == 0) return c.get();
+        return nullptr;
+    }
+    // Lays out every strip and stacks them as the window would.
+    static void Lay() {
+        std::vector<int> heights;
+        for (GLUI* s : GLUI_Master.guis) heights.push_back(GluiStripHeight(s));
+        std::vector<GluiRect> places(heights.size());
+        GluiStackStrips(640, 480, heights.data(), (int)heights.size(), places.data());
+        for (size_t i = 0; i < places.size(); i++) GLUI_Master.guis[i]->strip_y = places[i].y;
+    }
+    static void ClickAt(GLUI* g, int x, int y) {
+        GluiMouse(g, GLUT_LEFT_BUTTON, GLUT_DOWN, x, y);
+        GluiMouse(g, GLUT_LEFT_BUTTON, GLUT_UP, x, y);
+        GluiProcessCloses();
+    }
+    static void Click(GLUI_Control* c) {
+        Lay();
+        ClickAt(c->glui, c->x + c->w / 2, c->y + c->h / 2);
+    }
+    // Clicks into a text box, replaces its text and presses Enter.
+    static void Retype(GLUI_Control* c, const char* text) {
+        Lay();
+        GluiRect box = c->kind == GLUI_KIND_SPINNER
+                           ? GluiSpinnerTextRect(static_cast<GLUI_Spinner*>(c))
+                           : GluiFieldRect(c);
+        ClickAt(c->glui, box.x + box.w / 2, box.y + box.h / 2);
+        GluiSpecial(GLUT_KEY_END);
+        for (int i = 0; i < 80; i++) GluiKey(8);
+        for (const char* p = text; *p; p++) GluiKey((unsigned char)*p);
+        GluiKey(13);
+        GluiProcessCloses();
+    }
+    // Picks an item of the "panel:" list as a user does.
+    void Choose(int item) {
+        Lay();
+        GluiOpenListbox(static_cast<GLUI_Listbox*>(Find(selector, GLUI_KIND_LISTBOX, "panel:")));
+        GluiChooseDropdownItem(item);
+        GluiProcessCloses();
+    }
+    static std::string EditText(GLUI_EditText* e) { return e->get_text(); }
+
+    GLUI* selector = nullptr;
+    int savedWindow = 0;
+};
+
+TEST_F(PanelsStrip, StartUpShowsSelectorAndBonePanel) {
+    auto* list = static_cast<GLUI_Listbox*>(Find(selector, GLUI_KIND_LISTBOX, "panel:"));
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->user_id, PANEL_LISTBOX_ID);
+    ASSERT_EQ(list->items.size(), 3u);
+    for (int i = 0; i < 3; i++) {
+        EXPECT_EQ(list->items[i].id, i);
+        EXPECT_EQ(list->items[i].text, PanelNames[i]);
+    }
+    EXPECT_STREQ(PanelNames[2], "Rotate");
+    EXPECT_EQ(GLUI_Master.guis.size(), 2u);
+
+    ASSERT_NE(BonePanel, nullptr);
+    EXPECT_EQ(CurrentPanel, BonePanel);
+    EXPECT_STREQ(CurrentPanelName, "Bone");
+    EXPECT_EQ(CurrentPanelShown, 1);
+    EXPECT_EQ(CurrentPanelResize, &ResizeBonePanel);
+    // One raised panel: edit, bar, Rename, bar, Prev, bar, Next.
+    auto* frame = static_cast<GLUI_Panel*>(Find(BonePanel, GLUI_KIND_PANEL, "Bone"));
+    ASSERT_NE(frame, nullptr);
+    EXPECT_EQ(frame->type, GLUI_PANEL_RAISED);
+    const GluiKind order[] = {GLUI_KIND_EDITTEXT, GLUI_KIND_COLUMN, GLUI_KIND_CHECKBOX, GLUI_KIND_COLUMN,
+                              GLUI_KIND_BUTTON,   GLUI_KIND_COLUMN, GLUI_KIND_BUTTON};
+    ASSERT_EQ(frame->children.size(), 7u);
+    for (int i = 0; i < 7; i++) EXPECT_EQ(frame->children[i]->kind, order[i]) << "child " << i;
+    EXPECT_EQ(frame->children[0], BoneNameEdit);
+    EXPECT_EQ(BoneNameEdit->name, "bone:");
+    EXPECT_EQ(BoneNameEdit->user_id, BONE_NAME_EDIT_ID);
+    EXPECT_EQ(BoneNameEdit->font, GLUT_BITMAP_HELVETICA_10);
+    EXPECT_FALSE(BoneNameEdit->enabled);
+    EXPECT_EQ(EditText(BoneNameEdit), "Lhip");
+    auto* box = static_cast<GLUI_Checkbox*>(frame->children[2]);
+    EXPECT_EQ(box->name, "Rename");
+    EXPECT_EQ(box->user_id, BONE_RENAME_BOX_ID);
+    EXPECT_EQ(box->live_int, &BoneRenameOn);
+    EXPECT_EQ(frame->children[4]->name, "Prev");
+    EXPECT_EQ(frame->children[6]->name, "Next");
+
+    // The resize hook gives the edit its 256 x 20 box.
+    CurrentPanelResize();
+    EXPECT_EQ(BoneNameEdit->w_override, 256);
+    EXPECT_EQ(BoneNameEdit->h_override, 20);
+}
+
+TEST_F(PanelsStrip, ListSwitchesPanelsAndIgnoresTheBuiltOne) {
+    GLUI* bone = BonePanel;
+    Choose(0);  // "Bone" again: nothing is rebuilt
+    EXPECT_EQ(CurrentPanel, bone);
+    EXPECT_EQ(GLUI_Master.guis.size(), 2u);
+
+    Choose(2);
+    ASSERT_NE(RotatePanel, nullptr);
+    EXPECT_EQ(CurrentPanel, RotatePanel);
+    EXPECT_STREQ(CurrentPanelName, "Rotate");
+    EXPECT_EQ(CurrentPanelResize, &ResizeRotatePanel);
+    EXPECT_EQ(BonePanel, nullptr);  // closed, and no pointer into it is kept
+    EXPECT_EQ(BoneNameEdit, nullptr);
+    ASSERT_EQ(GLUI_Master.guis.size(), 2u);
+    EXPECT_EQ(GLUI_Master.guis[0], selector);
+    EXPECT_EQ(GLUI_Master.guis[1], RotatePanel);
+
+    // A Mesh panel built while its setting is 0 is hidden and not resized.
+    MeshPanelShown = 0;
+    Choose(1);
+    EXPECT_EQ(CurrentPanel, MeshPanel);
+    EXPECT_EQ(RotatePanel, nullptr);
+    EXPECT_TRUE(MeshPanel->hidden);
+    EXPECT_EQ(CurrentPanelShown, 0);
+    EXPECT_EQ(CurrentPanelResize, &ResizeMeshPanel);
+    CurrentPanelResize();
+    EXPECT_EQ(SkinNameEdit->w_override, 256);
+    EXPECT_EQ(SkinNameEdit->h_override, 20);
+}
+
+TEST_F(PanelsStrip, RotateSpinnersClampKeepTheirValuesAndDriveTheButton) {
+    Choose(2);
+    auto* yaw = static_cast<GLUI_Spinner*>(Find(RotatePanel, GLUI_KIND_SPINNER, nullptr, 0));
+    auto* pitch = static_cast<GLUI_Spinner*>(Find(RotatePanel, GLUI_KIND_SPINNER, nullptr, 1));
+    auto* roll = static_cast<GLUI_Spinner*>(Find(RotatePanel, GLUI_KIND_SPINNER, nullptr, 2));
+    ASSERT_TRUE(yaw && pitch && roll);
+    EXPECT_EQ(yaw->name, "Yaw:");
+    EXPECT_EQ(pitch->name, "Pitch:");
+    EXPECT_EQ(roll->name, "Roll:");
+
+    Retype(yaw, "400");
+    Retype(pitch, "12.5");
+    Retype(roll, "-1000");
+    EXPECT_EQ(RotateAngles[1], 360.0f);
+    EXPECT_EQ(RotateAngles[0], 12.5f);
+    EXPECT_EQ(RotateAngles[2], -360.0f);
+    const BonePose before = model.frames[1].poses[0];
+    EXPECT_EQ(memcmp(&model.frames[1].poses[0], &before, sizeof before), 0);  // typing turns nothing
+
+    // Away and back: the new spinners show the angles entered before.
+    Choose(1);
+    Choose(2);
+    yaw = static_cast<GLUI_Spinner*>(Find(RotatePanel, GLUI_KIND_SPINNER, "Yaw:"));
+    roll = static_cast<GLUI_Spinner*>(Find(RotatePanel, GLUI_KIND_SPINNER, "Roll:"));
+    pitch = static_cast<GLUI_Spinner*>(Find(RotatePanel, GLUI_KIND_SPINNER, "Pitch:"));
+    EXPECT_EQ(GluiSpinnerValue(yaw), 360.0f);
+    EXPECT_EQ(GluiSpinnerValue(pitch), 12.5f);
+    EXPECT_EQ(GluiSpinnerValue(roll), -360.0f);
+
+    Retype(yaw, "90");
+    Retype(pitch, "0");
+    Retype(roll, "0");
+    auto* button = Find(RotatePanel, GLUI_KIND_BUTTON, "Rotate");
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(button->user_id, ROTATE_BUTTON_ID);
+    Click(button);
+    EXPECT_NEAR(model.frames[1].poses[0].origin[0], 0.0f, 1e-5);
+    EXPECT_NEAR(model.frames[1].poses[0].origin[1], -2.0f, 1e-5);
+    Click(button);  // presses accumulate
+    EXPECT_NEAR(model.frames[1].poses[0].origin[0], -2.0f, 1e-5);
+    EXPECT_NEAR(model.frames[1].poses[0].origin[1], 0.0f, 1e-5);
+    EXPECT_EQ(model.frames[0].poses[0].origin[0], 1.0f);
+}
+
+TEST_F(PanelsStrip, BoneRenameNeedsTheTickAndDoesNotSurviveASwitch) {
+    auto* box = Find(BonePanel, GLUI_KIND_CHECKBOX, "Rename");
+    Retype(BoneNameEdit, "Xhip");  // disabled: takes no input
+    EXPECT_STREQ(model.bones[1].name, "Lhip");
+
+    Click(box);
+    EXPECT_EQ(BoneRenameOn, 1);
+    EXPECT_TRUE(BoneNameEdit->enabled);
+    std::string out = Printed([&] { Retype(BoneNameEdit, "Rhip"); });
+    EXPECT_STREQ(model.bones[1].name, "Rhip");
+    EXPECT_EQ(out, "New BONE NAMES list:\nroot\nRhip\nLknee\n");
+    EXPECT_EQ(KeyActive[(unsigned char)'R'], 1);
+    Click(box);
+    EXPECT_FALSE(BoneNameEdit->enabled);
+
+    Click(box);
+    Choose(1);
+    SelectedBone = 2;
+    Choose(0);
+    EXPECT_EQ(BoneRenameOn, 0);
+    EXPECT_FALSE(BoneNameEdit->enabled);
+    EXPECT_EQ(EditText(BoneNameEdit), "Lknee");
+}
+
+TEST_F(PanelsStrip, PrevNextWrapAndOnlyTheBuiltPanelFollows) {
+    GLUI_Control* next = Find(BonePanel, GLUI_KIND_BUTTON, "Next");
+    Click(next);  // bone 1 -> 2 -> 0
+    Click(next);
+    EXPECT_EQ(SelectedBone, 0);
+    EXPECT_EQ(EditText(BoneNameEdit), "root");
+    Click(Find(BonePanel, GLUI_KIND_BUTTON, "Prev"));
+    EXPECT_EQ(SelectedBone, 2);
+    EXPECT_EQ(EditText(BoneNameEdit), "Lknee");
+
+    Choose(1);
+    EXPECT_EQ(EditText(MeshNameEdit), "torso");
+    EXPECT_EQ(EditText(SkinNameEdit), "skin_a.tga");
+    NextBone();  // the Right arrow with the Mesh panel built: selection only
+    EXPECT_EQ(SelectedBone, 0);
+    Click(Find(MeshPanel, GLUI_KIND_BUTTON, "Prev"));  // mesh 0 -> 1
+    EXPECT_EQ(SelectedMesh, 1);
+    EXPECT_EQ(EditText(MeshNameEdit), "legs");
+    EXPECT_EQ(EditText(SkinNameEdit), "skin_a.tga");  // the skin text stays
+    Click(Find(MeshPanel, GLUI_KIND_BUTTON, "Next"));
+    EXPECT_EQ(SelectedMesh, 0);
+    EXPECT_EQ(EditText(MeshNameEdit), "torso");
+
+    Choose(0);
+    EXPECT_EQ(EditText(BoneNameEdit), "root");
+}
+
+TEST_F(PanelsStrip, MeshAndSkinEachUnlockOnlyTheirOwnEdit) {
+    Choose(1);
+    EXPECT_FALSE(MeshNameEdit->enabled);
+    EXPECT_FALSE(SkinNameEdit->enabled);
+    GLUI_Control* meshBox = Find(MeshPanel, GLUI_KIND_CHECKBOX, "Rename", 0);
+    GLUI_Control* skinBox = Find(MeshPanel, GLUI_KIND_CHECKBOX, "Rename", 1);
+    EXPECT_EQ(meshBox->user_id, MESH_RENAME_BOX_ID);
+    EXPECT_EQ(skinBox->user_id, SKIN_RENAME_BOX_ID);
+
+    Click(meshBox);
+    EXPECT_TRUE(MeshNameEdit->enabled);
+    EXPECT_FALSE(SkinNameEdit->enabled);
+    Retype(SkinNameEdit, "nope.tga");
+    std::string out = Printed([&] { Retype(MeshNameEdit, "upper"); });
+    EXPECT_EQ(out, "");
+    EXPECT_STREQ(model.meshes[0].meshname, "upper");
+    EXPECT_STREQ(model.meshes[0].skinname, "skin_a.tga");
+
+    Click(skinBox);
+    Click(Find(MeshPanel, GLUI_KIND_BUTTON, "Next"));
+    Retype(SkinNameEdit, "lower.tga");  // goes to the mesh selected now
+    EXPECT_STREQ(model.meshes[1].skinname, "lower.tga");
+    EXPECT_STREQ(model.meshes[1].meshname, "legs");
+    EXPECT_STREQ(model.meshes[0].skinname, "skin_a.tga");
+
+    Choose(2);
+    Choose(1);
+    EXPECT_EQ(MeshRenameOn, 0);
+    EXPECT_EQ(SkinRenameOn, 0);
+    EXPECT_EQ(EditText(MeshNameEdit), "legs");
+    EXPECT_EQ(EditText(SkinNameEdit), "lower.tga");
+}
+
+}  // namespace
