@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The pop-up menu of the real viewer: both exports match boneloom-tool copy
-# byte for byte, "Show FPS" hides the frame rate, and Exit ends the program
-# with status 0.
+# byte for byte, "Show FPS" hides the frame rate, "Full Screen" fills the
+# screen and back, and Exit ends the program with status 0.
 . "$(dirname "$0")/viewer_common.inc"
 
 make_model
@@ -38,6 +38,30 @@ off=$(count fps_off "$FPS_AREA" "$WHITE")
 [ "$on" -gt 10 ] && [ "$off" -eq 0 ] || fail "Show FPS did not hide the frame rate ($on -> $off)"
 pick_display 0
 note "Show FPS hid the frame-rate line ($on -> $off white pixels)"
+
+# --- Full Screen, twice: the screen's size, then 640 x 480 again ---------------
+win_size() { xwininfo -id "$WID" | awk '/Width:/ {w=$NF} /Height:/ {h=$NF} END {print w "x" h}'; }
+# wait_size SIZE: up to 5 s for the window to take SIZE.
+wait_size() {
+  local i
+  for i in $(seq 1 50); do [ "$(win_size)" = "$1" ] && return 0; sleep 0.1; done
+  return 1
+}
+screen=$(xdpyinfo | awk '/dimensions:/ && !seen {print $2; seen=1}')
+pick_display 3
+wait_size "$screen" || fail "Full Screen gave a $(win_size) window on a $screen screen"
+# The control strip follows the window to the bottom of the screen.
+sh=${screen#*x}
+for i in $(seq 1 30); do
+  import -window root "$WORK/full.png"
+  lit=$(convert "$WORK/full.png" -crop "${screen%x*}x8+0+$((sh - 8))" +repage -threshold 5% -format '%[fx:round(mean*100)]' info:)
+  [ "$lit" -gt 50 ] && break
+  sleep 0.2
+done
+[ "$lit" -gt 50 ] || fail "the control strip did not follow the full-screen window ($lit% lit)"
+pick_display 3
+wait_size 640x480 || fail "the second Full Screen gave $(win_size)"
+note "Full Screen: $screen, then 640x480 again"
 
 # --- Exit -------------------------------------------------------------------------
 pick_main 3

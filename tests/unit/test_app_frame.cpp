@@ -32,6 +32,9 @@ TEST(TickGate, WorksAcrossTheClockWrap) {
     EXPECT_LT(nowSigned, 0);
     EXPECT_TRUE(TickDue((uint32_t)nowSigned, (uint32_t)lastSigned, 7));
     EXPECT_FALSE(TickDue((uint32_t)lastSigned + 2u, (uint32_t)lastSigned, 7));
+    // A gap of more than 2^31 ms is still a gap, not a clock running back.
+    EXPECT_TRUE(TickDue(0x90000000u, 0u, 7));
+    EXPECT_TRUE(TickDue(5u, 0x80000000u, 7));
 }
 
 TEST(ViewAspectRatio, HeightZeroCountsAsOne) {
