@@ -10,27 +10,6 @@ protected:
     void SetUp() override { ResetCamera(); }
 };
 
-TEST_F(Camera, ResetPutsBothCamerasAtTheirStart) {
-    FlyMode = 1;
-    FlyPos[0] = 7.0f;
-    FlyYaw = 30.0f;
-    FlyPitch = -12.0f;
-    OrbitPan[1] = 4.0f;
-    OrbitDistance = -3.0f;
-    OrbitAngles[2] = 90.0f;
-    ResetCamera();
-    EXPECT_EQ(FlyMode, 0);
-    EXPECT_EQ(FlyPos[0], 0.0f);
-    EXPECT_EQ(FlyPos[1], 0.0f);
-    EXPECT_EQ(FlyPos[2], 128.0f);
-    EXPECT_EQ(FlyYaw, 0.0f);
-    EXPECT_EQ(FlyPitch, 0.0f);
-    EXPECT_EQ(OrbitPan[0], 0.0f);
-    EXPECT_EQ(OrbitPan[1], 0.0f);
-    EXPECT_EQ(OrbitDistance, 128.0f);
-    for (float a : OrbitAngles) EXPECT_EQ(a, 0.0f);
-}
-
 TEST_F(Camera, ForwardAndBackAlongTheHeading) {
     MoveForward(1.0f);
     EXPECT_FLOAT_EQ(FlyPos[2], 123.0f);

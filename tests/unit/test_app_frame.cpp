@@ -1,5 +1,5 @@
 // The tick gate across the clock's wrap, the view's aspect ratio, and the
-// display option toggles, without a window.
+// camera switch, without a window.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -43,24 +43,7 @@ TEST(ViewAspectRatio, HeightZeroCountsAsOne) {
     EXPECT_DOUBLE_EQ(ViewAspect(640, -5), 640.0);
 }
 
-TEST(DisplayOptions, TogglesFlipBetweenZeroAndOne) {
-    ShowFPS = 1;
-    ToggleShowFPS();
-    EXPECT_EQ(ShowFPS, 0);
-    ToggleShowFPS();
-    EXPECT_EQ(ShowFPS, 1);
-    Wireframe = 0;
-    ShowQuats = 0;
-    ToggleWireframe();
-    EXPECT_EQ(Wireframe, 1);
-    ToggleWireframe();
-    EXPECT_EQ(Wireframe, 0);
-    ToggleShowQuats();
-    EXPECT_EQ(ShowQuats, 1);
-    ToggleShowQuats();
-    EXPECT_EQ(ShowQuats, 0);
-
-    // Switching the camera converts nothing: each keeps its own state.
+TEST(DisplayOptions, FlyModeSwitchConvertsNothing) {
     ResetCamera();
     FlyPos[0] = 9.0f;
     OrbitAngles[1] = 30.0f;
