@@ -356,8 +356,11 @@ void GluiProcessCloses() {
     }
     GluiForgetStrip(g);
     if (g->window_id > 0 && GlutReady()) {
+      bool wasCurrent = glutGetWindow() == g->window_id;
       DeadWindows.push_back(g->window_id);
       glutDestroyWindow(g->window_id);
+      // Leave a live window current for whatever runs next in this callback.
+      if (wasCurrent && g->parent_window > 0 && !IsDead(g->parent_window)) glutSetWindow(g->parent_window);
     }
     guis.erase(guis.begin() + (long)i);
     GluiRequestArrange(g->parent_window);
