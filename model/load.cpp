@@ -13,6 +13,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <utility>
 
@@ -222,6 +223,12 @@ LoadStatus ParseSource(ByteSource* src, const char* path, SkelModel* model, Load
         return Refuse(report, Format("%s failed: out of memory reading data file \"%s\".\n", reader, path));
     }
 }
+
+// A whole file in memory.
+struct FileBytes {
+    std::unique_ptr<unsigned char[]> data;
+    size_t size = 0;
+};
 
 // Reads everything from fd (a pipe or device, whose length is not known up
 // front) into out.
@@ -511,28 +518,6 @@ LoadStatus ParseSKP(const unsigned char* data, size_t size, const char* path, Sk
     src.data = data ? data : (const unsigned char*)"";
     src.size = data ? size : 0;
     return ParseSource(&src, path, model, report, ParseSKPSource, "ReadSKP");
-}
-
-LoadStatus ReadFileBytes(const char* path, FileBytes* out) {
-    int fd;
-    struct stat info;
-    if (OpenDataFile(path, &fd, &info) != LOAD_OK) return LOAD_CANT_OPEN;
-    FileBytes bytes;
-    if (S_ISREG(info.st_mode) && info.st_size > 0) {
-        size_t length = (size_t)info.st_size;
-        bytes.data.reset(new (std::nothrow) unsigned char[length]);
-        while (bytes.data && bytes.size < length) {
-            ssize_t n = pread(fd, bytes.data.get() + bytes.size, length - bytes.size, (off_t)bytes.size);
-            if (n <= 0) break;
-            bytes.size += (size_t)n;
-        }
-    } else if (!S_ISREG(info.st_mode)) {
-        ReadAll(fd, &bytes);
-    }
-    close(fd);
-    if (bytes.size == 0) return LOAD_EMPTY;
-    *out = std::move(bytes);
-    return LOAD_OK;
 }
 
 namespace {

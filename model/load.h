@@ -5,7 +5,6 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,9 +12,10 @@
 
 enum LoadStatus {
     LOAD_OK = 0,
-    LOAD_CANT_OPEN,  // the file could not be opened (or is not a regular file)
+    LOAD_CANT_OPEN,  // the file could not be opened (or is a directory)
     LOAD_EMPTY,      // the file holds no bytes
-    LOAD_REFUSED,    // a header, record or block reaches past the end, or a count is negative
+    LOAD_REFUSED,    // a part lies outside the file, a count is negative, the file shrank
+                     // while read, or the model would not fit the memory budget
 };
 
 struct LoadReport {
@@ -26,15 +26,6 @@ struct LoadReport {
     // the fatal line, and silent repairs such as names cut to 63 characters.
     std::vector<std::string> problems;
 };
-
-// A whole file read into memory.
-struct FileBytes {
-    std::unique_ptr<unsigned char[]> data;
-    size_t size = 0;
-};
-
-// Reads the whole file at path. Returns LOAD_CANT_OPEN, LOAD_EMPTY or LOAD_OK.
-LoadStatus ReadFileBytes(const char* path, FileBytes* out);
 
 // Parses an SKM image of size bytes; path only names the file in messages.
 // On LOAD_OK sets model's numbones (the SKM header's), nummeshes and meshes;
@@ -48,8 +39,9 @@ LoadStatus ParseSKM(const unsigned char* data, size_t size, const char* path,
 LoadStatus ParseSKP(const unsigned char* data, size_t size, const char* path,
                     SkelModel* model, LoadReport* report);
 
-// ReadFileBytes + parse, with the viewer's "can't open" and "Empty data file"
-// lines in the report on those failures.
+// Open and parse a file, with the viewer's "can't open" and "Empty data
+// file" lines in the report on those failures. A directory cannot be opened;
+// a pipe is read whole, a regular file through a small window.
 LoadStatus LoadSKMFile(const char* path, SkelModel* model, LoadReport* report);
 LoadStatus LoadSKPFile(const char* path, SkelModel* model, LoadReport* report);
 

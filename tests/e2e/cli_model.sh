@@ -43,6 +43,10 @@ contains out.txt "LForearm"
 contains out.txt "walk8"
 contains out.txt 'mesh "legs" skin "boneloom_skin"'
 
+# A pipe has no length up front; it is read whole.
+expect 0 "$TOOL" info <(cat a.skm) a.skp
+contains out.txt "a.skp: 26 bones, 9 frames"
+
 # --- check exit codes ----------------------------------------------------------
 expect 0 "$TOOL" check a.skm a.skp
 contains out.txt "no problems found"
