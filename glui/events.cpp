@@ -185,7 +185,8 @@ void GluiEndEdit(bool notify) {
 }
 
 void GluiMouse(GLUI* glui, int button, int state, int px, int py) {
-  if (!glui || glui->closing) return;
+  // Wheel steps arrive as buttons 3 and up; they are not clicks.
+  if (!glui || glui->closing || button > GLUT_RIGHT_BUTTON) return;
   DispatchScope scope;
   if (state == GLUT_DOWN) {
     GLUI_Control* target = GluiControlAt(glui, px, py);

@@ -169,7 +169,8 @@ class GLUI_EditText : public GLUI_Control {
  public:
   // Replaces the text (null counts as ""); during an edit it also becomes the edit's start text.
   void set_text(const char* text);
-  // The text; valid until the text next changes.
+  // The committed text (what is being typed counts once the edit ends); valid until
+  // the text next changes.
   const char* get_text();
 
   std::string text;

@@ -225,7 +225,7 @@ void HostReshape(int w, int h) {
 
 void HostMouse(int button, int state, int x, int y) {
   int window = glutGetWindow();
-  if (state == GLUT_DOWN) {
+  if (state == GLUT_DOWN && button <= GLUT_RIGHT_BUTTON) {
     GluiOutsidePress();
     if (!IsDead(window) && glutGetWindow() != window) glutSetWindow(window);
   }

@@ -268,6 +268,14 @@ TEST_F(GluiEventTest, EscapeAndFocusLeavingEndTheEditToo) {
   EXPECT_STREQ(e->get_text(), "body23");
   EXPECT_EQ(Calls, (std::vector<int>{110, 110, 0}));
 
+  // Wheel steps over another control are not clicks: the edit goes on.
+  ClickBox(e);
+  Type("4");
+  GluiMouse(g, 3, GLUT_DOWN, other->x + 2, other->y + 2);
+  GluiMouse(g, 3, GLUT_UP, other->x + 2, other->y + 2);
+  EXPECT_EQ(GluiFocus(), e);
+  GluiKey(8);
+
   // A press in the main window ends it as well; with nothing typed, silently.
   ClickBox(e);
   GluiOutsidePress();
