@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -157,12 +158,12 @@ struct ByteSource {
 
 constexpr size_t WINDOW_SIZE = 256 * 1024;
 
+const unsigned char* Refill(ByteSource* src, size_t offset, size_t length);
+
 // Returns the length bytes at offset, valid until the next Fetch; null when
 // the range lies outside the source or the file could not be read (it
 // shrank). A read that continues the window fills a whole window; a jump
 // reads only what is asked, so scattered blocks cost no more than their size.
-const unsigned char* Refill(ByteSource* src, size_t offset, size_t length);
-
 inline const unsigned char* Fetch(ByteSource* src, size_t offset, size_t length) {
     if (offset > src->size || length > src->size - offset) return nullptr;
     if (src->data) return src->data + offset;
@@ -183,6 +184,7 @@ const unsigned char* Refill(ByteSource* src, size_t offset, size_t length) {
     size_t got = 0;
     while (got < want) {
         ssize_t n = pread(src->fd, src->window.get() + got, want - got, (off_t)(offset + got));
+        if (n < 0 && errno == EINTR) continue;
         if (n <= 0) break;
         got += (size_t)n;
     }
@@ -224,24 +226,17 @@ LoadStatus ParseSource(ByteSource* src, const char* path, SkelModel* model, Load
     }
 }
 
-// A whole file in memory.
-struct FileBytes {
-    std::unique_ptr<unsigned char[]> data;
-    size_t size = 0;
-};
-
 // Reads everything from fd (a pipe or device, whose length is not known up
-// front) into out.
-bool ReadAll(int fd, FileBytes* out) {
-    std::vector<unsigned char> grown;
+// front) into out; false on a read error.
+bool ReadAll(int fd, std::vector<unsigned char>* out) {
     unsigned char chunk[65536];
-    ssize_t got;
-    while ((got = read(fd, chunk, sizeof chunk)) > 0) grown.insert(grown.end(), chunk, chunk + got);
-    if (got < 0 || grown.empty()) return false;
-    out->data.reset(new unsigned char[grown.size()]);
-    memcpy(out->data.get(), grown.data(), grown.size());
-    out->size = grown.size();
-    return true;
+    for (;;) {
+        ssize_t got = read(fd, chunk, sizeof chunk);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return false;
+        if (got == 0) return true;
+        out->insert(out->end(), chunk, chunk + got);
+    }
 }
 
 // Opens path for reading; LOAD_CANT_OPEN for a missing file or a directory.
@@ -531,19 +526,26 @@ LoadStatus LoadFile(const char* reader, const char* path, SkelModel* model, Load
         return LOAD_CANT_OPEN;
     }
     ByteSource src;
-    FileBytes whole;
+    std::vector<unsigned char> whole;
+    LoadStatus status = LOAD_OK;
     if (S_ISREG(info.st_mode)) {
         src.fd = fd;
         src.size = (size_t)info.st_size;
-    } else if (ReadAll(fd, &whole)) {
-        src.data = whole.data.get();
-        src.size = whole.size;
+    } else {
+        try {
+            if (!ReadAll(fd, &whole)) status = Refuse(report, Unreadable(reader, path));
+        } catch (const std::bad_alloc&) {
+            status = Refuse(report, Format("%s failed: out of memory reading data file \"%s\".\n", reader, path));
+        }
+        src.data = whole.data();
+        src.size = whole.size();
     }
-    LoadStatus status = LOAD_EMPTY;
-    if (src.size == 0)
+    if (status == LOAD_OK && src.size == 0) {
         Warn(report, Format("%s failed: Empty data file \"%s\".\n", reader, path));
-    else
+        status = LOAD_EMPTY;
+    } else if (status == LOAD_OK) {
         status = ParseSource(&src, path, model, report, parse, reader);
+    }
     close(fd);
     return status;
 }
