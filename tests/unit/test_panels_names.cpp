@@ -16,24 +16,6 @@ namespace {
 
 using PanelsNames = PanelsTest;
 
-TEST_F(PanelsNames, BoneRenameStoresNameAndRegroupsChannels) {
-    std::string out = Printed([] { RenameSelectedBone("Rhip"); });
-    EXPECT_STREQ(model.bones[1].name, "Rhip");
-    EXPECT_EQ(out, "New BONE NAMES list:\nroot\nRhip\nLknee\n");
-    EXPECT_EQ(KeyActive[(unsigned char)'R'], 1);
-    EXPECT_EQ(KeyActive[(unsigned char)'L'], 1);  // Lknee still starts with L
-    EXPECT_EQ(KeyBoneCount, 3);
-
-    // Renaming the last L bone leaves the L channel but keeps its frame.
-    KeyFrame[(unsigned char)'L'] = 0;
-    SelectedBone = 2;
-    Printed([] { RenameSelectedBone("knee"); });
-    EXPECT_EQ(KeyActive[(unsigned char)'L'], 0);
-    EXPECT_EQ(KeyFrame[(unsigned char)'L'], 0);
-    EXPECT_EQ(KeyActive[(unsigned char)'k'], 1);
-    EXPECT_STREQ(GetSelectedBoneName(), "knee");
-}
-
 TEST_F(PanelsNames, BoneRenameCutsLongNamesAndPadsWithNul) {
     memset(model.bones[1].name, 'X', NAME_LEN - 1);  // stale bytes past the new end
     model.bones[1].name[NAME_LEN - 1] = '\0';
@@ -62,30 +44,6 @@ TEST_F(PanelsNames, BoneRenameThatChangesNothingDoesNotRelist) {
     EXPECT_NE(Printed([] { RenameSelectedBone("qq"); }), "");
 }
 
-TEST_F(PanelsNames, MeshAndSkinRenamesTouchOnlyTheirField) {
-    const SkelModel before = MakePanelsTestModel();
-    SelectedMesh = 1;
-    std::string out = Printed([] {
-        RenameSelectedMesh("lower_body");
-        RenameSelectedSkin("skin_c.tga");
-    });
-    EXPECT_EQ(out, "");  // no list, no rebuild
-    EXPECT_STREQ(model.meshes[1].meshname, "lower_body");
-    EXPECT_STREQ(model.meshes[1].skinname, "skin_c.tga");
-    EXPECT_STREQ(GetSelectedMeshName(), "lower_body");
-    EXPECT_STREQ(GetSelectedSkinName(), "skin_c.tga");
-    // The other mesh and the bones stay as they were.
-    EXPECT_EQ(memcmp(model.meshes[0].meshname, before.meshes[0].meshname, NAME_LEN), 0);
-    EXPECT_EQ(memcmp(model.meshes[0].skinname, before.meshes[0].skinname, NAME_LEN), 0);
-    for (int i = 0; i < 3; i++) EXPECT_STREQ(model.bones[i].name, before.bones[i].name);
-
-    // Mesh rename leaves the skin name alone and the other way round.
-    RenameSelectedMesh("m2");
-    EXPECT_STREQ(model.meshes[1].skinname, "skin_c.tga");
-    RenameSelectedSkin("s2");
-    EXPECT_STREQ(model.meshes[1].meshname, "m2");
-}
-
 TEST_F(PanelsNames, MeshAndSkinRenamesCutAndPadWithNul) {
     memset(model.meshes[0].skinname, 'Z', NAME_LEN - 1);
     std::string longName(70, 'm');
@@ -94,6 +52,11 @@ TEST_F(PanelsNames, MeshAndSkinRenamesCutAndPadWithNul) {
     RenameSelectedSkin("s");
     EXPECT_STREQ(model.meshes[0].skinname, "s");
     for (int i = 1; i < NAME_LEN; i++) ASSERT_EQ(model.meshes[0].skinname[i], '\0') << "byte " << i;
+    EXPECT_STREQ(model.meshes[1].skinname, "skin_b.tga");  // only the selected mesh
+    RenameSelectedMesh(nullptr);
+    RenameSelectedSkin(nullptr);
+    EXPECT_EQ(std::string(model.meshes[0].meshname), longName.substr(0, 63));
+    EXPECT_STREQ(model.meshes[0].skinname, "s");
 }
 
 TEST_F(PanelsNames, NoBoneOrMeshAtTheSelectionGivesNullAndEmptyText) {
