@@ -190,6 +190,7 @@ void GluiMouse(GLUI* glui, int button, int state, int px, int py) {
   DispatchScope scope;
   if (state == GLUT_DOWN) {
     GLUI_Control* target = GluiControlAt(glui, px, py);
+    if (GluiDropdownPress(glui->parent_window, button, px, py + glui->strip_y)) return;
     if (GluiOpenDropdown.listbox) {
       // A press anywhere closes an open list; on its own listbox that is all it does.
       bool own = GluiOpenDropdown.listbox == target;
@@ -335,6 +336,19 @@ int GluiDropdownItemAt(int px, int py) {
   int index = (py - d.rect.y - 1) / GLUI_DROPDOWN_ITEM_H;
   if (py - d.rect.y - 1 < 0 || index >= (int)d.listbox->items.size()) return -1;
   return index;
+}
+
+bool GluiDropdownPress(int window, int button, int px, int py) {
+  const GluiDropdown& d = GluiOpenDropdown;
+  if (!d.listbox || d.listbox->glui->parent_window != window || !GluiRectContains(d.rect, px, py)) return false;
+  DispatchScope scope;
+  int index = button == GLUT_LEFT_BUTTON ? GluiDropdownItemAt(px, py) : -1;
+  if (index >= 0) {
+    GluiChooseDropdownItem(index);
+  } else {
+    GluiCloseDropdown();
+  }
+  return true;
 }
 
 void GluiChooseDropdownItem(int index) {

@@ -143,6 +143,11 @@ GluiRect GluiDropdownRect(const GluiRect& box, int itemCount, int parentH);
 int GluiDropdownItemAt(int px, int py);
 void GluiOpenListbox(GLUI_Listbox* list);
 void GluiCloseDropdown();
+// A press at (px, py) in window's pixels that falls where the open list is shown: it
+// chooses the item there (left button) or closes the list; true when it was the list's.
+// The list's own window can be a moment late on screen, so presses meant for it may
+// reach the window below.
+bool GluiDropdownPress(int window, int button, int px, int py);
 // Picks item index of the open drop-down: sets the value and live variable, calls back.
 void GluiChooseDropdownItem(int index);
 

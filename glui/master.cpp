@@ -225,6 +225,20 @@ void HostReshape(int w, int h) {
 
 void HostMouse(int button, int state, int x, int y) {
   int window = glutGetWindow();
+  // A press that was the drop-down's keeps its release from the program as well.
+  static int swallowedButton = -1;
+  if (state == GLUT_DOWN && button <= GLUT_RIGHT_BUTTON) {
+    DispatchScope scope;
+    if (GluiDropdownPress(window, button, x, y)) {
+      swallowedButton = button;
+      if (!IsDead(window) && glutGetWindow() != window) glutSetWindow(window);
+      return;
+    }
+  }
+  if (state == GLUT_UP && button == swallowedButton) {
+    swallowedButton = -1;
+    return;
+  }
   if (state == GLUT_DOWN && button <= GLUT_RIGHT_BUTTON) {
     GluiOutsidePress();
     if (!IsDead(window) && glutGetWindow() != window) glutSetWindow(window);

@@ -142,6 +142,23 @@ TEST_F(GluiEventTest, ListboxChoiceSetsTheLiveIntToTheItemsIdAndCallsBack) {
   EXPECT_EQ(choice, 1);
   EXPECT_EQ(Calls.size(), 2u);
 
+  // A press meant for the list that reached the strip under it (the list's window was
+  // not on screen yet) still chooses.
+  GLUI* above = GLUI_Master.create_glui_subwindow(0, GLUI_SUBWINDOW_BOTTOM);
+  above->add_button("Under the list", 5, Record);
+  Lay();
+  ClickBox(list);
+  const GluiRect& open = GluiOpenDropdown.rect;
+  int rotateY = open.y + 1 + 2 * GLUI_DROPDOWN_ITEM_H + GLUI_DROPDOWN_ITEM_H / 2;
+  ASSERT_GE(rotateY, above->strip_y);
+  Click(above, open.x + 5, rotateY - above->strip_y);
+  EXPECT_EQ(choice, 7);
+  EXPECT_EQ(Calls, (std::vector<int>{300, 300, 300}));
+  ClickBox(list);
+  EXPECT_TRUE(GluiDropdownPress(0, GLUT_RIGHT_BUTTON, open.x + 5, open.y + 5));
+  EXPECT_EQ(GluiOpenDropdown.listbox, nullptr);
+  EXPECT_EQ(Calls.size(), 3u);
+
   // A press elsewhere (the main window) closes it too; disabled listboxes do not open.
   ClickBox(list);
   GluiOutsidePress();
