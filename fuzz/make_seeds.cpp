@@ -308,6 +308,18 @@ void WriteSKMSeeds(const SkelModel& demo) {
     SetWord(&odd, 8, (uint32_t)MAX_FILESIZE + 1);
     Save("skm", "odd_header.skm", odd);
 
+    // A few weights and then a long block of triangles: the reader reserves
+    // room for the most weights the rest of the file could hold, gives the
+    // unused room back once the vertices are read, and re-points them.
+    SkelModel tail;
+    tail.numbones = 2;
+    AddMesh(&tail, "long_tail", "skin", 6, {0, 1});
+    SkelMesh& longMesh = tail.meshes[0];
+    longMesh.numtris = 6000;
+    longMesh.indices.resize(3 * 6000);
+    for (size_t k = 0; k < longMesh.indices.size(); k++) longMesh.indices[k] = (int32_t)(k % 6);
+    Save("skm", "long_tail.skm", SKMImage(tail));
+
     Save("skm", "cut_in_vertices.skm", Truncated(SKMImage(hip), 24 + 2 * 156 + 20));
     Save("skm", "cut_in_header.skm", Truncated(SKMImage(hip), 13));
 }

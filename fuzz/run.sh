@@ -115,20 +115,23 @@ case "$mode" in
       LLVM_PROFILE_FILE="$cov/profiles/$t.profraw" "$cov/fuzz_$t" -runs=0 "${dirs[@]}" >/dev/null 2>&1 \
         || die "fuzz_$t failed on its corpus"
       llvm-profdata merge -sparse "$cov/profiles/$t.profraw" -o "$cov/profiles/$t.profdata"
-      echo "== fuzz_$t: line coverage of the code it drives"
+      echo "== fuzz_$t: coverage of the functions it drives ($(ls "${dirs[@]}" | wc -l) inputs)"
       case $t in
-        skm) files=(model/load.cpp model/export.cpp) ;;
-        skp) files=(model/load.cpp model/export.cpp) ;;
-        pair) files=(model/load.cpp model/export.cpp model/model.cpp pose/keys.cpp pose/rotate_model.cpp pose/rotation.cpp) ;;
-        tga) files=(overlay/tga.cpp) ;;
+        skm) files=(model/load.cpp model/export.cpp)
+             names='ParseSKMSource|BlockFits|CopyFileName|Fetch|SKMImageSize|BuildSKMImage' ;;
+        skp) files=(model/load.cpp model/export.cpp)
+             names='ParseSKPSource|BlockFits|CopyFileName|SKPImageSize|BuildSKPImage' ;;
+        pair) files=(model/load.cpp model/export.cpp model/model.cpp pose/keys.cpp pose/rotate_model.cpp pose/rotation.cpp)
+              names='ParseSKMSource|ParseSKPSource|LoadFile|Refill|ListBoneNames|AdvanceKey|RebuildPose|ComputePose'
+              names+='|LocalPose|StepSelection|RotateModel|ConcatPose|BuildSKMImage|BuildSKPImage|WriteDataFile|CopyModel' ;;
+        tga) files=(overlay/tga.cpp)
+             names='DecodeTGAHeader|DecodeTGA|SwapRedBlue' ;;
       esac
-      llvm-cov report "$cov/fuzz_$t" -instr-profile="$cov/profiles/$t.profdata" \
-        "${files[@]/#/$ROOT/}" | sed "s#$ROOT/##"
-      if [ "$t" = tga ]; then
-        # The file also holds the GL upload and drawing, which need a window.
-        llvm-cov report -show-functions "$cov/fuzz_$t" -instr-profile="$cov/profiles/$t.profdata" \
-          "$ROOT/overlay/tga.cpp" | grep -E '^(Name|DecodeTGA|-)' || true
-      fi
+      printf '  %-22s %8s %9s\n' function lines branches
+      llvm-cov report -show-functions "$cov/fuzz_$t" -instr-profile="$cov/profiles/$t.profdata" "${files[@]/#/$ROOT/}" |
+        awk 'NF >= 10 && $4 ~ /%$/ {print $1 "\t" $7 "\t" $10}' | c++filt |
+        sed -E 's/^[A-Za-z_]+\.cpp://; s/\(anonymous namespace\):://g; s/\(.*\)\t/\t/; s/\[abi:cxx11\]//' |
+        awk -F'\t' -v re="^($names)\$" '$1 ~ re {printf "  %-22s %8s %9s\n", $1, $2, $3}'
     done
     exit 0 ;;
   *)
