@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/gl/gl_window.h"
 #include "app/menus.h"
 #include "model/model.h"
 #include "overlay/hud.h"
@@ -26,19 +27,7 @@ int OverlayWindow = 0;
 
 // Opens (once) the test window and sizes it to w x h pixels.
 void OpenOverlayWindow(int w, int h) {
-    if (!glutGet(GLUT_INIT_STATE)) {
-        int argc = 1;
-        char name[] = "boneloom_gl_tests";
-        char* argv[] = {name, nullptr};
-        glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
-        glutInit(&argc, argv);
-    }
-    if (!OverlayWindow) {
-        glutInitWindowSize(w, h);
-        OverlayWindow = glutCreateWindow("overlay test");
-        glutDisplayFunc([] {});
-    }
-    glutSetWindow(OverlayWindow);
+    OpenGLTestWindow(&OverlayWindow, "overlay test", w, h);
     if (glutGet(GLUT_WINDOW_WIDTH) != w || glutGet(GLUT_WINDOW_HEIGHT) != h) {
         glutReshapeWindow(w, h);
         for (int i = 0; i < 200; i++) {

@@ -14,27 +14,14 @@
 #include <string>
 #include <vector>
 
+#include "tests/gl/gl_window.h"
 #include "overlay/tga.h"
 
 namespace {
 
 int TgaWindow = 0;
 
-void OpenTgaWindow() {
-    if (!glutGet(GLUT_INIT_STATE)) {
-        int argc = 1;
-        char name[] = "boneloom_gl_tests";
-        char* argv[] = {name, nullptr};
-        glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
-        glutInit(&argc, argv);
-    }
-    if (!TgaWindow) {
-        glutInitWindowSize(320, 240);
-        TgaWindow = glutCreateWindow("tga test");
-        glutDisplayFunc([] {});
-    }
-    glutSetWindow(TgaWindow);
-}
+void OpenTgaWindow() { OpenGLTestWindow(&TgaWindow, "tga test", 320, 240); }
 
 // A type-2 TGA whose pixels, in file order (rows bottom-up), are given as
 // RGB(A) and stored BGR(A).

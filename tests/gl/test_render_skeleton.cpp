@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/menus.h"
+#include "tests/gl/gl_window.h"
 #include "model/model.h"
 #include "overlay/text.h"
 #include "pose/anim.h"
@@ -24,20 +25,7 @@ const int WIN_W = 640, WIN_H = 480;  // the viewer's window; the ortho volume is
 
 int OpenRenderWindow() {
     static int window = 0;
-    if (!glutGet(GLUT_INIT_STATE)) {
-        int argc = 1;
-        char name[] = "boneloom_gl_tests";
-        char* argv[] = {name, nullptr};
-        glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
-        glutInit(&argc, argv);
-    }
-    if (!window) {
-        glutInitWindowSize(WIN_W, WIN_H);
-        window = glutCreateWindow("render test");
-        glutDisplayFunc([] {});  // frames are drawn by the tests themselves
-    }
-    glutSetWindow(window);
-    return window;
+    return OpenGLTestWindow(&window, "render test", WIN_W, WIN_H);
 }
 
 struct Vertex {

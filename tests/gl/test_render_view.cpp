@@ -11,6 +11,7 @@
 #include <string>
 #include <thread>
 
+#include "tests/gl/gl_window.h"
 #include "app/camera.h"
 #include "app/frame.h"
 #include "app/input.h"
@@ -23,20 +24,7 @@ namespace {
 
 int OpenViewWindow() {
     static int window = 0;
-    if (!glutGet(GLUT_INIT_STATE)) {
-        int argc = 1;
-        char name[] = "boneloom_gl_tests";
-        char* argv[] = {name, nullptr};
-        glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
-        glutInit(&argc, argv);
-    }
-    if (!window) {
-        glutInitWindowSize(640, 480);
-        window = glutCreateWindow("view test");
-        glutDisplayFunc([] {});  // frames are drawn by the tests themselves
-    }
-    glutSetWindow(window);
-    MainWindow = window;
+    MainWindow = OpenGLTestWindow(&window, "view test", 640, 480);
     return window;
 }
 
