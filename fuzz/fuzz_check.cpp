@@ -46,7 +46,8 @@ void MarkUntouched(SkelModel* model) {
 }
 
 void CheckUntouched(const SkelModel* model, const char* what) {
-    FUZZ_CHECK(model->numbones == UNTOUCHED_COUNT && model->nummeshes == UNTOUCHED_COUNT && model->numframes == UNTOUCHED_COUNT,
+    FUZZ_CHECK(model->numbones == UNTOUCHED_COUNT && model->nummeshes == UNTOUCHED_COUNT &&
+                   model->numframes == UNTOUCHED_COUNT,
                "%s changed the model's counts (%d, %d, %d)", what, model->numbones, model->nummeshes,
                model->numframes);
     FUZZ_CHECK(model->bones.empty() && model->meshes.empty() && model->frames.empty(),

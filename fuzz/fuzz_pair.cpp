@@ -164,10 +164,13 @@ void CheckRotation(SkelModel* model) {
                 continue;
             }
             if (!Finite(p.quat, 4) || !Finite(p.origin, 3)) continue;
+            // Lengths so large that the turn overflows a float are left out.
             double a = Norm(p.quat, 4), b = Norm(q.quat, 4);
-            if (a < 1e15) FUZZ_CHECK(std::fabs(a - b) <= 1e-4 * a + 1e-30, "frame %d: quat length %g became %g", f, a, b);
+            if (a < 1e15)
+                FUZZ_CHECK(std::fabs(a - b) <= 1e-4 * a + 1e-30, "frame %d: quat length %g became %g", f, a, b);
             a = Norm(p.origin, 3), b = Norm(q.origin, 3);
-            if (a < 1e15) FUZZ_CHECK(std::fabs(a - b) <= 1e-4 * a + 1e-30, "frame %d: origin length %g became %g", f, a, b);
+            if (a < 1e15)
+                FUZZ_CHECK(std::fabs(a - b) <= 1e-4 * a + 1e-30, "frame %d: origin length %g became %g", f, a, b);
         }
     CheckPose(*model);
 }

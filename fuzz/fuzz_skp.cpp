@@ -28,7 +28,8 @@ static size_t CountParentWarnings(const LoadReport& report) {
     std::string prefix = std::string(PATH) + ": bone ";
     size_t n = 0;
     for (const std::string& line : report.problems)
-        if (line.compare(0, prefix.size(), prefix) == 0 && line.find("which is not an earlier bone") != std::string::npos)
+        if (line.compare(0, prefix.size(), prefix) == 0 &&
+            line.find("which is not an earlier bone") != std::string::npos)
             n++;
     return n;
 }

@@ -25,11 +25,19 @@ usage() { sed -n '2,13p' "$0" | sed 's/^# \{0,1\}//'; }
 
 die() { echo "fuzz/run.sh: $*" >&2; exit 2; }
 
+# Quiet unless the build fails.
 build() {
-  local dir=$1; shift
+  local dir=$1 log
+  shift
   command -v clang++ >/dev/null || die "clang++ is not installed (scripts/install-deps.sh)"
-  cmake -S "$ROOT/fuzz" -B "$dir" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE= "$@" >/dev/null
-  cmake --build "$dir" -j "$JOBS" >/dev/null
+  log=$(mktemp "${TMPDIR:-/tmp}/boneloom-fuzz-build.XXXXXX")
+  if ! { cmake -S "$ROOT/fuzz" -B "$dir" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE= "$@" &&
+         cmake --build "$dir" -j "$JOBS"; } >"$log" 2>&1; then
+    tail -n 40 "$log" >&2
+    rm -f "$log"
+    die "the fuzz targets did not build"
+  fi
+  rm -f "$log"
 }
 
 # Accepts "skm" or "fuzz_skm".
@@ -56,12 +64,14 @@ run_target() {
   "$BUILD/fuzz_$t" -max_total_time="$seconds" -timeout=25 -rss_limit_mb=2048 -print_final_stats=1 \
     -artifact_prefix="$WORKROOT/artifacts/$t-" "$work" "$SEEDS/$t" >"$log" 2>&1 || rc=$?
   local runs cov ft corp
+  # A run that crashes at once may have printed none of these.
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)
-  cov=$(grep -oE 'cov: [0-9]+' "$log" | tail -n 1 | cut -d' ' -f2)
-  ft=$(grep -oE 'ft: [0-9]+' "$log" | tail -n 1 | cut -d' ' -f2)
-  corp=$(grep -oE 'corp: [0-9]+' "$log" | tail -n 1 | cut -d' ' -f2)
-  local line
-  line=$(printf '%-10s %12s runs in %5ss  cov %5s  ft %6s  corpus %5s' "fuzz_$t" "${runs:-?}" "$seconds" \
+  cov=$({ grep -oE 'cov: [0-9]+' "$log" || true; } | tail -n 1 | cut -d' ' -f2)
+  ft=$({ grep -oE 'ft: [0-9]+' "$log" || true; } | tail -n 1 | cut -d' ' -f2)
+  corp=$({ grep -oE 'corp: [0-9]+' "$log" || true; } | tail -n 1 | cut -d' ' -f2)
+  local line span="in ${seconds}s"
+  [ "$rc" -eq 0 ] || span="then failed"
+  line=$(printf '%-10s %12s runs %-11s cov %5s  ft %6s  corpus %5s' "fuzz_$t" "${runs:-?}" "$span" \
     "${cov:-?}" "${ft:-?}" "${corp:-?}")
   if [ "$rc" -ne 0 ]; then
     FAILED=1

@@ -15,9 +15,10 @@ fi
 
 # Reports go to files of their own ($WORK/asan.PID, $WORK/ubsan.PID) so that
 # nothing the viewer prints can hide or fake one.
-# ASAN_E2E_OPTIONS adds options when a report needs a closer look (for
-# example fast_unwind_on_malloc=0 for whole allocation stacks).
-export ASAN_OPTIONS="detect_leaks=1:log_path=$WORK/asan:check_initialization_order=1:detect_stack_use_after_return=1${ASAN_E2E_OPTIONS:+:$ASAN_E2E_OPTIONS}"
+# ASAN_E2E_OPTIONS adds options when a report needs a closer look.
+ASAN_OPTIONS="detect_leaks=1:log_path=$WORK/asan:check_initialization_order=1"
+ASAN_OPTIONS+=":detect_stack_use_after_return=1${ASAN_E2E_OPTIONS:+:$ASAN_E2E_OPTIONS}"
+export ASAN_OPTIONS
 export LSAN_OPTIONS="suppressions=$SOURCE/tests/e2e/lsan.supp:print_suppressions=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:log_path=$WORK/ubsan"
 
@@ -133,7 +134,10 @@ driver=$(ls /usr/lib/*/dri/swrast_dri.so 2>/dev/null | head -n 1 || true)
 if [ -n "$asanlib" ] && [ -n "$driver" ]; then PRELOAD="$asanlib:$driver"; fi
 ( cd "$WORK" && LD_PRELOAD="$PRELOAD" exec "$BIN" >"$WORK/console.txt" 2>&1 ) &
 VIEWER_PID=$!
-have_window() { WID=$(xdotool search --onlyvisible --name '^boneloom$' 2>/dev/null | head -n 1 || true); [ -n "$WID" ]; }
+have_window() {
+  WID=$(xdotool search --onlyvisible --name '^boneloom$' 2>/dev/null | head -n 1 || true)
+  [ -n "$WID" ]
+}
 wait_until "$LIMIT" "viewer window" have_window
 wait_until "$LIMIT" "bone list" more_lines '^New BONE NAMES list:$' 1
 wait_until "$LIMIT" "control strips" two_strips
@@ -159,7 +163,8 @@ point 311 "$row"; xdotool click 1; sleep 1   # tick "Rename"
 typed_edit 280 Tail
 wait_until 30 "new bone list" more_lines '^New BONE NAMES list:$' $((lists + 1))
 sed -n '/^New BONE NAMES list:$/h; /^New BONE NAMES list:$/!H; ${x; p}' "$WORK/console.txt" >"$WORK/last_list.txt"
-[ "$(sed -n 4p "$WORK/last_list.txt")" = "Tail" ] || fail "bone 2 was not renamed: $(head -n 5 "$WORK/last_list.txt" | tr '\n' ' ')"
+[ "$(sed -n 4p "$WORK/last_list.txt")" = "Tail" ] ||
+  fail "bone 2 was not renamed: $(head -n 5 "$WORK/last_list.txt" | tr '\n' ' ')"
 note "bone 2 renamed to Tail"
 
 # --- panels and rotation ---------------------------------------------------------------
