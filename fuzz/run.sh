@@ -57,11 +57,14 @@ SUMMARY=()
 # run_target TARGET SECONDS WORKDIR: fuzzes TARGET for SECONDS, new inputs
 # into WORKDIR, the seeds read only.
 run_target() {
-  local t=$1 seconds=$2 work=$3 log rc
+  local t=$1 seconds=$2 work=$3 log scratch rc
   mkdir -p "$work" "$WORKROOT/artifacts"
   log=$(mktemp "${TMPDIR:-/tmp}/boneloom-fuzz-$t.XXXXXX")
+  # The pair target writes its exports under TMPDIR; libFuzzer may end the
+  # process without running exit handlers, so the directory is removed here.
+  scratch=$(mktemp -d "${TMPDIR:-/tmp}/boneloom-fuzz-$t-tmp.XXXXXX")
   rc=0
-  "$BUILD/fuzz_$t" -max_total_time="$seconds" -timeout=25 -rss_limit_mb=2048 -print_final_stats=1 \
+  TMPDIR=$scratch "$BUILD/fuzz_$t" -max_total_time="$seconds" -timeout=25 -rss_limit_mb=2048 -print_final_stats=1 \
     -artifact_prefix="$WORKROOT/artifacts/$t-" "$work" "$SEEDS/$t" >"$log" 2>&1 || rc=$?
   local runs cov ft corp
   # A run that crashes at once may have printed none of these.
@@ -84,7 +87,7 @@ run_target() {
   fi
   echo "$line"
   SUMMARY+=("$line")
-  rm -f "$log"
+  rm -rf "$log" "$scratch"
 }
 
 mode=${1:---help}
@@ -122,8 +125,10 @@ case "$mode" in
     for t in "${targets[@]}"; do
       dirs=("$SEEDS/$t")
       [ -d "$WORKROOT/$t" ] && dirs+=("$WORKROOT/$t")
-      LLVM_PROFILE_FILE="$cov/profiles/$t.profraw" "$cov/fuzz_$t" -runs=0 "${dirs[@]}" >/dev/null 2>&1 \
-        || die "fuzz_$t failed on its corpus"
+      scratch=$(mktemp -d "${TMPDIR:-/tmp}/boneloom-fuzz-$t-tmp.XXXXXX")
+      TMPDIR=$scratch LLVM_PROFILE_FILE="$cov/profiles/$t.profraw" "$cov/fuzz_$t" -runs=0 "${dirs[@]}" \
+        >/dev/null 2>&1 || die "fuzz_$t failed on its corpus"
+      rm -rf "$scratch"
       llvm-profdata merge -sparse "$cov/profiles/$t.profraw" -o "$cov/profiles/$t.profdata"
       echo "== fuzz_$t: coverage of the functions it drives ($(ls "${dirs[@]}" | wc -l) inputs)"
       case $t in
