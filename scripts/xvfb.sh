@@ -6,7 +6,9 @@ start_xvfb_if_needed() {
   for n in $(seq 90 120); do
     if [ ! -e "/tmp/.X${n}-lock" ] && [ ! -e "/tmp/.X11-unix/X${n}" ]; then break; fi
   done
-  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  # -noreset: by default the server resets whenever its last client leaves, and
+  # refuses connections meanwhile, which a test starting right then would see.
+  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp -noreset >/dev/null 2>&1 &
   XVFB_PID=$!
   export DISPLAY=":$n"
   local i
