@@ -11,7 +11,7 @@
 
 TGAImage LogoTexture = {};
 
-// No id field, no colour map, image type 2, empty colour-map specification,
+// No id field, no colour map, image type 2, all colour-map fields zero,
 // x and y origin 0.
 static const unsigned char TGA_SIGNATURE[12] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0};
 

@@ -83,7 +83,7 @@ TEST(OverlayTga, RefusesEveryUnsupportedOrDamagedFile) {
         {"image id field", 0, 5, 0},
         {"x origin", 8, 1, 0},
         {"y origin high byte", 11, 1, 0},
-        {"colour-map spec", 5, 3, 0},
+        {"colour-map length", 5, 3, 0},
         {"16 bits per pixel", 16, 16, 0},
         {"8 bits per pixel", 16, 8, 0},
         {"width 0", 12, 0, 0},
