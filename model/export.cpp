@@ -3,6 +3,8 @@
 // it in the buffer, and replaces the target file only after a complete write.
 #include "model/export.h"
 
+#include "model/format.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,25 +19,6 @@ unsigned char OutputBuffer[MAX_FILESIZE];
 int32_t OutputCursor = 0;
 
 namespace {
-
-constexpr int32_t SKM_TYPE = 2;
-constexpr int64_t SKM_HEADER_SIZE = 24;
-constexpr int64_t SKP_HEADER_SIZE = 28;
-constexpr int64_t MESH_HEADER_SIZE = 156;
-constexpr int64_t WEIGHT_SIZE = 32;
-constexpr int64_t BONE_RECORD_SIZE = 72;
-constexpr int64_t FRAME_HEADER_SIZE = 68;
-constexpr int64_t POSE_SIZE = 28;
-
-std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
-std::string Format(const char* format, ...) {
-    char text[512];
-    va_list args;
-    va_start(args, format);
-    vsnprintf(text, sizeof text, format, args);
-    va_end(args);
-    return text;
-}
 
 bool WeightsInPool(const SkelMesh& mesh, const SkelVertex& v) {
     if (v.numweights == 0) return true;
@@ -132,12 +115,12 @@ int64_t SKPImageSize(const SkelModel* model, std::string* reason) {
     }
     for (int64_t f = 0; f < numframes; f++) {
         if (model->frames[f].poses.size() < (size_t)numbones) {
-            *reason = Format("frame %lld has fewer poses than the model has bones", (long long)f);
+            *reason = FormatText("frame %lld has fewer poses than the model has bones", (long long)f);
             return -1;
         }
     }
-    return SKP_HEADER_SIZE + BONE_RECORD_SIZE * numbones + FRAME_HEADER_SIZE * numframes +
-           POSE_SIZE * numbones * numframes;
+    return (int64_t)SKP_HEADER_SIZE + (int64_t)BONE_RECORD_SIZE * numbones + (int64_t)FRAME_HEADER_SIZE * numframes +
+           (int64_t)POSE_SIZE * numbones * numframes;
 }
 
 int64_t SKMImageSize(const SkelModel* model, std::string* reason) {
@@ -146,27 +129,27 @@ int64_t SKMImageSize(const SkelModel* model, std::string* reason) {
         *reason = "the model's mesh count does not match its array";
         return -1;
     }
-    int64_t size = SKM_HEADER_SIZE + MESH_HEADER_SIZE * nummeshes;
+    int64_t size = (int64_t)SKM_HEADER_SIZE + (int64_t)MESH_HEADER_SIZE * nummeshes;
     for (int64_t i = 0; i < nummeshes; i++) {
         const SkelMesh& mesh = model->meshes[i];
         int64_t numverts = mesh.numverts, numtris = mesh.numtris, numreferences = mesh.numreferences;
         if (numverts < 0 || numtris < 0 || numreferences < 0 || (size_t)numverts > mesh.verts.size() ||
             (size_t)numverts * 2 > mesh.texcoords.size() || (size_t)numtris * 3 > mesh.indices.size() ||
             (size_t)numreferences > mesh.references.size()) {
-            *reason = Format("mesh %lld's counts do not match its arrays", (long long)i);
+            *reason = FormatText("mesh %lld's counts do not match its arrays", (long long)i);
             return -1;
         }
         int64_t numweights = 0;
         for (int64_t v = 0; v < numverts; v++) {
             const SkelVertex& vertex = mesh.verts[v];
             if (vertex.numweights < 0 || !WeightsInPool(mesh, vertex)) {
-                *reason = Format("vertex %lld of mesh %lld has weights outside its mesh", (long long)v,
+                *reason = FormatText("vertex %lld of mesh %lld has weights outside its mesh", (long long)v,
                                  (long long)i);
                 return -1;
             }
             numweights += vertex.numweights;
         }
-        size += 4 * numverts + WEIGHT_SIZE * numweights + 8 * numverts + 12 * numtris + 4 * numreferences;
+        size += 4 * numverts + (int64_t)WEIGHT_SIZE * numweights + 8 * numverts + 12 * numtris + 4 * numreferences;
     }
     return size;
 }
@@ -175,7 +158,7 @@ namespace {
 
 bool FitsBuffer(int64_t size, const char* kind, std::string* reason) {
     if (size <= MAX_FILESIZE) return true;
-    *reason = Format("the %s image would take %lld bytes, more than the %i-byte limit", kind, (long long)size,
+    *reason = FormatText("the %s image would take %lld bytes, more than the %i-byte limit", kind, (long long)size,
                      MAX_FILESIZE);
     return false;
 }

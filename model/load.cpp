@@ -5,6 +5,8 @@
 // pass over the data. No state of its own; nothing here prints or exits.
 #include "model/load.h"
 
+#include "model/format.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,15 +21,6 @@
 #include <utility>
 
 namespace {
-
-constexpr size_t SKM_HEADER_SIZE = 24;
-constexpr size_t SKP_HEADER_SIZE = 28;
-constexpr size_t MESH_HEADER_SIZE = 156;
-constexpr size_t WEIGHT_SIZE = 32;
-constexpr size_t BONE_RECORD_SIZE = 72;
-constexpr size_t FRAME_HEADER_SIZE = 68;
-constexpr size_t POSE_SIZE = 28;
-constexpr int32_t SKM_TYPE = 2;
 
 static_assert(sizeof(BoneWeight) == WEIGHT_SIZE, "BoneWeight must match its file record");
 static_assert(sizeof(BonePose) == POSE_SIZE, "BonePose must match its file record");
@@ -72,22 +65,6 @@ bool BlockFits(size_t size, int64_t offset, int64_t count, size_t recordSize) {
     return (uint64_t)count <= (size - (size_t)offset) / recordSize;
 }
 
-std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
-std::string Format(const char* format, ...) {
-    char small[512];
-    va_list args;
-    va_start(args, format);
-    int n = vsnprintf(small, sizeof small, format, args);
-    va_end(args);
-    if (n < 0) return std::string();
-    if ((size_t)n < sizeof small) return std::string(small, (size_t)n);
-    std::string big((size_t)n + 1, '\0');
-    va_start(args, format);
-    vsnprintf(&big[0], big.size(), format, args);
-    va_end(args);
-    big.resize((size_t)n);
-    return big;
-}
 
 // A console line of the viewer: printed as is, and listed as a problem when
 // it is a warning.
@@ -134,12 +111,12 @@ bool Budget(size_t* used, size_t more) {
 }
 
 std::string TooBig(const char* reader, const char* path) {
-    return Format("%s failed: data file \"%s\" would need more than %zu MB of memory.\n", reader, path,
+    return FormatText("%s failed: data file \"%s\" would need more than %zu MB of memory.\n", reader, path,
                   MAX_MODEL_BYTES >> 20);
 }
 
 std::string PastEnd(const char* reader, const std::string& part, const char* path, size_t size) {
-    return Format("%s failed: data file \"%s\" (%zu bytes) does not hold %s.\n", reader, path, size,
+    return FormatText("%s failed: data file \"%s\" (%zu bytes) does not hold %s.\n", reader, path, size,
                   part.c_str());
 }
 
@@ -194,7 +171,7 @@ const unsigned char* Refill(ByteSource* src, size_t offset, size_t length) {
 }
 
 std::string Unreadable(const char* reader, const char* path) {
-    return Format("%s failed: data file \"%s\" could not be read to its end.\n", reader, path);
+    return FormatText("%s failed: data file \"%s\" could not be read to its end.\n", reader, path);
 }
 
 // Fills out with the count 32-bit words at offset, read a window at a time
@@ -222,7 +199,7 @@ LoadStatus ParseSource(ByteSource* src, const char* path, SkelModel* model, Load
     try {
         return parse(src, path, model, report);
     } catch (const std::bad_alloc&) {
-        return Refuse(report, Format("%s failed: out of memory reading data file \"%s\".\n", reader, path));
+        return Refuse(report, FormatText("%s failed: out of memory reading data file \"%s\".\n", reader, path));
     }
 }
 
@@ -253,7 +230,7 @@ LoadStatus OpenDataFile(const char* path, int* fd, struct stat* info) {
 LoadStatus ParseSKMSource(ByteSource* src, const char* path, SkelModel* model, LoadReport* report) {
     const size_t size = src->size;
     size_t modelbytes = 0;
-    Say(report, Format("Reading SKM model %s\n", path));
+    Say(report, FormatText("Reading SKM model %s\n", path));
     const unsigned char* header = Fetch(src, 0, SKM_HEADER_SIZE);
     if (!header) return Refuse(report, PastEnd("ReadSKM", "the 24-byte header", path, size));
     int32_t type = GetInt(header + 4);
@@ -262,24 +239,24 @@ LoadStatus ParseSKMSource(ByteSource* src, const char* path, SkelModel* model, L
     int32_t nummeshes = GetInt(header + 16);
     int32_t ofsmeshes = GetInt(header + 20);
 
-    Say(report, Format("%s: Type:%i\n", path, type));
+    Say(report, FormatText("%s: Type:%i\n", path, type));
     if (type != SKM_TYPE)
-        Warn(report, Format("%s has wrong type number (%i should be %i)", path, type, SKM_TYPE));
-    Say(report, Format("%s: Filesize:%i\n", path, filesize));
+        Warn(report, FormatText("%s has wrong type number (%i should be %i)", path, type, SKM_TYPE));
+    Say(report, FormatText("%s: Filesize:%i\n", path, filesize));
     if ((uint32_t)filesize > (uint32_t)MAX_FILESIZE)
-        Warn(report, Format("%s has has wrong filesize (%i should be less than %i)", path, filesize,
+        Warn(report, FormatText("%s has has wrong filesize (%i should be less than %i)", path, filesize,
                             MAX_FILESIZE));
     if (nummeshes == 0)
-        Warn(report, Format("%s has no meshes", path));
+        Warn(report, FormatText("%s has no meshes", path));
     else if ((uint32_t)nummeshes > (uint32_t)MAX_MESHES)
-        Warn(report, Format("%s has too many meshes", path));
+        Warn(report, FormatText("%s has too many meshes", path));
     if (numbones == 0)
-        Warn(report, Format("%s has no bones", path));
+        Warn(report, FormatText("%s has no bones", path));
     else if ((uint32_t)numbones > (uint32_t)MAX_BONES)
-        Warn(report, Format("%s has too many bones", path));
+        Warn(report, FormatText("%s has too many bones", path));
 
     if (nummeshes < 0)
-        return Refuse(report, Format("ReadSKM failed: data file \"%s\" has a negative mesh count (%i).\n",
+        return Refuse(report, FormatText("ReadSKM failed: data file \"%s\" has a negative mesh count (%i).\n",
                                      path, nummeshes));
 
     // Never reserve more mesh records than the file has room for: a count
@@ -293,7 +270,7 @@ LoadStatus ParseSKMSource(ByteSource* src, const char* path, SkelModel* model, L
     for (int32_t i = 0; i < nummeshes; i++) {
         int64_t at = (int64_t)ofsmeshes + (int64_t)MESH_HEADER_SIZE * i;
         if (!BlockFits(size, at, 1, MESH_HEADER_SIZE))
-            return Refuse(report, PastEnd("ReadSKM", Format("the header of mesh %i", i), path, size));
+            return Refuse(report, PastEnd("ReadSKM", FormatText("the header of mesh %i", i), path, size));
         const unsigned char* mh = Fetch(src, (size_t)at, MESH_HEADER_SIZE);
         if (!mh) return Refuse(report, Unreadable("ReadSKM", path));
         int32_t numverts = GetInt(mh + 128);
@@ -309,29 +286,29 @@ LoadStatus ParseSKMSource(ByteSource* src, const char* path, SkelModel* model, L
         bool skinNameCut = !CopyFileName(mesh.skinname, mh);
 
         if (numverts == 0)
-            Warn(report, Format("mesh %i in model %s has no vertexes", i, path));
+            Warn(report, FormatText("mesh %i in model %s has no vertexes", i, path));
         else if ((uint32_t)numverts > (uint32_t)MAX_VERTS)
-            Warn(report, Format("mesh %i in model %s has too many vertexes", i, path));
+            Warn(report, FormatText("mesh %i in model %s has too many vertexes", i, path));
         if (numtris == 0)
-            Warn(report, Format("mesh %i in model %s has no indices", i, path));
+            Warn(report, FormatText("mesh %i in model %s has no indices", i, path));
         else if ((uint32_t)numtris > (uint32_t)MAX_TRIS)
-            Warn(report, Format("mesh %i in model %s has too many indices", i, path));
+            Warn(report, FormatText("mesh %i in model %s has too many indices", i, path));
         if (numreferences == 0)
-            Warn(report, Format("mesh %i in model %s has no bone references", i, path));
+            Warn(report, FormatText("mesh %i in model %s has no bone references", i, path));
         else if ((uint32_t)numreferences > (uint32_t)MAX_REFERENCES)
-            Warn(report, Format("mesh %i in model %s has too many bone references", i, path));
+            Warn(report, FormatText("mesh %i in model %s has too many bone references", i, path));
         if (meshNameCut)
-            Note(report, Format("%s: the mesh name of mesh %i has no terminating NUL; cut to 63 characters",
+            Note(report, FormatText("%s: the mesh name of mesh %i has no terminating NUL; cut to 63 characters",
                                 path, i));
         if (skinNameCut)
-            Note(report, Format("%s: the skin name of mesh %i has no terminating NUL; cut to 63 characters",
+            Note(report, FormatText("%s: the skin name of mesh %i has no terminating NUL; cut to 63 characters",
                                 path, i));
 
         if (numverts < 0)
-            return Refuse(report, Format("ReadSKM failed: mesh %i of data file \"%s\" has a negative vertex "
+            return Refuse(report, FormatText("ReadSKM failed: mesh %i of data file \"%s\" has a negative vertex "
                                          "count (%i).\n", i, path, numverts));
         if (!BlockFits(size, ofsverts, numverts, 4))
-            return Refuse(report, PastEnd("ReadSKM", Format("the vertex block of mesh %i", i), path, size));
+            return Refuse(report, PastEnd("ReadSKM", FormatText("the vertex block of mesh %i", i), path, size));
         // One pass over the vertex block: every vertex is checked as it is
         // copied. The pool is reserved for the most weights the rest of the
         // file could hold, so it never moves while the vertices fill it, and
@@ -347,16 +324,16 @@ LoadStatus ParseSKMSource(ByteSource* src, const char* path, SkelModel* model, L
             const unsigned char* count = Fetch(src, pos, 4);
             if (!count) {
                 if (size - pos < 4)
-                    return Refuse(report, PastEnd("ReadSKM", Format("vertex %i of mesh %i", v, i), path, size));
+                    return Refuse(report, PastEnd("ReadSKM", FormatText("vertex %i of mesh %i", v, i), path, size));
                 return Refuse(report, Unreadable("ReadSKM", path));
             }
             int32_t numweights = GetInt(count);
             pos += 4;
             if (numweights < 0)
-                return Refuse(report, Format("ReadSKM failed: vertex %i of mesh %i in data file \"%s\" has a "
+                return Refuse(report, FormatText("ReadSKM failed: vertex %i of mesh %i in data file \"%s\" has a "
                                              "negative weight count (%i).\n", v, i, path, numweights));
             if ((size_t)numweights > (size - pos) / WEIGHT_SIZE)
-                return Refuse(report, PastEnd("ReadSKM", Format("the weights of vertex %i of mesh %i", v, i),
+                return Refuse(report, PastEnd("ReadSKM", FormatText("the weights of vertex %i of mesh %i", v, i),
                                               path, size));
             // The pool never moves while it fills (it was reserved for the
             // most weights possible), so the pointer can be taken now.
@@ -380,24 +357,24 @@ LoadStatus ParseSKMSource(ByteSource* src, const char* path, SkelModel* model, L
                                      (numreferences > 0 ? (size_t)numreferences * 4 : 0)))
             return Refuse(report, TooBig("ReadSKM", path));
         if (!BlockFits(size, ofstexcoords, numverts, 8))
-            return Refuse(report, PastEnd("ReadSKM", Format("the texture coordinates of mesh %i", i), path, size));
+            return Refuse(report, PastEnd("ReadSKM", FormatText("the texture coordinates of mesh %i", i), path, size));
         if (!FetchWords(src, (size_t)ofstexcoords, (size_t)numverts * 2, &mesh.texcoords))
             return Refuse(report, Unreadable("ReadSKM", path));
 
         if (numtris < 0)
-            return Refuse(report, Format("ReadSKM failed: mesh %i of data file \"%s\" has a negative triangle "
+            return Refuse(report, FormatText("ReadSKM failed: mesh %i of data file \"%s\" has a negative triangle "
                                          "count (%i).\n", i, path, numtris));
         if (!BlockFits(size, ofsindices, numtris, 12))
-            return Refuse(report, PastEnd("ReadSKM", Format("the triangles of mesh %i", i), path, size));
+            return Refuse(report, PastEnd("ReadSKM", FormatText("the triangles of mesh %i", i), path, size));
         mesh.numtris = numtris;
         if (!FetchWords(src, (size_t)ofsindices, (size_t)numtris * 3, &mesh.indices))
             return Refuse(report, Unreadable("ReadSKM", path));
 
         if (numreferences < 0)
-            return Refuse(report, Format("ReadSKM failed: mesh %i of data file \"%s\" has a negative bone "
+            return Refuse(report, FormatText("ReadSKM failed: mesh %i of data file \"%s\" has a negative bone "
                                          "reference count (%i).\n", i, path, numreferences));
         if (!BlockFits(size, ofsreferences, numreferences, 4))
-            return Refuse(report, PastEnd("ReadSKM", Format("the bone references of mesh %i", i), path, size));
+            return Refuse(report, PastEnd("ReadSKM", FormatText("the bone references of mesh %i", i), path, size));
         mesh.numreferences = numreferences;
         if (!FetchWords(src, (size_t)ofsreferences, (size_t)numreferences, &mesh.references))
             return Refuse(report, Unreadable("ReadSKM", path));
@@ -412,7 +389,7 @@ LoadStatus ParseSKMSource(ByteSource* src, const char* path, SkelModel* model, L
 LoadStatus ParseSKPSource(ByteSource* src, const char* path, SkelModel* model, LoadReport* report) {
     const size_t size = src->size;
     size_t modelbytes = 0;
-    Say(report, Format("Reading SKP model %s\n", path));
+    Say(report, FormatText("Reading SKP model %s\n", path));
     Say(report, "----------------------\n");
     const unsigned char* header = Fetch(src, 0, SKP_HEADER_SIZE);
     if (!header) return Refuse(report, PastEnd("ReadSKP", "the 28-byte header", path, size));
@@ -423,31 +400,31 @@ LoadStatus ParseSKPSource(ByteSource* src, const char* path, SkelModel* model, L
     int32_t ofsbones = GetInt(header + 20);
     int32_t ofsframes = GetInt(header + 24);
 
-    Say(report, Format("%s pinmodel type: %i\n", path, type));
-    Say(report, Format("%s pinmodel filesize: %i (MAX: %i)\n", path, filesize, MAX_FILESIZE));
-    Say(report, Format("%s pinmodel numbones: %i\n", path, numbones));
+    Say(report, FormatText("%s pinmodel type: %i\n", path, type));
+    Say(report, FormatText("%s pinmodel filesize: %i (MAX: %i)\n", path, filesize, MAX_FILESIZE));
+    Say(report, FormatText("%s pinmodel numbones: %i\n", path, numbones));
     if (type != SKM_TYPE)
-        Warn(report, Format("%s has wrong type number (%i should be %i)\n", path, type, SKM_TYPE));
-    if ((uint32_t)numbones > (uint32_t)MAX_BONES) Warn(report, Format("%s num_bones: Invalid value\n", path));
-    Say(report, Format("numframes:pout:%i pin:%i\n", numframes, numframes));
+        Warn(report, FormatText("%s has wrong type number (%i should be %i)\n", path, type, SKM_TYPE));
+    if ((uint32_t)numbones > (uint32_t)MAX_BONES) Warn(report, FormatText("%s num_bones: Invalid value\n", path));
+    Say(report, FormatText("numframes:pout:%i pin:%i\n", numframes, numframes));
     if (numframes == 0)
-        Warn(report, Format("%s has no frames", path));
+        Warn(report, FormatText("%s has no frames", path));
     else if ((uint32_t)numframes > (uint32_t)MAX_FRAMES)
-        Warn(report, Format("%s has too many frames", path));
-    Say(report, Format("NumBones(SKP): %i\n", numbones));
+        Warn(report, FormatText("%s has too many frames", path));
+    Say(report, FormatText("NumBones(SKP): %i\n", numbones));
 
     if (numbones < 0)
-        return Refuse(report, Format("ReadSKP failed: data file \"%s\" has a negative bone count (%i).\n", path,
+        return Refuse(report, FormatText("ReadSKP failed: data file \"%s\" has a negative bone count (%i).\n", path,
                                      numbones));
     if (!BlockFits(size, ofsbones, numbones, BONE_RECORD_SIZE))
-        return Refuse(report, PastEnd("ReadSKP", Format("the %i bone records", numbones), path, size));
+        return Refuse(report, PastEnd("ReadSKP", FormatText("the %i bone records", numbones), path, size));
     const unsigned char* records = Fetch(src, (size_t)ofsbones, BONE_RECORD_SIZE * (size_t)numbones);
     if (!records) return Refuse(report, Unreadable("ReadSKP", path));
     std::vector<SkelBone> bones((size_t)numbones);
     for (int32_t i = 0; i < numbones; i++) {
         const unsigned char* record = records + BONE_RECORD_SIZE * (size_t)i;
         if (!CopyFileName(bones[i].name, record))
-            Note(report, Format("%s: the name of bone %i has no terminating NUL; cut to 63 characters", path, i));
+            Note(report, FormatText("%s: the name of bone %i has no terminating NUL; cut to 63 characters", path, i));
         bones[i].flags = GetWord(record + 68);
         bones[i].parent = GetInt(record + 64);
     }
@@ -457,15 +434,15 @@ LoadStatus ParseSKPSource(ByteSource* src, const char* path, SkelModel* model, L
     for (int32_t i = 0; i < numbones; i++) {
         int32_t parent = bones[i].parent;
         if (parent < 0 || parent < i) continue;
-        Warn(report, Format("%s: bone %i \"%s\" has parent %i, which is not an earlier bone; it will be posed "
+        Warn(report, FormatText("%s: bone %i \"%s\" has parent %i, which is not an earlier bone; it will be posed "
                             "as a root\n", path, i, bones[i].name, parent));
     }
 
     if (numframes < 0)
-        return Refuse(report, Format("ReadSKP failed: data file \"%s\" has a negative frame count (%i).\n", path,
+        return Refuse(report, FormatText("ReadSKP failed: data file \"%s\" has a negative frame count (%i).\n", path,
                                      numframes));
     if (!BlockFits(size, ofsframes, numframes, FRAME_HEADER_SIZE))
-        return Refuse(report, PastEnd("ReadSKP", Format("the %i frame headers", numframes), path, size));
+        return Refuse(report, PastEnd("ReadSKP", FormatText("the %i frame headers", numframes), path, size));
     // Frames may share one pose block, so their poses can need far more
     // memory than the file holds; known in full before anything is made.
     size_t perFrame = sizeof(PoseFrame) + sizeof(int32_t) + (size_t)numbones * sizeof(BonePose);
@@ -480,12 +457,12 @@ LoadStatus ParseSKPSource(ByteSource* src, const char* path, SkelModel* model, L
     for (int32_t j = 0; j < numframes; j++) {
         const unsigned char* fh = headers + FRAME_HEADER_SIZE * (size_t)j;
         if (!CopyFileName(frames[j].name, fh))
-            Note(report, Format("%s: the name of frame %i has no terminating NUL; cut to 63 characters", path, j));
+            Note(report, FormatText("%s: the name of frame %i has no terminating NUL; cut to 63 characters", path, j));
         ofsposes[j] = GetInt(fh + 64);
     }
     for (int32_t j = 0; j < numframes; j++) {
         if (!BlockFits(size, ofsposes[j], numbones, POSE_SIZE))
-            return Refuse(report, PastEnd("ReadSKP", Format("the poses of frame %i", j), path, size));
+            return Refuse(report, PastEnd("ReadSKP", FormatText("the poses of frame %i", j), path, size));
         if (!FetchWords(src, (size_t)ofsposes[j], (size_t)numbones * (POSE_SIZE / 4), &frames[j].poses))
             return Refuse(report, Unreadable("ReadSKP", path));
     }
@@ -522,7 +499,7 @@ LoadStatus LoadFile(const char* reader, const char* path, SkelModel* model, Load
     int fd;
     struct stat info;
     if (OpenDataFile(path, &fd, &info) != LOAD_OK) {
-        Warn(report, Format("%s failed: can't open data file \"%s\".\n", reader, path));
+        Warn(report, FormatText("%s failed: can't open data file \"%s\".\n", reader, path));
         return LOAD_CANT_OPEN;
     }
     ByteSource src;
@@ -535,13 +512,13 @@ LoadStatus LoadFile(const char* reader, const char* path, SkelModel* model, Load
         try {
             if (!ReadAll(fd, &whole)) status = Refuse(report, Unreadable(reader, path));
         } catch (const std::bad_alloc&) {
-            status = Refuse(report, Format("%s failed: out of memory reading data file \"%s\".\n", reader, path));
+            status = Refuse(report, FormatText("%s failed: out of memory reading data file \"%s\".\n", reader, path));
         }
         src.data = whole.data();
         src.size = whole.size();
     }
     if (status == LOAD_OK && src.size == 0) {
-        Warn(report, Format("%s failed: Empty data file \"%s\".\n", reader, path));
+        Warn(report, FormatText("%s failed: Empty data file \"%s\".\n", reader, path));
         status = LOAD_EMPTY;
     } else if (status == LOAD_OK) {
         status = ParseSource(&src, path, model, report, parse, reader);

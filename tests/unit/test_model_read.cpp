@@ -3,25 +3,16 @@
 // truncation of a valid pair.
 #include <sys/stat.h>
 
-#include <cstdarg>
 
 #include "model/export.h"
 #include "model/load.h"
+#include "model/format.h"
 #include "model/read.h"
 #include "model/sample.h"
 #include "pose/keys.h"
 #include "tests/unit/test_model_helpers.h"
 
 namespace {
-
-std::string Fmt(const char* format, ...) {
-    char text[1024];
-    va_list args;
-    va_start(args, format);
-    vsnprintf(text, sizeof text, format, args);
-    va_end(args);
-    return text;
-}
 
 // A model whose meshes have the given vertex, triangle and reference counts,
 // with zero-weight vertices; laid out contiguously.
@@ -98,10 +89,10 @@ TEST(ModelRead, ValidPairPrintsTheReadersLinesInOrder) {
     Image skp = Contiguous(source, false);
     Image skm = Contiguous(sample, true);
 
-    std::string expected = Fmt("Reading SKM model a.skm\na.skm: Type:2\na.skm: Filesize:%zu\n", skm.size());
+    std::string expected = FormatText("Reading SKM model a.skm\na.skm: Type:2\na.skm: Filesize:%zu\n", skm.size());
     EXPECT_EQ(SkmConsole(skm, "a.skm"), expected);
 
-    expected = Fmt("Reading SKP model b.skp\n----------------------\nb.skp pinmodel type: 2\n"
+    expected = FormatText("Reading SKP model b.skp\n----------------------\nb.skp pinmodel type: 2\n"
                    "b.skp pinmodel filesize: %zu (MAX: 16777216)\nb.skp pinmodel numbones: 30\n"
                    "numframes:pout:5 pin:5\nNumBones(SKP): 30\n",
                    skp.size());
