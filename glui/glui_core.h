@@ -55,6 +55,9 @@ int GluiStripHeight(GLUI* glui);
 void GluiStackStrips(int winW, int winH, const int* heights, int count, GluiRect* out);
 // The free area above strips of total height stripsTotal, each value clamped at 0.
 void GluiViewportArea(int winW, int winH, int stripsTotal, int* x, int* y, int* w, int* h);
+// Stacks the strips docked in window (0 for windowless strips) along its bottom
+// edge at the size last given to GluiSetWindowSize, moving their subwindows.
+void GluiArrangeStrips(int window);
 // Marks a strip for a new layout and tells the windowing side.
 void GluiMarkLayoutDirty(GLUI* glui);
 

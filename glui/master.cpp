@@ -317,6 +317,8 @@ void GluiRequestArrange(int parentWindow) {
   WorkPending = true;
 }
 
+void GluiArrangeStrips(int window) { Arrange(HostRecord(window)); }
+
 void GluiSetWindowSize(int window, int w, int h) {
   HostWindow& host = HostRecord(window);
   host.w = w;

@@ -38,11 +38,7 @@ class GluiEventTest : public ::testing::Test {
   }
   void Lay() {
     GluiLayout(g);
-    std::vector<int> heights;
-    for (GLUI* s : GLUI_Master.guis) heights.push_back(GluiStripHeight(s));
-    std::vector<GluiRect> places(heights.size());
-    GluiStackStrips(640, 480, heights.data(), (int)heights.size(), places.data());
-    for (size_t i = 0; i < places.size(); i++) GLUI_Master.guis[i]->strip_y = places[i].y;
+    GluiArrangeStrips(0);
   }
   static void Click(GLUI* strip, int x, int y) {
     GluiMouse(strip, GLUT_LEFT_BUTTON, GLUT_DOWN, x, y);

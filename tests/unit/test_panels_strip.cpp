@@ -54,13 +54,7 @@ protected:
         return nullptr;
     }
     // Lays out every strip and stacks them as the window would.
-    static void Lay() {
-        std::vector<int> heights;
-        for (GLUI* s : GLUI_Master.guis) heights.push_back(GluiStripHeight(s));
-        std::vector<GluiRect> places(heights.size());
-        GluiStackStrips(640, 480, heights.data(), (int)heights.size(), places.data());
-        for (size_t i = 0; i < places.size(); i++) GLUI_Master.guis[i]->strip_y = places[i].y;
-    }
+    static void Lay() { GluiArrangeStrips(0); }
     static void ClickAt(GLUI* g, int x, int y) {
         GluiMouse(g, GLUT_LEFT_BUTTON, GLUT_DOWN, x, y);
         GluiMouse(g, GLUT_LEFT_BUTTON, GLUT_UP, x, y);
