@@ -4,16 +4,16 @@
 #pragma once
 
 constexpr float DEG2RAD = 0.017453292f;
-constexpr float FLY_STEP = 5.0f;       // distance of one fly step of size 1
-constexpr float FLY_RISE = 0.05f;      // distance of one vertical step of size 1
+constexpr float FLY_STEP = 5.0f;  // distance of one fly step of size 1
+constexpr float FLY_RISE = 0.05f; // distance of one vertical step of size 1
 
-extern int FlyMode;             // 0: orbit camera; nonzero: fly camera
-extern float FlyPos[3];         // fly camera position
-extern float FlyYaw;            // heading about Y in degrees; positive turns left
-extern float FlyPitch;          // pitch about X in degrees; positive looks down
-extern float OrbitPan[2];       // orbit pan x, y
-extern float OrbitDistance;     // orbit distance along the view axis
-extern float OrbitAngles[3];    // orbit angles about X, Y, Z, in degrees
+extern int FlyMode;          // 0: orbit camera; nonzero: fly camera
+extern float FlyPos[3];      // fly camera position
+extern float FlyYaw;         // heading about Y in degrees; positive turns left
+extern float FlyPitch;       // pitch about X in degrees; positive looks down
+extern float OrbitPan[2];    // orbit pan x, y
+extern float OrbitDistance;  // orbit distance along the view axis
+extern float OrbitAngles[3]; // orbit angles about X, Y, Z, in degrees
 
 // Every camera value to its start value, orbit mode included.
 void ResetCamera();

@@ -58,7 +58,7 @@ bool TickDue(uint32_t now, uint32_t last, int ticksRun) {
 void RunTick() {
     TickTime = (int32_t)ClockMillis();
     if (!TickDue((uint32_t)TickTime, (uint32_t)LastTickTime, FrameCount)) return;
-    UpdateFPS(TickTime, FrameCount);  // the count before this tick's increment
+    UpdateFPS(TickTime, FrameCount); // the count before this tick's increment
     LastTickTime = TickTime;
     FrameCount += 1;
     ApplyMovementKeys();

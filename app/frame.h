@@ -4,13 +4,13 @@
 #pragma once
 #include <cstdint>
 
-#include "pose/anim.h"  // TickTime: the clock reading of the latest idle call
+#include "pose/anim.h" // TickTime: the clock reading of the latest idle call
 
-constexpr int TICK_MIN_MS = 11;  // smallest gap between two ticks, in ms
+constexpr int TICK_MIN_MS = 11; // smallest gap between two ticks, in ms
 
-extern int MainWindow;         // GLUT id of the one main window
-extern int32_t LastTickTime;   // TickTime of the last tick that ran; 0 at start
-extern int FrameCount;         // ticks run so far; 0 at start
+extern int MainWindow;       // GLUT id of the one main window
+extern int32_t LastTickTime; // TickTime of the last tick that ran; 0 at start
+extern int FrameCount;       // ticks run so far; 0 at start
 
 // Fixed OpenGL state of the main window, then the logo texture.
 void InitGL();

@@ -20,7 +20,7 @@ int MouseX = 0;
 int MouseY = 0;
 int MouseMode = MOUSE_NONE;
 
-static const float TURN_GAIN = 0.2f;  // degrees (fly) or zoom units per pixel
+static const float TURN_GAIN = 0.2f; // degrees (fly) or zoom units per pixel
 static const float PAN_GAIN = 0.5f;
 
 void ClearKeys() {
@@ -31,7 +31,7 @@ void ClearKeys() {
 }
 
 int PointInArea(int x, int y, int vx, int vy, int vw, int vh) {
-    (void)vy;  // window y counts from the top; the free area starts at row 0
+    (void)vy; // window y counts from the top; the free area starts at row 0
     return vx < x && x < vx + vw && 0 < y && y < vh;
 }
 
@@ -120,27 +120,27 @@ void HandleMotion(int x, int y) {
     float dx = (float)(x - MouseX);
     float dy = (float)(y - MouseY);
     switch (MouseMode) {
-    case MOUSE_ROTATE:
-        if (FlyMode) {
-            TurnYaw(-dx * TURN_GAIN);
-            TurnPitch(dy * TURN_GAIN);
-        } else {
-            RotateOrbit(dx, dy);
-        }
-        break;
-    case MOUSE_ZOOM:
-        if (!FlyMode) ZoomOrbit(dy * TURN_GAIN);
-        break;
-    case MOUSE_PAN:
-        if (FlyMode) {
-            StrafeLeft(-dx * PAN_GAIN);
-            MoveUp(-dy * PAN_GAIN);
-        } else {
-            PanOrbit(-dx * PAN_GAIN, dy * PAN_GAIN);
-        }
-        break;
-    default:
-        break;
+        case MOUSE_ROTATE:
+            if (FlyMode) {
+                TurnYaw(-dx * TURN_GAIN);
+                TurnPitch(dy * TURN_GAIN);
+            } else {
+                RotateOrbit(dx, dy);
+            }
+            break;
+        case MOUSE_ZOOM:
+            if (!FlyMode) ZoomOrbit(dy * TURN_GAIN);
+            break;
+        case MOUSE_PAN:
+            if (FlyMode) {
+                StrafeLeft(-dx * PAN_GAIN);
+                MoveUp(-dy * PAN_GAIN);
+            } else {
+                PanOrbit(-dx * PAN_GAIN, dy * PAN_GAIN);
+            }
+            break;
+        default:
+            break;
     }
     MouseX = x;
     MouseY = y;

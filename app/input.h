@@ -10,10 +10,10 @@ constexpr int MOUSE_MENU = 1;
 constexpr int MOUSE_ZOOM = 2;
 constexpr int MOUSE_PAN = 3;
 
-extern int KeyDown[256];      // 1 while the ASCII key with this low byte is held
-extern int SpecialDown[256];  // 1 while the GLUT special key with this code is held
-extern int MouseX, MouseY;    // pointer at the last button press or motion
-extern int MouseMode;         // current drag mode, MOUSE_*
+extern int KeyDown[256];     // 1 while the ASCII key with this low byte is held
+extern int SpecialDown[256]; // 1 while the GLUT special key with this code is held
+extern int MouseX, MouseY;   // pointer at the last button press or motion
+extern int MouseMode;        // current drag mode, MOUSE_*
 
 // GLUT callbacks of the main window.
 void HandleKeyDown(unsigned char key, int x, int y);

@@ -41,35 +41,35 @@ void BuildMenus() {
 // screen by other means is simply reshaped to 640 x 480 on the next choice.
 void HandleDisplayMenu(int value) {
     switch (value) {
-    case MENU_SHOW_FPS:
-        ToggleShowFPS();
-        break;
-    case MENU_WIREFRAME:
-        ToggleWireframe();
-        break;
-    case MENU_BACKFACE:
-        if (glIsEnabled(GL_CULL_FACE))
-            glDisable(GL_CULL_FACE);
-        else
-            glEnable(GL_CULL_FACE);
-        break;
-    case MENU_FULL_SCREEN:
-        if (FullScreen) {
-            glutReshapeWindow(640, 480);
-            FullScreen = 0;
-        } else {
-            glutFullScreen();
-            FullScreen = 1;
-        }
-        break;
-    case MENU_FLY_MODE:
-        ToggleFlyMode();
-        break;
-    case MENU_SHOW_QUATS:
-        ToggleShowQuats();
-        break;
-    default:
-        break;
+        case MENU_SHOW_FPS:
+            ToggleShowFPS();
+            break;
+        case MENU_WIREFRAME:
+            ToggleWireframe();
+            break;
+        case MENU_BACKFACE:
+            if (glIsEnabled(GL_CULL_FACE))
+                glDisable(GL_CULL_FACE);
+            else
+                glEnable(GL_CULL_FACE);
+            break;
+        case MENU_FULL_SCREEN:
+            if (FullScreen) {
+                glutReshapeWindow(640, 480);
+                FullScreen = 0;
+            } else {
+                glutFullScreen();
+                FullScreen = 1;
+            }
+            break;
+        case MENU_FLY_MODE:
+            ToggleFlyMode();
+            break;
+        case MENU_SHOW_QUATS:
+            ToggleShowQuats();
+            break;
+        default:
+            break;
     }
     glutPostRedisplay();
 }
@@ -78,16 +78,16 @@ void HandleDisplayMenu(int value) {
 // to act on.
 void HandleMainMenu(int value) {
     switch (value) {
-    case MENU_SAVE_SKP:
-        if (CurrentModel) WriteSKP(CurrentModel);
-        break;
-    case MENU_SAVE_SKM:
-        if (CurrentModel) WriteSKM(CurrentModel);
-        break;
-    case MENU_EXIT:
-        exit(0);
-    default:
-        break;
+        case MENU_SAVE_SKP:
+            if (CurrentModel) WriteSKP(CurrentModel);
+            break;
+        case MENU_SAVE_SKM:
+            if (CurrentModel) WriteSKM(CurrentModel);
+            break;
+        case MENU_EXIT:
+            exit(0);
+        default:
+            break;
     }
     glutPostRedisplay();
 }

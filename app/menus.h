@@ -3,10 +3,10 @@
 // the skeleton renderer.
 #pragma once
 
-extern int ShowFPS;     // 1: the frame-rate text is drawn (starts 1)
-extern int Wireframe;   // 1: polygons drawn as lines
-extern int FullScreen;  // 1: the program put the window into full-screen mode
-extern int ShowQuats;   // 1: the renderer draws each parent bone's axes
+extern int ShowFPS;    // 1: the frame-rate text is drawn (starts 1)
+extern int Wireframe;  // 1: polygons drawn as lines
+extern int FullScreen; // 1: the program put the window into full-screen mode
+extern int ShowQuats;  // 1: the renderer draws each parent bone's axes
 
 // Display submenu values.
 constexpr int MENU_SHOW_FPS = 1;

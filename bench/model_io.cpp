@@ -37,7 +37,8 @@ void BuildLimitMesh(SkelModel* model) {
     SkelMesh& mesh = model->meshes[0];
     CopyName(mesh.skinname, "bench_skin");
     CopyName(mesh.meshname, "bench_mesh");
-    int64_t fixed = 24 + 156 + (int64_t)MAX_VERTS * 12 + (int64_t)MAX_TRIS * 12 + MAX_REFERENCES * 4;
+    int64_t fixed =
+        24 + 156 + (int64_t)MAX_VERTS * 12 + (int64_t)MAX_TRIS * 12 + MAX_REFERENCES * 4;
     int64_t weights = (MAX_FILESIZE - fixed) / 32;
     mesh.numverts = MAX_VERTS;
     mesh.verts.resize(MAX_VERTS);
@@ -48,10 +49,12 @@ void BuildLimitMesh(SkelModel* model) {
         bw = BoneWeight{{f, -f, f * 0.5f}, 0.5f, {0.0f, 0.6f, 0.8f}, (int32_t)(w % MAX_BONES)};
     }
     for (int32_t v = 0; v < MAX_VERTS; v++)
-        mesh.verts[v].numweights = (int32_t)(weights / MAX_VERTS + (v < weights % MAX_VERTS ? 1 : 0));
+        mesh.verts[v].numweights =
+            (int32_t)(weights / MAX_VERTS + (v < weights % MAX_VERTS ? 1 : 0));
     LinkVertexWeights(&mesh);
     mesh.texcoords.resize(2 * (size_t)MAX_VERTS);
-    for (size_t t = 0; t < mesh.texcoords.size(); t++) mesh.texcoords[t] = (float)(t % 512) / 512.0f;
+    for (size_t t = 0; t < mesh.texcoords.size(); t++)
+        mesh.texcoords[t] = (float)(t % 512) / 512.0f;
     mesh.numtris = MAX_TRIS;
     mesh.indices.resize(3 * (size_t)MAX_TRIS);
     for (size_t i = 0; i < mesh.indices.size(); i++) mesh.indices[i] = (int32_t)(i * 7 % MAX_VERTS);
@@ -74,7 +77,8 @@ void BuildLimitSkeleton(SkelModel* model) {
         CopyName(model->frames[f].name, ("frame" + std::to_string(f)).c_str());
         model->frames[f].poses.resize(MAX_BONES);
         for (int32_t i = 0; i < MAX_BONES; i++)
-            model->frames[f].poses[i] = BonePose{{0.0f, 0.6f, 0.0f, 0.8f}, {(float)f, (float)i, 1.5f}};
+            model->frames[f].poses[i] =
+                BonePose{{0.0f, 0.6f, 0.0f, 0.8f}, {(float)f, (float)i, 1.5f}};
     }
 }
 
@@ -99,13 +103,14 @@ double TimeLoad(const std::string& path, bool skm) {
     double start = NowMs();
     SkelModel* model = new SkelModel;
     LoadReport report;
-    LoadStatus status = skm ? LoadSKMFile(path.c_str(), model, &report) : LoadSKPFile(path.c_str(), model, &report);
+    LoadStatus status =
+        skm ? LoadSKMFile(path.c_str(), model, &report) : LoadSKPFile(path.c_str(), model, &report);
     double elapsed = NowMs() - start;
     if (status != LOAD_OK) {
         fprintf(stderr, "bench: load of %s failed:\n%s", path.c_str(), report.console.c_str());
         exit(1);
     }
-    delete model;  // freed outside the timed part, as the viewer never frees it
+    delete model; // freed outside the timed part, as the viewer never frees it
     return elapsed;
 }
 
@@ -175,18 +180,22 @@ Figures Measure(SkelModel* model, const std::string& dir, bool skm, int runs) {
         sync();
         best.write = std::min(best.write, TimePlainWrite(plain, image));
         sync();
-        best.replace = std::min(best.replace, TimePlainReplace(dir + (skm ? "/replace.skm" : "/replace.skp"), image));
+        best.replace = std::min(
+            best.replace, TimePlainReplace(dir + (skm ? "/replace.skm" : "/replace.skp"), image));
         sync();
-        best.exported = std::min(best.exported, TimeExport(model, dir + (skm ? "/out.skm" : "/out.skp"), skm));
+        best.exported =
+            std::min(best.exported, TimeExport(model, dir + (skm ? "/out.skm" : "/out.skp"), skm));
     }
-    printf("%s %9lld bytes: fread %6.2f ms, load %6.2f ms, load/read %.2f | fwrite %6.2f ms, "
-           "fwrite+rename %6.2f ms, export %6.2f ms, export/write %.2f (export/replace %.2f)\n",
-           skm ? "SKM" : "SKP", (long long)size, best.read, best.load, best.load / best.read, best.write,
-           best.replace, best.exported, best.exported / best.write, best.exported / best.replace);
+    printf(
+        "%s %9lld bytes: fread %6.2f ms, load %6.2f ms, load/read %.2f | fwrite %6.2f ms, "
+        "fwrite+rename %6.2f ms, export %6.2f ms, export/write %.2f (export/replace %.2f)\n",
+        skm ? "SKM" : "SKP", (long long)size, best.read, best.load, best.load / best.read,
+        best.write, best.replace, best.exported, best.exported / best.write,
+        best.exported / best.replace);
     return best;
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
     int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 15;
@@ -208,8 +217,8 @@ int main(int argc, char** argv) {
 
     std::string cleanup = std::string("rm -rf '") + dir + "'";
     if (system(cleanup.c_str()) != 0) fprintf(stderr, "bench: could not remove %s\n", dir);
-    bool met = skm.load <= 2 * skm.read && skp.load <= 2 * skp.read && skm.exported <= 2 * skm.write &&
-               skp.exported <= 2 * skp.write;
+    bool met = skm.load <= 2 * skm.read && skp.load <= 2 * skp.read &&
+               skm.exported <= 2 * skm.write && skp.exported <= 2 * skp.write;
     printf("target (every ratio at most 2): %s\n", met ? "met" : "NOT met");
     return 0;
 }

@@ -12,8 +12,8 @@
 #include "model/model.h"
 
 // Aborts with the message when cond is false.
-#define FUZZ_CHECK(cond, ...) \
-    do {                      \
+#define FUZZ_CHECK(cond, ...)                                           \
+    do {                                                                \
         if (!(cond)) FailCheck(__FILE__, __LINE__, #cond, __VA_ARGS__); \
     } while (0)
 
@@ -37,7 +37,8 @@ void CheckMeshesConsistent(const SkelModel* model);
 void CheckSkeletonConsistent(const SkelModel* model);
 
 // After a refusal: the report holds a line naming the reader and the path.
-void CheckRefusal(LoadStatus status, const LoadReport& report, const char* reader, const char* path);
+void CheckRefusal(LoadStatus status, const LoadReport& report, const char* reader,
+                  const char* path);
 
 // The 32 bits an export writes for a float: zero of either sign and NaN as 0.
 uint32_t ExportedBits(float value);

@@ -57,12 +57,13 @@ int32_t ShownFrame(const SkelModel& model, int32_t i) {
 void CheckPublishedKeys() {
     FUZZ_CHECK(DisplayKeys.numkeys >= 0 && (size_t)DisplayKeys.numkeys == DisplayKeys.keys.size() &&
                    DisplayKeys.keys.size() == DisplayKeys.keyframes.size(),
-               "key list of %d keys holds %zu and %zu entries", DisplayKeys.numkeys, DisplayKeys.keys.size(),
-               DisplayKeys.keyframes.size());
+               "key list of %d keys holds %zu and %zu entries", DisplayKeys.numkeys,
+               DisplayKeys.keys.size(), DisplayKeys.keyframes.size());
     size_t e = 0;
     for (int c = 0; c < 256; c++) {
         if (KeyActive[c] != 1) continue;
-        FUZZ_CHECK(e < DisplayKeys.keys.size() && DisplayKeys.keys[e] == c && DisplayKeys.keyframes[e] == KeyFrame[c],
+        FUZZ_CHECK(e < DisplayKeys.keys.size() && DisplayKeys.keys[e] == c &&
+                       DisplayKeys.keyframes[e] == KeyFrame[c],
                    "key list entry %zu is not active key %d at frame %d", e, c, KeyFrame[c]);
         e++;
     }
@@ -73,26 +74,28 @@ void CheckPublishedKeys() {
 // stays inside the array the builder published.
 void CheckPose(const SkelModel& model) {
     CheckPublishedKeys();
-    FUZZ_CHECK(CurrentPose != nullptr && CurrentPoseCount == model.numbones, "pose holds %d bones for %d",
-               CurrentPoseCount, model.numbones);
+    FUZZ_CHECK(CurrentPose != nullptr && CurrentPoseCount == model.numbones,
+               "pose holds %d bones for %d", CurrentPoseCount, model.numbones);
     static const BonePose IDENTITY = {{0, 0, 0, 1}, {0, 0, 0}};
     for (int32_t i = 0; i < model.numbones; i++) {
         int32_t parent = model.bones[i].parent;
         if (parent >= 0 && parent < i) continue;
-        const BonePose& want = model.numframes > 0 ? model.frames[ShownFrame(model, i)].poses[i] : IDENTITY;
-        FUZZ_CHECK(memcmp(&CurrentPose[i], &want, sizeof want) == 0, "root bone %d is not in its channel's frame %d",
-                   i, ShownFrame(model, i));
+        const BonePose& want =
+            model.numframes > 0 ? model.frames[ShownFrame(model, i)].poses[i] : IDENTITY;
+        FUZZ_CHECK(memcmp(&CurrentPose[i], &want, sizeof want) == 0,
+                   "root bone %d is not in its channel's frame %d", i, ShownFrame(model, i));
     }
 }
 
 void StepChannels(const SkelModel& model) {
     ResetKeyChannels();
-    FUZZ_CHECK(KeyBoneCount == model.numbones, "%d bones listed of %d", KeyBoneCount, model.numbones);
+    FUZZ_CHECK(KeyBoneCount == model.numbones, "%d bones listed of %d", KeyBoneCount,
+               model.numbones);
     for (int c = 0; c < 256; c++) {
         bool named = false;
         for (const SkelBone& bone : model.bones) named = named || (unsigned char)bone.name[0] == c;
-        FUZZ_CHECK((KeyActive[c] == 1) == named && KeyFrame[c] == 1, "key %d: active %d frame %d after a load", c,
-                   KeyActive[c], KeyFrame[c]);
+        FUZZ_CHECK((KeyActive[c] == 1) == named && KeyFrame[c] == 1,
+                   "key %d: active %d frame %d after a load", c, KeyActive[c], KeyFrame[c]);
     }
     CheckPose(model);
 
@@ -106,7 +109,8 @@ void StepChannels(const SkelModel& model) {
             int32_t before = KeyFrame[c];
             AdvanceKey(c);
             int32_t want = (int64_t)before + 1 >= model.numframes ? 0 : before + 1;
-            FUZZ_CHECK(KeyFrame[c] == want, "key %d stepped from %d to %d, not %d", c, before, KeyFrame[c], want);
+            FUZZ_CHECK(KeyFrame[c] == want, "key %d stepped from %d to %d, not %d", c, before,
+                       KeyFrame[c], want);
             CheckPose(model);
         }
     }
@@ -124,8 +128,8 @@ void CheckSelection(const SkelModel& model) {
     for (int step : {1, -1, -1, 1, 1}) {
         StepSelectedBone(step);
         int32_t bone = ClampSelectedBone();
-        FUZZ_CHECK(model.numbones == 0 ? bone == -1 : bone >= 0 && bone < model.numbones, "bone selection %d of %d",
-                   bone, model.numbones);
+        FUZZ_CHECK(model.numbones == 0 ? bone == -1 : bone >= 0 && bone < model.numbones,
+                   "bone selection %d of %d", bone, model.numbones);
         StepSelectedMesh(step);
         int32_t mesh = ClampSelectedMesh();
         FUZZ_CHECK(model.nummeshes == 0 ? mesh == -1 : mesh >= 0 && mesh < model.nummeshes,
@@ -147,30 +151,35 @@ void CheckRotation(SkelModel* model) {
             const BonePose& q = model->frames[f].poses[j];
             if (!Finite(p.quat, 4) || !Finite(p.origin, 3)) continue;
             for (int k = 0; k < 4; k++)
-                FUZZ_CHECK(p.quat[k] == q.quat[k], "frame %d bone %d: quat %d changed by a zero turn", f, j, k);
+                FUZZ_CHECK(p.quat[k] == q.quat[k],
+                           "frame %d bone %d: quat %d changed by a zero turn", f, j, k);
             for (int k = 0; k < 3; k++)
-                FUZZ_CHECK(p.origin[k] == q.origin[k], "frame %d bone %d: origin %d changed by a zero turn", f, j, k);
+                FUZZ_CHECK(p.origin[k] == q.origin[k],
+                           "frame %d bone %d: origin %d changed by a zero turn", f, j, k);
         }
 
     CopyModel(model, &before);
-    float angles[3] = {30, 90, -45};  // pitch, yaw, roll
+    float angles[3] = {30, 90, -45}; // pitch, yaw, roll
     RotateModel(angles);
     for (int32_t f = 0; f < model->numframes; f++)
         for (int32_t j = 0; j < model->numbones; j++) {
             const BonePose& p = before.frames[f].poses[j];
             const BonePose& q = model->frames[f].poses[j];
             if (f == 0 || j != 0) {
-                FUZZ_CHECK(memcmp(&p, &q, sizeof p) == 0, "frame %d bone %d changed by a turn", f, j);
+                FUZZ_CHECK(memcmp(&p, &q, sizeof p) == 0, "frame %d bone %d changed by a turn", f,
+                           j);
                 continue;
             }
             if (!Finite(p.quat, 4) || !Finite(p.origin, 3)) continue;
             // Lengths so large that the turn overflows a float are left out.
             double a = Norm(p.quat, 4), b = Norm(q.quat, 4);
             if (a < 1e15)
-                FUZZ_CHECK(std::fabs(a - b) <= 1e-4 * a + 1e-30, "frame %d: quat length %g became %g", f, a, b);
+                FUZZ_CHECK(std::fabs(a - b) <= 1e-4 * a + 1e-30,
+                           "frame %d: quat length %g became %g", f, a, b);
             a = Norm(p.origin, 3), b = Norm(q.origin, 3);
             if (a < 1e15)
-                FUZZ_CHECK(std::fabs(a - b) <= 1e-4 * a + 1e-30, "frame %d: origin length %g became %g", f, a, b);
+                FUZZ_CHECK(std::fabs(a - b) <= 1e-4 * a + 1e-30,
+                           "frame %d: origin length %g became %g", f, a, b);
         }
     CheckPose(*model);
 }
@@ -179,10 +188,10 @@ void CheckExportReload(SkelModel* model) {
     std::string why;
     bool skmFits = SKMImageSize(model, &why) <= MAX_FILESIZE;
     bool skpFits = SKPImageSize(model, &why) <= MAX_FILESIZE;
-    FUZZ_CHECK(WriteSKMFile(model, ScratchSKM.c_str()) == skmFits, "SKM export of a loaded model: %s",
-               skmFits ? "failed" : "wrote an oversized image");
-    FUZZ_CHECK(WriteSKPFile(model, ScratchSKP.c_str()) == skpFits, "SKP export of a loaded model: %s",
-               skpFits ? "failed" : "wrote an oversized image");
+    FUZZ_CHECK(WriteSKMFile(model, ScratchSKM.c_str()) == skmFits,
+               "SKM export of a loaded model: %s", skmFits ? "failed" : "wrote an oversized image");
+    FUZZ_CHECK(WriteSKPFile(model, ScratchSKP.c_str()) == skpFits,
+               "SKP export of a loaded model: %s", skpFits ? "failed" : "wrote an oversized image");
     if (!skmFits || !skpFits) return;
     SkelModel reloaded;
     LoadReport report;
@@ -193,7 +202,7 @@ void CheckExportReload(SkelModel* model) {
     CheckSameSkeleton(model, &reloaded);
 }
 
-}  // namespace
+} // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     SilenceConsole();
@@ -212,7 +221,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 4) return 0;
-    uint32_t skmLength = (uint32_t)data[0] | (uint32_t)data[1] << 8 | (uint32_t)data[2] << 16 | (uint32_t)data[3] << 24;
+    uint32_t skmLength = (uint32_t)data[0] | (uint32_t)data[1] << 8 | (uint32_t)data[2] << 16 |
+                         (uint32_t)data[3] << 24;
     const uint8_t* skm = data + 4;
     size_t rest = size - 4;
     size_t skmSize = skmLength < rest ? skmLength : rest;

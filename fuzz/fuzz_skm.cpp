@@ -50,6 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     // Exporting the reloaded model gives the same bytes: the layout is fixed.
     int64_t size3 = BuildSKMImage(&reloaded, &reason);
-    FUZZ_CHECK(size3 == size2 && TakeOutput(size3) == image, "a second export differs from the first");
+    FUZZ_CHECK(size3 == size2 && TakeOutput(size3) == image,
+               "a second export differs from the first");
     return 0;
 }

@@ -44,10 +44,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         CheckUntouched(&model, "a refused SKP file");
         return 0;
     }
-    FUZZ_CHECK(model.nummeshes == UNTOUCHED_COUNT && model.meshes.empty(), "the SKP reader touched the meshes");
+    FUZZ_CHECK(model.nummeshes == UNTOUCHED_COUNT && model.meshes.empty(),
+               "the SKP reader touched the meshes");
     CheckSkeletonConsistent(&model);
     size_t forward = CountForwardParents(model);
-    FUZZ_CHECK(CountParentWarnings(report) == forward, "%zu bones with a later parent but %zu warnings", forward,
+    FUZZ_CHECK(CountParentWarnings(report) == forward,
+               "%zu bones with a later parent but %zu warnings", forward,
                CountParentWarnings(report));
 
     std::string reason;
@@ -55,7 +57,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size2 < 0) {
         // Frames may share one pose block in the file; the export repeats it.
         std::string why;
-        FUZZ_CHECK(SKPImageSize(&model, &why) > MAX_FILESIZE, "export refused a parsed model: %s", reason.c_str());
+        FUZZ_CHECK(SKPImageSize(&model, &why) > MAX_FILESIZE, "export refused a parsed model: %s",
+                   reason.c_str());
         return 0;
     }
     std::vector<unsigned char> image = TakeOutput(size2);
@@ -67,6 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CheckSameSkeleton(&model, &reloaded);
 
     int64_t size3 = BuildSKPImage(&reloaded, &reason);
-    FUZZ_CHECK(size3 == size2 && TakeOutput(size3) == image, "a second export differs from the first");
+    FUZZ_CHECK(size3 == size2 && TakeOutput(size3) == image,
+               "a second export differs from the first");
     return 0;
 }

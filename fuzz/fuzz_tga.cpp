@@ -18,7 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     int headerOK = DecodeTGAHeader(data, size, &width, &height, &bpp, nullptr);
     if (!DecodeTGA(data, size, &image, &whyNot)) {
         FUZZ_CHECK(whyNot != nullptr && *whyNot != '\0', "a refused image without a reason");
-        FUZZ_CHECK(memcmp(&image, &untouched, sizeof image) == 0, "a refused image changed the record");
+        FUZZ_CHECK(memcmp(&image, &untouched, sizeof image) == 0,
+                   "a refused image changed the record");
         return 0;
     }
     FUZZ_CHECK(headerOK == 1 && image.width == width && image.height == height && image.bpp == bpp,
@@ -30,13 +31,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(image.texid == untouched.texid, "decoding touched the texture id");
     size_t bytes = (size_t)bpp / 8;
     size_t total = (size_t)width * (size_t)height * bytes;
-    FUZZ_CHECK(total <= size - TGA_HEADER_LEN, "decoded %zu pixel bytes from %zu", total, size - TGA_HEADER_LEN);
+    FUZZ_CHECK(total <= size - TGA_HEADER_LEN, "decoded %zu pixel bytes from %zu", total,
+               size - TGA_HEADER_LEN);
     const uint8_t* src = data + TGA_HEADER_LEN;
     // Every pixel byte is read; the allocation must hold all of them.
     for (size_t i = 0; i < total; i += bytes) {
-        FUZZ_CHECK(image.pixels[i] == src[i + 2] && image.pixels[i + 1] == src[i + 1] && image.pixels[i + 2] == src[i],
+        FUZZ_CHECK(image.pixels[i] == src[i + 2] && image.pixels[i + 1] == src[i + 1] &&
+                       image.pixels[i + 2] == src[i],
                    "pixel at byte %zu not turned from BGR to RGB", i);
-        if (bytes == 4) FUZZ_CHECK(image.pixels[i + 3] == src[i + 3], "alpha at byte %zu changed", i);
+        if (bytes == 4)
+            FUZZ_CHECK(image.pixels[i + 3] == src[i + 3], "alpha at byte %zu changed", i);
     }
     free(image.pixels);
     return 0;

@@ -48,7 +48,8 @@ void SetFloat(Bytes* b, size_t at, float value) {
 }
 
 uint32_t GetWord(const Bytes& b, size_t at) {
-    return (uint32_t)b[at] | (uint32_t)b[at + 1] << 8 | (uint32_t)b[at + 2] << 16 | (uint32_t)b[at + 3] << 24;
+    return (uint32_t)b[at] | (uint32_t)b[at + 1] << 8 | (uint32_t)b[at + 2] << 16 |
+           (uint32_t)b[at + 3] << 24;
 }
 
 // The field is written whole, text and all: a 64-character text leaves no NUL.
@@ -107,7 +108,8 @@ void AddFrames(SkelModel* model, int32_t numframes) {
         snprintf(frame.name, NAME_LEN, "frame%d", (int)f);
         for (int32_t j = 0; j < model->numbones; j++) {
             float half = 0.1f * (float)f;
-            frame.poses.push_back({{0, 0, std::sin(half), std::cos(half)}, {(float)f + 1, (float)j, 0}});
+            frame.poses.push_back(
+                {{0, 0, std::sin(half), std::cos(half)}, {(float)f + 1, (float)j, 0}});
         }
         model->frames.push_back(frame);
     }
@@ -186,8 +188,8 @@ Bytes ReversedSKM(const SkelModel& model) {
             at += 4;
             for (int32_t w = 0; w < v.numweights; w++, at += 32) {
                 const BoneWeight& x = v.weights[w];
-                const float f[7] = {x.origin[0], x.origin[1], x.origin[2], x.influence, x.normal[0], x.normal[1],
-                                    x.normal[2]};
+                const float f[7] = {x.origin[0], x.origin[1], x.origin[2], x.influence,
+                                    x.normal[0], x.normal[1], x.normal[2]};
                 for (int k = 0; k < 7; k++) SetFloat(&b, at + 4 * k, f[k]);
                 SetWord(&b, at + 28, (uint32_t)x.bonenum);
             }
@@ -201,8 +203,13 @@ Bytes ReversedSKM(const SkelModel& model) {
         size_t mh = ofsmeshes + 156 * i;
         SetName(&b, mh, mesh.skinname);
         SetName(&b, mh + 64, mesh.meshname);
-        const uint32_t fields[7] = {(uint32_t)mesh.numverts, (uint32_t)mesh.numtris, (uint32_t)mesh.numreferences,
-                                    ofs[4 * i], ofs[4 * i + 1], ofs[4 * i + 2], ofs[4 * i + 3]};
+        const uint32_t fields[7] = {(uint32_t)mesh.numverts,
+                                    (uint32_t)mesh.numtris,
+                                    (uint32_t)mesh.numreferences,
+                                    ofs[4 * i],
+                                    ofs[4 * i + 1],
+                                    ofs[4 * i + 2],
+                                    ofs[4 * i + 3]};
         for (int k = 0; k < 7; k++) SetWord(&b, mh + 128 + 4 * k, fields[k]);
     }
     SetWord(&b, 8, (uint32_t)b.size());
@@ -297,7 +304,8 @@ void WriteSKMSeeds(const SkelModel& demo) {
 
     // Both mesh headers point at the first mesh's blocks.
     Bytes shared = SKMImage(hip);
-    for (int k = 0; k < 7; k++) SetWord(&shared, 24 + 156 + 128 + 4 * k, GetWord(shared, 24 + 128 + 4 * k));
+    for (int k = 0; k < 7; k++)
+        SetWord(&shared, 24 + 156 + 128 + 4 * k, GetWord(shared, 24 + 128 + 4 * k));
     Save("skm", "shared_blocks.skm", shared);
 
     // Names that fill their fields, a wrong type and an oversized file size.
@@ -343,7 +351,8 @@ void WriteSKPSeeds(const SkelModel& demo) {
     // Every frame header points at frame 0's poses.
     Bytes shared = SKPImage(hip);
     uint32_t ofsframes = GetWord(shared, 24);
-    for (uint32_t f = 1; f < 4; f++) SetWord(&shared, ofsframes + 68 * f + 64, GetWord(shared, ofsframes + 64));
+    for (uint32_t f = 1; f < 4; f++)
+        SetWord(&shared, ofsframes + 68 * f + 64, GetWord(shared, ofsframes + 64));
     Save("skp", "shared_poses.skp", shared);
 
     // Negative zero, NaN, infinities and a subnormal in the poses; names that
@@ -351,12 +360,17 @@ void WriteSKPSeeds(const SkelModel& demo) {
     SkelModel odd = HipModel(3);
     CopyName(odd.bones[0].name, "");
     CopyName(odd.bones[1].name, "\xC3\xA9paule");
-    float specials[] = {-0.0f, std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
-                        -std::numeric_limits<float>::infinity(), std::numeric_limits<float>::denorm_min(), 3e38f,
+    float specials[] = {-0.0f,
+                        std::numeric_limits<float>::quiet_NaN(),
+                        std::numeric_limits<float>::infinity(),
+                        -std::numeric_limits<float>::infinity(),
+                        std::numeric_limits<float>::denorm_min(),
+                        3e38f,
                         -3e38f};
     for (PoseFrame& frame : odd.frames)
         for (BonePose& pose : frame.poses)
-            for (int k = 0; k < 7; k++) (k < 4 ? pose.quat[k] : pose.origin[k - 4]) = specials[(k + frame.name[5]) % 7];
+            for (int k = 0; k < 7; k++)
+                (k < 4 ? pose.quat[k] : pose.origin[k - 4]) = specials[(k + frame.name[5]) % 7];
     Bytes image = SKPImage(odd);
     memset(image.data() + 28 + 72 * 2, 'r', 64);
     SetWord(&image, 4, 7);
@@ -401,19 +415,20 @@ void WriteTGASeeds() {
     Save("tga", "sixteen_bits.tga", TGA(2, 2, 16));
     Save("tga", "cut_pixels.tga", Truncated(TGA(4, 4, 32), 18 + 4 * 4 * 4 - 1));
     Bytes wide = TGA(1, 1, 24);
-    wide[13] = 0xFF;  // 65281 pixels wide, with three bytes of pixels
+    wide[13] = 0xFF; // 65281 pixels wide, with three bytes of pixels
     Save("tga", "wide_header.tga", wide);
     Bytes mapped = TGA(2, 1, 24, 1);
     mapped[1] = 1;
     Save("tga", "colour_mapped.tga", mapped);
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
     if (argc != 2 || strcmp(argv[1], "--help") == 0) {
-        fprintf(argc == 2 ? stdout : stderr, "usage: make_seeds DIR\nwrites the seed corpora into DIR/skm, DIR/skp, "
-                                             "DIR/pair and DIR/tga\n");
+        fprintf(argc == 2 ? stdout : stderr,
+                "usage: make_seeds DIR\nwrites the seed corpora into DIR/skm, DIR/skp, "
+                "DIR/pair and DIR/tga\n");
         return argc == 2 ? 0 : 2;
     }
     OutDir = argv[1];

@@ -9,21 +9,21 @@
 #include "glui/glui.h"
 
 // ---- sizes, in pixels ----
-constexpr int GLUI_LINE_H = 20;         // natural height of every control
-constexpr int GLUI_STRIP_PAD = 3;       // margin around a strip's contents
-constexpr int GLUI_PANEL_INSET = 4;     // raised or embossed frame: bevel and gap
-constexpr int GLUI_TITLE_INSET = 13;    // top inset of an embossed panel with a title
-constexpr int GLUI_ROW_GAP = 3;         // between controls stacked in one column
-constexpr int GLUI_COLUMN_GAP = 4;      // each side of a column bar
-constexpr int GLUI_BAR_W = 2;           // a column bar: a dark and a light line
-constexpr int GLUI_LABEL_GAP = 5;       // between a label and its box
-constexpr int GLUI_BUTTON_PAD = 10;     // each side of a button's label
+constexpr int GLUI_LINE_H = 20;      // natural height of every control
+constexpr int GLUI_STRIP_PAD = 3;    // margin around a strip's contents
+constexpr int GLUI_PANEL_INSET = 4;  // raised or embossed frame: bevel and gap
+constexpr int GLUI_TITLE_INSET = 13; // top inset of an embossed panel with a title
+constexpr int GLUI_ROW_GAP = 3;      // between controls stacked in one column
+constexpr int GLUI_COLUMN_GAP = 4;   // each side of a column bar
+constexpr int GLUI_BAR_W = 2;        // a column bar: a dark and a light line
+constexpr int GLUI_LABEL_GAP = 5;    // between a label and its box
+constexpr int GLUI_BUTTON_PAD = 10;  // each side of a button's label
 constexpr int GLUI_BUTTON_MIN_W = 50;
-constexpr int GLUI_CHECK_BOX = 13;      // side of a checkbox's square
-constexpr int GLUI_ARROW_W = 14;        // listbox arrow button, spinner arrows
-constexpr int GLUI_TEXT_PAD = 3;        // text inset inside a box
+constexpr int GLUI_CHECK_BOX = 13; // side of a checkbox's square
+constexpr int GLUI_ARROW_W = 14;   // listbox arrow button, spinner arrows
+constexpr int GLUI_TEXT_PAD = 3;   // text inset inside a box
 constexpr int GLUI_EDIT_DEFAULT_W = 100;
-constexpr int GLUI_MAX_TEXT = 1024;     // longest text an edit takes from the keyboard
+constexpr int GLUI_MAX_TEXT = 1024; // longest text an edit takes from the keyboard
 constexpr int GLUI_DROPDOWN_ITEM_H = 18;
 
 // ---- fonts ----
@@ -42,7 +42,7 @@ unsigned char GluiShownChar(unsigned char c);
 // ---- layout ----
 
 struct GluiRect {
-  int x, y, w, h;
+    int x, y, w, h;
 };
 bool GluiRectContains(const GluiRect& r, int px, int py);
 
@@ -71,7 +71,13 @@ GluiRect GluiSpinnerArrowRect(const GLUI_Spinner* spinner);
 
 // Topmost control that takes the mouse at (px, py) in strip pixels, or null.
 GLUI_Control* GluiControlAt(GLUI* glui, int px, int py);
-enum GluiSpinnerPartKind { GLUI_PART_NONE = 0, GLUI_PART_LABEL, GLUI_PART_TEXT, GLUI_PART_UP, GLUI_PART_DOWN };
+enum GluiSpinnerPartKind {
+    GLUI_PART_NONE = 0,
+    GLUI_PART_LABEL,
+    GLUI_PART_TEXT,
+    GLUI_PART_UP,
+    GLUI_PART_DOWN
+};
 int GluiSpinnerPart(const GLUI_Spinner* spinner, int px, int py);
 // Caret index nearest to pixel column px for text shown from `scroll` starting at textX.
 int GluiCaretFromX(void* font, std::string_view text, int scroll, int textX, int px);
@@ -133,10 +139,10 @@ extern int GluiDispatchDepth;
 // ---- the listbox drop-down ----
 
 struct GluiDropdown {
-  GLUI_Listbox* listbox = nullptr;  // null when closed
-  GluiRect rect = {0, 0, 0, 0};     // in the parent window, y down
-  int hover = -1;                   // item under the pointer
-  int window = 0;                   // its GLUT window, 0 when none
+    GLUI_Listbox* listbox = nullptr; // null when closed
+    GluiRect rect = {0, 0, 0, 0};    // in the parent window, y down
+    int hover = -1;                  // item under the pointer
+    int window = 0;                  // its GLUT window, 0 when none
 };
 extern GluiDropdown GluiOpenDropdown;
 // Where the list of a listbox opens: below its box when it fits in the parent window,

@@ -28,7 +28,7 @@ bool WeightsInPool(const SkelMesh& mesh, const SkelVertex& v) {
     return v.weights >= base && v.weights <= end && v.numweights <= end - v.weights;
 }
 
-}  // namespace
+} // namespace
 
 void ResetOutput() { OutputCursor = 0; }
 
@@ -115,12 +115,13 @@ int64_t SKPImageSize(const SkelModel* model, std::string* reason) {
     }
     for (int64_t f = 0; f < numframes; f++) {
         if (model->frames[f].poses.size() < (size_t)numbones) {
-            *reason = FormatText("frame %lld has fewer poses than the model has bones", (long long)f);
+            *reason =
+                FormatText("frame %lld has fewer poses than the model has bones", (long long)f);
             return -1;
         }
     }
-    return (int64_t)SKP_HEADER_SIZE + (int64_t)BONE_RECORD_SIZE * numbones + (int64_t)FRAME_HEADER_SIZE * numframes +
-           (int64_t)POSE_SIZE * numbones * numframes;
+    return (int64_t)SKP_HEADER_SIZE + (int64_t)BONE_RECORD_SIZE * numbones +
+           (int64_t)FRAME_HEADER_SIZE * numframes + (int64_t)POSE_SIZE * numbones * numframes;
 }
 
 int64_t SKMImageSize(const SkelModel* model, std::string* reason) {
@@ -132,9 +133,11 @@ int64_t SKMImageSize(const SkelModel* model, std::string* reason) {
     int64_t size = (int64_t)SKM_HEADER_SIZE + (int64_t)MESH_HEADER_SIZE * nummeshes;
     for (int64_t i = 0; i < nummeshes; i++) {
         const SkelMesh& mesh = model->meshes[i];
-        int64_t numverts = mesh.numverts, numtris = mesh.numtris, numreferences = mesh.numreferences;
-        if (numverts < 0 || numtris < 0 || numreferences < 0 || (size_t)numverts > mesh.verts.size() ||
-            (size_t)numverts * 2 > mesh.texcoords.size() || (size_t)numtris * 3 > mesh.indices.size() ||
+        int64_t numverts = mesh.numverts, numtris = mesh.numtris,
+                numreferences = mesh.numreferences;
+        if (numverts < 0 || numtris < 0 || numreferences < 0 ||
+            (size_t)numverts > mesh.verts.size() || (size_t)numverts * 2 > mesh.texcoords.size() ||
+            (size_t)numtris * 3 > mesh.indices.size() ||
             (size_t)numreferences > mesh.references.size()) {
             *reason = FormatText("mesh %lld's counts do not match its arrays", (long long)i);
             return -1;
@@ -143,13 +146,14 @@ int64_t SKMImageSize(const SkelModel* model, std::string* reason) {
         for (int64_t v = 0; v < numverts; v++) {
             const SkelVertex& vertex = mesh.verts[v];
             if (vertex.numweights < 0 || !WeightsInPool(mesh, vertex)) {
-                *reason = FormatText("vertex %lld of mesh %lld has weights outside its mesh", (long long)v,
-                                 (long long)i);
+                *reason = FormatText("vertex %lld of mesh %lld has weights outside its mesh",
+                                     (long long)v, (long long)i);
                 return -1;
             }
             numweights += vertex.numweights;
         }
-        size += 4 * numverts + (int64_t)WEIGHT_SIZE * numweights + 8 * numverts + 12 * numtris + 4 * numreferences;
+        size += 4 * numverts + (int64_t)WEIGHT_SIZE * numweights + 8 * numverts + 12 * numtris +
+                4 * numreferences;
     }
     return size;
 }
@@ -158,12 +162,12 @@ namespace {
 
 bool FitsBuffer(int64_t size, const char* kind, std::string* reason) {
     if (size <= MAX_FILESIZE) return true;
-    *reason = FormatText("the %s image would take %lld bytes, more than the %i-byte limit", kind, (long long)size,
-                     MAX_FILESIZE);
+    *reason = FormatText("the %s image would take %lld bytes, more than the %i-byte limit", kind,
+                         (long long)size, MAX_FILESIZE);
     return false;
 }
 
-}  // namespace
+} // namespace
 
 namespace {
 
@@ -202,7 +206,7 @@ void StoreHeader(int32_t numwords, const int32_t* words) {
     for (int32_t k = 0; k < numwords; k++) StoreWord(OutputBuffer + 4 + 4 * k, (uint32_t)words[k]);
 }
 
-}  // namespace
+} // namespace
 
 int64_t BuildSKPImage(const SkelModel* model, std::string* reason) {
     int64_t size = SKPImageSize(model, reason);
@@ -265,17 +269,20 @@ int64_t BuildSKMImage(const SkelModel* model, std::string* reason) {
             }
         }
         int32_t ofstexcoords = (int32_t)(out - OutputBuffer);
-        for (int32_t t = 0; t < mesh.numverts * 2; t++, out += 4) StoreWord(out, ExportBits(mesh.texcoords[t]));
+        for (int32_t t = 0; t < mesh.numverts * 2; t++, out += 4)
+            StoreWord(out, ExportBits(mesh.texcoords[t]));
         int32_t ofsindices = (int32_t)(out - OutputBuffer);
-        for (int32_t t = 0; t < mesh.numtris * 3; t++, out += 4) StoreWord(out, (uint32_t)mesh.indices[t]);
+        for (int32_t t = 0; t < mesh.numtris * 3; t++, out += 4)
+            StoreWord(out, (uint32_t)mesh.indices[t]);
         int32_t ofsreferences = (int32_t)(out - OutputBuffer);
-        for (int32_t r = 0; r < mesh.numreferences; r++, out += 4) StoreWord(out, (uint32_t)mesh.references[r]);
+        for (int32_t r = 0; r < mesh.numreferences; r++, out += 4)
+            StoreWord(out, (uint32_t)mesh.references[r]);
 
         unsigned char* mh = OutputBuffer + ofsmeshes + MESH_HEADER_SIZE * i;
         StoreName(mh, mesh.skinname);
         StoreName(mh + 64, mesh.meshname);
-        const int32_t fields[] = {mesh.numverts, mesh.numtris, mesh.numreferences, ofsverts, ofstexcoords,
-                                  ofsindices, ofsreferences};
+        const int32_t fields[] = {mesh.numverts, mesh.numtris, mesh.numreferences, ofsverts,
+                                  ofstexcoords,  ofsindices,   ofsreferences};
         for (int k = 0; k < 7; k++) StoreWord(mh + 128 + 4 * k, (uint32_t)fields[k]);
     }
     OutputCursor = (int32_t)size;
@@ -289,7 +296,8 @@ bool WriteImage(SkelModel* model, const char* path, const char* kind,
     std::string reason;
     int64_t size = build(model, &reason);
     if (size < 0) {
-        printf("unable to export %s file \"%s\": %s; nothing written\n", kind, path, reason.c_str());
+        printf("unable to export %s file \"%s\": %s; nothing written\n", kind, path,
+               reason.c_str());
         return false;
     }
     printf("file size: %5ik\n", (int)((size + 1023) / 1024));
@@ -298,11 +306,15 @@ bool WriteImage(SkelModel* model, const char* path, const char* kind,
     return ok;
 }
 
-}  // namespace
+} // namespace
 
-bool WriteSKPFile(SkelModel* model, const char* path) { return WriteImage(model, path, "SKP", BuildSKPImage); }
+bool WriteSKPFile(SkelModel* model, const char* path) {
+    return WriteImage(model, path, "SKP", BuildSKPImage);
+}
 
-bool WriteSKMFile(SkelModel* model, const char* path) { return WriteImage(model, path, "SKM", BuildSKMImage); }
+bool WriteSKMFile(SkelModel* model, const char* path) {
+    return WriteImage(model, path, "SKM", BuildSKMImage);
+}
 
 void WriteSKP(SkelModel* model) { WriteSKPFile(model, "data/out.skp"); }
 

@@ -8,18 +8,18 @@
 
 #include "model/model.h"
 
-extern unsigned char OutputBuffer[MAX_FILESIZE];  // the image being built
-extern int32_t OutputCursor;                       // where the next byte goes
+extern unsigned char OutputBuffer[MAX_FILESIZE]; // the image being built
+extern int32_t OutputCursor;                     // where the next byte goes
 
 // Output primitives at the cursor; each advances it by what it writes. Bytes
 // that would fall outside OutputBuffer are dropped (the exporters size the
 // image first, so they never reach that).
-void ResetOutput();                          // cursor := 0
-int32_t OutputTell();                        // the cursor
-void OutputSeek(int32_t pos);                // cursor := pos
-void PutInt(int32_t value);                  // 4 bytes, least significant first
-void PutFloat(float value);                  // its bit pattern; zero (either sign) and NaN as 0
-void PutName(const char* text, int length);  // exactly length bytes: text cut or NUL-padded
+void ResetOutput();                         // cursor := 0
+int32_t OutputTell();                       // the cursor
+void OutputSeek(int32_t pos);               // cursor := pos
+void PutInt(int32_t value);                 // 4 bytes, least significant first
+void PutFloat(float value);                 // its bit pattern; zero (either sign) and NaN as 0
+void PutName(const char* text, int length); // exactly length bytes: text cut or NUL-padded
 
 // Writes size bytes of data to path through a temporary file beside it that
 // is renamed over path only once every byte is written and closed. Prints

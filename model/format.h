@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-constexpr int32_t SKM_TYPE = 2;              // format type of both files
+constexpr int32_t SKM_TYPE = 2; // format type of both files
 constexpr size_t SKM_HEADER_SIZE = 24;
 constexpr size_t SKP_HEADER_SIZE = 28;
 constexpr size_t MESH_HEADER_SIZE = 156;

@@ -65,7 +65,6 @@ bool BlockFits(size_t size, int64_t offset, int64_t count, size_t recordSize) {
     return (uint64_t)count <= (size - (size_t)offset) / recordSize;
 }
 
-
 // A console line of the viewer: printed as is, and listed as a problem when
 // it is a warning.
 void Say(LoadReport* report, const std::string& text) { report->console += text; }
@@ -111,26 +110,26 @@ bool Budget(size_t* used, size_t more) {
 }
 
 std::string TooBig(const char* reader, const char* path) {
-    return FormatText("%s failed: data file \"%s\" would need more than %zu MB of memory.\n", reader, path,
-                  MAX_MODEL_BYTES >> 20);
+    return FormatText("%s failed: data file \"%s\" would need more than %zu MB of memory.\n",
+                      reader, path, MAX_MODEL_BYTES >> 20);
 }
 
 std::string PastEnd(const char* reader, const std::string& part, const char* path, size_t size) {
-    return FormatText("%s failed: data file \"%s\" (%zu bytes) does not hold %s.\n", reader, path, size,
-                  part.c_str());
+    return FormatText("%s failed: data file \"%s\" (%zu bytes) does not hold %s.\n", reader, path,
+                      size, part.c_str());
 }
 
 // Where a parse gets its bytes: a whole image in memory, or an open file
 // read through a window that stays small enough to be in cache when its
 // bytes are copied into the model.
 struct ByteSource {
-    const unsigned char* data = nullptr;  // the whole image, or null for a file
-    size_t size = 0;                      // length of the image or file
+    const unsigned char* data = nullptr; // the whole image, or null for a file
+    size_t size = 0;                     // length of the image or file
     int fd = -1;
     std::unique_ptr<unsigned char[]> window;
-    size_t capacity = 0;  // bytes the window can hold
-    size_t start = 0;     // file offset of window[0]
-    size_t length = 0;    // bytes held
+    size_t capacity = 0; // bytes the window can hold
+    size_t start = 0;    // file offset of window[0]
+    size_t length = 0;   // bytes held
 };
 
 constexpr size_t WINDOW_SIZE = 256 * 1024;
@@ -144,7 +143,8 @@ const unsigned char* Refill(ByteSource* src, size_t offset, size_t length);
 inline const unsigned char* Fetch(ByteSource* src, size_t offset, size_t length) {
     if (offset > src->size || length > src->size - offset) return nullptr;
     if (src->data) return src->data + offset;
-    if (offset >= src->start && length <= src->length && offset - src->start <= src->length - length)
+    if (offset >= src->start && length <= src->length &&
+        offset - src->start <= src->length - length)
         return src->window.get() + (offset - src->start);
     return Refill(src, offset, length);
 }
@@ -199,7 +199,8 @@ LoadStatus ParseSource(ByteSource* src, const char* path, SkelModel* model, Load
     try {
         return parse(src, path, model, report);
     } catch (const std::bad_alloc&) {
-        return Refuse(report, FormatText("%s failed: out of memory reading data file \"%s\".\n", reader, path));
+        return Refuse(report, FormatText("%s failed: out of memory reading data file \"%s\".\n",
+                                         reader, path));
     }
 }
 
@@ -241,11 +242,12 @@ LoadStatus ParseSKMSource(ByteSource* src, const char* path, SkelModel* model, L
 
     Say(report, FormatText("%s: Type:%i\n", path, type));
     if (type != SKM_TYPE)
-        Warn(report, FormatText("%s has wrong type number (%i should be %i)", path, type, SKM_TYPE));
+        Warn(report,
+             FormatText("%s has wrong type number (%i should be %i)", path, type, SKM_TYPE));
     Say(report, FormatText("%s: Filesize:%i\n", path, filesize));
     if ((uint32_t)filesize > (uint32_t)MAX_FILESIZE)
-        Warn(report, FormatText("%s has has wrong filesize (%i should be less than %i)", path, filesize,
-                            MAX_FILESIZE));
+        Warn(report, FormatText("%s has has wrong filesize (%i should be less than %i)", path,
+                                filesize, MAX_FILESIZE));
     if (nummeshes == 0)
         Warn(report, FormatText("%s has no meshes", path));
     else if ((uint32_t)nummeshes > (uint32_t)MAX_MESHES)
@@ -256,8 +258,9 @@ LoadStatus ParseSKMSource(ByteSource* src, const char* path, SkelModel* model, L
         Warn(report, FormatText("%s has too many bones", path));
 
     if (nummeshes < 0)
-        return Refuse(report, FormatText("ReadSKM failed: data file \"%s\" has a negative mesh count (%i).\n",
-                                     path, nummeshes));
+        return Refuse(
+            report, FormatText("ReadSKM failed: data file \"%s\" has a negative mesh count (%i).\n",
+                               path, nummeshes));
 
     // Never reserve more mesh records than the file has room for: a count
     // the file cannot back is refused at the first header that does not fit.
@@ -270,7 +273,8 @@ LoadStatus ParseSKMSource(ByteSource* src, const char* path, SkelModel* model, L
     for (int32_t i = 0; i < nummeshes; i++) {
         int64_t at = (int64_t)ofsmeshes + (int64_t)MESH_HEADER_SIZE * i;
         if (!BlockFits(size, at, 1, MESH_HEADER_SIZE))
-            return Refuse(report, PastEnd("ReadSKM", FormatText("the header of mesh %i", i), path, size));
+            return Refuse(report,
+                          PastEnd("ReadSKM", FormatText("the header of mesh %i", i), path, size));
         const unsigned char* mh = Fetch(src, (size_t)at, MESH_HEADER_SIZE);
         if (!mh) return Refuse(report, Unreadable("ReadSKM", path));
         int32_t numverts = GetInt(mh + 128);
@@ -298,17 +302,25 @@ LoadStatus ParseSKMSource(ByteSource* src, const char* path, SkelModel* model, L
         else if ((uint32_t)numreferences > (uint32_t)MAX_REFERENCES)
             Warn(report, FormatText("mesh %i in model %s has too many bone references", i, path));
         if (meshNameCut)
-            Note(report, FormatText("%s: the mesh name of mesh %i has no terminating NUL; cut to 63 characters",
-                                path, i));
+            Note(report,
+                 FormatText(
+                     "%s: the mesh name of mesh %i has no terminating NUL; cut to 63 characters",
+                     path, i));
         if (skinNameCut)
-            Note(report, FormatText("%s: the skin name of mesh %i has no terminating NUL; cut to 63 characters",
-                                path, i));
+            Note(report,
+                 FormatText(
+                     "%s: the skin name of mesh %i has no terminating NUL; cut to 63 characters",
+                     path, i));
 
         if (numverts < 0)
-            return Refuse(report, FormatText("ReadSKM failed: mesh %i of data file \"%s\" has a negative vertex "
-                                         "count (%i).\n", i, path, numverts));
+            return Refuse(
+                report,
+                FormatText("ReadSKM failed: mesh %i of data file \"%s\" has a negative vertex "
+                           "count (%i).\n",
+                           i, path, numverts));
         if (!BlockFits(size, ofsverts, numverts, 4))
-            return Refuse(report, PastEnd("ReadSKM", FormatText("the vertex block of mesh %i", i), path, size));
+            return Refuse(report, PastEnd("ReadSKM", FormatText("the vertex block of mesh %i", i),
+                                          path, size));
         // One pass over the vertex block: every vertex is checked as it is
         // copied. The pool is reserved for the most weights the rest of the
         // file could hold, so it never moves while the vertices fill it, and
@@ -324,17 +336,24 @@ LoadStatus ParseSKMSource(ByteSource* src, const char* path, SkelModel* model, L
             const unsigned char* count = Fetch(src, pos, 4);
             if (!count) {
                 if (size - pos < 4)
-                    return Refuse(report, PastEnd("ReadSKM", FormatText("vertex %i of mesh %i", v, i), path, size));
+                    return Refuse(
+                        report,
+                        PastEnd("ReadSKM", FormatText("vertex %i of mesh %i", v, i), path, size));
                 return Refuse(report, Unreadable("ReadSKM", path));
             }
             int32_t numweights = GetInt(count);
             pos += 4;
             if (numweights < 0)
-                return Refuse(report, FormatText("ReadSKM failed: vertex %i of mesh %i in data file \"%s\" has a "
-                                             "negative weight count (%i).\n", v, i, path, numweights));
+                return Refuse(
+                    report,
+                    FormatText("ReadSKM failed: vertex %i of mesh %i in data file \"%s\" has a "
+                               "negative weight count (%i).\n",
+                               v, i, path, numweights));
             if ((size_t)numweights > (size - pos) / WEIGHT_SIZE)
-                return Refuse(report, PastEnd("ReadSKM", FormatText("the weights of vertex %i of mesh %i", v, i),
-                                              path, size));
+                return Refuse(
+                    report,
+                    PastEnd("ReadSKM", FormatText("the weights of vertex %i of mesh %i", v, i),
+                            path, size));
             // The pool never moves while it fills (it was reserved for the
             // most weights possible), so the pointer can be taken now.
             SkelVertex& vertex = mesh.verts.emplace_back();
@@ -343,7 +362,8 @@ LoadStatus ParseSKMSource(ByteSource* src, const char* path, SkelModel* model, L
             if (numweights == 0) continue;
             const unsigned char* weights = Fetch(src, pos, (size_t)numweights * WEIGHT_SIZE);
             if (!weights) return Refuse(report, Unreadable("ReadSKM", path));
-            for (int32_t w = 0; w < numweights; w++) ReadWeight(&mesh.weightpool.emplace_back(), weights + WEIGHT_SIZE * w);
+            for (int32_t w = 0; w < numweights; w++)
+                ReadWeight(&mesh.weightpool.emplace_back(), weights + WEIGHT_SIZE * w);
             pos += (size_t)numweights * WEIGHT_SIZE;
         }
         // Give back a reservation far larger than the weights (the rest of
@@ -357,24 +377,35 @@ LoadStatus ParseSKMSource(ByteSource* src, const char* path, SkelModel* model, L
                                      (numreferences > 0 ? (size_t)numreferences * 4 : 0)))
             return Refuse(report, TooBig("ReadSKM", path));
         if (!BlockFits(size, ofstexcoords, numverts, 8))
-            return Refuse(report, PastEnd("ReadSKM", FormatText("the texture coordinates of mesh %i", i), path, size));
+            return Refuse(report,
+                          PastEnd("ReadSKM", FormatText("the texture coordinates of mesh %i", i),
+                                  path, size));
         if (!FetchWords(src, (size_t)ofstexcoords, (size_t)numverts * 2, &mesh.texcoords))
             return Refuse(report, Unreadable("ReadSKM", path));
 
         if (numtris < 0)
-            return Refuse(report, FormatText("ReadSKM failed: mesh %i of data file \"%s\" has a negative triangle "
-                                         "count (%i).\n", i, path, numtris));
+            return Refuse(
+                report,
+                FormatText("ReadSKM failed: mesh %i of data file \"%s\" has a negative triangle "
+                           "count (%i).\n",
+                           i, path, numtris));
         if (!BlockFits(size, ofsindices, numtris, 12))
-            return Refuse(report, PastEnd("ReadSKM", FormatText("the triangles of mesh %i", i), path, size));
+            return Refuse(
+                report, PastEnd("ReadSKM", FormatText("the triangles of mesh %i", i), path, size));
         mesh.numtris = numtris;
         if (!FetchWords(src, (size_t)ofsindices, (size_t)numtris * 3, &mesh.indices))
             return Refuse(report, Unreadable("ReadSKM", path));
 
         if (numreferences < 0)
-            return Refuse(report, FormatText("ReadSKM failed: mesh %i of data file \"%s\" has a negative bone "
-                                         "reference count (%i).\n", i, path, numreferences));
+            return Refuse(
+                report,
+                FormatText("ReadSKM failed: mesh %i of data file \"%s\" has a negative bone "
+                           "reference count (%i).\n",
+                           i, path, numreferences));
         if (!BlockFits(size, ofsreferences, numreferences, 4))
-            return Refuse(report, PastEnd("ReadSKM", FormatText("the bone references of mesh %i", i), path, size));
+            return Refuse(
+                report,
+                PastEnd("ReadSKM", FormatText("the bone references of mesh %i", i), path, size));
         mesh.numreferences = numreferences;
         if (!FetchWords(src, (size_t)ofsreferences, (size_t)numreferences, &mesh.references))
             return Refuse(report, Unreadable("ReadSKM", path));
@@ -404,8 +435,10 @@ LoadStatus ParseSKPSource(ByteSource* src, const char* path, SkelModel* model, L
     Say(report, FormatText("%s pinmodel filesize: %i (MAX: %i)\n", path, filesize, MAX_FILESIZE));
     Say(report, FormatText("%s pinmodel numbones: %i\n", path, numbones));
     if (type != SKM_TYPE)
-        Warn(report, FormatText("%s has wrong type number (%i should be %i)\n", path, type, SKM_TYPE));
-    if ((uint32_t)numbones > (uint32_t)MAX_BONES) Warn(report, FormatText("%s num_bones: Invalid value\n", path));
+        Warn(report,
+             FormatText("%s has wrong type number (%i should be %i)\n", path, type, SKM_TYPE));
+    if ((uint32_t)numbones > (uint32_t)MAX_BONES)
+        Warn(report, FormatText("%s num_bones: Invalid value\n", path));
     Say(report, FormatText("numframes:pout:%i pin:%i\n", numframes, numframes));
     if (numframes == 0)
         Warn(report, FormatText("%s has no frames", path));
@@ -414,17 +447,22 @@ LoadStatus ParseSKPSource(ByteSource* src, const char* path, SkelModel* model, L
     Say(report, FormatText("NumBones(SKP): %i\n", numbones));
 
     if (numbones < 0)
-        return Refuse(report, FormatText("ReadSKP failed: data file \"%s\" has a negative bone count (%i).\n", path,
-                                     numbones));
+        return Refuse(
+            report, FormatText("ReadSKP failed: data file \"%s\" has a negative bone count (%i).\n",
+                               path, numbones));
     if (!BlockFits(size, ofsbones, numbones, BONE_RECORD_SIZE))
-        return Refuse(report, PastEnd("ReadSKP", FormatText("the %i bone records", numbones), path, size));
-    const unsigned char* records = Fetch(src, (size_t)ofsbones, BONE_RECORD_SIZE * (size_t)numbones);
+        return Refuse(report,
+                      PastEnd("ReadSKP", FormatText("the %i bone records", numbones), path, size));
+    const unsigned char* records =
+        Fetch(src, (size_t)ofsbones, BONE_RECORD_SIZE * (size_t)numbones);
     if (!records) return Refuse(report, Unreadable("ReadSKP", path));
     std::vector<SkelBone> bones((size_t)numbones);
     for (int32_t i = 0; i < numbones; i++) {
         const unsigned char* record = records + BONE_RECORD_SIZE * (size_t)i;
         if (!CopyFileName(bones[i].name, record))
-            Note(report, FormatText("%s: the name of bone %i has no terminating NUL; cut to 63 characters", path, i));
+            Note(report,
+                 FormatText("%s: the name of bone %i has no terminating NUL; cut to 63 characters",
+                            path, i));
         bones[i].flags = GetWord(record + 68);
         bones[i].parent = GetInt(record + 64);
     }
@@ -434,36 +472,48 @@ LoadStatus ParseSKPSource(ByteSource* src, const char* path, SkelModel* model, L
     for (int32_t i = 0; i < numbones; i++) {
         int32_t parent = bones[i].parent;
         if (parent < 0 || parent < i) continue;
-        Warn(report, FormatText("%s: bone %i \"%s\" has parent %i, which is not an earlier bone; it will be posed "
-                            "as a root\n", path, i, bones[i].name, parent));
+        Warn(report,
+             FormatText(
+                 "%s: bone %i \"%s\" has parent %i, which is not an earlier bone; it will be posed "
+                 "as a root\n",
+                 path, i, bones[i].name, parent));
     }
 
     if (numframes < 0)
-        return Refuse(report, FormatText("ReadSKP failed: data file \"%s\" has a negative frame count (%i).\n", path,
-                                     numframes));
+        return Refuse(
+            report,
+            FormatText("ReadSKP failed: data file \"%s\" has a negative frame count (%i).\n", path,
+                       numframes));
     if (!BlockFits(size, ofsframes, numframes, FRAME_HEADER_SIZE))
-        return Refuse(report, PastEnd("ReadSKP", FormatText("the %i frame headers", numframes), path, size));
+        return Refuse(
+            report, PastEnd("ReadSKP", FormatText("the %i frame headers", numframes), path, size));
     // Frames may share one pose block, so their poses can need far more
     // memory than the file holds; known in full before anything is made.
     size_t perFrame = sizeof(PoseFrame) + sizeof(int32_t) + (size_t)numbones * sizeof(BonePose);
-    if ((size_t)numframes > MAX_MODEL_BYTES / perFrame || !Budget(&modelbytes, (size_t)numframes * perFrame))
+    if ((size_t)numframes > MAX_MODEL_BYTES / perFrame ||
+        !Budget(&modelbytes, (size_t)numframes * perFrame))
         return Refuse(report, TooBig("ReadSKP", path));
     // All frame headers first, then the poses: reading them in turn would
     // make the window jump between the two for every frame.
     std::vector<PoseFrame> frames((size_t)numframes);
     std::vector<int32_t> ofsposes((size_t)numframes);
-    const unsigned char* headers = Fetch(src, (size_t)ofsframes, FRAME_HEADER_SIZE * (size_t)numframes);
+    const unsigned char* headers =
+        Fetch(src, (size_t)ofsframes, FRAME_HEADER_SIZE * (size_t)numframes);
     if (!headers) return Refuse(report, Unreadable("ReadSKP", path));
     for (int32_t j = 0; j < numframes; j++) {
         const unsigned char* fh = headers + FRAME_HEADER_SIZE * (size_t)j;
         if (!CopyFileName(frames[j].name, fh))
-            Note(report, FormatText("%s: the name of frame %i has no terminating NUL; cut to 63 characters", path, j));
+            Note(report,
+                 FormatText("%s: the name of frame %i has no terminating NUL; cut to 63 characters",
+                            path, j));
         ofsposes[j] = GetInt(fh + 64);
     }
     for (int32_t j = 0; j < numframes; j++) {
         if (!BlockFits(size, ofsposes[j], numbones, POSE_SIZE))
-            return Refuse(report, PastEnd("ReadSKP", FormatText("the poses of frame %i", j), path, size));
-        if (!FetchWords(src, (size_t)ofsposes[j], (size_t)numbones * (POSE_SIZE / 4), &frames[j].poses))
+            return Refuse(report,
+                          PastEnd("ReadSKP", FormatText("the poses of frame %i", j), path, size));
+        if (!FetchWords(src, (size_t)ofsposes[j], (size_t)numbones * (POSE_SIZE / 4),
+                        &frames[j].poses))
             return Refuse(report, Unreadable("ReadSKP", path));
     }
 
@@ -474,7 +524,7 @@ LoadStatus ParseSKPSource(ByteSource* src, const char* path, SkelModel* model, L
     return LOAD_OK;
 }
 
-}  // namespace
+} // namespace
 
 LoadStatus ParseSKM(const unsigned char* data, size_t size, const char* path, SkelModel* model,
                     LoadReport* report) {
@@ -512,7 +562,9 @@ LoadStatus LoadFile(const char* reader, const char* path, SkelModel* model, Load
         try {
             if (!ReadAll(fd, &whole)) status = Refuse(report, Unreadable(reader, path));
         } catch (const std::bad_alloc&) {
-            status = Refuse(report, FormatText("%s failed: out of memory reading data file \"%s\".\n", reader, path));
+            status = Refuse(
+                report,
+                FormatText("%s failed: out of memory reading data file \"%s\".\n", reader, path));
         }
         src.data = whole.data();
         src.size = whole.size();
@@ -527,7 +579,7 @@ LoadStatus LoadFile(const char* reader, const char* path, SkelModel* model, Load
     return status;
 }
 
-}  // namespace
+} // namespace
 
 LoadStatus LoadSKMFile(const char* path, SkelModel* model, LoadReport* report) {
     return LoadFile("ReadSKM", path, model, report, ParseSKMSource);
@@ -537,7 +589,8 @@ LoadStatus LoadSKPFile(const char* path, SkelModel* model, LoadReport* report) {
     return LoadFile("ReadSKP", path, model, report, ParseSKPSource);
 }
 
-LoadStatus LoadModelPair(const char* skmPath, const char* skpPath, SkelModel* model, LoadReport* report) {
+LoadStatus LoadModelPair(const char* skmPath, const char* skpPath, SkelModel* model,
+                         LoadReport* report) {
     SkelModel loaded;
     LoadStatus status = LoadSKMFile(skmPath, &loaded, report);
     if (status != LOAD_OK) return status;

@@ -12,10 +12,10 @@
 
 enum LoadStatus {
     LOAD_OK = 0,
-    LOAD_CANT_OPEN,  // the file could not be opened (or is a directory)
-    LOAD_EMPTY,      // the file holds no bytes
-    LOAD_REFUSED,    // a part lies outside the file, a count is negative, the file shrank
-                     // while read, or the model would not fit the memory budget
+    LOAD_CANT_OPEN, // the file could not be opened (or is a directory)
+    LOAD_EMPTY,     // the file holds no bytes
+    LOAD_REFUSED,   // a part lies outside the file, a count is negative, the file shrank
+                    // while read, or the model would not fit the memory budget
 };
 
 struct LoadReport {
@@ -30,14 +30,14 @@ struct LoadReport {
 // Parses an SKM image of size bytes; path only names the file in messages.
 // On LOAD_OK sets model's numbones (the SKM header's), nummeshes and meshes;
 // on any other status model is left untouched. Appends to report.
-LoadStatus ParseSKM(const unsigned char* data, size_t size, const char* path,
-                    SkelModel* model, LoadReport* report);
+LoadStatus ParseSKM(const unsigned char* data, size_t size, const char* path, SkelModel* model,
+                    LoadReport* report);
 
 // Parses an SKP image. On LOAD_OK replaces model's numbones and sets bones,
 // numframes and frames; a bone whose parent is not an earlier bone draws one
 // warning line. On any other status model is left untouched.
-LoadStatus ParseSKP(const unsigned char* data, size_t size, const char* path,
-                    SkelModel* model, LoadReport* report);
+LoadStatus ParseSKP(const unsigned char* data, size_t size, const char* path, SkelModel* model,
+                    LoadReport* report);
 
 // Open and parse a file, with the viewer's "can't open" and "Empty data
 // file" lines in the report on those failures. A directory cannot be opened;

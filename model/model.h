@@ -7,28 +7,28 @@
 #include <cstdint>
 #include <vector>
 
-constexpr int NAME_LEN = 64;                 // every name field: 63 chars + NUL
+constexpr int NAME_LEN = 64; // every name field: 63 chars + NUL
 constexpr int32_t MAX_BONES = 256;
 constexpr int32_t MAX_MESHES = 32;
 constexpr int32_t MAX_FRAMES = 65536;
-constexpr int32_t MAX_VERTS = 196608;        // per mesh
-constexpr int32_t MAX_TRIS = 65536;          // per mesh
-constexpr int32_t MAX_REFERENCES = 256;      // per mesh
-constexpr int32_t MAX_FILESIZE = 16777216;   // 16 MB, both formats
+constexpr int32_t MAX_VERTS = 196608;      // per mesh
+constexpr int32_t MAX_TRIS = 65536;        // per mesh
+constexpr int32_t MAX_REFERENCES = 256;    // per mesh
+constexpr int32_t MAX_FILESIZE = 16777216; // 16 MB, both formats
 
 struct BonePose {
-    float quat[4];    // rotation x, y, z, w
-    float origin[3];  // position x, y, z
+    float quat[4];   // rotation x, y, z, w
+    float origin[3]; // position x, y, z
 };
 
 struct SkelBone {
-    char name[NAME_LEN];  // NUL-terminated; first char is the bone's key channel
-    int32_t parent;       // negative: root
-    uint32_t flags;       // bit 0: marked (drawn white)
+    char name[NAME_LEN]; // NUL-terminated; first char is the bone's key channel
+    int32_t parent;      // negative: root
+    uint32_t flags;      // bit 0: marked (drawn white)
 };
 
 struct PoseFrame {
-    std::vector<BonePose> poses;  // one per bone, in bone order
+    std::vector<BonePose> poses; // one per bone, in bone order
     char name[NAME_LEN];
 };
 
@@ -41,7 +41,7 @@ struct BoneWeight {
 
 struct SkelVertex {
     int32_t numweights;
-    BoneWeight* weights;  // points into the owning mesh's weightpool
+    BoneWeight* weights; // points into the owning mesh's weightpool
 };
 
 struct SkelMesh {
@@ -49,9 +49,9 @@ struct SkelMesh {
     char meshname[NAME_LEN];
     int32_t numverts;
     std::vector<SkelVertex> verts;
-    std::vector<float> texcoords;    // 2 * numverts floats: s, t per vertex
+    std::vector<float> texcoords; // 2 * numverts floats: s, t per vertex
     int32_t numtris;
-    std::vector<int32_t> indices;    // 3 * numtris vertex indices
+    std::vector<int32_t> indices; // 3 * numtris vertex indices
     int32_t numreferences;
     std::vector<int32_t> references;
     // All weights of the mesh, back to back in vertex order. Vertices point
@@ -69,9 +69,9 @@ struct SkelModel {
     std::vector<PoseFrame> frames;
 };
 
-extern SkelModel* CurrentModel;  // the model of this run; null until loaded
-extern int32_t SelectedBone;     // index into bones; starts at 1
-extern int32_t SelectedMesh;     // index into meshes; starts at 0
+extern SkelModel* CurrentModel; // the model of this run; null until loaded
+extern int32_t SelectedBone;    // index into bones; starts at 1
+extern int32_t SelectedMesh;    // index into meshes; starts at 0
 
 // Copies text into a 64-byte name field: at most 63 characters, the rest of
 // the field filled with NUL bytes, so the field always ends in a NUL.

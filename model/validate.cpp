@@ -9,7 +9,8 @@
 
 namespace {
 
-void Add(std::vector<std::string>* problems, const char* format, ...) __attribute__((format(printf, 2, 3)));
+void Add(std::vector<std::string>* problems, const char* format, ...)
+    __attribute__((format(printf, 2, 3)));
 void Add(std::vector<std::string>* problems, const char* format, ...) {
     char text[512];
     va_list args;
@@ -21,7 +22,7 @@ void Add(std::vector<std::string>* problems, const char* format, ...) {
 
 bool NameTerminated(const char* name) { return memchr(name, 0, NAME_LEN) != nullptr; }
 
-}  // namespace
+} // namespace
 
 bool ParentIsValid(const SkelModel* model, int32_t i) {
     int32_t parent = model->bones[i].parent;
@@ -36,11 +37,13 @@ void CheckModel(const SkelModel* model, const char* skmPath, const char* skpPath
             model->bones.size());
         return;
     }
-    if (numbones < 2) Add(problems, "%s: the model has %i bones; at least 2 are needed", skpPath, numbones);
-    if (model->numframes < 1) Add(problems, "%s: the model has no frames; frame 0 is needed", skpPath);
+    if (numbones < 2)
+        Add(problems, "%s: the model has %i bones; at least 2 are needed", skpPath, numbones);
+    if (model->numframes < 1)
+        Add(problems, "%s: the model has no frames; frame 0 is needed", skpPath);
     if (model->numframes < 0 || (size_t)model->numframes > model->frames.size()) {
-        Add(problems, "%s: the frame count %i does not match the %zu frames held", skpPath, model->numframes,
-            model->frames.size());
+        Add(problems, "%s: the frame count %i does not match the %zu frames held", skpPath,
+            model->numframes, model->frames.size());
         return;
     }
     for (int32_t i = 0; i < numbones; i++) {
@@ -52,12 +55,13 @@ void CheckModel(const SkelModel* model, const char* skmPath, const char* skpPath
         if (!NameTerminated(frame.name))
             Add(problems, "%s: the name of frame %i has no terminating NUL", skpPath, f);
         if (frame.poses.size() != (size_t)numbones)
-            Add(problems, "%s: frame %i has %zu poses for %i bones", skpPath, f, frame.poses.size(), numbones);
+            Add(problems, "%s: frame %i has %zu poses for %i bones", skpPath, f, frame.poses.size(),
+                numbones);
     }
 
     if (model->nummeshes < 0 || (size_t)model->nummeshes > model->meshes.size()) {
-        Add(problems, "%s: the mesh count %i does not match the %zu meshes held", skmPath, model->nummeshes,
-            model->meshes.size());
+        Add(problems, "%s: the mesh count %i does not match the %zu meshes held", skmPath,
+            model->nummeshes, model->meshes.size());
         return;
     }
     for (int32_t m = 0; m < model->nummeshes; m++) {
@@ -87,8 +91,9 @@ void CheckModel(const SkelModel* model, const char* skmPath, const char* skpPath
             }
         }
         if (badWeights)
-            Add(problems, "%s: mesh %i has %i weights on bones outside 0..%i (first: vertex %i, bone %i)", skmPath,
-                m, badWeights, numbones - 1, firstVertex, firstBone);
+            Add(problems,
+                "%s: mesh %i has %i weights on bones outside 0..%i (first: vertex %i, bone %i)",
+                skmPath, m, badWeights, numbones - 1, firstVertex, firstBone);
 
         int32_t badIndices = 0, firstTriangle = -1, firstIndex = 0;
         for (int32_t t = 0; t < mesh.numtris * 3; t++) {
@@ -100,7 +105,8 @@ void CheckModel(const SkelModel* model, const char* skmPath, const char* skpPath
             }
         }
         if (badIndices)
-            Add(problems, "%s: mesh %i has %i triangle indices outside 0..%i (first: triangle %i, index %i)",
+            Add(problems,
+                "%s: mesh %i has %i triangle indices outside 0..%i (first: triangle %i, index %i)",
                 skmPath, m, badIndices, mesh.numverts - 1, firstTriangle, firstIndex);
 
         int32_t badRefs = 0, firstRef = 0;
@@ -110,7 +116,7 @@ void CheckModel(const SkelModel* model, const char* skmPath, const char* skpPath
             if (badRefs++ == 0) firstRef = bone;
         }
         if (badRefs)
-            Add(problems, "%s: mesh %i has %i bone references outside 0..%i (first: %i)", skmPath, m, badRefs,
-                numbones - 1, firstRef);
+            Add(problems, "%s: mesh %i has %i bone references outside 0..%i (first: %i)", skmPath,
+                m, badRefs, numbones - 1, firstRef);
     }
 }

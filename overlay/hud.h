@@ -5,9 +5,9 @@
 
 constexpr int FPS_TEXT_LEN = 32;
 
-extern char FPSText[];      // "FPS: %i" as last renewed; empty at start
-extern int FPSLastTime;     // tick time (ms) of the last renewal; 0 at start
-extern int FPSLastFrames;   // frame count at the last renewal; 0 at start
+extern char FPSText[];    // "FPS: %i" as last renewed; empty at start
+extern int FPSLastTime;   // tick time (ms) of the last renewal; 0 at start
+extern int FPSLastFrames; // frame count at the last renewal; 0 at start
 
 // Renews FPSText with the frames run since the last renewal, once at least
 // 1000 ms (compared modulo 2^32) have passed. now: tick time in ms; frames:

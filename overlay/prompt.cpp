@@ -50,11 +50,11 @@ int PromptKey(int key) {
     switch (c) {
         case 0:
             return 1;
-        case 27:  // Escape: the target and the callback are left alone
+        case 27: // Escape: the target and the callback are left alone
             PromptText[0] = '\0';
             PromptActive = 0;
             return 1;
-        case 13: {  // Enter
+        case 13: { // Enter
             // The callback may open a new prompt; run it with the fields
             // taken out first so its prompt is not closed under it.
             if (PromptText[0] && PromptTarget) strncpy(PromptTarget, PromptText, PromptMaxLen);
@@ -63,7 +63,7 @@ int PromptKey(int key) {
             if (done) done();
             return 1;
         }
-        case 8:  // Backspace
+        case 8: // Backspace
             if (length > 0) PromptText[length - 1] = '\0';
             return 1;
         default:
@@ -84,6 +84,6 @@ void DrawPrompt() {
 void AskBoneName() {
     int32_t bone = ClampSelectedBone();
     if (bone < 0) return;
-    StartPrompt("Introduce New Bone Name: (ESC to cancel)", CurrentModel->bones[bone].name, NAME_LEN,
-                ListBoneNames);
+    StartPrompt("Introduce New Bone Name: (ESC to cancel)", CurrentModel->bones[bone].name,
+                NAME_LEN, ListBoneNames);
 }

@@ -4,15 +4,15 @@
 // and completion callback.
 #pragma once
 
-constexpr int CON_MAX_INPUT_LEN = 256;  // the largest maximum length a prompt may have
+constexpr int CON_MAX_INPUT_LEN = 256; // the largest maximum length a prompt may have
 
-extern int PromptActive;                     // 1 while a prompt is open
-extern int PromptMaxLen;                     // maximum length of the last start, 1..256
-extern char PromptLabel[CON_MAX_INPUT_LEN];  // at most 255 characters
+extern int PromptActive;                    // 1 while a prompt is open
+extern int PromptMaxLen;                    // maximum length of the last start, 1..256
+extern char PromptLabel[CON_MAX_INPUT_LEN]; // at most 255 characters
 // Text typed so far: at most PromptMaxLen - 1 characters; empty when closed.
 extern char PromptText[CON_MAX_INPUT_LEN + 1];
-extern char* PromptTarget;                   // receives the committed text
-extern void (*PromptDone)();                 // run on Enter; may be null
+extern char* PromptTarget;   // receives the committed text
+extern void (*PromptDone)(); // run on Enter; may be null
 
 // Opens a prompt with a label, a target buffer of at least maxLen bytes and a
 // completion callback (may be null). Ignored while a prompt is open; a maxLen

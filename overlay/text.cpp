@@ -82,7 +82,7 @@ int CharsPerLine(int windowWidth, float x, int textPixels, int textLength) {
     float average = (float)textPixels / (float)textLength;
     if (average <= 0.0f || lineWidth <= 0) return 1;
     float chars = lineWidth / average;
-    if (chars < 1.0f) return 1;  // less than a character fits: one word a line
+    if (chars < 1.0f) return 1; // less than a character fits: one word a line
     if (chars > TEXT_MAX_CHARS) return TEXT_MAX_CHARS;
     return (int)chars;
 }

@@ -10,9 +10,9 @@
 constexpr int TEXT_MAX_CHARS = 256;
 constexpr int TEXT_BUFFER_LEN = TEXT_MAX_CHARS + 1;
 
-extern const char* PromptCursor;  // cursor in the blink's on phase: "_", or "<" after a refused key
-extern int CursorOn;              // blink phase, 0 or 1; 0 at start
-extern float CursorToggleTime;    // seconds since start at the last phase change; 0 at start
+extern const char* PromptCursor; // cursor in the blink's on phase: "_", or "<" after a refused key
+extern int CursorOn;             // blink phase, 0 or 1; 0 at start
+extern float CursorToggleTime;   // seconds since start at the last phase change; 0 at start
 
 // Draws text in a GLUT bitmap font with colour (r, g, b) at (x, y). Lighting,
 // texturing, depth test, both matrices and the matrix mode are as before the
@@ -28,8 +28,7 @@ void DrawWrappedText(const char* label, char* text, float x, float y, int prompt
 
 // printf-style text (cut to 255 characters) drawn with DrawWrappedText,
 // without label and without prompt mode.
-void PrintOverlay(float x, float y, const char* format, ...)
-    __attribute__((format(printf, 3, 4)));
+void PrintOverlay(float x, float y, const char* format, ...) __attribute__((format(printf, 3, 4)));
 
 // Fills line (TEXT_BUFFER_LEN bytes) with whole words of src, each with the
 // blanks after it, while the line holds fewer than maxChars characters (capped

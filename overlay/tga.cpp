@@ -15,8 +15,8 @@ TGAImage LogoTexture = {};
 // x and y origin 0.
 static const unsigned char TGA_SIGNATURE[12] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0};
 
-static const int LOGO_SIZE = 64;    // pixels, the logo's longer side on screen
-static const int LOGO_MARGIN = 8;   // pixels from the viewport's edges
+static const int LOGO_SIZE = 64;  // pixels, the logo's longer side on screen
+static const int LOGO_MARGIN = 8; // pixels from the viewport's edges
 
 int DecodeTGAHeader(const unsigned char* header, size_t size, int32_t* width, int32_t* height,
                     int32_t* bpp, const char** whyNot) {
@@ -169,8 +169,9 @@ void DrawLogo() {
     glGetIntegerv(GL_VIEWPORT, viewport);
 
     // The longer side is LOGO_SIZE pixels; the image keeps its proportions.
-    float scale = (float)LOGO_SIZE /
-                  (float)(LogoTexture.width > LogoTexture.height ? LogoTexture.width : LogoTexture.height);
+    float scale =
+        (float)LOGO_SIZE /
+        (float)(LogoTexture.width > LogoTexture.height ? LogoTexture.width : LogoTexture.height);
     float w = LogoTexture.width * scale;
     float h = LogoTexture.height * scale;
     float right = (float)viewport[2] - LOGO_MARGIN;
@@ -193,7 +194,7 @@ void DrawLogo() {
     glDisable(GL_LIGHTING);
     glDisable(GL_DEPTH_TEST);
     glDisable(GL_CULL_FACE);
-    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);  // also in wireframe mode
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL); // also in wireframe mode
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, LogoTexture.texid);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);

@@ -12,14 +12,14 @@ constexpr int TGA_HEADER_LEN = 18;
 constexpr uint64_t TGA_MAX_PIXEL_BYTES = 64ull * 1024 * 1024;
 
 struct TGAImage {
-    unsigned char* pixels;  // RGB or RGBA, rows in file order; malloc'd, owned by the record
-    int32_t bpp;            // 24 or 32
-    int32_t width;          // 1 .. 65535
-    int32_t height;         // 1 .. 65535
-    GLuint texid;           // texture object; 0 when none
+    unsigned char* pixels; // RGB or RGBA, rows in file order; malloc'd, owned by the record
+    int32_t bpp;           // 24 or 32
+    int32_t width;         // 1 .. 65535
+    int32_t height;        // 1 .. 65535
+    GLuint texid;          // texture object; 0 when none
 };
 
-extern TGAImage LogoTexture;  // the logo of this run; zero when none loaded
+extern TGAImage LogoTexture; // the logo of this run; zero when none loaded
 
 // Checks an 18-byte header (size bytes available) and returns 1 with the
 // image's size and depth, or 0 with a short reason in *whyNot (may be null).

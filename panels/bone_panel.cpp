@@ -65,8 +65,10 @@ void OnBoneControl(int id) {
     if (!BoneNameEdit) return;
     if (id == BONE_NAME_EDIT_ID && BoneRenameOn == 1) RenameSelectedBone(BoneNameEdit->get_text());
     if (id == BONE_RENAME_BOX_ID) {
-        if (BoneRenameOn) BoneNameEdit->enable();
-        else BoneNameEdit->disable();
+        if (BoneRenameOn)
+            BoneNameEdit->enable();
+        else
+            BoneNameEdit->disable();
     }
 }
 

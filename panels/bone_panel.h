@@ -8,12 +8,12 @@
 class GLUI;
 class GLUI_EditText;
 
-constexpr int BONE_NAME_EDIT_ID = 100;    // "bone:" edit text
-constexpr int BONE_RENAME_BOX_ID = 102;   // "Rename" checkbox
+constexpr int BONE_NAME_EDIT_ID = 100;  // "bone:" edit text
+constexpr int BONE_RENAME_BOX_ID = 102; // "Rename" checkbox
 
-extern GLUI* BonePanel;                   // the panel's subwindow (stale once closed)
-extern GLUI_EditText* BoneNameEdit;       // the "bone:" edit text
-extern int BoneRenameOn;                  // live variable of "Rename"; 0 at every build
+extern GLUI* BonePanel;             // the panel's subwindow (stale once closed)
+extern GLUI_EditText* BoneNameEdit; // the "bone:" edit text
+extern int BoneRenameOn;            // live variable of "Rename"; 0 at every build
 
 // Builds the panel in a new bottom subwindow of MainWindow and makes it the
 // current panel. Called only by SwitchPanel.

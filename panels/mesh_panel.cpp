@@ -54,14 +54,15 @@ void RenameSelectedSkin(const char* newName) {
 // One left-aligned raised panel row: an edit text and its "Rename" box.
 static GLUI_EditText* AddNameRow(GLUI_Panel* p, const char* label, int editId, const char* text,
                                  int* renameOn, int boxId) {
-    GLUI_EditText* edit =
-        MeshPanel->add_edittext_to_panel(p, label, GLUI_EDITTEXT_TEXT, nullptr, editId, OnMeshControl);
+    GLUI_EditText* edit = MeshPanel->add_edittext_to_panel(p, label, GLUI_EDITTEXT_TEXT, nullptr,
+                                                           editId, OnMeshControl);
     edit->set_font(GLUT_BITMAP_HELVETICA_10);
     edit->set_text(text);
     edit->set_alignment(GLUI_ALIGN_LEFT);
     MeshPanel->add_column_to_panel(p, 1);
     *renameOn = 0;
-    GLUI_Checkbox* box = MeshPanel->add_checkbox_to_panel(p, "Rename", renameOn, boxId, OnMeshControl);
+    GLUI_Checkbox* box =
+        MeshPanel->add_checkbox_to_panel(p, "Rename", renameOn, boxId, OnMeshControl);
     box->set_font(GLUT_BITMAP_HELVETICA_10);
     edit->disable();
     return edit;
@@ -90,8 +91,10 @@ void BuildMeshPanel() {
 }
 
 static void EnableWhen(GLUI_EditText* edit, int on) {
-    if (on) edit->enable();
-    else edit->disable();
+    if (on)
+        edit->enable();
+    else
+        edit->disable();
 }
 
 void OnMeshControl(int id) {

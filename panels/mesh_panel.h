@@ -8,16 +8,16 @@
 class GLUI;
 class GLUI_EditText;
 
-constexpr int MESH_NAME_EDIT_ID = 110;    // "mesh:" edit text
-constexpr int SKIN_NAME_EDIT_ID = 111;    // "skin:" edit text
-constexpr int MESH_RENAME_BOX_ID = 113;   // "Rename" next to "mesh:"
-constexpr int SKIN_RENAME_BOX_ID = 114;   // "Rename" next to "skin:"
+constexpr int MESH_NAME_EDIT_ID = 110;  // "mesh:" edit text
+constexpr int SKIN_NAME_EDIT_ID = 111;  // "skin:" edit text
+constexpr int MESH_RENAME_BOX_ID = 113; // "Rename" next to "mesh:"
+constexpr int SKIN_RENAME_BOX_ID = 114; // "Rename" next to "skin:"
 
-extern GLUI* MeshPanel;                   // the panel's subwindow (stale once closed)
-extern GLUI_EditText* MeshNameEdit;       // the "mesh:" edit text
-extern GLUI_EditText* SkinNameEdit;       // the "skin:" edit text
-extern int MeshRenameOn;                  // live variable of the mesh "Rename"; 0 at every build
-extern int SkinRenameOn;                  // live variable of the skin "Rename"; 0 at every build
+extern GLUI* MeshPanel;             // the panel's subwindow (stale once closed)
+extern GLUI_EditText* MeshNameEdit; // the "mesh:" edit text
+extern GLUI_EditText* SkinNameEdit; // the "skin:" edit text
+extern int MeshRenameOn;            // live variable of the mesh "Rename"; 0 at every build
+extern int SkinRenameOn;            // live variable of the skin "Rename"; 0 at every build
 
 // Builds the panel in a new bottom subwindow of MainWindow and makes it the
 // current panel. Called only by SwitchPanel.

@@ -78,9 +78,12 @@ void SetCurrentPanel(GLUI* panel, int shown, void (*resize)(), const char* name)
 void SwitchPanel(const char* name) {
     if (!name || strcmp(name, CurrentPanelName) == 0) return;
     void (*build)() = nullptr;
-    if (strcmp(name, "Bone") == 0) build = BuildBonePanel;
-    else if (strcmp(name, "Mesh") == 0) build = BuildMeshPanel;
-    else if (strcmp(name, "Rotate") == 0) build = BuildRotatePanel;
+    if (strcmp(name, "Bone") == 0)
+        build = BuildBonePanel;
+    else if (strcmp(name, "Mesh") == 0)
+        build = BuildMeshPanel;
+    else if (strcmp(name, "Rotate") == 0)
+        build = BuildRotatePanel;
     if (!build) return;
     CloseCurrentPanel();
     build();
@@ -98,8 +101,10 @@ void BuildRotatePanel() {
 
     // Yaw comes first on screen though it is index 1: RotateModel takes
     // pitch, yaw, roll.
-    static const struct { const char* label; int index; } SPINNERS[3] = {
-        {"Yaw:", 1}, {"Pitch:", 0}, {"Roll:", 2}};
+    static const struct {
+        const char* label;
+        int index;
+    } SPINNERS[3] = {{"Yaw:", 1}, {"Pitch:", 0}, {"Roll:", 2}};
     for (const auto& s : SPINNERS) {
         GLUI_Spinner* spinner =
             RotatePanel->add_spinner(s.label, GLUI_SPINNER_FLOAT, &RotateAngles[s.index]);

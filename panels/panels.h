@@ -5,23 +5,23 @@
 
 class GLUI;
 
-constexpr int PANEL_LISTBOX_ID = 300;     // the "panel:" listbox
-constexpr int ROTATE_BUTTON_ID = 200;     // the Rotate panel's "Rotate" button
-constexpr int PANEL_NAME_LEN = 256;       // CurrentPanelName, NUL included
+constexpr int PANEL_LISTBOX_ID = 300; // the "panel:" listbox
+constexpr int ROTATE_BUTTON_ID = 200; // the Rotate panel's "Rotate" button
+constexpr int PANEL_NAME_LEN = 256;   // CurrentPanelName, NUL included
 constexpr int NUM_PANELS = 3;
 
-extern const char* const PanelNames[NUM_PANELS];  // "Bone", "Mesh", "Rotate": listbox ids 0, 1, 2
+extern const char* const PanelNames[NUM_PANELS]; // "Bone", "Mesh", "Rotate": listbox ids 0, 1, 2
 
-extern GLUI* CurrentPanel;                // subwindow of the panel built now; null before the first
-extern int CurrentPanelShown;             // 1 while that panel is visible: reshape hides, resizes, shows it
-extern void (*CurrentPanelResize)();      // that panel's resize hook; null before the first build
-extern char CurrentPanelName[PANEL_NAME_LEN];  // that panel's name; "" before the first build
+extern GLUI* CurrentPanel;    // subwindow of the panel built now; null before the first
+extern int CurrentPanelShown; // 1 while that panel is visible: reshape hides, resizes, shows it
+extern void (*CurrentPanelResize)(); // that panel's resize hook; null before the first build
+extern char CurrentPanelName[PANEL_NAME_LEN]; // that panel's name; "" before the first build
 
-extern int BonePanelShown;                // whether a built Bone panel is visible (start-up sets 1)
-extern int MeshPanelShown;                // whether a built Mesh panel is visible (start-up sets 1)
-extern int PanelChoice;                   // live variable of the "panel:" listbox: the chosen item id
-extern float RotateAngles[3];             // pitch, yaw, roll in degrees; outlive the Rotate panel
-extern GLUI* RotatePanel;                 // the Rotate panel's subwindow (stale once closed)
+extern int BonePanelShown;    // whether a built Bone panel is visible (start-up sets 1)
+extern int MeshPanelShown;    // whether a built Mesh panel is visible (start-up sets 1)
+extern int PanelChoice;       // live variable of the "panel:" listbox: the chosen item id
+extern float RotateAngles[3]; // pitch, yaw, roll in degrees; outlive the Rotate panel
+extern GLUI* RotatePanel;     // the Rotate panel's subwindow (stale once closed)
 
 // Builds the permanent selector strip docked at the bottom of MainWindow.
 // Called once at start-up, before the first SwitchPanel.

@@ -3,7 +3,7 @@
 
 #include <ctime>
 
-static uint32_t ClockOffset = 0;  // added to every reading (tests only)
+static uint32_t ClockOffset = 0; // added to every reading (tests only)
 
 uint32_t ClockMillis() {
     timespec ts{};

@@ -34,8 +34,10 @@ void TickAnimation(AnimTimer* timer) {
     // wrapped; waiting for nexttime would then stop the timer for good.
     if (now < timer->nexttime && now >= timer->lasttime) {
         float f = 1 - (now - timer->lasttime) / (timer->nexttime - timer->lasttime);
-        if (f > 1) f = 1;
-        else if (f < 0 || std::isnan(f)) f = 0;
+        if (f > 1)
+            f = 1;
+        else if (f < 0 || std::isnan(f))
+            f = 0;
         timer->fraction = f;
         return;
     }
@@ -50,7 +52,8 @@ void TickAnimation(AnimTimer* timer) {
         }
         timer->frame[c] = ClampToInt32(frame);
         if (timer->queued[c] != 0) {
-            if ((int64_t)timer->resume[c] + timer->oneshot[c] == 0) timer->resume[c] = timer->anim[c];
+            if ((int64_t)timer->resume[c] + timer->oneshot[c] == 0)
+                timer->resume[c] = timer->anim[c];
             timer->anim[c] = AnimIndex(timer->queued[c]);
             timer->frame[c] = timer->anims[timer->anim[c]].firstframe;
             timer->oneshot[c] = 1;

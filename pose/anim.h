@@ -10,28 +10,28 @@ constexpr int MAX_ANIMS = 1024;
 constexpr int ANIM_CHANNELS = 3;
 
 struct AnimRange {
-    int32_t firstframe;   // counter value at which the animation starts
-    int32_t lastframe;    // largest counter value before it wraps
-    int32_t looplength;   // past lastframe the counter becomes lastframe - looplength
+    int32_t firstframe; // counter value at which the animation starts
+    int32_t lastframe;  // largest counter value before it wraps
+    int32_t looplength; // past lastframe the counter becomes lastframe - looplength
 };
 
 struct AnimTimer {
-    int32_t anim[ANIM_CHANNELS];      // animation each channel plays
-    int32_t oneshot[ANIM_CHANNELS];   // 1 while playing a queued animation
-    int32_t frame[ANIM_CHANNELS];     // current counter
-    int32_t oldframe[ANIM_CHANNELS];  // counter before the last tick
-    float lasttime;                   // ms of the last tick
-    float nexttime;                   // ms at which the next tick is due
-    float fraction;                   // 1 at a tick, falling to 0 at nexttime
-    int32_t resume[ANIM_CHANNELS];    // animation to return to; 0 = none
-    int32_t queued[ANIM_CHANNELS];    // animation to start next tick; 0 = none
-    int32_t numanims;                 // entries of anims in use
-    float frametime;                  // ms between ticks
+    int32_t anim[ANIM_CHANNELS];     // animation each channel plays
+    int32_t oneshot[ANIM_CHANNELS];  // 1 while playing a queued animation
+    int32_t frame[ANIM_CHANNELS];    // current counter
+    int32_t oldframe[ANIM_CHANNELS]; // counter before the last tick
+    float lasttime;                  // ms of the last tick
+    float nexttime;                  // ms at which the next tick is due
+    float fraction;                  // 1 at a tick, falling to 0 at nexttime
+    int32_t resume[ANIM_CHANNELS];   // animation to return to; 0 = none
+    int32_t queued[ANIM_CHANNELS];   // animation to start next tick; 0 = none
+    int32_t numanims;                // entries of anims in use
+    float frametime;                 // ms between ticks
     AnimRange anims[MAX_ANIMS];
 };
 
-extern AnimTimer ModelTimer;   // the program's one timer, zero at start
-extern int32_t TickTime;       // ms clock read at each idle tick (written by the app)
+extern AnimTimer ModelTimer; // the program's one timer, zero at start
+extern int32_t TickTime;     // ms clock read at each idle tick (written by the app)
 
 // Sets animation 0 to frames 1 .. numframes looping over numframes, and makes
 // sure it counts as registered.

@@ -74,12 +74,12 @@ void DrawSkeleton(SkelModel* model, BonePose* pose) {
 void DrawBoneCube(const float* pos, const float* rgb, float half) {
     const float h = half;
     static const signed char CORNERS[24][3] = {
-        {1, 1, -1},  {-1, 1, -1},  {-1, 1, 1},  {1, 1, 1},    // top
+        {1, 1, -1},  {-1, 1, -1},  {-1, 1, 1},   {1, 1, 1},   // top
         {1, -1, 1},  {-1, -1, 1},  {-1, -1, -1}, {1, -1, -1}, // bottom
-        {1, 1, 1},   {-1, 1, 1},   {-1, -1, 1}, {1, -1, 1},   // front
-        {1, -1, -1}, {-1, -1, -1}, {-1, 1, -1}, {1, 1, -1},   // back
+        {1, 1, 1},   {-1, 1, 1},   {-1, -1, 1},  {1, -1, 1},  // front
+        {1, -1, -1}, {-1, -1, -1}, {-1, 1, -1},  {1, 1, -1},  // back
         {-1, 1, 1},  {-1, 1, -1},  {-1, -1, -1}, {-1, -1, 1}, // left
-        {1, 1, -1},  {1, 1, 1},    {1, -1, 1},  {1, -1, -1},  // right
+        {1, 1, -1},  {1, 1, 1},    {1, -1, 1},   {1, -1, -1}, // right
     };
     glPushMatrix();
     glTranslatef(pos[1], pos[2], pos[0]);
@@ -102,8 +102,8 @@ void DrawBoneLine(const float* a, const float* b, const float* rgb) {
 
 void DrawKeyList() {
     const FrameKeys& list = DisplayKeys;
-    size_t n = std::min({(size_t)std::max(list.numkeys, 0), list.keys.size(),
-                         list.keyframes.size()});
+    size_t n =
+        std::min({(size_t)std::max(list.numkeys, 0), list.keys.size(), list.keyframes.size()});
     for (size_t i = 0; i < n; i++) {
         char text[2] = {(char)(list.keys[i] & 0xFF), '\0'};
         PrintOverlay(KEY_LIST_X, KEY_LIST_TOP - (float)i * KEY_LIST_STEP, "Key: %s frame:%i", text,

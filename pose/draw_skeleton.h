@@ -4,7 +4,7 @@
 #pragma once
 #include "model/model.h"
 
-constexpr float BONE_CUBE_HALF = 0.5f;  // every cube has an edge of 1 model unit
+constexpr float BONE_CUBE_HALF = 0.5f; // every cube has an edge of 1 model unit
 
 // Ticks the animation timer, then draws CurrentModel in CurrentPose.
 void DrawSkeletonFrame();

@@ -136,8 +136,10 @@ void ComputePose(SkelModel* model, const FrameKeys* list) {
 static void StepSelection(int32_t* selected, int step, int32_t count) {
     if (count <= 0) return;
     int64_t next = (int64_t)*selected + step;
-    if (next >= count) next = 0;
-    else if (next < 0) next = count - 1;
+    if (next >= count)
+        next = 0;
+    else if (next < 0)
+        next = count - 1;
     *selected = (int32_t)next;
 }
 

@@ -8,9 +8,9 @@
 
 #include "model/model.h"
 
-extern int32_t KeyActive[256];   // 1 when some bone name begins with this byte
-extern int32_t KeyFrame[256];    // frame each key selects; every load sets all to 1
-extern int32_t KeyBoneCount;     // bones counted by the last ListBoneNames
+extern int32_t KeyActive[256]; // 1 when some bone name begins with this byte
+extern int32_t KeyFrame[256];  // frame each key selects; every load sets all to 1
+extern int32_t KeyBoneCount;   // bones counted by the last ListBoneNames
 
 // The channel state in list form: active keys in ascending order with their
 // frames (keys and keyframes are parallel and hold numkeys entries).
@@ -20,7 +20,7 @@ struct FrameKeys {
     std::vector<int32_t> keyframes;
 };
 
-extern FrameKeys DisplayKeys;    // copy of the latest list, for the key-list overlay
+extern FrameKeys DisplayKeys; // copy of the latest list, for the key-list overlay
 // Model-space pose of every bone as displayed, CurrentPoseCount entries (the
 // model's numbones at the last rebuild). Owned here; null until the first
 // rebuild and replaced by a new array on every rebuild, so never keep it.

@@ -25,7 +25,7 @@ void NormalizeQuat(Quat* q) {
 
 void MatrixToQuat(const Mat3* mat, Quat* q) {
     const float* m = mat->m;
-    float c[3];   // x, y, z
+    float c[3]; // x, y, z
     float w;
     float t = m[0] + m[4] + m[8];
     if (t > 0.00001f) {
@@ -71,9 +71,8 @@ static void QuatProducts(const Quat* q, Mat3* m) {
     float xx = x2 * q->x, xy = y2 * q->x, xz = z2 * q->x;
     float yy = y2 * q->y, yz = z2 * q->y, zz = z2 * q->z;
     float wx = x2 * q->w, wy = y2 * q->w, wz = z2 * q->w;
-    Mat3 r = {{1 - yy - zz, xy - wz, xz + wy,
-               xy + wz, 1 - xx - zz, yz - wx,
-               xz - wy, yz + wx, 1 - xx - yy}};
+    Mat3 r = {{1 - yy - zz, xy - wz, xz + wy, xy + wz, 1 - xx - zz, yz - wx, xz - wy, yz + wx,
+               1 - xx - yy}};
     *m = r;
 }
 
@@ -91,8 +90,8 @@ void RotatePoint(const Quat* q, const Vec3* v, Vec3* out) {
     *out = r;
 }
 
-void ConcatPose(const Quat* pq, const Vec3* po, const Quat* lq, const Vec3* lo,
-                Quat* oq, Vec3* oo) {
+void ConcatPose(const Quat* pq, const Vec3* po, const Quat* lq, const Vec3* lo, Quat* oq,
+                Vec3* oo) {
     Quat parentq = *pq;
     Vec3 parento = *po;
     Quat q;
@@ -123,9 +122,9 @@ void RotateMatrix(Mat3* m, float degrees, float x, float y, float z) {
     float c = (float)std::cos(rad);
     float s = (float)std::sin(rad);
     float t = 1 - c;
-    Mat3 r = {{x * x * t + c, x * y * t + z * s, x * z * t - y * s,
-               x * y * t - z * s, y * y * t + c, y * z * t + x * s,
-               x * z * t + y * s, y * z * t - x * s, z * z * t + c}};
+    Mat3 r = {{x * x * t + c, x * y * t + z * s, x * z * t - y * s, x * y * t - z * s,
+               y * y * t + c, y * z * t + x * s, x * z * t + y * s, y * z * t - x * s,
+               z * z * t + c}};
     Mat3 tmp;
     CopyMatrix(m, &tmp);
     MultiplyMatrix(&tmp, &r, m);

@@ -6,11 +6,17 @@
 
 struct BonePose;
 
-struct Quat { float x, y, z, w; };   // vector part first, scalar w last
-struct Vec3 { float x, y, z; };
-struct Mat3 { float m[9]; };         // element (r, c) at m[r * 3 + c]
+struct Quat {
+    float x, y, z, w;
+}; // vector part first, scalar w last
+struct Vec3 {
+    float x, y, z;
+};
+struct Mat3 {
+    float m[9];
+}; // element (r, c) at m[r * 3 + c]
 
-extern const Mat3 IdentityMatrix;    // 1 0 0 / 0 1 0 / 0 0 1
+extern const Mat3 IdentityMatrix; // 1 0 0 / 0 1 0 / 0 0 1
 
 // Scales q to unit length; leaves it unchanged when its squared length is 0.
 void NormalizeQuat(Quat* q);
@@ -25,8 +31,7 @@ void QuatToMatrix(const Quat* q, Mat3* m);
 void RotatePoint(const Quat* q, const Vec3* v, Vec3* out);
 // Model-space pose of a child from its parent's model-space pose (pq, po) and
 // its own local pose (lq, lo): oq = pq * lq, oo = RotatePoint(pq, lo) + po.
-void ConcatPose(const Quat* pq, const Vec3* po, const Quat* lq, const Vec3* lo,
-                Quat* oq, Vec3* oo);
+void ConcatPose(const Quat* pq, const Vec3* po, const Quat* lq, const Vec3* lo, Quat* oq, Vec3* oo);
 // dst = src.
 void CopyMatrix(const Mat3* src, Mat3* dst);
 // out = a * b.

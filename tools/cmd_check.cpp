@@ -28,7 +28,8 @@ int RunCheck(int argc, char** argv) {
         printf("%s, %s: no problems found\n", argv[1], argv[2]);
         return 0;
     }
-    printf("%s, %s: %zu problem%s found%s\n", argv[1], argv[2], problems.size(), problems.size() == 1 ? "" : "s",
+    printf("%s, %s: %zu problem%s found%s\n", argv[1], argv[2], problems.size(),
+           problems.size() == 1 ? "" : "s",
            status == LOAD_OK ? "" : " (the pair cannot be loaded)");
     return 1;
 }

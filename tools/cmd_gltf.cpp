@@ -39,12 +39,13 @@ bool ParseFps(const char* text, float* fps) {
     char* end = nullptr;
     errno = 0;
     double value = strtod(text, &end);
-    if (errno || *end || !std::isfinite(value) || !(value > 0) || value > GLTF_MAX_FPS) return false;
+    if (errno || *end || !std::isfinite(value) || !(value > 0) || value > GLTF_MAX_FPS)
+        return false;
     *fps = (float)value;
     return true;
 }
 
-}  // namespace
+} // namespace
 
 int RunGltf(int argc, char** argv) {
     const char* command = argv[0];
@@ -63,7 +64,8 @@ int RunGltf(int argc, char** argv) {
             continue;
         }
         if (!ParseFps(value, &fps))
-            return UsageError(command, "--fps wants a number above 0 and at most %g, not '%s'", GLTF_MAX_FPS, value);
+            return UsageError(command, "--fps wants a number above 0 and at most %g, not '%s'",
+                              GLTF_MAX_FPS, value);
     }
     if (operands.size() != 3)
         return UsageError(command, "expected 3 operands, got %zu", operands.size());
@@ -80,12 +82,13 @@ int RunGltf(int argc, char** argv) {
     std::string reason;
     std::vector<std::string> warnings;
     bool wrote = WriteGltfFile(&model, outPath, fps, skmPath, skpPath, &reason, &warnings);
-    for (const std::string& warning : warnings) fprintf(stderr, "boneloom-tool gltf: warning: %s\n", warning.c_str());
+    for (const std::string& warning : warnings)
+        fprintf(stderr, "boneloom-tool gltf: warning: %s\n", warning.c_str());
     if (!wrote) {
         fprintf(stderr, "boneloom-tool gltf: %s; nothing written\n", reason.c_str());
         return 1;
     }
-    printf("wrote %s: %i bones, %i meshes, %i frames at %g fps\n", outPath, model.numbones, model.nummeshes,
-           model.numframes, fps);
+    printf("wrote %s: %i bones, %i meshes, %i frames at %g fps\n", outPath, model.numbones,
+           model.nummeshes, model.numframes, fps);
     return 0;
 }

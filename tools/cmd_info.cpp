@@ -33,16 +33,19 @@ int RunInfo(int argc, char** argv) {
     }
 
     printf("\nframes (%i):\n", model.numframes);
-    for (int32_t f = 0; f < model.numframes; f++) printf("  %5i  %s\n", f, PrintableName(model.frames[f].name).c_str());
+    for (int32_t f = 0; f < model.numframes; f++)
+        printf("  %5i  %s\n", f, PrintableName(model.frames[f].name).c_str());
 
     printf("\nmeshes (%i):\n", model.nummeshes);
     for (int32_t m = 0; m < model.nummeshes; m++) {
         const SkelMesh& mesh = model.meshes[m];
         long long weights = 0;
         for (const SkelVertex& v : mesh.verts) weights += v.numweights;
-        printf("  %5i  mesh \"%s\" skin \"%s\": %i vertices, %lld weights, %i triangles, %i bone references\n", m,
-               PrintableName(mesh.meshname).c_str(), PrintableName(mesh.skinname).c_str(), mesh.numverts, weights,
-               mesh.numtris, mesh.numreferences);
+        printf(
+            "  %5i  mesh \"%s\" skin \"%s\": %i vertices, %lld weights, %i triangles, %i bone "
+            "references\n",
+            m, PrintableName(mesh.meshname).c_str(), PrintableName(mesh.skinname).c_str(),
+            mesh.numverts, weights, mesh.numtris, mesh.numreferences);
     }
     return 0;
 }

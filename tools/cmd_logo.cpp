@@ -20,7 +20,7 @@ const char LOGO_HELP[] =
 namespace {
 
 constexpr int LOGO_SIDE = 64;
-constexpr int SUBSAMPLES = 4;  // per axis, for smooth edges
+constexpr int SUBSAMPLES = 4; // per axis, for smooth edges
 
 struct Rgba {
     float r, g, b, a;
@@ -40,8 +40,9 @@ bool InBone(float x, float y) {
     // A shaft from lower left to upper right with two knobs at each end.
     const float ax = 21, ay = 21, bx = 43, by = 43, shaft = 4.0f, knob = 5.5f, spread = 4.5f;
     if (SegmentDistance(x, y, ax, ay, bx, by) <= shaft) return true;
-    const float px = -0.70710678f * spread, py = 0.70710678f * spread;  // across the shaft
-    const float ends[4][2] = {{ax + px, ay + py}, {ax - px, ay - py}, {bx + px, by + py}, {bx - px, by - py}};
+    const float px = -0.70710678f * spread, py = 0.70710678f * spread; // across the shaft
+    const float ends[4][2] = {
+        {ax + px, ay + py}, {ax - px, ay - py}, {bx + px, by + py}, {bx - px, by - py}};
     for (const auto& e : ends)
         if (Distance(x, y, e[0], e[1]) <= knob) return true;
     return false;
@@ -57,9 +58,24 @@ Rgba EmblemAt(float x, float y) {
 }
 
 std::vector<unsigned char> BuildLogoTGA() {
-    std::vector<unsigned char> file = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-                                       LOGO_SIDE & 0xFF, LOGO_SIDE >> 8, LOGO_SIDE & 0xFF, LOGO_SIDE >> 8,
-                                       32, 8};  // 8 alpha bits, rows from the bottom up
+    std::vector<unsigned char> file = {0,
+                                       0,
+                                       2,
+                                       0,
+                                       0,
+                                       0,
+                                       0,
+                                       0,
+                                       0,
+                                       0,
+                                       0,
+                                       0,
+                                       LOGO_SIDE & 0xFF,
+                                       LOGO_SIDE >> 8,
+                                       LOGO_SIDE & 0xFF,
+                                       LOGO_SIDE >> 8,
+                                       32,
+                                       8}; // 8 alpha bits, rows from the bottom up
     for (int y = 0; y < LOGO_SIDE; y++) {
         for (int x = 0; x < LOGO_SIDE; x++) {
             Rgba sum = {0, 0, 0, 0};
@@ -71,7 +87,9 @@ std::vector<unsigned char> BuildLogoTGA() {
                 }
             float n = SUBSAMPLES * SUBSAMPLES;
             float a = sum.a / n;
-            auto byte = [](float v) { return (unsigned char)std::lround((v < 0 ? 0 : v > 1 ? 1 : v) * 255); };
+            auto byte = [](float v) {
+                return (unsigned char)std::lround((v < 0 ? 0 : v > 1 ? 1 : v) * 255);
+            };
             float unmul = sum.a > 0 ? 1.0f / sum.a : 0;
             file.push_back(byte(sum.b * unmul));
             file.push_back(byte(sum.g * unmul));
@@ -82,7 +100,7 @@ std::vector<unsigned char> BuildLogoTGA() {
     return file;
 }
 
-}  // namespace
+} // namespace
 
 int RunLogo(int argc, char** argv) {
     if (!ExpectOperands(argc, argv, 1)) return 2;

@@ -43,7 +43,7 @@ void ResetChannelsQuietly() {
     if (sink) fclose(sink);
 }
 
-}  // namespace
+} // namespace
 
 int RunPose(int argc, char** argv) {
     const char* command = argv[0];
@@ -73,8 +73,8 @@ int RunPose(int argc, char** argv) {
     for (int32_t i = 0; i < CurrentPoseCount; i++) {
         const BonePose& p = CurrentPose[i];
         std::string name = (size_t)i < model.bones.size() ? PrintableName(model.bones[i].name) : "";
-        printf("%d %.6f %.6f %.6f %.6f %.6f %.6f %.6f %s\n", i, p.quat[0], p.quat[1], p.quat[2], p.quat[3],
-               p.origin[0], p.origin[1], p.origin[2], name.c_str());
+        printf("%d %.6f %.6f %.6f %.6f %.6f %.6f %.6f %s\n", i, p.quat[0], p.quat[1], p.quat[2],
+               p.quat[3], p.origin[0], p.origin[1], p.origin[2], name.c_str());
     }
     for (int32_t k = 0; k < DisplayKeys.numkeys; k++) {
         char text[2] = {(char)(DisplayKeys.keys[k] & 0xff), 0};

@@ -43,7 +43,7 @@ bool ParseAngle(const char* text, float* degrees) {
     return true;
 }
 
-}  // namespace
+} // namespace
 
 int RunRotate(int argc, char** argv) {
     const char* command = argv[0];

@@ -23,8 +23,8 @@ int RunSample(int argc, char** argv) {
     struct stat info;
     if (stat(dir.c_str(), &info) != 0) {
         if (mkdir(dir.c_str(), 0777) != 0) {
-            fprintf(stderr, "boneloom-tool sample: cannot create directory \"%s\": %s\n", dir.c_str(),
-                    strerror(errno));
+            fprintf(stderr, "boneloom-tool sample: cannot create directory \"%s\": %s\n",
+                    dir.c_str(), strerror(errno));
             return 1;
         }
     } else if (!S_ISDIR(info.st_mode)) {
@@ -38,7 +38,9 @@ int RunSample(int argc, char** argv) {
     bool wrotePose = WriteSKPFile(&model, (base + "tris.skp").c_str());
     fflush(stdout);
     if (!wroteMesh || !wrotePose) {
-        fprintf(stderr, "boneloom-tool sample: the demo model was not written completely to \"%s\"\n", dir.c_str());
+        fprintf(stderr,
+                "boneloom-tool sample: the demo model was not written completely to \"%s\"\n",
+                dir.c_str());
         return 1;
     }
     return 0;

@@ -10,10 +10,10 @@
 constexpr const char* TOOL_VERSION = "0.1.0";
 
 struct ToolCommand {
-    const char* name;     // as typed after boneloom-tool
-    const char* args;     // operands, for the usage line: "IN.skm IN.skp"
-    const char* summary;  // one line for the command list
-    const char* help;     // what --help prints below the usage line
+    const char* name;    // as typed after boneloom-tool
+    const char* args;    // operands, for the usage line: "IN.skm IN.skp"
+    const char* summary; // one line for the command list
+    const char* help;    // what --help prints below the usage line
     // Runs the command. argv[0] is the command name, argv[1..argc-1] its
     // operands (--help, unknown options and "--" are handled before). Returns the exit status:
     // 0 success, 1 failure, 2 usage error.
@@ -34,8 +34,8 @@ bool ExpectOperands(int argc, char** argv, int count);
 // Loads an SKM + SKP pair. With echo the reader's console text goes to
 // stdout as the viewer prints it; without, a failed load prints only its
 // fatal line to stderr. Returns true when the pair loaded.
-bool LoadPairForTool(const char* command, const char* skmPath, const char* skpPath, SkelModel* model,
-                     bool echo, LoadReport* report);
+bool LoadPairForTool(const char* command, const char* skmPath, const char* skpPath,
+                     SkelModel* model, bool echo, LoadReport* report);
 
 // A name as it can be shown on a terminal: control bytes become \xNN.
 std::string PrintableName(const char* name);

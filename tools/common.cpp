@@ -4,15 +4,16 @@
 
 #include "tools/commands.h"
 
-bool LoadPairForTool(const char* command, const char* skmPath, const char* skpPath, SkelModel* model,
-                     bool echo, LoadReport* report) {
+bool LoadPairForTool(const char* command, const char* skmPath, const char* skpPath,
+                     SkelModel* model, bool echo, LoadReport* report) {
     LoadStatus status = LoadModelPair(skmPath, skpPath, model, report);
     if (echo) {
         fwrite(report->console.data(), 1, report->console.size(), stdout);
         fflush(stdout);
     }
     if (status == LOAD_OK) return true;
-    const std::string& why = report->problems.empty() ? std::string("load failed") : report->problems.back();
+    const std::string& why =
+        report->problems.empty() ? std::string("load failed") : report->problems.back();
     if (echo)
         fprintf(stderr, "boneloom-tool %s: could not load the model; nothing written\n", command);
     else

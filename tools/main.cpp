@@ -11,17 +11,22 @@
 
 // One line per command; keep them in the order --help lists them.
 const ToolCommand TOOL_COMMANDS[] = {
-    {"info", "IN.skm IN.skp", "print counts, the bone tree, frame names and meshes", INFO_HELP, RunInfo},
-    {"check", "IN.skm IN.skp", "list every problem of a model pair (exit 1 when any)", CHECK_HELP, RunCheck},
-    {"copy", "IN.skm IN.skp OUT.skm OUT.skp", "load a pair as the viewer does and export it", COPY_HELP,
-     RunCopy},
-    {"sample", "DIR", "write the demo model to DIR/tris.skm and DIR/tris.skp", SAMPLE_HELP, RunSample},
-    {"logo", "OUT.tga", "write a 64 x 64 demo logo the viewer shows as logo.tga", LOGO_HELP, RunLogo},
-    {"gltf", "[--fps N] IN.skm IN.skp OUT.glb|OUT.gltf", "export a model to glTF 2.0 for other tools", GLTF_HELP,
-     RunGltf},
-    {"pose", "IN.skm IN.skp [--press KEYS]", "print every bone's model-space pose after key presses", POSE_HELP, RunPose},
-    {"rotate", "IN.skm IN.skp OUT.skp [--yaw Y] [--pitch P] [--roll R]", "turn the whole model and write the SKP file",
-     ROTATE_HELP, RunRotate},
+    {"info", "IN.skm IN.skp", "print counts, the bone tree, frame names and meshes", INFO_HELP,
+     RunInfo},
+    {"check", "IN.skm IN.skp", "list every problem of a model pair (exit 1 when any)", CHECK_HELP,
+     RunCheck},
+    {"copy", "IN.skm IN.skp OUT.skm OUT.skp", "load a pair as the viewer does and export it",
+     COPY_HELP, RunCopy},
+    {"sample", "DIR", "write the demo model to DIR/tris.skm and DIR/tris.skp", SAMPLE_HELP,
+     RunSample},
+    {"logo", "OUT.tga", "write a 64 x 64 demo logo the viewer shows as logo.tga", LOGO_HELP,
+     RunLogo},
+    {"gltf", "[--fps N] IN.skm IN.skp OUT.glb|OUT.gltf",
+     "export a model to glTF 2.0 for other tools", GLTF_HELP, RunGltf},
+    {"pose", "IN.skm IN.skp [--press KEYS]",
+     "print every bone's model-space pose after key presses", POSE_HELP, RunPose},
+    {"rotate", "IN.skm IN.skp OUT.skp [--yaw Y] [--pitch P] [--roll R]",
+     "turn the whole model and write the SKP file", ROTATE_HELP, RunRotate},
 };
 const size_t TOOL_COMMAND_COUNT = sizeof TOOL_COMMANDS / sizeof TOOL_COMMANDS[0];
 
@@ -32,11 +37,8 @@ struct CommandOption {
     const char* option;
 };
 const CommandOption COMMAND_OPTIONS[] = {
-    {"gltf", "--fps"},
-    {"pose", "--press"},
-    {"rotate", "--yaw"},
-    {"rotate", "--pitch"},
-    {"rotate", "--roll"},
+    {"gltf", "--fps"},     {"pose", "--press"},  {"rotate", "--yaw"},
+    {"rotate", "--pitch"}, {"rotate", "--roll"},
 };
 
 namespace {
@@ -81,7 +83,7 @@ const CommandOption* FindCommandOption(const ToolCommand* command, const char* a
     return nullptr;
 }
 
-}  // namespace
+} // namespace
 
 int UsageError(const char* command, const char* format, ...) {
     fprintf(stderr, "boneloom-tool %s: ", command);
@@ -115,7 +117,8 @@ int main(int argc, char** argv) {
         if (argc > 2 && strcmp(first, "help") == 0) {
             const ToolCommand* command = FindCommand(argv[2]);
             if (!command) {
-                fprintf(stderr, "boneloom-tool: unknown command '%s' (see boneloom-tool --help)\n", argv[2]);
+                fprintf(stderr, "boneloom-tool: unknown command '%s' (see boneloom-tool --help)\n",
+                        argv[2]);
                 return 2;
             }
             PrintCommandHelp(command);

@@ -43,7 +43,7 @@ void OpenOverlayWindow(int w, int h) {
 }
 
 struct Glyph {
-    float x, y;  // raster position in window pixels
+    float x, y; // raster position in window pixels
 };
 
 // Raster positions of every glyph drawn by draw, in drawing order.
@@ -98,7 +98,7 @@ std::vector<unsigned char> ReadScreen(int w, int h) {
     return px;
 }
 
-}  // namespace
+} // namespace
 
 TEST(OverlayTextGL, BitmapStringDrawsWhiteAtItsBaselineOverTexturesAndDepth) {
     OpenOverlayWindow(640, 480);
@@ -126,7 +126,8 @@ TEST(OverlayTextGL, BitmapStringDrawsWhiteAtItsBaselineOverTexturesAndDepth) {
             if (p[0] | p[1] | p[2]) {
                 lit++;
                 EXPECT_TRUE(p[0] == 255 && p[1] == 255 && p[2] == 255)
-                    << "pixel " << x << "," << y << " is " << (int)p[0] << "," << (int)p[1] << "," << (int)p[2];
+                    << "pixel " << x << "," << y << " is " << (int)p[0] << "," << (int)p[1] << ","
+                    << (int)p[2];
                 minX = std::min(minX, x), maxX = std::max(maxX, x);
                 minY = std::min(minY, y), maxY = std::max(maxY, y);
             }
@@ -214,11 +215,12 @@ TEST(OverlayTextGL, WrappedTextLinesPitchAndLabel) {
     // Each text line starts at x, and ends well inside the window or with
     // a word that alone is too long.
     for (const Glyph& c : g) EXPECT_LT(c.x, 640.0f);
-    EXPECT_EQ(text, std::string(buffer));  // the caller's text is not changed
+    EXPECT_EQ(text, std::string(buffer)); // the caller's text is not changed
 
     // A narrower window gives more lines at the same pixel pitch.
     OpenOverlayWindow(320, 240);
-    std::vector<float> narrow = Baselines(CaptureGlyphs([&] { DrawWrappedText(nullptr, buffer, 0.1f, 0.9f, 0); }));
+    std::vector<float> narrow =
+        Baselines(CaptureGlyphs([&] { DrawWrappedText(nullptr, buffer, 0.1f, 0.9f, 0); }));
     EXPECT_GT(narrow.size(), ys.size() - 1);
     for (size_t i = 1; i < narrow.size(); i++) EXPECT_NEAR(narrow[i - 1] - narrow[i], pitch, 0.01f);
 }
@@ -242,7 +244,8 @@ TEST(OverlayTextGL, WrappedTextEndsInWindowsNarrowerThanOneCharacter) {
 
 TEST(OverlayTextGL, PrintOverlayFormatsAndCutsAt255) {
     OpenOverlayWindow(640, 480);
-    std::vector<Glyph> g = CaptureGlyphs([] { PrintOverlay(0.02f, 0.5f, "Key: %s frame:%i", "L", 2); });
+    std::vector<Glyph> g =
+        CaptureGlyphs([] { PrintOverlay(0.02f, 0.5f, "Key: %s frame:%i", "L", 2); });
     EXPECT_EQ(g.size(), strlen("Key: L frame:2"));
     std::string many(300, 'm');
     for (size_t i = 10; i < many.size(); i += 11) many[i] = ' ';
@@ -256,16 +259,16 @@ TEST(OverlayTextGL, PromptModeMarksLinesAndShowsCursor) {
     char empty[TEXT_BUFFER_LEN] = "";
     // Cursor on: label on line 1, then ">" at x and the cursor at x + 0.02.
     CursorOn = 1;
-    CursorToggleTime = glutGet(GLUT_ELAPSED_TIME) * 0.001f + 1000.0f;  // hold the phase
+    CursorToggleTime = glutGet(GLUT_ELAPSED_TIME) * 0.001f + 1000.0f; // hold the phase
     PromptCursor = "_";
     std::vector<Glyph> g = CaptureGlyphs([&] { DrawWrappedText("Name:", empty, 0.02f, 1.0f, 1); });
     ASSERT_EQ(g.size(), 5u + 2u);
     EXPECT_NEAR(g[0].x, 0.04f * 640, 0.01f);
     EXPECT_NEAR(g[0].y, 480.0f - pitch, 0.01f);
-    EXPECT_NEAR(g[5].x, 0.02f * 640, 0.01f);  // ">"
+    EXPECT_NEAR(g[5].x, 0.02f * 640, 0.01f); // ">"
     EXPECT_NEAR(g[5].y, 480.0f - 2 * pitch, 0.01f);
-    EXPECT_NEAR(g[6].x, 0.04f * 640, 0.01f);  // cursor
-    EXPECT_EQ(empty[0], '\0');             // the cursor is gone again
+    EXPECT_NEAR(g[6].x, 0.04f * 640, 0.01f); // cursor
+    EXPECT_EQ(empty[0], '\0');               // the cursor is gone again
 
     // A long prompt text: every line gets its marker.
     char text[TEXT_BUFFER_LEN];
@@ -303,7 +306,7 @@ TEST(OverlayTextGL, PromptDrawsOnlyWhenOpen) {
     PromptKey('h');
     PromptKey('i');
     std::vector<Glyph> g = CaptureGlyphs([] { DrawPrompt(); });
-    EXPECT_EQ(g.size(), 3u + 1u + 3u);  // label, ">", "hi" and the cursor
+    EXPECT_EQ(g.size(), 3u + 1u + 3u); // label, ">", "hi" and the cursor
     EXPECT_STREQ(PromptText, "hi");
     PromptKey(27);
 }

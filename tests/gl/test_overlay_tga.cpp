@@ -26,10 +26,24 @@ void OpenTgaWindow() { OpenGLTestWindow(&TgaWindow, "tga test", 320, 240); }
 // A type-2 TGA whose pixels, in file order (rows bottom-up), are given as
 // RGB(A) and stored BGR(A).
 std::vector<unsigned char> MakeTGA(int w, int h, int bpp, const std::vector<unsigned char>& rgba) {
-    std::vector<unsigned char> f = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-                                    (unsigned char)(w & 0xFF), (unsigned char)(w >> 8),
-                                    (unsigned char)(h & 0xFF), (unsigned char)(h >> 8),
-                                    (unsigned char)bpp, 0};
+    std::vector<unsigned char> f = {0,
+                                    0,
+                                    2,
+                                    0,
+                                    0,
+                                    0,
+                                    0,
+                                    0,
+                                    0,
+                                    0,
+                                    0,
+                                    0,
+                                    (unsigned char)(w & 0xFF),
+                                    (unsigned char)(w >> 8),
+                                    (unsigned char)(h & 0xFF),
+                                    (unsigned char)(h >> 8),
+                                    (unsigned char)bpp,
+                                    0};
     int n = bpp / 8;
     for (int i = 0; i < w * h; i++) {
         f.push_back(rgba[i * n + 2]);
@@ -65,11 +79,14 @@ std::vector<GLuint> LiveTextures() {
     return live;
 }
 
-}  // namespace
+} // namespace
 
 TEST(OverlayTgaGL, LoadsTrueColourTexturesWithPixelsInPlace) {
     OpenTgaWindow();
-    struct Case { int w, h, bpp; GLint format; };
+    struct Case {
+        int w, h, bpp;
+        GLint format;
+    };
     // An odd width makes 24-bit rows that are not a multiple of four bytes.
     for (Case c : {Case{3, 5, 24, GL_RGB}, Case{5, 3, 32, GL_RGBA}, Case{1, 1, 24, GL_RGB}}) {
         SCOPED_TRACE(c.bpp);
@@ -107,7 +124,7 @@ TEST(OverlayTgaGL, LoadsTrueColourTexturesWithPixelsInPlace) {
         EXPECT_EQ(back, pixels);
         GLint unpack = 0;
         glGetIntegerv(GL_UNPACK_ALIGNMENT, &unpack);
-        EXPECT_EQ(unpack, 4);  // the loader's packing is not left behind
+        EXPECT_EQ(unpack, 4); // the loader's packing is not left behind
 
         glBindTexture(GL_TEXTURE_2D, 0);
         glDeleteTextures(1, &image.texid);
@@ -135,9 +152,12 @@ TEST(OverlayTgaGL, FailedLoadsLeaveNoTextureAndNoRecordChange) {
     glBindTexture(GL_TEXTURE_2D, keep);
     std::vector<GLuint> before = LiveTextures();
     std::vector<std::string> paths = {
-        WriteTemp(cut, "overlay_cut.tga"),      WriteTemp(rle, "overlay_rle.tga"),
-        WriteTemp(deep, "overlay_16.tga"),      WriteTemp(huge, "overlay_huge.tga"),
-        WriteTemp(origin, "overlay_org.tga"),   WriteTemp({}, "overlay_empty.tga"),
+        WriteTemp(cut, "overlay_cut.tga"),
+        WriteTemp(rle, "overlay_rle.tga"),
+        WriteTemp(deep, "overlay_16.tga"),
+        WriteTemp(huge, "overlay_huge.tga"),
+        WriteTemp(origin, "overlay_org.tga"),
+        WriteTemp({}, "overlay_empty.tga"),
         std::string(::testing::TempDir()) + "overlay_missing.tga",
     };
     for (const std::string& path : paths) {
@@ -183,7 +203,8 @@ TEST(OverlayTgaGL, LogoLoadsFromWorkingDirectoryAndDrawsInTheCorner) {
     for (unsigned char v : px) ASSERT_EQ(v, 0);
 
     // A 2 x 2 logo: first (bottom) row red, top row blue.
-    std::vector<unsigned char> rgba = {255, 0, 0, 255, 255, 0, 0, 255, 0, 0, 255, 255, 0, 0, 255, 255};
+    std::vector<unsigned char> rgba = {255, 0, 0,   255, 255, 0, 0,   255,
+                                       0,   0, 255, 255, 0,   0, 255, 255};
     WriteTemp(MakeTGA(2, 2, 32, rgba), "overlay_logo_dir/logo.tga");
     LoadLogoTexture();
     ASSERT_NE(LogoTexture.texid, 0u);

@@ -21,7 +21,8 @@
 
 namespace {
 
-const int WIN_W = 640, WIN_H = 480;  // the viewer's window; the ortho volume is -10..10 on every axis
+const int WIN_W = 640,
+          WIN_H = 480; // the viewer's window; the ortho volume is -10..10 on every axis
 
 int OpenRenderWindow() {
     static int window = 0;
@@ -29,11 +30,11 @@ int OpenRenderWindow() {
 }
 
 struct Vertex {
-    float x, y, z;  // OpenGL object coordinates (the projection undone)
+    float x, y, z; // OpenGL object coordinates (the projection undone)
     float r, g, b;
 };
 struct Prim {
-    GLenum kind;  // GL_POLYGON_TOKEN, GL_LINE_TOKEN or GL_BITMAP_TOKEN
+    GLenum kind; // GL_POLYGON_TOKEN, GL_LINE_TOKEN or GL_BITMAP_TOKEN
     std::vector<Vertex> v;
 };
 
@@ -53,8 +54,12 @@ void SetOrthoView() {
 
 Vertex Unproject(const float* f) {
     // window x = (x + 10) * WIN_W / 20, depth = (-z / 10 + 1) / 2
-    return Vertex{f[0] * 20.0f / WIN_W - 10.0f, f[1] * 20.0f / WIN_H - 10.0f, -(2.0f * f[2] - 1.0f) * 10.0f,
-                  f[3], f[4], f[5]};
+    return Vertex{f[0] * 20.0f / WIN_W - 10.0f,
+                  f[1] * 20.0f / WIN_H - 10.0f,
+                  -(2.0f * f[2] - 1.0f) * 10.0f,
+                  f[3],
+                  f[4],
+                  f[5]};
 }
 
 std::vector<Prim> Capture(const std::function<void()>& draw) {
@@ -65,7 +70,7 @@ std::vector<Prim> Capture(const std::function<void()>& draw) {
     GLint n = glRenderMode(GL_RENDER);
     EXPECT_GE(n, 0) << "feedback buffer overflow";
     std::vector<Prim> prims;
-    const int VS = 7;  // x, y, z, r, g, b, a
+    const int VS = 7; // x, y, z, r, g, b, a
     for (GLint i = 0; i < n;) {
         GLenum token = (GLenum)buf[i++];
         int count = 0;
@@ -122,7 +127,7 @@ SkelBone Bone(const char* name, int32_t parent, uint32_t flags) {
 }
 
 class Render : public ::testing::Test {
-protected:
+  protected:
     SkelModel model;
     SkelModel* savedModel = nullptr;
     int32_t savedSelected = 0;
@@ -169,7 +174,7 @@ TEST_F(Render, CubeSitsAtTheMappedPositionWithUnitEdges) {
         }
     // Six faces, as quads or split into two triangles each.
     EXPECT_TRUE(vertices == 24 || vertices == 36) << vertices;
-    const float centre[3] = {2, 3, 1};  // model (x, y, z) drawn as (y, z, x)
+    const float centre[3] = {2, 3, 1}; // model (x, y, z) drawn as (y, z, x)
     for (int k = 0; k < 3; k++) {
         EXPECT_NEAR((lo[k] + hi[k]) / 2, centre[k], 1e-3) << "axis " << k;
         EXPECT_NEAR(hi[k] - lo[k], 1.0f, 1e-3) << "axis " << k;
@@ -191,7 +196,8 @@ TEST_F(Render, EveryCubeFaceWindsOutwards) {
         const Vertex &a = p.v[0], &b = p.v[1], &c = p.v[2];
         float u[3] = {b.x - a.x, b.y - a.y, b.z - a.z};
         float w[3] = {c.x - a.x, c.y - a.y, c.z - a.z};
-        float n[3] = {u[1] * w[2] - u[2] * w[1], u[2] * w[0] - u[0] * w[2], u[0] * w[1] - u[1] * w[0]};
+        float n[3] = {u[1] * w[2] - u[2] * w[1], u[2] * w[0] - u[0] * w[2],
+                      u[0] * w[1] - u[1] * w[0]};
         float mid[3] = {(a.x + b.x + c.x) / 3, (a.y + b.y + c.y) / 3, (a.z + b.z + c.z) / 3};
         // Counter-clockwise seen from outside: the normal points away from the centre.
         EXPECT_GT(n[0] * mid[0] + n[1] * mid[1] + n[2] * mid[2], 0.0f);
@@ -217,17 +223,17 @@ TEST_F(Render, LineColoursFollowSelectionAndMarking) {
     auto lines = OfKind(Capture([&] { DrawSkeleton(&model, pose); }), GL_LINE_TOKEN);
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_TRUE(LineJoins(lines[0], o0, o1));
-    EXPECT_TRUE(SameColour(lines[0].v[0], 1, 1, 1));  // marked
+    EXPECT_TRUE(SameColour(lines[0].v[0], 1, 1, 1)); // marked
     EXPECT_TRUE(LineJoins(lines[1], o1, o2));
-    EXPECT_TRUE(SameColour(lines[1].v[0], 1, 0, 0));  // selected
+    EXPECT_TRUE(SameColour(lines[1].v[0], 1, 0, 0)); // selected
 
-    SelectedBone = 1;  // selection wins over marking
+    SelectedBone = 1; // selection wins over marking
     lines = OfKind(Capture([&] { DrawSkeleton(&model, pose); }), GL_LINE_TOKEN);
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_TRUE(SameColour(lines[0].v[0], 1, 0, 0));
     EXPECT_TRUE(SameColour(lines[1].v[0], 0.4f, 0.5f, 0.7f));
 
-    SelectedBone = 0;  // the root has no line of its own: nothing is red
+    SelectedBone = 0; // the root has no line of its own: nothing is red
     auto prims = Capture([&] { DrawSkeleton(&model, pose); });
     lines = OfKind(prims, GL_LINE_TOKEN);
     ASSERT_EQ(lines.size(), 2u);
@@ -247,7 +253,7 @@ TEST_F(Render, ShowQuatsDrawsTheParentsAxesOncePerChild) {
     SelectedBone = 3;
 
     auto lines = OfKind(Capture([&] { DrawSkeleton(&model, pose); }), GL_LINE_TOKEN);
-    EXPECT_EQ(lines.size(), 3u);  // no axes while the option is off
+    EXPECT_EQ(lines.size(), 3u); // no axes while the option is off
 
     ShowQuats = 1;
     lines = OfKind(Capture([&] { DrawSkeleton(&model, pose); }), GL_LINE_TOKEN);
@@ -257,13 +263,15 @@ TEST_F(Render, ShowQuatsDrawsTheParentsAxesOncePerChild) {
     // Root axes for each of its two children, bone a's axes for the leaf.
     ASSERT_EQ(green.size(), 9u);
     const float* p = pose[0].origin;
-    const float ends[3][3] = {{p[0], p[1] + 1, p[2]}, {p[0] - 1, p[1], p[2]}, {p[0], p[1], p[2] + 1}};
+    const float ends[3][3] = {
+        {p[0], p[1] + 1, p[2]}, {p[0] - 1, p[1], p[2]}, {p[0], p[1], p[2] + 1}};
     for (int child = 0; child < 2; child++)
         for (int axis = 0; axis < 3; axis++)
             EXPECT_TRUE(LineJoins(green[child * 3 + axis], p, ends[axis])) << child << " " << axis;
     // Bone a's pose has the identity rotation: plain unit axes.
     const float* q = pose[1].origin;
-    const float plain[3][3] = {{q[0] + 1, q[1], q[2]}, {q[0], q[1] + 1, q[2]}, {q[0], q[1], q[2] + 1}};
+    const float plain[3][3] = {
+        {q[0] + 1, q[1], q[2]}, {q[0], q[1] + 1, q[2]}, {q[0], q[1], q[2] + 1}};
     for (int axis = 0; axis < 3; axis++) EXPECT_TRUE(LineJoins(green[6 + axis], q, plain[axis]));
 }
 
@@ -306,7 +314,7 @@ TEST_F(Render, SkeletonFrameTicksTheTimerAndDrawsTheCurrentPose) {
     RegisterDefaultAnimation(&model);
     TickTime = 5000;
     auto lines = OfKind(Capture([] { DrawSkeletonFrame(); }), GL_LINE_TOKEN);
-    EXPECT_EQ(ModelTimer.frame[0], 1);  // one tick of the default animation
+    EXPECT_EQ(ModelTimer.frame[0], 1); // one tick of the default animation
     ModelTimer = saved;
     ASSERT_EQ(lines.size(), 1u);
     const float a[3] = {0, 0, 0}, b[3] = {0, 3, 0};
@@ -372,4 +380,4 @@ TEST_F(Render, KeyListWritesOneLinePerKeyAtTheTopRight) {
     EXPECT_TRUE(Capture([] { DrawKeyList(); }).empty());
 }
 
-}  // namespace
+} // namespace

@@ -32,7 +32,8 @@ int OpenViewWindow() {
 void ToEye(const float* p, float* eye) {
     GLfloat m[16];
     glGetFloatv(GL_MODELVIEW_MATRIX, m);
-    for (int r = 0; r < 3; r++) eye[r] = m[r] * p[0] + m[4 + r] * p[1] + m[8 + r] * p[2] + m[12 + r];
+    for (int r = 0; r < 3; r++)
+        eye[r] = m[r] * p[0] + m[4 + r] * p[1] + m[8 + r] * p[2] + m[12 + r];
 }
 
 void ExpectEye(const float* world, float ex, float ey, float ez) {
@@ -44,7 +45,7 @@ void ExpectEye(const float* world, float ex, float ey, float ez) {
 }
 
 class View : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         OpenViewWindow();
         ResetCamera();
@@ -62,7 +63,7 @@ TEST_F(View, BothCamerasStartWithTheSameView) {
     const float origin[3] = {0, 0, 0};
     const float side[3] = {3, -2, 7};
     ApplyCameraTransform();
-    ExpectEye(origin, 0, 0, -128);  // straight ahead at 128
+    ExpectEye(origin, 0, 0, -128); // straight ahead at 128
     float orbitSide[3];
     ToEye(side, orbitSide);
 
@@ -119,7 +120,7 @@ TEST_F(View, ReshapeSetsViewportAndPerspectiveAndRunsThePanelHook) {
     EXPECT_EQ(hookCalls, 1);
     CurrentPanelShown = 0;
     HandleReshape(640, 480);
-    EXPECT_EQ(hookCalls, 1);  // a hidden panel is left alone
+    EXPECT_EQ(hookCalls, 1); // a hidden panel is left alone
 
     GLint viewport[4];
     glGetIntegerv(GL_VIEWPORT, viewport);
@@ -130,11 +131,11 @@ TEST_F(View, ReshapeSetsViewportAndPerspectiveAndRunsThePanelHook) {
     GLfloat p[16], m[16];
     glGetFloatv(GL_PROJECTION_MATRIX, p);
     glGetFloatv(GL_MODELVIEW_MATRIX, m);
-    const double f = 1.0 / std::tan(22.5 * M_PI / 180.0);  // 45-degree field of view
+    const double f = 1.0 / std::tan(22.5 * M_PI / 180.0); // 45-degree field of view
     EXPECT_NEAR(p[5], f, 1e-4);
     ASSERT_GT(vh, 0);
     EXPECT_NEAR(p[0], f / ((double)vw / vh), 1e-4);
-    EXPECT_EQ(m[12], 0.0f);  // modelview back to the identity
+    EXPECT_EQ(m[12], 0.0f); // modelview back to the identity
     EXPECT_EQ(m[13], 0.0f);
     GLint mode;
     glGetIntegerv(GL_MATRIX_MODE, &mode);
@@ -160,7 +161,7 @@ TEST_F(View, TicksKeepRunningAcrossTheClockWrap) {
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     RunTick();
     EXPECT_EQ(FrameCount, 7);
-    EXPECT_LT((uint32_t)TickTime, 1000u);  // wrapped past zero
+    EXPECT_LT((uint32_t)TickTime, 1000u); // wrapped past zero
     EXPECT_EQ(LastTickTime, TickTime);
 }
 
@@ -172,10 +173,10 @@ TEST_F(View, FrameLeavesMatricesBalancedAndPolygonModeByTheOption) {
     GLint modes[2];
     glGetIntegerv(GL_POLYGON_MODE, modes);
     EXPECT_EQ(modes[0], GL_LINE);
-    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));  // the logo never tints the scene
+    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D)); // the logo never tints the scene
     GLfloat m[16];
     glGetFloatv(GL_MODELVIEW_MATRIX, m);
-    EXPECT_EQ(m[14], 0.0f);  // the camera's push was popped
+    EXPECT_EQ(m[14], 0.0f); // the camera's push was popped
     GLint depth;
     glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depth);
     EXPECT_EQ(depth, 1);
@@ -225,9 +226,9 @@ TEST_F(View, KeyHandlersPrintEveryEventAndTestTheViewport) {
     ASSERT_GT(vh, 10);
     testing::internal::CaptureStdout();
     HandleKeyDown('w', vx + 5, 7);
-    HandleKeyDown('s', vx, 7);      // leftmost column: outside
-    HandleKeyUp('s', vx + 5, 0);    // top row: outside
-    HandleSpecialDown(GLUT_KEY_UP, vx + 5, vh);  // first row below the view
+    HandleKeyDown('s', vx, 7);                  // leftmost column: outside
+    HandleKeyUp('s', vx + 5, 0);                // top row: outside
+    HandleSpecialDown(GLUT_KEY_UP, vx + 5, vh); // first row below the view
     std::string out = testing::internal::GetCapturedStdout();
     const std::string row = " - " + std::to_string(vy) + "\n";
     EXPECT_EQ(out, "7" + row + "7" + row + "0" + row + std::to_string(vh) + row);
@@ -244,4 +245,4 @@ TEST_F(View, KeyHandlersPrintEveryEventAndTestTheViewport) {
     EXPECT_FLOAT_EQ(OrbitDistance, 129.0f);
 }
 
-}  // namespace
+} // namespace

@@ -12,8 +12,8 @@
 #include "model/model.h"
 
 // A pose at (x, y, z) turned by degrees about the unit axis (ax, ay, az).
-inline BonePose EdgePose(float x, float y, float z, double degrees = 0, double ax = 0, double ay = 0,
-                         double az = 1) {
+inline BonePose EdgePose(float x, float y, float z, double degrees = 0, double ax = 0,
+                         double ay = 0, double az = 1) {
     double half = degrees * 3.141592653589793 / 360.0;
     double s = std::sin(half);
     BonePose pose;
@@ -63,7 +63,8 @@ inline SkelMesh* AddEdgeMesh(SkelModel* model, const char* meshname, const char*
     return &model->meshes.back();
 }
 
-inline void AddEdgeVertex(SkelMesh* mesh, std::initializer_list<BoneWeight> weights, float s = 0, float t = 0) {
+inline void AddEdgeVertex(SkelMesh* mesh, std::initializer_list<BoneWeight> weights, float s = 0,
+                          float t = 0) {
     SkelVertex vertex;
     vertex.numweights = (int32_t)weights.size();
     vertex.weights = nullptr;
@@ -91,12 +92,14 @@ inline void FinishEdgeModel(SkelModel* model) {
 }
 
 // A quad of four vertices at model z = 0 from x0 to x1, all on one bone.
-inline void AddEdgeQuad(SkelMesh* mesh, int32_t bone, float x0, float x1, const BonePose& boneRest) {
+inline void AddEdgeQuad(SkelMesh* mesh, int32_t bone, float x0, float x1,
+                        const BonePose& boneRest) {
     int32_t first = mesh->numverts;
     const float corners[4][2] = {{x0, -1}, {x1, -1}, {x1, 1}, {x0, 1}};
-    for (const auto& c : corners)  // the bone's rest pose has no rotation here
-        AddEdgeVertex(mesh, {EdgeWeight(bone, 1, c[0] - boneRest.origin[0], c[1] - boneRest.origin[1],
-                                        -boneRest.origin[2])},
+    for (const auto& c : corners) // the bone's rest pose has no rotation here
+        AddEdgeVertex(mesh,
+                      {EdgeWeight(bone, 1, c[0] - boneRest.origin[0], c[1] - boneRest.origin[1],
+                                  -boneRest.origin[2])},
                       c[0] == x0 ? 0.0f : 1.0f, c[1] < 0 ? 0.0f : 1.0f);
     AddEdgeTriangle(mesh, first, first + 1, first + 2);
     AddEdgeTriangle(mesh, first, first + 2, first + 3);
@@ -131,8 +134,9 @@ inline void BuildEdgeFiveInfluences(SkelModel* model) {
     AddEdgeFrame(model, "straight", rest);
     AddEdgeFrame(model, "curl", bent);
     SkelMesh* mesh = AddEdgeMesh(model, "rope", "rope_skin");
-    AddEdgeVertex(mesh, {EdgeWeight(0, 0.1f, 0, 0, 1), EdgeWeight(1, 0.3f, -1, 0, 1), EdgeWeight(2, 0.2f, -2, 0, 1),
-                         EdgeWeight(3, 0.25f, -3, 0, 1), EdgeWeight(4, 0.15f, -4, 0, 1)});
+    AddEdgeVertex(mesh, {EdgeWeight(0, 0.1f, 0, 0, 1), EdgeWeight(1, 0.3f, -1, 0, 1),
+                         EdgeWeight(2, 0.2f, -2, 0, 1), EdgeWeight(3, 0.25f, -3, 0, 1),
+                         EdgeWeight(4, 0.15f, -4, 0, 1)});
     AddEdgeVertex(mesh, {EdgeWeight(5, 0.5f, 0, 0, 0), EdgeWeight(5, 0.5f, 0, 0, 0)}, 1, 0);
     AddEdgeVertex(mesh, {EdgeWeight(2, 1.25f, 0, 1, 0), EdgeWeight(3, -0.25f, -1, 1, 0)}, 0, 1);
     AddEdgeTriangle(mesh, 0, 1, 2);
@@ -160,7 +164,8 @@ inline void BuildEdgeSeveralRoots(SkelModel* model) {
     AddEdgeBone(model, "Lhand", 0);
     AddEdgeBone(model, "Right", -5);
     AddEdgeBone(model, "Rhand", 2);
-    std::vector<BonePose> rest = {EdgePose(0, 3, 0), EdgePose(2, 0, 0), EdgePose(0, -3, 0), EdgePose(2, 0, 0)};
+    std::vector<BonePose> rest = {EdgePose(0, 3, 0), EdgePose(2, 0, 0), EdgePose(0, -3, 0),
+                                  EdgePose(2, 0, 0)};
     std::vector<BonePose> wave = {EdgePose(0, 3, 1, 20, 1, 0, 0), EdgePose(2, 0, 0, 30),
                                   EdgePose(0, -3, 1, -20, 1, 0, 0), EdgePose(2, 0, 0, -30)};
     AddEdgeFrame(model, "rest", rest);
@@ -181,7 +186,8 @@ inline void BuildEdgeWide(SkelModel* model) {
     for (int32_t i = 0; i < bones; i++) {
         std::string name = "w" + std::to_string(i);
         AddEdgeBone(model, name.c_str(), i == 0 ? -1 : 0);
-        rest.push_back(EdgePose(i == 0 ? 0.0f : (float)(i % 20), i == 0 ? 0.0f : (float)(i / 20), 0));
+        rest.push_back(
+            EdgePose(i == 0 ? 0.0f : (float)(i % 20), i == 0 ? 0.0f : (float)(i / 20), 0));
     }
     AddEdgeFrame(model, "rest", rest);
     SkelMesh* mesh = AddEdgeMesh(model, "field", "field_skin");
@@ -201,6 +207,9 @@ struct EdgeModelEntry {
 };
 
 inline const EdgeModelEntry EDGE_MODELS[] = {
-    {"unweighted", BuildEdgeUnweighted}, {"five", BuildEdgeFiveInfluences}, {"oneframe", BuildEdgeOneFrame},
-    {"roots", BuildEdgeSeveralRoots},    {"wide", BuildEdgeWide},
+    {"unweighted", BuildEdgeUnweighted},
+    {"five", BuildEdgeFiveInfluences},
+    {"oneframe", BuildEdgeOneFrame},
+    {"roots", BuildEdgeSeveralRoots},
+    {"wide", BuildEdgeWide},
 };

@@ -16,7 +16,8 @@ int main(int argc, char** argv) {
         SkelModel model;
         entry.build(&model);
         std::string base = std::string(argv[1]) + "/" + entry.name;
-        if (!WriteSKMFile(&model, (base + ".skm").c_str()) || !WriteSKPFile(&model, (base + ".skp").c_str())) {
+        if (!WriteSKMFile(&model, (base + ".skm").c_str()) ||
+            !WriteSKPFile(&model, (base + ".skp").c_str())) {
             fprintf(stderr, "gltf-edge-models: could not write %s.skm / .skp\n", base.c_str());
             return 1;
         }

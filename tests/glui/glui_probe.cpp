@@ -20,251 +20,256 @@ namespace {
 int MainWindow = 0;
 int PanelChoice = 0;
 int RenameOn = 0;
-float Angles[3] = {0.0f, 0.0f, 0.0f};  // pitch, yaw, roll
+float Angles[3] = {0.0f, 0.0f, 0.0f}; // pitch, yaw, roll
 GLUI* Panel = nullptr;
 std::string PanelName;
 GLUI_EditText* NameEdit = nullptr;
 GLUI_EditText* SkinEdit = nullptr;
 struct Tagged {
-  std::string tag;
-  GLUI_Control* control;
+    std::string tag;
+    GLUI_Control* control;
 };
-std::vector<Tagged> Tags;  // controls of the selector and the current panel
+std::vector<Tagged> Tags; // controls of the selector and the current panel
 
 void Say(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void Say(const char* format, ...) {
-  va_list args;
-  va_start(args, format);
-  std::vprintf(format, args);
-  va_end(args);
-  std::fflush(stdout);
+    va_list args;
+    va_start(args, format);
+    std::vprintf(format, args);
+    va_end(args);
+    std::fflush(stdout);
 }
 
 GLUI_Control* Tag(const std::string& tag, GLUI_Control* c) {
-  Tags.push_back({tag, c});
-  return c;
+    Tags.push_back({tag, c});
+    return c;
 }
 
 void DropPanelTags() {
-  std::vector<Tagged> kept;
-  for (const Tagged& t : Tags) {
-    if (t.tag.rfind("panel.", 0) == 0) kept.push_back(t);
-  }
-  Tags = kept;
+    std::vector<Tagged> kept;
+    for (const Tagged& t : Tags) {
+        if (t.tag.rfind("panel.", 0) == 0) kept.push_back(t);
+    }
+    Tags = kept;
 }
 
 // Window position of every tagged control ("at") and of its box ("box").
 void DumpLayout() {
-  for (const Tagged& t : Tags) {
-    GLUI* g = t.control->glui;
-    if (g->layout_dirty) GluiLayout(g);
-    GLUI_Control* c = t.control;
-    Say("at %s %d %d %d %d\n", t.tag.c_str(), c->x, g->strip_y + c->y, c->w, c->h);
-    if (c->kind == GLUI_KIND_EDITTEXT || c->kind == GLUI_KIND_LISTBOX) {
-      GluiRect r = GluiFieldRect(c);
-      Say("box %s %d %d %d %d\n", t.tag.c_str(), r.x, g->strip_y + r.y, r.w, r.h);
+    for (const Tagged& t : Tags) {
+        GLUI* g = t.control->glui;
+        if (g->layout_dirty) GluiLayout(g);
+        GLUI_Control* c = t.control;
+        Say("at %s %d %d %d %d\n", t.tag.c_str(), c->x, g->strip_y + c->y, c->w, c->h);
+        if (c->kind == GLUI_KIND_EDITTEXT || c->kind == GLUI_KIND_LISTBOX) {
+            GluiRect r = GluiFieldRect(c);
+            Say("box %s %d %d %d %d\n", t.tag.c_str(), r.x, g->strip_y + r.y, r.w, r.h);
+        }
+        if (c->kind == GLUI_KIND_SPINNER) {
+            GluiRect r = GluiSpinnerTextRect(static_cast<GLUI_Spinner*>(c));
+            Say("box %s %d %d %d %d\n", t.tag.c_str(), r.x, g->strip_y + r.y, r.w, r.h);
+            r = GluiSpinnerArrowRect(static_cast<GLUI_Spinner*>(c));
+            Say("arrows %s %d %d %d %d\n", t.tag.c_str(), r.x, g->strip_y + r.y, r.w, r.h);
+        }
     }
-    if (c->kind == GLUI_KIND_SPINNER) {
-      GluiRect r = GluiSpinnerTextRect(static_cast<GLUI_Spinner*>(c));
-      Say("box %s %d %d %d %d\n", t.tag.c_str(), r.x, g->strip_y + r.y, r.w, r.h);
-      r = GluiSpinnerArrowRect(static_cast<GLUI_Spinner*>(c));
-      Say("arrows %s %d %d %d %d\n", t.tag.c_str(), r.x, g->strip_y + r.y, r.w, r.h);
+    if (GluiOpenDropdown.listbox) {
+        const GluiRect& r = GluiOpenDropdown.rect;
+        Say("drop list %d %d %d %d %zu\n", r.x, r.y, r.w, r.h,
+            GluiOpenDropdown.listbox->items.size());
     }
-  }
-  if (GluiOpenDropdown.listbox) {
-    const GluiRect& r = GluiOpenDropdown.rect;
-    Say("drop list %d %d %d %d %zu\n", r.x, r.y, r.w, r.h, GluiOpenDropdown.listbox->items.size());
-  }
-  for (size_t i = 0; i < GLUI_Master.guis.size(); i++) {
-    GLUI* g = GLUI_Master.guis[i];
-    Say("strip %zu %d %d %d%s\n", i, g->strip_y, g->strip_w, GluiStripHeight(g), g->closing ? " closing" : "");
-  }
-  Say("layout done\n");
+    for (size_t i = 0; i < GLUI_Master.guis.size(); i++) {
+        GLUI* g = GLUI_Master.guis[i];
+        Say("strip %zu %d %d %d%s\n", i, g->strip_y, g->strip_w, GluiStripHeight(g),
+            g->closing ? " closing" : "");
+    }
+    Say("layout done\n");
 }
 
 void SayViewport(const char* what) {
-  int x, y, w, h;
-  GLUI_Master.get_viewport_area(&x, &y, &w, &h);
-  Say("%s %d %d %d %d\n", what, x, y, w, h);
+    int x, y, w, h;
+    GLUI_Master.get_viewport_area(&x, &y, &w, &h);
+    Say("%s %d %d %d %d\n", what, x, y, w, h);
 }
 
 void OnButton(int id) { Say("button %d current %d\n", id, glutGetWindow() == MainWindow); }
 void OnCheckbox(int id) {
-  Say("checkbox %d %d\n", id, RenameOn);
-  if (NameEdit) RenameOn ? NameEdit->enable() : NameEdit->disable();
+    Say("checkbox %d %d\n", id, RenameOn);
+    if (NameEdit) RenameOn ? NameEdit->enable() : NameEdit->disable();
 }
 void OnEdit(int id) {
-  GLUI_EditText* e = id == 111 ? SkinEdit : NameEdit;
-  Say("edit %d [%s]\n", id, e ? e->get_text() : "");
+    GLUI_EditText* e = id == 111 ? SkinEdit : NameEdit;
+    Say("edit %d [%s]\n", id, e ? e->get_text() : "");
 }
 void OnSpinner(int id) { Say("spinner %d %g %g %g\n", id, Angles[1], Angles[0], Angles[2]); }
 void OnRotate(int) { Say("rotate %g %g %g\n", Angles[1], Angles[0], Angles[2]); }
 void OnClose(int) {
-  Say("closing own panel\n");
-  Panel->close();
-  Panel = nullptr;
-  PanelName.clear();
-  NameEdit = SkinEdit = nullptr;
-  DropPanelTags();
-}
-
-void Resize() {
-  if (NameEdit) {
-    NameEdit->set_w(256);
-    NameEdit->set_h(20);
-  }
-  if (SkinEdit) {
-    SkinEdit->set_w(256);
-    SkinEdit->set_h(20);
-  }
-}
-
-GLUI* NewPanelStrip() {
-  GLUI* g = GLUI_Master.create_glui_subwindow(MainWindow, GLUI_SUBWINDOW_BOTTOM);
-  g->set_main_gfx_window(MainWindow);
-  return g;
-}
-
-void BuildBone() {
-  Panel = NewPanelStrip();
-  GLUI_Panel* p = Panel->add_panel("Bone", GLUI_PANEL_RAISED);
-  NameEdit = Panel->add_edittext_to_panel(p, "bone:", GLUI_EDITTEXT_TEXT, nullptr, 100, OnEdit);
-  NameEdit->set_font(GLUT_BITMAP_HELVETICA_10);
-  NameEdit->set_text("Spine");
-  Tag("bone.edit", NameEdit);
-  Panel->add_column_to_panel(p, 1);
-  RenameOn = 0;
-  Tag("bone.rename", Panel->add_checkbox_to_panel(p, "Rename", &RenameOn, 102, OnCheckbox))
-      ->set_font(GLUT_BITMAP_HELVETICA_10);
-  NameEdit->disable();
-  Panel->add_column_to_panel(p, 1);
-  Tag("bone.prev", Panel->add_button_to_panel(p, "Prev", 1, OnButton));
-  Panel->add_column_to_panel(p, 1);
-  Tag("bone.next", Panel->add_button_to_panel(p, "Next", 2, OnButton));
-  Panel->add_column_to_panel(p, 1);
-  Tag("bone.close", Panel->add_button_to_panel(p, "Close", 3, OnClose));
-}
-
-void BuildMesh() {
-  Panel = NewPanelStrip();
-  GLUI_Panel* p = Panel->add_panel("meshpanel", GLUI_PANEL_RAISED);
-  p->set_alignment(GLUI_ALIGN_LEFT);
-  NameEdit = Panel->add_edittext_to_panel(p, "mesh:", GLUI_EDITTEXT_TEXT, nullptr, 110, OnEdit);
-  NameEdit->set_text("body");
-  Tag("mesh.edit", NameEdit);
-  Panel->add_column_to_panel(p, 1);
-  Tag("mesh.next", Panel->add_button_to_panel(p, "Next", 4, OnButton));
-  GLUI_Panel* s = Panel->add_panel("skin", GLUI_PANEL_RAISED);
-  s->set_alignment(GLUI_ALIGN_LEFT);
-  SkinEdit = Panel->add_edittext_to_panel(s, "skin:", GLUI_EDITTEXT_TEXT, nullptr, 111, OnEdit);
-  SkinEdit->set_text("skin0");
-  Tag("mesh.skin", SkinEdit);
-}
-
-void BuildRotate() {
-  Panel = NewPanelStrip();
-  const char* labels[3] = {"Yaw:", "Pitch:", "Roll:"};
-  float* vars[3] = {&Angles[1], &Angles[0], &Angles[2]};
-  const char* tags[3] = {"rotate.yaw", "rotate.pitch", "rotate.roll"};
-  for (int i = 0; i < 3; i++) {
-    GLUI_Spinner* sp = Panel->add_spinner(labels[i], GLUI_SPINNER_FLOAT, vars[i], 20 + i, OnSpinner);
-    sp->set_int_limits(-360, 360, GLUI_LIMIT_CLAMP);
-    Tag(tags[i], sp);
-    Panel->add_column(1);
-  }
-  Tag("rotate.button", Panel->add_button("Rotate", 200, OnRotate));
-}
-
-void SwitchTo(const std::string& name) {
-  if (name == PanelName) return;
-  if (Panel) Panel->close();
-  NameEdit = SkinEdit = nullptr;
-  DropPanelTags();
-  if (name == "Bone") BuildBone();
-  if (name == "Mesh") BuildMesh();
-  if (name == "Rotate") BuildRotate();
-  PanelName = name;
-  Say("switched %s\n", name.c_str());
-}
-
-const char* const PANEL_NAMES[3] = {"Bone", "Mesh", "Rotate"};
-
-void OnSelect(int id) {
-  Say("listbox %d %d current %d\n", id, PanelChoice, glutGetWindow() == MainWindow);
-  if (PanelChoice >= 0 && PanelChoice < 3) SwitchTo(PANEL_NAMES[PanelChoice]);
-}
-
-void HandleDisplay() {
-  glClearColor(0.15f, 0.2f, 0.3f, 1.0f);
-  glClear(GL_COLOR_BUFFER_BIT);
-  glutSwapBuffers();
-}
-
-// As the viewer does: hide the panel, take the free area, resize the panel, show it.
-void HandleReshape(int w, int h) {
-  if (Panel) Panel->hide();
-  int x, y, vw, vh;
-  GLUI_Master.get_viewport_area(&x, &y, &vw, &vh);
-  glViewport(x, y, vw, vh);
-  Say("reshape %d %d viewport %d %d %d %d\n", w, h, x, y, vw, vh);
-  if (Panel) {
-    Resize();
-    Panel->show();
-  }
-  glutPostRedisplay();
-}
-
-void HandleKey(unsigned char key, int x, int y) {
-  Say("key %d %d %d\n", key, x, y);
-  if (key == 'l') DumpLayout();
-  if (key == 'v') SayViewport("viewport");
-  if (key == 'c' && Panel) {
+    Say("closing own panel\n");
     Panel->close();
     Panel = nullptr;
     PanelName.clear();
     NameEdit = SkinEdit = nullptr;
     DropPanelTags();
-    Say("closed panel\n");
-  }
-  if (key == 'q') std::exit(0);
+}
+
+void Resize() {
+    if (NameEdit) {
+        NameEdit->set_w(256);
+        NameEdit->set_h(20);
+    }
+    if (SkinEdit) {
+        SkinEdit->set_w(256);
+        SkinEdit->set_h(20);
+    }
+}
+
+GLUI* NewPanelStrip() {
+    GLUI* g = GLUI_Master.create_glui_subwindow(MainWindow, GLUI_SUBWINDOW_BOTTOM);
+    g->set_main_gfx_window(MainWindow);
+    return g;
+}
+
+void BuildBone() {
+    Panel = NewPanelStrip();
+    GLUI_Panel* p = Panel->add_panel("Bone", GLUI_PANEL_RAISED);
+    NameEdit = Panel->add_edittext_to_panel(p, "bone:", GLUI_EDITTEXT_TEXT, nullptr, 100, OnEdit);
+    NameEdit->set_font(GLUT_BITMAP_HELVETICA_10);
+    NameEdit->set_text("Spine");
+    Tag("bone.edit", NameEdit);
+    Panel->add_column_to_panel(p, 1);
+    RenameOn = 0;
+    Tag("bone.rename", Panel->add_checkbox_to_panel(p, "Rename", &RenameOn, 102, OnCheckbox))
+        ->set_font(GLUT_BITMAP_HELVETICA_10);
+    NameEdit->disable();
+    Panel->add_column_to_panel(p, 1);
+    Tag("bone.prev", Panel->add_button_to_panel(p, "Prev", 1, OnButton));
+    Panel->add_column_to_panel(p, 1);
+    Tag("bone.next", Panel->add_button_to_panel(p, "Next", 2, OnButton));
+    Panel->add_column_to_panel(p, 1);
+    Tag("bone.close", Panel->add_button_to_panel(p, "Close", 3, OnClose));
+}
+
+void BuildMesh() {
+    Panel = NewPanelStrip();
+    GLUI_Panel* p = Panel->add_panel("meshpanel", GLUI_PANEL_RAISED);
+    p->set_alignment(GLUI_ALIGN_LEFT);
+    NameEdit = Panel->add_edittext_to_panel(p, "mesh:", GLUI_EDITTEXT_TEXT, nullptr, 110, OnEdit);
+    NameEdit->set_text("body");
+    Tag("mesh.edit", NameEdit);
+    Panel->add_column_to_panel(p, 1);
+    Tag("mesh.next", Panel->add_button_to_panel(p, "Next", 4, OnButton));
+    GLUI_Panel* s = Panel->add_panel("skin", GLUI_PANEL_RAISED);
+    s->set_alignment(GLUI_ALIGN_LEFT);
+    SkinEdit = Panel->add_edittext_to_panel(s, "skin:", GLUI_EDITTEXT_TEXT, nullptr, 111, OnEdit);
+    SkinEdit->set_text("skin0");
+    Tag("mesh.skin", SkinEdit);
+}
+
+void BuildRotate() {
+    Panel = NewPanelStrip();
+    const char* labels[3] = {"Yaw:", "Pitch:", "Roll:"};
+    float* vars[3] = {&Angles[1], &Angles[0], &Angles[2]};
+    const char* tags[3] = {"rotate.yaw", "rotate.pitch", "rotate.roll"};
+    for (int i = 0; i < 3; i++) {
+        GLUI_Spinner* sp =
+            Panel->add_spinner(labels[i], GLUI_SPINNER_FLOAT, vars[i], 20 + i, OnSpinner);
+        sp->set_int_limits(-360, 360, GLUI_LIMIT_CLAMP);
+        Tag(tags[i], sp);
+        Panel->add_column(1);
+    }
+    Tag("rotate.button", Panel->add_button("Rotate", 200, OnRotate));
+}
+
+void SwitchTo(const std::string& name) {
+    if (name == PanelName) return;
+    if (Panel) Panel->close();
+    NameEdit = SkinEdit = nullptr;
+    DropPanelTags();
+    if (name == "Bone") BuildBone();
+    if (name == "Mesh") BuildMesh();
+    if (name == "Rotate") BuildRotate();
+    PanelName = name;
+    Say("switched %s\n", name.c_str());
+}
+
+const char* const PANEL_NAMES[3] = {"Bone", "Mesh", "Rotate"};
+
+void OnSelect(int id) {
+    Say("listbox %d %d current %d\n", id, PanelChoice, glutGetWindow() == MainWindow);
+    if (PanelChoice >= 0 && PanelChoice < 3) SwitchTo(PANEL_NAMES[PanelChoice]);
+}
+
+void HandleDisplay() {
+    glClearColor(0.15f, 0.2f, 0.3f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glutSwapBuffers();
+}
+
+// As the viewer does: hide the panel, take the free area, resize the panel, show it.
+void HandleReshape(int w, int h) {
+    if (Panel) Panel->hide();
+    int x, y, vw, vh;
+    GLUI_Master.get_viewport_area(&x, &y, &vw, &vh);
+    glViewport(x, y, vw, vh);
+    Say("reshape %d %d viewport %d %d %d %d\n", w, h, x, y, vw, vh);
+    if (Panel) {
+        Resize();
+        Panel->show();
+    }
+    glutPostRedisplay();
+}
+
+void HandleKey(unsigned char key, int x, int y) {
+    Say("key %d %d %d\n", key, x, y);
+    if (key == 'l') DumpLayout();
+    if (key == 'v') SayViewport("viewport");
+    if (key == 'c' && Panel) {
+        Panel->close();
+        Panel = nullptr;
+        PanelName.clear();
+        NameEdit = SkinEdit = nullptr;
+        DropPanelTags();
+        Say("closed panel\n");
+    }
+    if (key == 'q') std::exit(0);
 }
 
 // Like the viewer, the main window is drawn continuously from idle.
 void HandleIdle() {
-  if (glutGetWindow() != MainWindow) glutSetWindow(MainWindow);
-  glutPostRedisplay();
-  usleep(10000);
+    if (glutGetWindow() != MainWindow) glutSetWindow(MainWindow);
+    glutPostRedisplay();
+    usleep(10000);
 }
 
 void HandleSpecial(int key, int, int) { Say("special %d\n", key); }
-void HandleMouse(int button, int state, int x, int y) { Say("mouse %d %d %d %d\n", button, state, x, y); }
+void HandleMouse(int button, int state, int x, int y) {
+    Say("mouse %d %d %d %d\n", button, state, x, y);
+}
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
-  glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
-  glutInitWindowPosition(0, 0);
-  glutInitWindowSize(640, 480);
-  glutInit(&argc, argv);
-  // The pid in the title lets a test find its own probe's window.
-  char title[64];
-  std::snprintf(title, sizeof title, "glui probe %d", (int)getpid());
-  MainWindow = glutCreateWindow(title);
-  if (MainWindow == 0) return 1;
-  GLUI* selector = GLUI_Master.create_glui_subwindow(MainWindow, GLUI_SUBWINDOW_BOTTOM);
-  selector->set_main_gfx_window(MainWindow);
-  GLUI_Listbox* list = selector->add_listbox("panel:", &PanelChoice, 300, OnSelect);
-  for (int i = 0; i < 3; i++) list->add_item(i, PANEL_NAMES[i]);
-  Tag("panel.list", list);
-  selector->add_column(1);
-  SwitchTo(argc > 1 ? argv[1] : "Bone");
-  glutDisplayFunc(HandleDisplay);
-  GLUI_Master.set_glutIdleFunc(HandleIdle);
-  GLUI_Master.set_glutReshapeFunc(HandleReshape);
-  GLUI_Master.set_glutKeyboardFunc(HandleKey);
-  GLUI_Master.set_glutSpecialFunc(HandleSpecial);
-  GLUI_Master.set_glutMouseFunc(HandleMouse);
-  Say("ready\n");
-  glutMainLoop();
-  return 0;
+    glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
+    glutInitWindowPosition(0, 0);
+    glutInitWindowSize(640, 480);
+    glutInit(&argc, argv);
+    // The pid in the title lets a test find its own probe's window.
+    char title[64];
+    std::snprintf(title, sizeof title, "glui probe %d", (int)getpid());
+    MainWindow = glutCreateWindow(title);
+    if (MainWindow == 0) return 1;
+    GLUI* selector = GLUI_Master.create_glui_subwindow(MainWindow, GLUI_SUBWINDOW_BOTTOM);
+    selector->set_main_gfx_window(MainWindow);
+    GLUI_Listbox* list = selector->add_listbox("panel:", &PanelChoice, 300, OnSelect);
+    for (int i = 0; i < 3; i++) list->add_item(i, PANEL_NAMES[i]);
+    Tag("panel.list", list);
+    selector->add_column(1);
+    SwitchTo(argc > 1 ? argv[1] : "Bone");
+    glutDisplayFunc(HandleDisplay);
+    GLUI_Master.set_glutIdleFunc(HandleIdle);
+    GLUI_Master.set_glutReshapeFunc(HandleReshape);
+    GLUI_Master.set_glutKeyboardFunc(HandleKey);
+    GLUI_Master.set_glutSpecialFunc(HandleSpecial);
+    GLUI_Master.set_glutMouseFunc(HandleMouse);
+    Say("ready\n");
+    glutMainLoop();
+    return 0;
 }

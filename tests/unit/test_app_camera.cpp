@@ -6,7 +6,7 @@
 namespace {
 
 class Camera : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ResetCamera(); }
 };
 
@@ -30,10 +30,10 @@ TEST_F(Camera, ForwardAndBackAlongTheHeading) {
 }
 
 TEST_F(Camera, PitchedStepKeepsTheFullHorizontalPart) {
-    TurnPitch(30.0f);  // positive looks down
+    TurnPitch(30.0f); // positive looks down
     MoveForward(1.0f);
     EXPECT_NEAR(FlyPos[1], -2.5f, 1e-5);
-    EXPECT_NEAR(FlyPos[2], 123.0f, 1e-5);  // not shortened by cos(30)
+    EXPECT_NEAR(FlyPos[2], 123.0f, 1e-5); // not shortened by cos(30)
     MoveBackward(1.0f);
     EXPECT_NEAR(FlyPos[1], 0.0f, 1e-5);
     EXPECT_NEAR(FlyPos[2], 128.0f, 1e-5);
@@ -81,19 +81,19 @@ TEST_F(Camera, TurnsWrapOneTurnAtMost) {
 }
 
 TEST_F(Camera, OrbitAnglesOutOfRangeAreReset) {
-    RotateOrbit(10.0f, -4.0f);  // angle Y follows dx, angle X follows dy
+    RotateOrbit(10.0f, -4.0f); // angle Y follows dx, angle X follows dy
     EXPECT_FLOAT_EQ(OrbitAngles[0], -4.0f);
     EXPECT_FLOAT_EQ(OrbitAngles[1], 10.0f);
     EXPECT_FLOAT_EQ(OrbitAngles[2], 0.0f);
 
     OrbitAngles[1] = 350.0f;
     RotateOrbit(10.5f, 0.0f);
-    EXPECT_EQ(OrbitAngles[1], 0.0f);  // 360.5: reset, not wrapped
+    EXPECT_EQ(OrbitAngles[1], 0.0f); // 360.5: reset, not wrapped
     EXPECT_FLOAT_EQ(OrbitAngles[0], -4.0f);
 
     OrbitAngles[0] = 350.0f;
     RotateOrbit(0.0f, 10.0f);
-    EXPECT_EQ(OrbitAngles[0], 360.0f);  // exactly 360 stays
+    EXPECT_EQ(OrbitAngles[0], 360.0f); // exactly 360 stays
 
     float angles[3] = {-360.5f, -360.0f, 361.0f};
     CheckOrbitAngles(angles);
@@ -112,4 +112,4 @@ TEST_F(Camera, ZoomAndPanHaveNoBounds) {
     EXPECT_FLOAT_EQ(OrbitPan[1], -1.0f);
 }
 
-}  // namespace
+} // namespace

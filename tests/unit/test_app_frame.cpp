@@ -22,13 +22,13 @@ TEST(TickGate, OpensAfterElevenMilliseconds) {
 }
 
 TEST(TickGate, WorksAcrossTheClockWrap) {
-    const uint32_t last = 0xFFFFFFFAu;  // 6 ms before the wrap
-    EXPECT_FALSE(TickDue(last + 10u, last, 7));  // 4 after the wrap
-    EXPECT_TRUE(TickDue(last + 11u, last, 7));   // 5 after the wrap
+    const uint32_t last = 0xFFFFFFFAu;          // 6 ms before the wrap
+    EXPECT_FALSE(TickDue(last + 10u, last, 7)); // 4 after the wrap
+    EXPECT_TRUE(TickDue(last + 11u, last, 7));  // 5 after the wrap
     EXPECT_TRUE(TickDue(100u, last, 7));
     // Readings stored as int32 go through the same unsigned difference.
     int32_t lastSigned = INT32_MAX - 3;
-    int32_t nowSigned = (int32_t)((uint32_t)lastSigned + 20u);  // negative now
+    int32_t nowSigned = (int32_t)((uint32_t)lastSigned + 20u); // negative now
     EXPECT_LT(nowSigned, 0);
     EXPECT_TRUE(TickDue((uint32_t)nowSigned, (uint32_t)lastSigned, 7));
     EXPECT_FALSE(TickDue((uint32_t)lastSigned + 2u, (uint32_t)lastSigned, 7));
@@ -59,4 +59,4 @@ TEST(DisplayOptions, FlyModeSwitchConvertsNothing) {
     EXPECT_EQ(FlyMode, 0);
 }
 
-}  // namespace
+} // namespace

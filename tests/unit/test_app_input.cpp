@@ -34,7 +34,7 @@ void BuildChannelModel(SkelModel* model) {
 }
 
 class Input : public ::testing::Test {
-protected:
+  protected:
     SkelModel model;
     SkelModel* savedModel = nullptr;
     void SetUp() override {
@@ -42,7 +42,7 @@ protected:
         BuildChannelModel(&model);
         CurrentModel = &model;
         SelectedBone = 1;
-        testing::internal::CaptureStdout();  // the bone list
+        testing::internal::CaptureStdout(); // the bone list
         ResetKeyChannels();
         testing::internal::GetCapturedStdout();
         ClearKeys();
@@ -63,11 +63,11 @@ TEST(InViewportBounds, StrictOnEveryEdge) {
     EXPECT_EQ(PointInArea(320, 200, vx, vy, vw, vh), 1);
     EXPECT_EQ(PointInArea(1, 1, vx, vy, vw, vh), 1);
     EXPECT_EQ(PointInArea(639, 419, vx, vy, vw, vh), 1);
-    EXPECT_EQ(PointInArea(0, 200, vx, vy, vw, vh), 0);    // leftmost column
-    EXPECT_EQ(PointInArea(320, 0, vx, vy, vw, vh), 0);    // top row
-    EXPECT_EQ(PointInArea(640, 200, vx, vy, vw, vh), 0);  // right edge
-    EXPECT_EQ(PointInArea(320, 420, vx, vy, vw, vh), 0);  // first strip row
-    EXPECT_EQ(PointInArea(320, 470, vx, vy, vw, vh), 0);  // over the strip
+    EXPECT_EQ(PointInArea(0, 200, vx, vy, vw, vh), 0);   // leftmost column
+    EXPECT_EQ(PointInArea(320, 0, vx, vy, vw, vh), 0);   // top row
+    EXPECT_EQ(PointInArea(640, 200, vx, vy, vw, vh), 0); // right edge
+    EXPECT_EQ(PointInArea(320, 420, vx, vy, vw, vh), 0); // first strip row
+    EXPECT_EQ(PointInArea(320, 470, vx, vy, vw, vh), 0); // over the strip
     EXPECT_EQ(PointInArea(-5, 200, vx, vy, vw, vh), 0);
     // An area shifted right (a strip docked on the left) moves the left bound.
     EXPECT_EQ(PointInArea(100, 200, 100, 0, 540, 480), 0);
@@ -98,7 +98,7 @@ TEST_F(Input, HeldKeysStepTheFlyCameraOncePerTick) {
     ApplyMovementKeys();
     EXPECT_NEAR(FlyPos[0], -5.0f, 1e-5);
     PressKey('d', 1);
-    ApplyMovementKeys();  // left and right cancel
+    ApplyMovementKeys(); // left and right cancel
     EXPECT_NEAR(FlyPos[0], -5.0f, 1e-5);
 
     // Movement happens in orbit mode too; it shows once fly mode is entered.
@@ -158,7 +158,7 @@ TEST_F(Input, ReleaseStepsTheKeysChannel) {
     EXPECT_EQ(DisplayKeys.keyframes[0], 2);
     ReleaseKey('L', 1);
     ReleaseKey('L', 1);
-    EXPECT_EQ(KeyFrame['L'], 0);  // wraps at four frames
+    EXPECT_EQ(KeyFrame['L'], 0); // wraps at four frames
     EXPECT_EQ(KeyFrame['r'], 1);
     // Case matters, and the key's high bits are masked off.
     ReleaseKey('l', 1);
@@ -174,11 +174,11 @@ TEST_F(Input, OpenPromptTakesCharactersButNotSpecialKeys) {
 
     EXPECT_EQ(ReleaseKey('L', 1), 1);
     EXPECT_STREQ(PromptText, "L");
-    EXPECT_EQ(KeyFrame['L'], 1);  // the prompt had it, not the channel
+    EXPECT_EQ(KeyFrame['L'], 1); // the prompt had it, not the channel
 
     // Arrows neither type (Right is code 102, 'f') nor stay held.
     PressSpecial(GLUT_KEY_RIGHT, 1);
-    EXPECT_EQ(SelectedBone, 2);  // presses are not the prompt's
+    EXPECT_EQ(SelectedBone, 2); // presses are not the prompt's
     ReleaseSpecial(GLUT_KEY_RIGHT, 1);
     EXPECT_STREQ(PromptText, "L");
     EXPECT_EQ(SpecialDown[GLUT_KEY_RIGHT], 0);
@@ -208,7 +208,7 @@ TEST_F(Input, ArrowsStepTheBoneSelectionWithWrap) {
     ApplyMovementKeys();
     EXPECT_NEAR(FlyPos[0], -10.0f, 1e-5);
     EXPECT_EQ(SelectedBone, 2);
-    NextBone(42);  // a button's control id is ignored
+    NextBone(42); // a button's control id is ignored
     EXPECT_EQ(SelectedBone, 0);
     PrevBone();
     EXPECT_EQ(SelectedBone, 2);
@@ -222,30 +222,30 @@ TEST_F(Input, ButtonPressesChooseTheDragMode) {
     PressMouse(GLUT_LEFT_BUTTON, GLUT_DOWN, 0, 0, GLUT_ACTIVE_CTRL);
     EXPECT_EQ(MouseMode, MOUSE_PAN);
     PressMouse(GLUT_LEFT_BUTTON, GLUT_DOWN, 0, 0, GLUT_ACTIVE_CTRL | GLUT_ACTIVE_SHIFT);
-    EXPECT_EQ(MouseMode, MOUSE_ROTATE);  // only Ctrl alone pans
+    EXPECT_EQ(MouseMode, MOUSE_ROTATE); // only Ctrl alone pans
     PressMouse(GLUT_MIDDLE_BUTTON, GLUT_DOWN, 0, 0, 0);
     EXPECT_EQ(MouseMode, MOUSE_ZOOM);
     PressMouse(GLUT_RIGHT_BUTTON, GLUT_DOWN, 0, 0, 0);
     EXPECT_EQ(MouseMode, MOUSE_MENU);
-    PressMouse(3, GLUT_DOWN, 55, 66, 0);  // wheel: mode stays, position moves
+    PressMouse(3, GLUT_DOWN, 55, 66, 0); // wheel: mode stays, position moves
     EXPECT_EQ(MouseMode, MOUSE_MENU);
     EXPECT_EQ(MouseX, 55);
     PressMouse(GLUT_MIDDLE_BUTTON, GLUT_UP, 70, 80, 0);
     EXPECT_EQ(MouseMode, MOUSE_NONE);
-    EXPECT_EQ(MouseX, 55);  // a release keeps the position
+    EXPECT_EQ(MouseX, 55); // a release keeps the position
     EXPECT_EQ(MouseY, 66);
 }
 
 TEST_F(Input, DragsTurnZoomAndPanWithTheirGains) {
     PressMouse(GLUT_LEFT_BUTTON, GLUT_DOWN, 100, 100, 0);
     HandleMotion(110, 96);
-    EXPECT_FLOAT_EQ(OrbitAngles[1], 10.0f);  // 1 degree per pixel
+    EXPECT_FLOAT_EQ(OrbitAngles[1], 10.0f); // 1 degree per pixel
     EXPECT_FLOAT_EQ(OrbitAngles[0], -4.0f);
     EXPECT_EQ(MouseX, 110);
     EXPECT_EQ(MouseY, 96);
 
     PressMouse(GLUT_MIDDLE_BUTTON, GLUT_DOWN, 0, 0, 0);
-    HandleMotion(0, 10);  // dragging down zooms out
+    HandleMotion(0, 10); // dragging down zooms out
     EXPECT_FLOAT_EQ(OrbitDistance, 130.0f);
 
     PressMouse(GLUT_LEFT_BUTTON, GLUT_DOWN, 0, 0, GLUT_ACTIVE_CTRL);
@@ -265,8 +265,8 @@ TEST_F(Input, DragsTurnZoomAndPanWithTheirGains) {
     FlyMode = 1;
     PressMouse(GLUT_LEFT_BUTTON, GLUT_DOWN, 0, 0, GLUT_ACTIVE_CTRL);
     HandleMotion(2, 4);
-    EXPECT_NEAR(FlyPos[0], 5.0f, 1e-5);    // 2.5 units per pixel sideways
-    EXPECT_NEAR(FlyPos[1], -0.1f, 1e-6);   // 0.025 units per pixel up
+    EXPECT_NEAR(FlyPos[0], 5.0f, 1e-5);  // 2.5 units per pixel sideways
+    EXPECT_NEAR(FlyPos[1], -0.1f, 1e-6); // 0.025 units per pixel up
     EXPECT_NEAR(FlyPos[2], 128.0f, 1e-4);
 
     PressMouse(GLUT_MIDDLE_BUTTON, GLUT_DOWN, 0, 0, 0);
@@ -284,4 +284,4 @@ TEST_F(Input, DragsTurnZoomAndPanWithTheirGains) {
     EXPECT_EQ(MouseY, 50);
 }
 
-}  // namespace
+} // namespace

@@ -24,8 +24,8 @@ namespace {
 std::vector<double> ReadAccessor(const GltfAsset& asset, int index) {
     const json& accessor = asset.doc["accessors"][index];
     const json& view = asset.doc["bufferViews"][accessor["bufferView"].get<int>()];
-    static const std::map<std::string, size_t> WIDTH = {{"SCALAR", 1}, {"VEC2", 2}, {"VEC3", 3},
-                                                         {"VEC4", 4},   {"MAT4", 16}};
+    static const std::map<std::string, size_t> WIDTH = {
+        {"SCALAR", 1}, {"VEC2", 2}, {"VEC3", 3}, {"VEC4", 4}, {"MAT4", 16}};
     size_t count = accessor["count"].get<size_t>() * WIDTH.at(accessor["type"].get<std::string>());
     const unsigned char* at = asset.bin.data() + view["byteOffset"].get<size_t>();
     int type = accessor["componentType"];
@@ -72,7 +72,7 @@ void Multiply(const double* a, const double* b, double* out) {
         }
 }
 
-}  // namespace
+} // namespace
 
 TEST(GltfExport, TwoBoneRestVertexMatchesHandComputedValues) {
     // Root at (1, 2, 3) turned 90 degrees about z; its child 4 along the
@@ -83,7 +83,8 @@ TEST(GltfExport, TwoBoneRestVertexMatchesHandComputedValues) {
     AddEdgeFrame(&model, "rest", {EdgePose(1, 2, 3, 90, 0, 0, 1), EdgePose(4, 0, 0, 90, 1, 0, 0)});
     SkelMesh* mesh = AddEdgeMesh(&model, "m", "s");
     // 0.25 of root's (1, 0, 0) -> (1, 3, 3); 0.75 of child's (0, 1, 0) -> (1, 6, 4).
-    AddEdgeVertex(mesh, {EdgeWeight(0, 0.25f, 1, 0, 0, 0, 0, 1), EdgeWeight(1, 0.75f, 0, 1, 0, 1, 0, 0)});
+    AddEdgeVertex(mesh,
+                  {EdgeWeight(0, 0.25f, 1, 0, 0, 0, 0, 1), EdgeWeight(1, 0.75f, 0, 1, 0, 1, 0, 0)});
     AddEdgeVertex(mesh, {EdgeWeight(1, 1, 0, 0, 0)});
     AddEdgeVertex(mesh, {EdgeWeight(0, 1, 0, 0, 0)});
     AddEdgeTriangle(mesh, 0, 1, 2);
@@ -145,8 +146,10 @@ TEST(GltfExport, JointWeightsKeepTheFourStrongestBonesSummingToOne) {
     const json& attributes = asset.doc["meshes"][0]["primitives"][0]["attributes"];
     std::vector<double> position = ReadAccessor(asset, attributes["POSITION"]);
     std::vector<double> weights = ReadAccessor(asset, attributes["WEIGHTS_0"]);
-    EXPECT_EQ(std::vector<double>(position.begin() + 12, position.begin() + 15), std::vector<double>({0, 0, 0}));
-    EXPECT_EQ(std::vector<double>(weights.begin() + 16, weights.end()), std::vector<double>({1, 0, 0, 0}));
+    EXPECT_EQ(std::vector<double>(position.begin() + 12, position.begin() + 15),
+              std::vector<double>({0, 0, 0}));
+    EXPECT_EQ(std::vector<double>(weights.begin() + 16, weights.end()),
+              std::vector<double>({1, 0, 0, 0}));
     ASSERT_EQ(asset.warnings.size(), 1u);
     EXPECT_NE(asset.warnings[0].find("1 vertex without a positive weight"), std::string::npos);
 }
@@ -163,13 +166,15 @@ TEST(GltfExport, SkinningTheExportReproducesEveryPoseFrame) {
     int32_t bones = model.numbones;
     std::vector<int> parent(bones, -1);
     for (int32_t i = 0; i < bones; i++)
-        for (const json& child : doc["nodes"][i].value("children", json::array())) parent[child.get<int>()] = i;
+        for (const json& child : doc["nodes"][i].value("children", json::array()))
+            parent[child.get<int>()] = i;
     std::vector<double> ibm = ReadAccessor(asset, doc["skins"][0]["inverseBindMatrices"]);
     const json& animation = doc["animations"][0];
     std::vector<std::vector<double>> translation(bones), rotation(bones);
     for (const json& channel : animation["channels"]) {
         int node = channel["target"]["node"];
-        std::vector<double> keys = ReadAccessor(asset, animation["samplers"][channel["sampler"].get<int>()]["output"]);
+        std::vector<double> keys =
+            ReadAccessor(asset, animation["samplers"][channel["sampler"].get<int>()]["output"]);
         (channel["target"]["path"] == "rotation" ? rotation : translation)[node] = keys;
     }
 
@@ -204,8 +209,9 @@ TEST(GltfExport, SkinningTheExportReproducesEveryPoseFrame) {
                     double joined[16];
                     Multiply(world[joint].data(), &ibm[16 * joint], joined);
                     for (int r = 0; r < 3; r++)
-                        skinned[r] += weights[4 * v + k] * (joined[r] * rest[3 * v] + joined[4 + r] * rest[3 * v + 1] +
-                                                            joined[8 + r] * rest[3 * v + 2] + joined[12 + r]);
+                        skinned[r] += weights[4 * v + k] *
+                                      (joined[r] * rest[3 * v] + joined[4 + r] * rest[3 * v + 1] +
+                                       joined[8 + r] * rest[3 * v + 2] + joined[12 + r]);
                 }
                 const SkelVertex& vertex = model.meshes[m].verts[v];
                 for (int32_t w = 0; w < vertex.numweights; w++) {
@@ -215,10 +221,12 @@ TEST(GltfExport, SkinningTheExportReproducesEveryPoseFrame) {
                     RotatePoint(&q, &origin, &placed);
                     const float at[3] = {placed.x, placed.y, placed.z};
                     for (int r = 0; r < 3; r++)
-                        want[r] += weight.influence * (at[r] + CurrentPose[weight.bonenum].origin[r]);
+                        want[r] +=
+                            weight.influence * (at[r] + CurrentPose[weight.bonenum].origin[r]);
                 }
                 for (int r = 0; r < 3; r++)
-                    ASSERT_NEAR(skinned[r], want[r], 1e-3) << "frame " << f << " mesh " << m << " vertex " << v;
+                    ASSERT_NEAR(skinned[r], want[r], 1e-3)
+                        << "frame " << f << " mesh " << m << " vertex " << v;
             }
         }
     }
@@ -228,7 +236,7 @@ TEST(GltfExport, NodesKeepTheSkeletonUnderOneUprightRoot) {
     SkelModel model;
     BuildEdgeSeveralRoots(&model);
     model.bones[1].flags = 5;
-    AddEdgeBone(&model, "late", 6);  // a parent that is not an earlier bone: exported as a root
+    AddEdgeBone(&model, "late", 6); // a parent that is not an earlier bone: exported as a root
     for (PoseFrame& frame : model.frames) frame.poses.push_back(EdgePose(0, 0, 0));
     GltfAsset asset = Build(model);
     const json& nodes = asset.doc["nodes"];
@@ -249,7 +257,8 @@ TEST(GltfExport, NodesKeepTheSkeletonUnderOneUprightRoot) {
     EXPECT_NE(asset.warnings.at(0).find("bone 4 \"late\" has parent 6"), std::string::npos);
 
     // The root turns model (x, y, z) into glTF (y, z, x).
-    Quat q = {GLTF_ROOT_ROTATION[0], GLTF_ROOT_ROTATION[1], GLTF_ROOT_ROTATION[2], GLTF_ROOT_ROTATION[3]};
+    Quat q = {GLTF_ROOT_ROTATION[0], GLTF_ROOT_ROTATION[1], GLTF_ROOT_ROTATION[2],
+              GLTF_ROOT_ROTATION[3]};
     Vec3 point = {1, 2, 3}, turned;
     RotatePoint(&q, &point, &turned);
     EXPECT_FLOAT_EQ(turned.x, 2);
@@ -265,23 +274,31 @@ TEST(GltfExport, IndexTypesWidenOnlyPastTheirRange) {
     GltfAsset wide = Build(model);
     auto types = [](const GltfAsset& asset) {
         const json& primitive = asset.doc["meshes"][0]["primitives"][0];
-        return std::make_pair(asset.doc["accessors"][primitive["attributes"]["JOINTS_0"].get<int>()]["componentType"],
-                              asset.doc["accessors"][primitive["indices"].get<int>()]["componentType"]);
+        return std::make_pair(
+            asset.doc["accessors"][primitive["attributes"]["JOINTS_0"].get<int>()]["componentType"],
+            asset.doc["accessors"][primitive["indices"].get<int>()]["componentType"]);
     };
     EXPECT_EQ(types(small), std::make_pair(json(5121), json(5123)));
     EXPECT_EQ(types(wide), std::make_pair(json(5123), json(5125)));
-    std::vector<double> joints = ReadAccessor(wide, wide.doc["meshes"][0]["primitives"][0]["attributes"]["JOINTS_0"]);
-    EXPECT_EQ(joints[4 * 297], 298);  // vertex 297 hangs on bone 298, past a byte
+    std::vector<double> joints =
+        ReadAccessor(wide, wide.doc["meshes"][0]["primitives"][0]["attributes"]["JOINTS_0"]);
+    EXPECT_EQ(joints[4 * 297], 298); // vertex 297 hangs on bone 298, past a byte
 }
 
 TEST(GltfExport, RefusesWhatItCannotExportAndNamesTheFile) {
     const std::pair<std::function<void(SkelModel*)>, const char*> CASES[] = {
-        {[](SkelModel* m) { m->meshes[0].weightpool[0].bonenum = 2; }, "m.skm: mesh 0 \"shin\" vertex 0 weight 0 refers to bone 2"},
-        {[](SkelModel* m) { m->meshes[0].indices[2] = 3; }, "m.skm: mesh 0 \"shin\" triangle 0 uses vertex 3"},
-        {[](SkelModel* m) { m->meshes[0].texcoords[1] = NAN; }, "m.skm: mesh 0 \"shin\" vertex 0: texture"},
-        {[](SkelModel* m) { m->frames.clear(), m->numframes = 0; }, "m.skp: the model has no pose frames"},
-        {[](SkelModel* m) { m->frames[0].poses.pop_back(); }, "m.skp: frame 0 \"only\" holds 1 poses for 2 bones"},
-        {[](SkelModel* m) { m->frames[0].poses[1].origin[2] = INFINITY; }, "m.skp: frame 0 \"only\": the pose of bone 1"},
+        {[](SkelModel* m) { m->meshes[0].weightpool[0].bonenum = 2; },
+         "m.skm: mesh 0 \"shin\" vertex 0 weight 0 refers to bone 2"},
+        {[](SkelModel* m) { m->meshes[0].indices[2] = 3; },
+         "m.skm: mesh 0 \"shin\" triangle 0 uses vertex 3"},
+        {[](SkelModel* m) { m->meshes[0].texcoords[1] = NAN; },
+         "m.skm: mesh 0 \"shin\" vertex 0: texture"},
+        {[](SkelModel* m) { m->frames.clear(), m->numframes = 0; },
+         "m.skp: the model has no pose frames"},
+        {[](SkelModel* m) { m->frames[0].poses.pop_back(); },
+         "m.skp: frame 0 \"only\" holds 1 poses for 2 bones"},
+        {[](SkelModel* m) { m->frames[0].poses[1].origin[2] = INFINITY; },
+         "m.skp: frame 0 \"only\": the pose of bone 1"},
         {[](SkelModel* m) { m->bones.clear(), m->numbones = 0; }, "m.skp: the model has no bones"},
     };
     for (const auto& [mutate, message] : CASES) {
@@ -302,23 +319,24 @@ TEST(GltfExport, RefusesWhatItCannotExportAndNamesTheFile) {
 }
 
 TEST(GltfExport, NamesAreUtf8AndZeroRotationsBecomeIdentity) {
-    EXPECT_EQ(NameToUtf8("Zo\xc3\xab"), "Zo\xc3\xab");                      // UTF-8 kept
-    EXPECT_EQ(NameToUtf8("caf\xe9"), "caf\xc3\xa9");                        // Latin-1 read as such
-    EXPECT_EQ(NameToUtf8("\xc0\xaf"), "\xc3\x80\xc2\xaf");                  // an overlong form is not UTF-8
-    EXPECT_EQ(NameToUtf8("\xed\xa0\x80"), "\xc3\xad\xc2\xa0\xc2\x80");      // nor a surrogate
+    EXPECT_EQ(NameToUtf8("Zo\xc3\xab"), "Zo\xc3\xab");     // UTF-8 kept
+    EXPECT_EQ(NameToUtf8("caf\xe9"), "caf\xc3\xa9");       // Latin-1 read as such
+    EXPECT_EQ(NameToUtf8("\xc0\xaf"), "\xc3\x80\xc2\xaf"); // an overlong form is not UTF-8
+    EXPECT_EQ(NameToUtf8("\xed\xa0\x80"), "\xc3\xad\xc2\xa0\xc2\x80"); // nor a surrogate
     char full[NAME_LEN];
-    memset(full, 'a', sizeof full);  // no terminator: read no further than the field
+    memset(full, 'a', sizeof full); // no terminator: read no further than the field
     EXPECT_EQ(NameToUtf8(full), std::string(NAME_LEN, 'a'));
 
     SkelModel model;
     BuildEdgeOneFrame(&model);
     memset(model.frames[0].poses[1].quat, 0, sizeof model.frames[0].poses[1].quat);
-    const float longer[4] = {0, 0, 0, 3};  // not unit length
+    const float longer[4] = {0, 0, 0, 3}; // not unit length
     memcpy(model.frames[0].poses[0].quat, longer, sizeof longer);
     std::vector<BonePose> local;
     int zero = 0;
     GetLocalPoses(&model, 0, &local, &zero);
     EXPECT_EQ(zero, 1);
-    EXPECT_EQ(std::vector<float>(local[1].quat, local[1].quat + 4), std::vector<float>({0, 0, 0, 1}));
+    EXPECT_EQ(std::vector<float>(local[1].quat, local[1].quat + 4),
+              std::vector<float>({0, 0, 0, 1}));
     EXPECT_FLOAT_EQ(local[0].quat[3], 1);
 }

@@ -7,251 +7,256 @@
 namespace {
 
 class GluiLayoutTest : public ::testing::Test {
- protected:
-  void SetUp() override { GluiSetWindowSize(0, 640, 480); }
-  void TearDown() override {
-    GLUI_Master.close_all();
-    GluiProcessCloses();
-    GluiSetWindowSize(0, 0, 0);
-  }
-  GLUI* NewStrip() { return GLUI_Master.create_glui_subwindow(0, GLUI_SUBWINDOW_BOTTOM); }
+  protected:
+    void SetUp() override { GluiSetWindowSize(0, 640, 480); }
+    void TearDown() override {
+        GLUI_Master.close_all();
+        GluiProcessCloses();
+        GluiSetWindowSize(0, 0, 0);
+    }
+    GLUI* NewStrip() { return GLUI_Master.create_glui_subwindow(0, GLUI_SUBWINDOW_BOTTOM); }
 };
 
 GluiRect RectOf(const GLUI_Control* c) { return {c->x, c->y, c->w, c->h}; }
 
 bool Inside(const GluiRect& inner, const GluiRect& outer) {
-  return inner.x >= outer.x && inner.y >= outer.y && inner.x + inner.w <= outer.x + outer.w &&
-         inner.y + inner.h <= outer.y + outer.h;
+    return inner.x >= outer.x && inner.y >= outer.y && inner.x + inner.w <= outer.x + outer.w &&
+           inner.y + inner.h <= outer.y + outer.h;
 }
 
 void NoDrop(int) {}
 
-}  // namespace
+} // namespace
 
 TEST(GluiFontTest, WidthsAreSumsOfGlyphAdvancesAndOddBytesCountAsQuestionMarks) {
-  void* h12 = GLUT_BITMAP_HELVETICA_12;
-  void* h10 = GLUT_BITMAP_HELVETICA_10;
-  EXPECT_EQ(GluiTextWidth(h12, "Wi"), GluiCharWidth(h12, 'W') + GluiCharWidth(h12, 'i'));
-  EXPECT_GT(GluiTextWidth(h12, "Rename"), GluiTextWidth(h10, "Rename"));
-  EXPECT_EQ(GluiTextWidth(h12, "a\x01\xff"), GluiCharWidth(h12, 'a') + 2 * GluiCharWidth(h12, '?'));
-  EXPECT_EQ(GluiTextWidth(h12, ""), 0);
-  // An unknown font pointer falls back to the default font instead of reading garbage.
-  int other = 0;
-  EXPECT_EQ(GluiTextWidth(&other, "Bone"), GluiTextWidth(h12, "Bone"));
+    void* h12 = GLUT_BITMAP_HELVETICA_12;
+    void* h10 = GLUT_BITMAP_HELVETICA_10;
+    EXPECT_EQ(GluiTextWidth(h12, "Wi"), GluiCharWidth(h12, 'W') + GluiCharWidth(h12, 'i'));
+    EXPECT_GT(GluiTextWidth(h12, "Rename"), GluiTextWidth(h10, "Rename"));
+    EXPECT_EQ(GluiTextWidth(h12, "a\x01\xff"),
+              GluiCharWidth(h12, 'a') + 2 * GluiCharWidth(h12, '?'));
+    EXPECT_EQ(GluiTextWidth(h12, ""), 0);
+    // An unknown font pointer falls back to the default font instead of reading garbage.
+    int other = 0;
+    EXPECT_EQ(GluiTextWidth(&other, "Bone"), GluiTextWidth(h12, "Bone"));
 }
 
 TEST_F(GluiLayoutTest, OnePanelRowIsCompactAndLaidOutLeftToRight) {
-  GLUI* g = NewStrip();
-  GLUI_Panel* p = g->add_panel("Bone", GLUI_PANEL_RAISED);
-  GLUI_EditText* edit = g->add_edittext_to_panel(p, "bone:", GLUI_EDITTEXT_TEXT, nullptr, 100, NoDrop);
-  edit->set_font(GLUT_BITMAP_HELVETICA_10);
-  GLUI_Column* bar1 = g->add_column_to_panel(p, 1);
-  GLUI_Checkbox* box = g->add_checkbox_to_panel(p, "Rename", nullptr, 102, NoDrop);
-  g->add_column_to_panel(p, 1);
-  GLUI_Button* prev = g->add_button_to_panel(p, "Prev", 0, NoDrop);
-  g->add_column_to_panel(p, 1);
-  GLUI_Button* next = g->add_button_to_panel(p, "Next", 0, NoDrop);
+    GLUI* g = NewStrip();
+    GLUI_Panel* p = g->add_panel("Bone", GLUI_PANEL_RAISED);
+    GLUI_EditText* edit =
+        g->add_edittext_to_panel(p, "bone:", GLUI_EDITTEXT_TEXT, nullptr, 100, NoDrop);
+    edit->set_font(GLUT_BITMAP_HELVETICA_10);
+    GLUI_Column* bar1 = g->add_column_to_panel(p, 1);
+    GLUI_Checkbox* box = g->add_checkbox_to_panel(p, "Rename", nullptr, 102, NoDrop);
+    g->add_column_to_panel(p, 1);
+    GLUI_Button* prev = g->add_button_to_panel(p, "Prev", 0, NoDrop);
+    g->add_column_to_panel(p, 1);
+    GLUI_Button* next = g->add_button_to_panel(p, "Next", 0, NoDrop);
 
-  int h = GluiStripHeight(g);
-  EXPECT_GE(h, 26);
-  EXPECT_LE(h, 34);
-  // Left to right, separated by the bars, all inside the panel, the panel inside the strip.
-  EXPECT_LE(edit->x + edit->w, bar1->x);
-  EXPECT_LE(bar1->x + bar1->w, box->x);
-  EXPECT_LT(box->x + box->w, prev->x);
-  EXPECT_LT(prev->x + prev->w, next->x);
-  for (GLUI_Control* c : {(GLUI_Control*)edit, (GLUI_Control*)box, (GLUI_Control*)prev, (GLUI_Control*)next}) {
-    EXPECT_TRUE(Inside(RectOf(c), RectOf(p))) << c->name;
-  }
-  EXPECT_TRUE(Inside(RectOf(p), {0, 0, g->content_w, g->content_h}));
-  // Sized to their labels: the box and label of the checkbox, buttons at least their text.
-  EXPECT_EQ(box->w, GLUI_CHECK_BOX + GLUI_LABEL_GAP + GluiTextWidth(GLUT_BITMAP_HELVETICA_12, "Rename"));
-  EXPECT_GE(prev->w, GluiTextWidth(GLUT_BITMAP_HELVETICA_12, "Prev") + 2 * GLUI_BUTTON_PAD);
-  // A smaller font makes a narrower label.
-  int before = edit->w;
-  edit->set_font(GLUT_BITMAP_HELVETICA_12);
-  GluiLayout(g);
-  EXPECT_GT(edit->w, before);
+    int h = GluiStripHeight(g);
+    EXPECT_GE(h, 26);
+    EXPECT_LE(h, 34);
+    // Left to right, separated by the bars, all inside the panel, the panel inside the strip.
+    EXPECT_LE(edit->x + edit->w, bar1->x);
+    EXPECT_LE(bar1->x + bar1->w, box->x);
+    EXPECT_LT(box->x + box->w, prev->x);
+    EXPECT_LT(prev->x + prev->w, next->x);
+    for (GLUI_Control* c :
+         {(GLUI_Control*)edit, (GLUI_Control*)box, (GLUI_Control*)prev, (GLUI_Control*)next}) {
+        EXPECT_TRUE(Inside(RectOf(c), RectOf(p))) << c->name;
+    }
+    EXPECT_TRUE(Inside(RectOf(p), {0, 0, g->content_w, g->content_h}));
+    // Sized to their labels: the box and label of the checkbox, buttons at least their text.
+    EXPECT_EQ(box->w,
+              GLUI_CHECK_BOX + GLUI_LABEL_GAP + GluiTextWidth(GLUT_BITMAP_HELVETICA_12, "Rename"));
+    EXPECT_GE(prev->w, GluiTextWidth(GLUT_BITMAP_HELVETICA_12, "Prev") + 2 * GLUI_BUTTON_PAD);
+    // A smaller font makes a narrower label.
+    int before = edit->w;
+    edit->set_font(GLUT_BITMAP_HELVETICA_12);
+    GluiLayout(g);
+    EXPECT_GT(edit->w, before);
 }
 
 TEST_F(GluiLayoutTest, SetWAndSetHSizeAnEditBoxButOnlyWidenOtherControls) {
-  GLUI* g = NewStrip();
-  GLUI_EditText* edit = g->add_edittext("mesh:");
-  GLUI_Button* button = g->add_button("Go");
-  GluiLayout(g);
-  EXPECT_EQ(GluiFieldRect(edit).w, GLUI_EDIT_DEFAULT_W);
-  edit->set_w(256);
-  edit->set_h(20);
-  GluiLayout(g);
-  GluiRect box = GluiFieldRect(edit);
-  EXPECT_EQ(box.w, 256);
-  EXPECT_EQ(box.h, 20);
-  edit->set_h(30);
-  GluiLayout(g);
-  EXPECT_EQ(GluiFieldRect(edit).h, 30);
-  EXPECT_EQ(g->content_h, 30 + 3 + GLUI_LINE_H + 2 * GLUI_STRIP_PAD);
+    GLUI* g = NewStrip();
+    GLUI_EditText* edit = g->add_edittext("mesh:");
+    GLUI_Button* button = g->add_button("Go");
+    GluiLayout(g);
+    EXPECT_EQ(GluiFieldRect(edit).w, GLUI_EDIT_DEFAULT_W);
+    edit->set_w(256);
+    edit->set_h(20);
+    GluiLayout(g);
+    GluiRect box = GluiFieldRect(edit);
+    EXPECT_EQ(box.w, 256);
+    EXPECT_EQ(box.h, 20);
+    edit->set_h(30);
+    GluiLayout(g);
+    EXPECT_EQ(GluiFieldRect(edit).h, 30);
+    EXPECT_EQ(g->content_h, 30 + 3 + GLUI_LINE_H + 2 * GLUI_STRIP_PAD);
 
-  int natural = button->w;
-  button->set_w(10);
-  GluiLayout(g);
-  EXPECT_EQ(button->w, natural);
-  button->set_w(natural + 40);
-  GluiLayout(g);
-  EXPECT_EQ(button->w, natural + 40);
+    int natural = button->w;
+    button->set_w(10);
+    GluiLayout(g);
+    EXPECT_EQ(button->w, natural);
+    button->set_w(natural + 40);
+    GluiLayout(g);
+    EXPECT_EQ(button->w, natural + 40);
 }
 
 TEST_F(GluiLayoutTest, PanelsStackDownwardsAndColumnsAlignTheirControls) {
-  GLUI* g = NewStrip();
-  GLUI_Panel* a = g->add_panel("meshpanel", GLUI_PANEL_RAISED);
-  a->set_alignment(GLUI_ALIGN_LEFT);
-  g->add_edittext_to_panel(a, "mesh:");
-  g->add_column_to_panel(a, 1);
-  g->add_button_to_panel(a, "Prev");
-  GLUI_Panel* b = g->add_panel("skin", GLUI_PANEL_RAISED);
-  b->set_alignment(GLUI_ALIGN_LEFT);
-  g->add_edittext_to_panel(b, "skin:");
-  GluiLayout(g);
-  EXPECT_EQ(a->x, b->x);
-  EXPECT_GE(b->y, a->y + a->h);
-  EXPECT_LT(b->w, a->w);
-  // Two one-row panels fit with the selector strip in a 480-high window with room to spare.
-  EXPECT_LE(g->content_h, 70);
+    GLUI* g = NewStrip();
+    GLUI_Panel* a = g->add_panel("meshpanel", GLUI_PANEL_RAISED);
+    a->set_alignment(GLUI_ALIGN_LEFT);
+    g->add_edittext_to_panel(a, "mesh:");
+    g->add_column_to_panel(a, 1);
+    g->add_button_to_panel(a, "Prev");
+    GLUI_Panel* b = g->add_panel("skin", GLUI_PANEL_RAISED);
+    b->set_alignment(GLUI_ALIGN_LEFT);
+    g->add_edittext_to_panel(b, "skin:");
+    GluiLayout(g);
+    EXPECT_EQ(a->x, b->x);
+    EXPECT_GE(b->y, a->y + a->h);
+    EXPECT_LT(b->w, a->w);
+    // Two one-row panels fit with the selector strip in a 480-high window with room to spare.
+    EXPECT_LE(g->content_h, 70);
 
-  GLUI* c = NewStrip();
-  GLUI_Button* wide = c->add_button("A much wider button");
-  GLUI_Button* centred = c->add_button("B");
-  GLUI_Button* right = c->add_button("C");
-  right->set_alignment(GLUI_ALIGN_RIGHT);
-  GLUI_Button* left = c->add_button("D");
-  left->set_alignment(GLUI_ALIGN_LEFT);
-  GluiLayout(c);
-  EXPECT_NEAR(centred->x - wide->x, wide->x + wide->w - (centred->x + centred->w), 1);
-  EXPECT_EQ(right->x + right->w, wide->x + wide->w);
-  EXPECT_EQ(left->x, wide->x);
-  EXPECT_EQ(centred->y, wide->y + wide->h + GLUI_ROW_GAP);
+    GLUI* c = NewStrip();
+    GLUI_Button* wide = c->add_button("A much wider button");
+    GLUI_Button* centred = c->add_button("B");
+    GLUI_Button* right = c->add_button("C");
+    right->set_alignment(GLUI_ALIGN_RIGHT);
+    GLUI_Button* left = c->add_button("D");
+    left->set_alignment(GLUI_ALIGN_LEFT);
+    GluiLayout(c);
+    EXPECT_NEAR(centred->x - wide->x, wide->x + wide->w - (centred->x + centred->w), 1);
+    EXPECT_EQ(right->x + right->w, wide->x + wide->w);
+    EXPECT_EQ(left->x, wide->x);
+    EXPECT_EQ(centred->y, wide->y + wide->h + GLUI_ROW_GAP);
 }
 
 TEST_F(GluiLayoutTest, ColumnWithBarIsWiderThanWithout) {
-  GLUI* g = NewStrip();
-  GLUI_Listbox* list = g->add_listbox("panel:");
-  list->add_item(0, "Bone");
-  list->add_item(1, "Rotate");
-  GLUI_Column* bar = g->add_column(1);
-  GLUI_Column* gap = g->add_column(0);
-  GluiLayout(g);
-  EXPECT_EQ(bar->w, 2 * GLUI_COLUMN_GAP + GLUI_BAR_W);
-  EXPECT_EQ(gap->w, 2 * GLUI_COLUMN_GAP);
-  EXPECT_EQ(bar->x, list->x + list->w);
-  EXPECT_EQ(g->content_h, GLUI_LINE_H + 2 * GLUI_STRIP_PAD);
-  // The box fits the longest item with its arrow.
-  EXPECT_GE(GluiFieldRect(list).w, GluiTextWidth(GLUT_BITMAP_HELVETICA_12, "Rotate") + GLUI_ARROW_W);
+    GLUI* g = NewStrip();
+    GLUI_Listbox* list = g->add_listbox("panel:");
+    list->add_item(0, "Bone");
+    list->add_item(1, "Rotate");
+    GLUI_Column* bar = g->add_column(1);
+    GLUI_Column* gap = g->add_column(0);
+    GluiLayout(g);
+    EXPECT_EQ(bar->w, 2 * GLUI_COLUMN_GAP + GLUI_BAR_W);
+    EXPECT_EQ(gap->w, 2 * GLUI_COLUMN_GAP);
+    EXPECT_EQ(bar->x, list->x + list->w);
+    EXPECT_EQ(g->content_h, GLUI_LINE_H + 2 * GLUI_STRIP_PAD);
+    // The box fits the longest item with its arrow.
+    EXPECT_GE(GluiFieldRect(list).w,
+              GluiTextWidth(GLUT_BITMAP_HELVETICA_12, "Rotate") + GLUI_ARROW_W);
 }
 
 TEST(GluiStackTest, StripsStackUpFromTheBottomAndTheFreeAreaIsClampedAtZero) {
-  int heights[3] = {26, 34, 40};
-  GluiRect out[3];
-  GluiStackStrips(640, 480, heights, 3, out);
-  EXPECT_EQ(out[0].y, 480 - 26);
-  EXPECT_EQ(out[1].y, 480 - 26 - 34);
-  EXPECT_EQ(out[2].y, 480 - 100);
-  for (const GluiRect& r : out) {
-    EXPECT_EQ(r.x, 0);
-    EXPECT_EQ(r.w, 640);
-  }
-  int x, y, w, h;
-  GluiViewportArea(640, 480, 100, &x, &y, &w, &h);
-  EXPECT_EQ(x, 0);
-  EXPECT_EQ(y, 100);
-  EXPECT_EQ(w, 640);
-  EXPECT_EQ(h, 380);
-  GluiViewportArea(300, 50, 100, &x, &y, &w, &h);
-  EXPECT_EQ(h, 0);
-  EXPECT_EQ(w, 300);
-  GluiViewportArea(-5, -5, 0, &x, &y, &w, &h);
-  EXPECT_EQ(w, 0);
-  EXPECT_EQ(h, 0);
+    int heights[3] = {26, 34, 40};
+    GluiRect out[3];
+    GluiStackStrips(640, 480, heights, 3, out);
+    EXPECT_EQ(out[0].y, 480 - 26);
+    EXPECT_EQ(out[1].y, 480 - 26 - 34);
+    EXPECT_EQ(out[2].y, 480 - 100);
+    for (const GluiRect& r : out) {
+        EXPECT_EQ(r.x, 0);
+        EXPECT_EQ(r.w, 640);
+    }
+    int x, y, w, h;
+    GluiViewportArea(640, 480, 100, &x, &y, &w, &h);
+    EXPECT_EQ(x, 0);
+    EXPECT_EQ(y, 100);
+    EXPECT_EQ(w, 640);
+    EXPECT_EQ(h, 380);
+    GluiViewportArea(300, 50, 100, &x, &y, &w, &h);
+    EXPECT_EQ(h, 0);
+    EXPECT_EQ(w, 300);
+    GluiViewportArea(-5, -5, 0, &x, &y, &w, &h);
+    EXPECT_EQ(w, 0);
+    EXPECT_EQ(h, 0);
 }
 
 TEST_F(GluiLayoutTest, ViewportAreaCountsStripsUntilAClosedOneIsDestroyed) {
-  GLUI* selector = NewStrip();
-  selector->add_listbox("panel:")->add_item(0, "Bone");
-  GLUI* panel = NewStrip();
-  panel->add_button("Rotate");
-  int x, y, w, h;
-  GLUI_Master.get_viewport_area(&x, &y, &w, &h);
-  int total = GluiStripHeight(selector) + GluiStripHeight(panel);
-  EXPECT_EQ(y, total);
-  EXPECT_EQ(h, 480 - total);
-  EXPECT_EQ(w, 640);
+    GLUI* selector = NewStrip();
+    selector->add_listbox("panel:")->add_item(0, "Bone");
+    GLUI* panel = NewStrip();
+    panel->add_button("Rotate");
+    int x, y, w, h;
+    GLUI_Master.get_viewport_area(&x, &y, &w, &h);
+    int total = GluiStripHeight(selector) + GluiStripHeight(panel);
+    EXPECT_EQ(y, total);
+    EXPECT_EQ(h, 480 - total);
+    EXPECT_EQ(w, 640);
 
-  // Hidden strips keep their space.
-  panel->hide();
-  GLUI_Master.get_viewport_area(&x, &y, &w, &h);
-  EXPECT_EQ(y, total);
-  panel->show();
+    // Hidden strips keep their space.
+    panel->hide();
+    GLUI_Master.get_viewport_area(&x, &y, &w, &h);
+    EXPECT_EQ(y, total);
+    panel->show();
 
-  panel->close();
-  GLUI_Master.get_viewport_area(&x, &y, &w, &h);
-  EXPECT_EQ(y, total);
-  GluiProcessCloses();
-  GLUI_Master.get_viewport_area(&x, &y, &w, &h);
-  EXPECT_EQ(y, GluiStripHeight(selector));
-  ASSERT_EQ(GLUI_Master.guis.size(), 1u);
+    panel->close();
+    GLUI_Master.get_viewport_area(&x, &y, &w, &h);
+    EXPECT_EQ(y, total);
+    GluiProcessCloses();
+    GLUI_Master.get_viewport_area(&x, &y, &w, &h);
+    EXPECT_EQ(y, GluiStripHeight(selector));
+    ASSERT_EQ(GLUI_Master.guis.size(), 1u);
 
-  GluiSetWindowSize(0, 640, 10);
-  GLUI_Master.get_viewport_area(&x, &y, &w, &h);
-  EXPECT_EQ(h, 0);
-  GLUI_Master.get_viewport_area(nullptr, nullptr, nullptr, nullptr);  // tolerated
+    GluiSetWindowSize(0, 640, 10);
+    GLUI_Master.get_viewport_area(&x, &y, &w, &h);
+    EXPECT_EQ(h, 0);
+    GLUI_Master.get_viewport_area(nullptr, nullptr, nullptr, nullptr); // tolerated
 }
 
 TEST_F(GluiLayoutTest, HitTestingFindsControlsAndTheirParts) {
-  GLUI* g = NewStrip();
-  GLUI_Panel* p = g->add_panel("", GLUI_PANEL_RAISED);
-  GLUI_Button* button = g->add_button_to_panel(p, "Prev");
-  g->add_column_to_panel(p, 1);
-  GLUI_Spinner* spin = g->add_spinner("Yaw:", GLUI_SPINNER_FLOAT);
-  GluiLayout(g);
-  EXPECT_EQ(GluiControlAt(g, button->x, button->y), button);
-  EXPECT_EQ(GluiControlAt(g, button->x + button->w - 1, button->y + button->h - 1), button);
-  EXPECT_EQ(GluiControlAt(g, button->x + button->w, button->y), nullptr);  // the column gap
-  EXPECT_EQ(GluiControlAt(g, p->x, p->y), nullptr);                         // the panel's frame
-  EXPECT_EQ(GluiControlAt(g, 0, 0), nullptr);                               // the strip margin
-  EXPECT_EQ(GluiControlAt(g, spin->x + 1, spin->y + 5), spin);
+    GLUI* g = NewStrip();
+    GLUI_Panel* p = g->add_panel("", GLUI_PANEL_RAISED);
+    GLUI_Button* button = g->add_button_to_panel(p, "Prev");
+    g->add_column_to_panel(p, 1);
+    GLUI_Spinner* spin = g->add_spinner("Yaw:", GLUI_SPINNER_FLOAT);
+    GluiLayout(g);
+    EXPECT_EQ(GluiControlAt(g, button->x, button->y), button);
+    EXPECT_EQ(GluiControlAt(g, button->x + button->w - 1, button->y + button->h - 1), button);
+    EXPECT_EQ(GluiControlAt(g, button->x + button->w, button->y), nullptr); // the column gap
+    EXPECT_EQ(GluiControlAt(g, p->x, p->y), nullptr);                       // the panel's frame
+    EXPECT_EQ(GluiControlAt(g, 0, 0), nullptr);                             // the strip margin
+    EXPECT_EQ(GluiControlAt(g, spin->x + 1, spin->y + 5), spin);
 
-  GluiRect arrows = GluiSpinnerArrowRect(spin);
-  GluiRect text = GluiSpinnerTextRect(spin);
-  EXPECT_EQ(arrows.x, text.x + text.w);
-  EXPECT_EQ(GluiSpinnerPart(spin, arrows.x + 2, arrows.y + 1), GLUI_PART_UP);
-  EXPECT_EQ(GluiSpinnerPart(spin, arrows.x + 2, arrows.y + arrows.h - 1), GLUI_PART_DOWN);
-  EXPECT_EQ(GluiSpinnerPart(spin, text.x + 2, text.y + 5), GLUI_PART_TEXT);
-  EXPECT_EQ(GluiSpinnerPart(spin, spin->x, spin->y + 5), GLUI_PART_LABEL);
-  EXPECT_EQ(GluiSpinnerPart(spin, spin->x + spin->w, spin->y + 5), GLUI_PART_NONE);
+    GluiRect arrows = GluiSpinnerArrowRect(spin);
+    GluiRect text = GluiSpinnerTextRect(spin);
+    EXPECT_EQ(arrows.x, text.x + text.w);
+    EXPECT_EQ(GluiSpinnerPart(spin, arrows.x + 2, arrows.y + 1), GLUI_PART_UP);
+    EXPECT_EQ(GluiSpinnerPart(spin, arrows.x + 2, arrows.y + arrows.h - 1), GLUI_PART_DOWN);
+    EXPECT_EQ(GluiSpinnerPart(spin, text.x + 2, text.y + 5), GLUI_PART_TEXT);
+    EXPECT_EQ(GluiSpinnerPart(spin, spin->x, spin->y + 5), GLUI_PART_LABEL);
+    EXPECT_EQ(GluiSpinnerPart(spin, spin->x + spin->w, spin->y + 5), GLUI_PART_NONE);
 }
 
 TEST(GluiCaretTest, CaretGoesToTheNearestGapBetweenGlyphs) {
-  void* f = GLUT_BITMAP_HELVETICA_12;
-  int wA = GluiCharWidth(f, 'A');
-  int wB = GluiCharWidth(f, 'B');
-  EXPECT_EQ(GluiCaretFromX(f, "ABC", 0, 10, 0), 0);
-  EXPECT_EQ(GluiCaretFromX(f, "ABC", 0, 10, 10 + wA / 2 - 1), 0);
-  EXPECT_EQ(GluiCaretFromX(f, "ABC", 0, 10, 10 + wA / 2), 1);
-  EXPECT_EQ(GluiCaretFromX(f, "ABC", 0, 10, 10 + wA + wB - 1), 2);
-  EXPECT_EQ(GluiCaretFromX(f, "ABC", 0, 10, 500), 3);
-  // Scrolled: the first glyph shown is 'B'.
-  EXPECT_EQ(GluiCaretFromX(f, "ABC", 1, 10, 10), 1);
-  EXPECT_EQ(GluiCaretFromX(f, "ABC", 9, 10, 10), 3);
+    void* f = GLUT_BITMAP_HELVETICA_12;
+    int wA = GluiCharWidth(f, 'A');
+    int wB = GluiCharWidth(f, 'B');
+    EXPECT_EQ(GluiCaretFromX(f, "ABC", 0, 10, 0), 0);
+    EXPECT_EQ(GluiCaretFromX(f, "ABC", 0, 10, 10 + wA / 2 - 1), 0);
+    EXPECT_EQ(GluiCaretFromX(f, "ABC", 0, 10, 10 + wA / 2), 1);
+    EXPECT_EQ(GluiCaretFromX(f, "ABC", 0, 10, 10 + wA + wB - 1), 2);
+    EXPECT_EQ(GluiCaretFromX(f, "ABC", 0, 10, 500), 3);
+    // Scrolled: the first glyph shown is 'B'.
+    EXPECT_EQ(GluiCaretFromX(f, "ABC", 1, 10, 10), 1);
+    EXPECT_EQ(GluiCaretFromX(f, "ABC", 9, 10, 10), 3);
 }
 
 TEST(GluiDropdownTest, ListOpensBelowWhenItFitsElseAbove) {
-  GluiRect box = {40, 454, 60, 20};
-  GluiRect up = GluiDropdownRect(box, 3, 480);
-  EXPECT_EQ(up.y + up.h, box.y);
-  EXPECT_EQ(up.x, box.x);
-  EXPECT_EQ(up.w, box.w);
-  EXPECT_GE(up.h, 3 * GLUI_DROPDOWN_ITEM_H);
-  GluiRect down = GluiDropdownRect({40, 10, 60, 20}, 3, 480);
-  EXPECT_EQ(down.y, 30);
-  // Too many items for either side: it stays inside the window's top edge.
-  GluiRect big = GluiDropdownRect(box, 100, 480);
-  EXPECT_GE(big.y, 0);
+    GluiRect box = {40, 454, 60, 20};
+    GluiRect up = GluiDropdownRect(box, 3, 480);
+    EXPECT_EQ(up.y + up.h, box.y);
+    EXPECT_EQ(up.x, box.x);
+    EXPECT_EQ(up.w, box.w);
+    EXPECT_GE(up.h, 3 * GLUI_DROPDOWN_ITEM_H);
+    GluiRect down = GluiDropdownRect({40, 10, 60, 20}, 3, 480);
+    EXPECT_EQ(down.y, 30);
+    // Too many items for either side: it stays inside the window's top edge.
+    GluiRect big = GluiDropdownRect(box, 100, 480);
+    EXPECT_GE(big.y, 0);
 }

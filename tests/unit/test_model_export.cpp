@@ -53,14 +53,14 @@ SkelModel OneMeshModel() {
     return model;
 }
 
-std::string CaptureExport(bool (*write)(SkelModel*, const char*), SkelModel* model, const std::string& path,
-                          bool* ok) {
+std::string CaptureExport(bool (*write)(SkelModel*, const char*), SkelModel* model,
+                          const std::string& path, bool* ok) {
     testing::internal::CaptureStdout();
     *ok = write(model, path.c_str());
     return testing::internal::GetCapturedStdout();
 }
 
-}  // namespace
+} // namespace
 
 TEST(ModelExport, SmallImagesHaveTheDocumentedLayout) {
     std::string reason;
@@ -68,13 +68,15 @@ TEST(ModelExport, SmallImagesHaveTheDocumentedLayout) {
     ASSERT_EQ(BuildSKPImage(&empty, &reason), 28);
     EXPECT_EQ(0, memcmp(OutputBuffer, "SKM1", 4));
     const int32_t emptySkp[] = {2, 28, 0, 0, 28, 28};
-    for (int k = 0; k < 6; k++) EXPECT_EQ(PeekInt(OutputBuffer, 4 + 4 * k), emptySkp[k]) << "word " << k;
+    for (int k = 0; k < 6; k++)
+        EXPECT_EQ(PeekInt(OutputBuffer, 4 + 4 * k), emptySkp[k]) << "word " << k;
 
     SkelModel boneless;
     boneless.numbones = 7;
     ASSERT_EQ(BuildSKMImage(&boneless, &reason), 24);
     const int32_t emptySkm[] = {2, 24, 7, 0, 24};
-    for (int k = 0; k < 5; k++) EXPECT_EQ(PeekInt(OutputBuffer, 4 + 4 * k), emptySkm[k]) << "word " << k;
+    for (int k = 0; k < 5; k++)
+        EXPECT_EQ(PeekInt(OutputBuffer, 4 + 4 * k), emptySkm[k]) << "word " << k;
 
     SkelModel two = TwoBoneModel();
     ASSERT_EQ(BuildSKPImage(&two, &reason), 296);
@@ -127,7 +129,8 @@ TEST(ModelExport, ZeroOfEitherSignAndNaNAreWrittenAsZeroOtherFloatsKeepTheirBits
     std::string reason;
     ASSERT_EQ(BuildSKPImage(&model, &reason), 296);
     const float* written = model.frames[0].poses[0].quat;
-    for (int k = 0; k < 3; k++) EXPECT_EQ(PeekWord(OutputBuffer, 240 + 4 * k), 0u) << "component " << k;
+    for (int k = 0; k < 3; k++)
+        EXPECT_EQ(PeekWord(OutputBuffer, 240 + 4 * k), 0u) << "component " << k;
     EXPECT_EQ(PeekWord(OutputBuffer, 252), FloatBits(written[3]));
     EXPECT_EQ(PeekWord(OutputBuffer, 256), FloatBits(inf));
     EXPECT_EQ(PeekWord(OutputBuffer, 260), FloatBits(-inf));
@@ -174,7 +177,8 @@ TEST(ModelExport, ConsoleLinesAndKilobyteRounding) {
     TempDir dir;
     bool ok = false;
     SkelModel two = TwoBoneModel();
-    EXPECT_EQ(CaptureExport(WriteSKPFile, &two, dir.File("a.skp"), &ok), "file size:     1k\nwrote SKP file\n");
+    EXPECT_EQ(CaptureExport(WriteSKPFile, &two, dir.File("a.skp"), &ok),
+              "file size:     1k\nwrote SKP file\n");
     EXPECT_TRUE(ok);
     EXPECT_EQ(ReadWhole(dir.File("a.skp")).size(), 296u);
 
@@ -188,13 +192,15 @@ TEST(ModelExport, ConsoleLinesAndKilobyteRounding) {
         model.meshes[0].references.assign((size_t)refs, 1);
         std::string out = CaptureExport(WriteSKMFile, &model, dir.File("a.skm"), &ok);
         EXPECT_TRUE(ok);
-        EXPECT_EQ(out, refs == 211 ? "file size:     1k\nwrote SKM file\n" : "file size:     2k\nwrote SKM file\n");
+        EXPECT_EQ(out, refs == 211 ? "file size:     1k\nwrote SKM file\n"
+                                   : "file size:     2k\nwrote SKM file\n");
         EXPECT_EQ(ReadWhole(dir.File("a.skm")).size(), refs == 211 ? 1024u : 1028u);
     }
 
     std::string missing = dir.File("no-such-dir/out.skp");
-    EXPECT_EQ(CaptureExport(WriteSKPFile, &two, missing, &ok),
-              "file size:     1k\nunable to open file \"" + missing + "\" for writing\nwrote SKP file\n");
+    EXPECT_EQ(
+        CaptureExport(WriteSKPFile, &two, missing, &ok),
+        "file size:     1k\nunable to open file \"" + missing + "\" for writing\nwrote SKP file\n");
     EXPECT_FALSE(ok);
 }
 
@@ -204,7 +210,7 @@ TEST(ModelExport, RepeatedExportsAreIdenticalAndLeaveNothingOfAnEarlierImage) {
     SkelModel two = TwoBoneModel();
     std::string reason;
     Image first = BuiltImage(BuildSKPImage(&two, &reason));
-    BuildSKPImage(&sample, &reason);  // fills the buffer well past 296 bytes
+    BuildSKPImage(&sample, &reason); // fills the buffer well past 296 bytes
     Image second = BuiltImage(BuildSKPImage(&two, &reason));
     EXPECT_EQ(first, second);
 
@@ -237,7 +243,8 @@ TEST(ModelExport, OversizedOrInconsistentModelsAreRefusedAndNothingIsWritten) {
     bool ok = true;
     std::string out = CaptureExport(WriteSKPFile, &big, path, &ok);
     EXPECT_FALSE(ok);
-    std::string expected = std::to_string(28 + 72 * 256 + (68 + 28 * 256) * 2340) + " bytes, more than the 16777216-byte limit";
+    std::string expected = std::to_string(28 + 72 * 256 + (68 + 28 * 256) * 2340) +
+                           " bytes, more than the 16777216-byte limit";
     EXPECT_NE(out.find(expected), std::string::npos) << out;
     EXPECT_EQ(out.find("file size"), std::string::npos);
     EXPECT_EQ(ReadWhole(path), previous);
@@ -288,8 +295,10 @@ TEST(ModelExport, AFailedWriteKeepsThePreviousFile) {
     EXPECT_FALSE(ok);
     std::string reason;
     char sizeLine[32];
-    snprintf(sizeLine, sizeof sizeLine, "file size: %5ik\n", (int)((SKPImageSize(&sample, &reason) + 1023) / 1024));
-    EXPECT_EQ(written, std::string(sizeLine) + "unable to write file \"" + path + "\"\nwrote SKP file\n");
+    snprintf(sizeLine, sizeof sizeLine, "file size: %5ik\n",
+             (int)((SKPImageSize(&sample, &reason) + 1023) / 1024));
+    EXPECT_EQ(written,
+              std::string(sizeLine) + "unable to write file \"" + path + "\"\nwrote SKP file\n");
     EXPECT_EQ(ReadWhole(path), before);
     std::string listing;
     FILE* ls = popen(("ls -A '" + dir.path + "'").c_str(), "r");

@@ -52,8 +52,8 @@ inline uint32_t FloatBits(float f) {
 // Gives each block an offset from start, in shuffled order with up to
 // maxGap bytes between them; returns the end of the last block. With maxGap
 // 0 the blocks stay in the exporters' order, back to back.
-inline size_t PlaceBlocks(std::vector<size_t>* offsets, const std::vector<size_t>& sizes, size_t start,
-                          std::mt19937* rng, int maxGap) {
+inline size_t PlaceBlocks(std::vector<size_t>* offsets, const std::vector<size_t>& sizes,
+                          size_t start, std::mt19937* rng, int maxGap) {
     std::vector<size_t> order(sizes.size());
     for (size_t i = 0; i < order.size(); i++) order[i] = i;
     if (maxGap > 0) std::shuffle(order.begin(), order.end(), *rng);
@@ -78,7 +78,8 @@ inline Image LayOutSKM(const SkelModel& model, std::mt19937* rng, int maxGap) {
     sizes.push_back(156 * (size_t)model.nummeshes);
     for (const SkelMesh& mesh : model.meshes) {
         size_t verts = 0;
-        for (int32_t v = 0; v < mesh.numverts; v++) verts += 4 + 32 * (size_t)mesh.verts[v].numweights;
+        for (int32_t v = 0; v < mesh.numverts; v++)
+            verts += 4 + 32 * (size_t)mesh.verts[v].numweights;
         sizes.push_back(verts);
         sizes.push_back(8 * (size_t)mesh.numverts);
         sizes.push_back(12 * (size_t)mesh.numtris);
@@ -118,9 +119,12 @@ inline Image LayOutSKM(const SkelModel& model, std::mt19937* rng, int maxGap) {
                 p += 32;
             }
         }
-        for (int32_t t = 0; t < mesh.numverts * 2; t++) PokeFloat(&img, blocks[1] + 4 * t, mesh.texcoords[t]);
-        for (int32_t t = 0; t < mesh.numtris * 3; t++) PokeInt(&img, blocks[2] + 4 * t, mesh.indices[t]);
-        for (int32_t r = 0; r < mesh.numreferences; r++) PokeInt(&img, blocks[3] + 4 * r, mesh.references[r]);
+        for (int32_t t = 0; t < mesh.numverts * 2; t++)
+            PokeFloat(&img, blocks[1] + 4 * t, mesh.texcoords[t]);
+        for (int32_t t = 0; t < mesh.numtris * 3; t++)
+            PokeInt(&img, blocks[2] + 4 * t, mesh.indices[t]);
+        for (int32_t r = 0; r < mesh.numreferences; r++)
+            PokeInt(&img, blocks[3] + 4 * r, mesh.references[r]);
     }
     return img;
 }
@@ -184,10 +188,12 @@ inline void ExpectSameSkeleton(const SkelModel& a, const SkelModel& b) {
         ASSERT_EQ(b.frames[f].poses.size(), (size_t)b.numbones);
         for (int32_t i = 0; i < a.numbones; i++) {
             for (int k = 0; k < 4; k++)
-                EXPECT_TRUE(SameAfterExport(a.frames[f].poses[i].quat[k], b.frames[f].poses[i].quat[k]))
+                EXPECT_TRUE(
+                    SameAfterExport(a.frames[f].poses[i].quat[k], b.frames[f].poses[i].quat[k]))
                     << "frame " << f << " bone " << i;
             for (int k = 0; k < 3; k++)
-                EXPECT_TRUE(SameAfterExport(a.frames[f].poses[i].origin[k], b.frames[f].poses[i].origin[k]))
+                EXPECT_TRUE(
+                    SameAfterExport(a.frames[f].poses[i].origin[k], b.frames[f].poses[i].origin[k]))
                     << "frame " << f << " bone " << i;
         }
     }
@@ -205,7 +211,8 @@ inline void ExpectSameMeshes(const SkelModel& a, const SkelModel& b) {
         ASSERT_EQ(x.numtris, y.numtris);
         ASSERT_EQ(x.numreferences, y.numreferences);
         for (int32_t v = 0; v < x.numverts; v++) {
-            ASSERT_EQ(x.verts[v].numweights, y.verts[v].numweights) << "mesh " << m << " vertex " << v;
+            ASSERT_EQ(x.verts[v].numweights, y.verts[v].numweights)
+                << "mesh " << m << " vertex " << v;
             for (int32_t w = 0; w < x.verts[v].numweights; w++) {
                 const BoneWeight& p = x.verts[v].weights[w];
                 const BoneWeight& q = y.verts[v].weights[w];
@@ -217,7 +224,8 @@ inline void ExpectSameMeshes(const SkelModel& a, const SkelModel& b) {
                 EXPECT_EQ(p.bonenum, q.bonenum);
             }
         }
-        for (int32_t t = 0; t < x.numverts * 2; t++) EXPECT_TRUE(SameAfterExport(x.texcoords[t], y.texcoords[t]));
+        for (int32_t t = 0; t < x.numverts * 2; t++)
+            EXPECT_TRUE(SameAfterExport(x.texcoords[t], y.texcoords[t]));
         for (int32_t t = 0; t < x.numtris * 3; t++) EXPECT_EQ(x.indices[t], y.indices[t]);
         for (int32_t r = 0; r < x.numreferences; r++) EXPECT_EQ(x.references[r], y.references[r]);
     }
@@ -248,7 +256,8 @@ inline Image ReadWhole(const std::string& path) {
     if (!f) return bytes;
     unsigned char chunk[4096];
     size_t got;
-    while ((got = fread(chunk, 1, sizeof chunk, f)) > 0) bytes.insert(bytes.end(), chunk, chunk + got);
+    while ((got = fread(chunk, 1, sizeof chunk, f)) > 0)
+        bytes.insert(bytes.end(), chunk, chunk + got);
     fclose(f);
     return bytes;
 }

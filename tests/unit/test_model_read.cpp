@@ -3,7 +3,6 @@
 // truncation of a valid pair.
 #include <sys/stat.h>
 
-
 #include "model/export.h"
 #include "model/load.h"
 #include "model/format.h"
@@ -62,7 +61,8 @@ Image Contiguous(const SkelModel& model, bool skm) {
     return Image(OutputBuffer, OutputBuffer + std::max<int64_t>(size, 0));
 }
 
-std::string SkmConsole(const Image& img, const char* path, LoadStatus* status = nullptr, SkelModel* out = nullptr) {
+std::string SkmConsole(const Image& img, const char* path, LoadStatus* status = nullptr,
+                       SkelModel* out = nullptr) {
     SkelModel model;
     LoadReport report;
     LoadStatus s = ParseSKM(img.data(), img.size(), path, out ? out : &model, &report);
@@ -70,7 +70,8 @@ std::string SkmConsole(const Image& img, const char* path, LoadStatus* status = 
     return report.console;
 }
 
-std::string SkpConsole(const Image& img, const char* path, LoadStatus* status = nullptr, SkelModel* out = nullptr) {
+std::string SkpConsole(const Image& img, const char* path, LoadStatus* status = nullptr,
+                       SkelModel* out = nullptr) {
     SkelModel model;
     LoadReport report;
     LoadStatus s = ParseSKP(img.data(), img.size(), path, out ? out : &model, &report);
@@ -78,9 +79,11 @@ std::string SkpConsole(const Image& img, const char* path, LoadStatus* status = 
     return report.console;
 }
 
-bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+bool Has(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
 
-}  // namespace
+} // namespace
 
 TEST(ModelRead, ValidPairPrintsTheReadersLinesInOrder) {
     SkelModel sample;
@@ -89,15 +92,17 @@ TEST(ModelRead, ValidPairPrintsTheReadersLinesInOrder) {
     Image skp = Contiguous(source, false);
     Image skm = Contiguous(sample, true);
 
-    std::string expected = FormatText("Reading SKM model a.skm\na.skm: Type:2\na.skm: Filesize:%zu\n", skm.size());
+    std::string expected =
+        FormatText("Reading SKM model a.skm\na.skm: Type:2\na.skm: Filesize:%zu\n", skm.size());
     EXPECT_EQ(SkmConsole(skm, "a.skm"), expected);
 
-    expected = FormatText("Reading SKP model b.skp\n----------------------\nb.skp pinmodel type: 2\n"
-                   "b.skp pinmodel filesize: %zu (MAX: 16777216)\nb.skp pinmodel numbones: 30\n"
-                   "numframes:pout:5 pin:5\nNumBones(SKP): 30\n",
-                   skp.size());
+    expected = FormatText(
+        "Reading SKP model b.skp\n----------------------\nb.skp pinmodel type: 2\n"
+        "b.skp pinmodel filesize: %zu (MAX: 16777216)\nb.skp pinmodel numbones: 30\n"
+        "numframes:pout:5 pin:5\nNumBones(SKP): 30\n",
+        skp.size());
     SkelModel model;
-    model.numbones = 99;  // the SKM header's count, replaced without a word
+    model.numbones = 99; // the SKM header's count, replaced without a word
     LoadStatus status;
     EXPECT_EQ(SkpConsole(skp, "b.skp", &status, &model), expected);
     ASSERT_EQ(status, LOAD_OK);
@@ -108,8 +113,10 @@ TEST(ModelRead, ValidPairPrintsTheReadersLinesInOrder) {
     WriteWhole(dir.File("a.skm"), skm);
     WriteWhole(dir.File("b.skp"), skp);
     LoadReport report;
-    ASSERT_EQ(LoadModelPair(dir.File("a.skm").c_str(), dir.File("b.skp").c_str(), &model, &report), LOAD_OK);
-    EXPECT_TRUE(Has(report.console, "Filesize:" + std::to_string(skm.size()) + "\nReading SKP model "));
+    ASSERT_EQ(LoadModelPair(dir.File("a.skm").c_str(), dir.File("b.skp").c_str(), &model, &report),
+              LOAD_OK);
+    EXPECT_TRUE(
+        Has(report.console, "Filesize:" + std::to_string(skm.size()) + "\nReading SKP model "));
     EXPECT_TRUE(report.problems.empty());
     EXPECT_EQ(model.numbones, 30);
     EXPECT_EQ(model.nummeshes, sample.nummeshes);
@@ -122,7 +129,8 @@ TEST(ModelRead, SkmHeaderWarningsRunIntoTheNextLine) {
     LoadStatus status;
     EXPECT_EQ(SkmConsole(img, "t.skm", &status),
               "Reading SKM model t.skm\nt.skm: Type:3\nt.skm has wrong type number (3 should be 2)"
-              "t.skm: Filesize:16777217\nt.skm has has wrong filesize (16777217 should be less than 16777216)");
+              "t.skm: Filesize:16777217\nt.skm has has wrong filesize (16777217 should be less "
+              "than 16777216)");
     EXPECT_EQ(status, LOAD_OK) << "warnings never stop the load";
 
     PokeInt(&img, 4, 2);
@@ -145,9 +153,11 @@ TEST(ModelRead, SkmHeaderWarningsRunIntoTheNextLine) {
 
 TEST(ModelRead, MeshCountLimits) {
     LoadStatus status;
-    EXPECT_FALSE(Has(SkmConsole(Contiguous(CountModel(32, 1, 1, 1), true), "t.skm", &status), "meshes"));
+    EXPECT_FALSE(
+        Has(SkmConsole(Contiguous(CountModel(32, 1, 1, 1), true), "t.skm", &status), "meshes"));
     EXPECT_EQ(status, LOAD_OK);
-    EXPECT_TRUE(Has(SkmConsole(Contiguous(CountModel(33, 1, 1, 1), true), "t.skm", &status), "t.skm has too many meshes"));
+    EXPECT_TRUE(Has(SkmConsole(Contiguous(CountModel(33, 1, 1, 1), true), "t.skm", &status),
+                    "t.skm has too many meshes"));
     EXPECT_EQ(status, LOAD_OK);
     std::string none = SkmConsole(Contiguous(CountModel(0, 1, 1, 1), true), "t.skm", &status);
     EXPECT_TRUE(Has(none, "t.skm has no meshes"));
@@ -160,34 +170,41 @@ TEST(ModelRead, MeshCountLimits) {
     std::string text = SkmConsole(img, "t.skm", &status, &model);
     EXPECT_EQ(status, LOAD_REFUSED);
     EXPECT_TRUE(Has(text, "t.skm has too many meshes")) << "the warning still comes first";
-    EXPECT_TRUE(Has(text, "meshes\nReadSKM failed: data file \"t.skm\" has a negative mesh count (-1).\n")) << text;
+    EXPECT_TRUE(
+        Has(text, "meshes\nReadSKM failed: data file \"t.skm\" has a negative mesh count (-1).\n"))
+        << text;
     EXPECT_EQ(model.nummeshes, 1234) << "a refused file leaves the model untouched";
 }
 
 TEST(ModelRead, PerMeshLimitsWarnOnlyPastTheMaximum) {
-    std::string atMax = SkmConsole(Contiguous(CountModel(1, MAX_VERTS, MAX_TRIS, MAX_REFERENCES), true), "t.skm");
+    std::string atMax =
+        SkmConsole(Contiguous(CountModel(1, MAX_VERTS, MAX_TRIS, MAX_REFERENCES), true), "t.skm");
     EXPECT_FALSE(Has(atMax, "mesh 0")) << atMax;
 
     LoadStatus status;
     SkelModel model;
     std::string over =
-        SkmConsole(Contiguous(CountModel(1, MAX_VERTS + 1, MAX_TRIS + 1, MAX_REFERENCES + 1), true), "t.skm", &status,
-                   &model);
-    EXPECT_TRUE(Has(over, "mesh 0 in model t.skm has too many vertexesmesh 0 in model t.skm has too many indices"
-                          "mesh 0 in model t.skm has too many bone references"));
+        SkmConsole(Contiguous(CountModel(1, MAX_VERTS + 1, MAX_TRIS + 1, MAX_REFERENCES + 1), true),
+                   "t.skm", &status, &model);
+    EXPECT_TRUE(
+        Has(over,
+            "mesh 0 in model t.skm has too many vertexesmesh 0 in model t.skm has too many indices"
+            "mesh 0 in model t.skm has too many bone references"));
     ASSERT_EQ(status, LOAD_OK);
     EXPECT_EQ(model.meshes[0].numverts, MAX_VERTS + 1) << "counts are used as read";
 
     std::string empty = SkmConsole(Contiguous(CountModel(2, 0, 0, 0), true), "t.skm", &status);
-    EXPECT_TRUE(Has(empty, "mesh 1 in model t.skm has no vertexesmesh 1 in model t.skm has no indices"
-                           "mesh 1 in model t.skm has no bone references"));
+    EXPECT_TRUE(Has(empty,
+                    "mesh 1 in model t.skm has no vertexesmesh 1 in model t.skm has no indices"
+                    "mesh 1 in model t.skm has no bone references"));
     EXPECT_EQ(status, LOAD_OK);
 }
 
 TEST(ModelRead, VertexBlockHasNoFixedStride) {
     SkelModel source = CountModel(1, 3, 1, 1);
     SkelMesh& mesh = source.meshes[0];
-    mesh.weightpool = {BoneWeight{{1, 2, 3}, 0.5f, {0, 0, 1}, 1}, BoneWeight{{4, 5, 6}, 0.5f, {0, 1, 0}, 0}};
+    mesh.weightpool = {BoneWeight{{1, 2, 3}, 0.5f, {0, 0, 1}, 1},
+                       BoneWeight{{4, 5, 6}, 0.5f, {0, 1, 0}, 0}};
     mesh.verts = {SkelVertex{0, nullptr}, SkelVertex{2, nullptr}, SkelVertex{0, nullptr}};
     ASSERT_TRUE(LinkVertexWeights(&mesh));
     mesh.texcoords = {1, 2, 3, 4, 5, 6};
@@ -208,12 +225,15 @@ TEST(ModelRead, SkpBoneAndFrameLimits) {
     LoadStatus status;
     EXPECT_FALSE(Has(SkpConsole(Contiguous(BoneModel(256, 1), false), "p.skp"), "Invalid"));
     std::string over = SkpConsole(Contiguous(BoneModel(257, 1), false), "p.skp", &status);
-    EXPECT_TRUE(Has(over, "p.skp pinmodel numbones: 257\np.skp num_bones: Invalid value\nnumframes:pout:1 pin:1\n"));
+    EXPECT_TRUE(Has(
+        over,
+        "p.skp pinmodel numbones: 257\np.skp num_bones: Invalid value\nnumframes:pout:1 pin:1\n"));
     EXPECT_EQ(status, LOAD_OK);
 
     Image img = Contiguous(BoneModel(3, 1), false);
     PokeInt(&img, 4, 7);
-    EXPECT_TRUE(Has(SkpConsole(img, "p.skp"), "p.skp pinmodel numbones: 3\np.skp has wrong type number (7 should be 2)\n"));
+    EXPECT_TRUE(Has(SkpConsole(img, "p.skp"),
+                    "p.skp pinmodel numbones: 3\np.skp has wrong type number (7 should be 2)\n"));
 
     // Frames may share one pose block, so 65537 frames fit in a few MB.
     Image frames = Contiguous(BoneModel(2, 1), false);
@@ -233,7 +253,9 @@ TEST(ModelRead, SkpBoneAndFrameLimits) {
         if (count == MAX_FRAMES)
             EXPECT_FALSE(Has(text, "frames\n") || Has(text, "too many"));
         else
-            EXPECT_TRUE(Has(text, "numframes:pout:65537 pin:65537\np.skp has too many framesNumBones(SKP): 2\n"));
+            EXPECT_TRUE(
+                Has(text,
+                    "numframes:pout:65537 pin:65537\np.skp has too many framesNumBones(SKP): 2\n"));
     }
 
     SkelModel model;
@@ -246,9 +268,9 @@ TEST(ModelRead, SkpBoneAndFrameLimits) {
 
 TEST(ModelRead, BoneRecordsAndParentsAreKeptAsRead) {
     SkelModel source = BoneModel(5, 2);
-    source.bones[1].parent = 1;   // itself
-    source.bones[2].parent = 9;   // past the last bone
-    source.bones[3].parent = -7;  // any negative value is a root
+    source.bones[1].parent = 1;  // itself
+    source.bones[2].parent = 9;  // past the last bone
+    source.bones[3].parent = -7; // any negative value is a root
     source.bones[4].flags = 0xdeadbeef;
     memset(source.frames[1].name, 'n', NAME_LEN);
     Image img = Contiguous(source, false);
@@ -258,8 +280,10 @@ TEST(ModelRead, BoneRecordsAndParentsAreKeptAsRead) {
     ASSERT_EQ(ParseSKP(img.data(), img.size(), "p.skp", &model, &report), LOAD_OK);
     EXPECT_TRUE(Has(report.console,
                     "NumBones(SKP): 5\n"
-                    "p.skp: bone 1 \"b1\" has parent 1, which is not an earlier bone; it will be posed as a root\n"
-                    "p.skp: bone 2 \"b2\" has parent 9, which is not an earlier bone; it will be posed as a root\n"))
+                    "p.skp: bone 1 \"b1\" has parent 1, which is not an earlier bone; it will be "
+                    "posed as a root\n"
+                    "p.skp: bone 2 \"b2\" has parent 9, which is not an earlier bone; it will be "
+                    "posed as a root\n"))
         << report.console;
     EXPECT_FALSE(Has(report.console, "bone 3"));
     EXPECT_EQ(model.bones[1].parent, 1);
@@ -297,9 +321,11 @@ TEST(ModelRead, FilesThatDoNotFitAreRefusedWithTheirPart) {
         {true, 20, -8, "the header of mesh 0"},
         {true, 16, 0x7fffffff, "ReadSKM failed: "},
         {true, 24 + 156 + 128, 0x7fffffff, "the vertex block of mesh 1"},
-        {true, 24 + 156 + 128, -2, "mesh 1 of data file \"d.skm\" has a negative vertex count (-2)"},
+        {true, 24 + 156 + 128, -2,
+         "mesh 1 of data file \"d.skm\" has a negative vertex count (-2)"},
         {true, 24 + 156 + 140, (int32_t)skm.size() - 4, "the vertex block of mesh 1"},
-        {true, (size_t)ofsverts1, -1, "vertex 0 of mesh 1 in data file \"d.skm\" has a negative weight count (-1)"},
+        {true, (size_t)ofsverts1, -1,
+         "vertex 0 of mesh 1 in data file \"d.skm\" has a negative weight count (-1)"},
         {true, (size_t)ofsverts1, 0x10000000, "the weights of vertex 0 of mesh 1"},
         {true, 24 + 156 + 144, -1, "the texture coordinates of mesh 1"},
         {true, 24 + 132, -5, "mesh 0 of data file \"d.skm\" has a negative triangle count (-5)"},
@@ -378,7 +404,8 @@ TEST(ModelRead, RandomlyDamagedFilesNeverReadOutside) {
         bool isSkm = round % 2 == 0;
         Image img = isSkm ? skm : skp;
         // Damage the headers and tables, where counts and offsets live.
-        size_t span = std::min<size_t>(img.size(), isSkm ? 24 + 156 * 3 + 64 : 28 + 72 * 26 + 68 * 9);
+        size_t span =
+            std::min<size_t>(img.size(), isSkm ? 24 + 156 * 3 + 64 : 28 + 72 * 26 + 68 * 9);
         for (int flips = 1 + (int)(rng() % 4); flips > 0; flips--) {
             size_t at = rng() % span;
             img[at] = (unsigned char)(rng() % 3 == 0 ? 0xff : rng());
@@ -391,7 +418,8 @@ TEST(ModelRead, RandomlyDamagedFilesNeverReadOutside) {
                                   : ParseSKP(exact.get(), img.size(), "r.skp", &model, &report);
         if (status == LOAD_REFUSED) refused++;
         if (status == LOAD_OK && !isSkm) {
-            for (const PoseFrame& frame : model.frames) ASSERT_EQ(frame.poses.size(), (size_t)model.numbones);
+            for (const PoseFrame& frame : model.frames)
+                ASSERT_EQ(frame.poses.size(), (size_t)model.numbones);
         }
     }
     EXPECT_GT(refused, 50) << "the damage should hit counts and offsets often";
@@ -408,15 +436,18 @@ TEST(ModelRead, FilesThatCannotBeReadGetTheReadersMessages) {
     WriteWhole(dir.File("empty.skp"), Image());
     report = LoadReport();
     EXPECT_EQ(LoadSKPFile(dir.File("empty.skp").c_str(), &model, &report), LOAD_EMPTY);
-    EXPECT_EQ(report.console, "ReadSKP failed: Empty data file \"" + dir.File("empty.skp") + "\".\n");
+    EXPECT_EQ(report.console,
+              "ReadSKP failed: Empty data file \"" + dir.File("empty.skp") + "\".\n");
 
     report = LoadReport();
-    EXPECT_EQ(LoadSKPFile(dir.path.c_str(), &model, &report), LOAD_CANT_OPEN) << "a directory is no data file";
+    EXPECT_EQ(LoadSKPFile(dir.path.c_str(), &model, &report), LOAD_CANT_OPEN)
+        << "a directory is no data file";
 
     // The pair load stops at a failing SKM file and never opens the SKP file.
     WriteWhole(dir.File("p.skp"), Contiguous(BoneModel(2, 1), false));
     report = LoadReport();
-    EXPECT_EQ(LoadModelPair(missing.c_str(), dir.File("p.skp").c_str(), &model, &report), LOAD_CANT_OPEN);
+    EXPECT_EQ(LoadModelPair(missing.c_str(), dir.File("p.skp").c_str(), &model, &report),
+              LOAD_CANT_OPEN);
     EXPECT_FALSE(Has(report.console, "ReadSKP"));
     EXPECT_EQ(model.numbones, 0);
 }
@@ -461,7 +492,8 @@ TEST(ModelRead, FilesAreReadCorrectlyInAnyOrderAndPastTheReadWindow) {
     // Meshes whose vertex blocks are larger than the reader's window, with
     // every block shuffled and gaps of junk between, read from disk.
     SkelModel bones = BoneModel(40, 300);
-    for (int32_t f = 0; f < bones.numframes; f++) bones.frames[f].poses[f % 40].origin[1] = (float)f;
+    for (int32_t f = 0; f < bones.numframes; f++)
+        bones.frames[f].poses[f % 40].origin[1] = (float)f;
 
     TempDir dir;
     for (unsigned seed = 1; seed <= 3; seed++) {
@@ -477,7 +509,8 @@ TEST(ModelRead, FilesAreReadCorrectlyInAnyOrderAndPastTheReadWindow) {
             for (int32_t v = 0; v < mesh.numverts; v++) {
                 mesh.verts[v].numweights = (v + m + (int32_t)seed) % 3;
                 for (int32_t w = 0; w < mesh.verts[v].numweights; w++)
-                    mesh.weightpool.push_back(BoneWeight{{(float)v, (float)w, (float)m}, 0.5f, {0, 0, 1}, w});
+                    mesh.weightpool.push_back(
+                        BoneWeight{{(float)v, (float)w, (float)m}, 0.5f, {0, 0, 1}, w});
                 mesh.texcoords.push_back((float)v / 7.0f);
                 mesh.texcoords.push_back((float)m);
             }
@@ -492,7 +525,9 @@ TEST(ModelRead, FilesAreReadCorrectlyInAnyOrderAndPastTheReadWindow) {
         WriteWhole(dir.File("w.skp"), LayOutSKP(pair, &rng, 3000));
         SkelModel model;
         LoadReport report;
-        ASSERT_EQ(LoadModelPair(dir.File("w.skm").c_str(), dir.File("w.skp").c_str(), &model, &report), LOAD_OK)
+        ASSERT_EQ(
+            LoadModelPair(dir.File("w.skm").c_str(), dir.File("w.skp").c_str(), &model, &report),
+            LOAD_OK)
             << report.console;
         ExpectSameModel(pair, model);
     }
@@ -512,7 +547,8 @@ TEST(ModelRead, FramesSharingPosesBeyondTheMemoryBudgetAreRefused) {
     SkelModel model;
     LoadReport report;
     EXPECT_EQ(ParseSKP(img.data(), img.size(), "huge.skp", &model, &report), LOAD_REFUSED);
-    EXPECT_EQ(report.problems.back(), "ReadSKP failed: data file \"huge.skp\" would need more than 1024 MB of memory.");
+    EXPECT_EQ(report.problems.back(),
+              "ReadSKP failed: data file \"huge.skp\" would need more than 1024 MB of memory.");
     EXPECT_TRUE(model.frames.empty());
 
     // Fewer such frames fit and load.

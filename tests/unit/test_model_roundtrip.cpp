@@ -52,7 +52,7 @@ std::vector<BonePose> ModelSpace(const SkelModel& model, int32_t f) {
     return out;
 }
 
-}  // namespace
+} // namespace
 
 TEST(ModelRoundTrip, ShuffledLayoutsWithGapsLoadToTheSameModel) {
     SkelModel sample;
@@ -130,7 +130,8 @@ TEST(ModelRoundTrip, FilesWrittenToDiskLoadBack) {
     ASSERT_TRUE(okMesh && okPose);
     SkelModel model;
     LoadReport report;
-    ASSERT_EQ(LoadModelPair(dir.File("m.skm").c_str(), dir.File("m.skp").c_str(), &model, &report), LOAD_OK);
+    ASSERT_EQ(LoadModelPair(dir.File("m.skm").c_str(), dir.File("m.skp").c_str(), &model, &report),
+              LOAD_OK);
     ExpectSameModel(sample, model);
 }
 
@@ -169,12 +170,15 @@ TEST(ModelSample, IsAWalkingHumanoidWithValidSkin) {
         float most = 0;
         for (int32_t i = 0; i < model.numbones; i++) {
             float d = 0;
-            for (int k = 0; k < 3; k++) d += (now[i].origin[k] - before[i].origin[k]) * (now[i].origin[k] - before[i].origin[k]);
+            for (int k = 0; k < 3; k++)
+                d += (now[i].origin[k] - before[i].origin[k]) *
+                     (now[i].origin[k] - before[i].origin[k]);
             most = std::max(most, std::sqrt(d));
         }
         EXPECT_GT(most, 1.0f) << "frame " << f;
         for (const BonePose& p : model.frames[f].poses) {
-            float len = std::sqrt(p.quat[0] * p.quat[0] + p.quat[1] * p.quat[1] + p.quat[2] * p.quat[2] + p.quat[3] * p.quat[3]);
+            float len = std::sqrt(p.quat[0] * p.quat[0] + p.quat[1] * p.quat[1] +
+                                  p.quat[2] * p.quat[2] + p.quat[3] * p.quat[3]);
             EXPECT_NEAR(len, 1.0f, 1e-5f);
         }
     }
@@ -199,7 +203,8 @@ TEST(ModelSample, IsAWalkingHumanoidWithValidSkin) {
                 Quat q = GetPoseQuat(&rest[weight.bonenum]);
                 Vec3 local{weight.origin[0], weight.origin[1], weight.origin[2]}, turned;
                 RotatePoint(&q, &local, &turned);
-                Vec3 p{turned.x + rest[weight.bonenum].origin[0], turned.y + rest[weight.bonenum].origin[1],
+                Vec3 p{turned.x + rest[weight.bonenum].origin[0],
+                       turned.y + rest[weight.bonenum].origin[1],
                        turned.z + rest[weight.bonenum].origin[2]};
                 if (w == 0) first = p;
                 EXPECT_NEAR(p.x, first.x, 1e-4f);
@@ -242,16 +247,28 @@ TEST(ModelCheck, ReportsEachBrokenRuleOnce) {
              m->nummeshes = 0;
          },
          "s.skp: the model has 1 bones; at least 2 are needed"},
-        {[](SkelModel* m) { m->numframes = 0; m->frames.clear(); }, "s.skp: the model has no frames"},
-        {[](SkelModel* m) { m->frames[3].poses.pop_back(); }, "s.skp: frame 3 has 25 poses for 26 bones"},
+        {[](SkelModel* m) {
+             m->numframes = 0;
+             m->frames.clear();
+         },
+         "s.skp: the model has no frames"},
+        {[](SkelModel* m) { m->frames[3].poses.pop_back(); },
+         "s.skp: frame 3 has 25 poses for 26 bones"},
         {[](SkelModel* m) { m->meshes[1].verts[3].weights[0].bonenum = 26; },
          "s.skm: mesh 1 has 1 weights on bones outside 0..25 (first: vertex 3, bone 26)"},
-        {[](SkelModel* m) { m->meshes[0].indices[7] = 48; m->meshes[0].indices[30] = -1; },
+        {[](SkelModel* m) {
+             m->meshes[0].indices[7] = 48;
+             m->meshes[0].indices[30] = -1;
+         },
          "s.skm: mesh 0 has 2 triangle indices outside 0..47 (first: triangle 2, index 48)"},
-        {[](SkelModel* m) { m->meshes[2].references[0] = 300; }, "s.skm: mesh 2 has 1 bone references outside 0..25 (first: 300)"},
-        {[](SkelModel* m) { memset(m->bones[4].name, 'z', NAME_LEN); }, "s.skp: the name of bone 4 has no terminating NUL"},
-        {[](SkelModel* m) { memset(m->meshes[0].skinname, 'z', NAME_LEN); }, "s.skm: the skin name of mesh 0 has no terminating NUL"},
-        {[](SkelModel* m) { m->meshes[0].numtris = 1000; }, "s.skm: the counts of mesh 0 do not match its arrays"},
+        {[](SkelModel* m) { m->meshes[2].references[0] = 300; },
+         "s.skm: mesh 2 has 1 bone references outside 0..25 (first: 300)"},
+        {[](SkelModel* m) { memset(m->bones[4].name, 'z', NAME_LEN); },
+         "s.skp: the name of bone 4 has no terminating NUL"},
+        {[](SkelModel* m) { memset(m->meshes[0].skinname, 'z', NAME_LEN); },
+         "s.skm: the skin name of mesh 0 has no terminating NUL"},
+        {[](SkelModel* m) { m->meshes[0].numtris = 1000; },
+         "s.skm: the counts of mesh 0 do not match its arrays"},
     };
     for (const Breakage& b : cases) {
         SkelModel model;
@@ -259,7 +276,8 @@ TEST(ModelCheck, ReportsEachBrokenRuleOnce) {
         b.apply(&model);
         std::vector<std::string> problems;
         CheckModel(&model, "s.skm", "s.skp", &problems);
-        ASSERT_EQ(problems.size(), 1u) << b.expected << (problems.empty() ? "" : "\nfirst: " + problems[0]);
+        ASSERT_EQ(problems.size(), 1u)
+            << b.expected << (problems.empty() ? "" : "\nfirst: " + problems[0]);
         EXPECT_EQ(problems[0].rfind(b.expected, 0), 0u) << problems[0];
     }
 }

@@ -13,7 +13,7 @@ TEST(OverlayHud, RenewsAtMostOncePerSecondWithFramesOfThePeriod) {
     UpdateFPS(5020, 0);
     EXPECT_STREQ(FPSText, "FPS: 0");
     EXPECT_EQ(FPSLastTime, 5020);
-    UpdateFPS(6019, 90);  // 999 ms later: unchanged
+    UpdateFPS(6019, 90); // 999 ms later: unchanged
     EXPECT_STREQ(FPSText, "FPS: 0");
     EXPECT_EQ(FPSLastFrames, 0);
     UpdateFPS(6020, 91);

@@ -33,7 +33,7 @@ class OverlayPrompt : public ::testing::Test {
     char target[300];
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(OverlayPrompt, ClosedPromptPassesEveryKeyOn) {
     for (int key : {0, 8, 13, 27, 97, 100, 255, 356}) EXPECT_EQ(PromptKey(key), 0);
@@ -44,11 +44,11 @@ TEST_F(OverlayPrompt, EnterCommitsTextPaddedWithNulsAndRunsCallback) {
     StartPrompt("Name:", target, 8, CountDone);
     ASSERT_EQ(PromptActive, 1);
     EXPECT_STREQ(PromptLabel, "Name:");
-    Type("ab\tc");  // control characters are typed like any other
+    Type("ab\tc"); // control characters are typed like any other
     EXPECT_EQ(PromptKey(13), 1);
     EXPECT_EQ(DoneCalls, 1);
     EXPECT_EQ(memcmp(target, "ab\tc\0\0\0\0", 8), 0);
-    EXPECT_EQ(target[8], '#');  // exactly maxLen bytes written
+    EXPECT_EQ(target[8], '#'); // exactly maxLen bytes written
     EXPECT_EQ(PromptActive, 0);
     EXPECT_STREQ(PromptText, "");
     EXPECT_STREQ(PromptLabel, "");
@@ -84,13 +84,13 @@ TEST_F(OverlayPrompt, EscapeCancelsWithoutWritingOrCallback) {
 
 TEST_F(OverlayPrompt, BackspaceAndKeyCodeZero) {
     StartPrompt("x", target, 16, nullptr);
-    EXPECT_EQ(PromptKey(8), 1);  // on empty text: nothing, still open
+    EXPECT_EQ(PromptKey(8), 1); // on empty text: nothing, still open
     EXPECT_EQ(PromptActive, 1);
     Type("abc");
     PromptKey(8);
     EXPECT_STREQ(PromptText, "ab");
     EXPECT_EQ(PromptKey(0), 1);
-    EXPECT_EQ(PromptKey(256), 1);  // low byte 0
+    EXPECT_EQ(PromptKey(256), 1); // low byte 0
     EXPECT_STREQ(PromptText, "ab");
     // Special keys' codes count by their low byte: left arrow types 'd',
     // F8 (8) erases.
@@ -106,16 +106,16 @@ TEST_F(OverlayPrompt, LengthLimitsRefuseWithCursorMark) {
     EXPECT_EQ(PromptKey('a'), 1);
     EXPECT_STREQ(PromptText, "");
     EXPECT_STREQ(PromptCursor, "<");
-    PromptKey(8);  // the next key turns the cursor back
+    PromptKey(8); // the next key turns the cursor back
     EXPECT_STREQ(PromptCursor, "_");
     PromptKey(27);
 
     StartPrompt("x", target, 64, nullptr);
     Type(std::string(62, 'a'));
-    PromptKey('b');  // 63rd accepted
+    PromptKey('b'); // 63rd accepted
     EXPECT_EQ(strlen(PromptText), 63u);
     EXPECT_STREQ(PromptCursor, "_");
-    PromptKey('c');  // 64th refused
+    PromptKey('c'); // 64th refused
     EXPECT_EQ(strlen(PromptText), 63u);
     EXPECT_EQ(PromptText[62], 'b');
     EXPECT_STREQ(PromptCursor, "<");
@@ -158,7 +158,7 @@ TEST_F(OverlayPrompt, LongLabelIsCut) {
 namespace {
 char ChainTarget[16];
 void OpenAnotherPrompt() { StartPrompt("again", ChainTarget, 16, nullptr); }
-}  // namespace
+} // namespace
 
 TEST_F(OverlayPrompt, CallbackMayOpenTheNextPrompt) {
     StartPrompt("first", target, 16, OpenAnotherPrompt);
@@ -175,7 +175,7 @@ TEST_F(OverlayPrompt, AskBoneNameRenamesTheSelectedBone) {
 
     SkelModel empty;
     CurrentModel = &empty;
-    AskBoneName();  // no bone: no prompt
+    AskBoneName(); // no bone: no prompt
     EXPECT_EQ(PromptActive, 0);
     CurrentModel = nullptr;
     AskBoneName();
@@ -194,7 +194,7 @@ TEST_F(OverlayPrompt, AskBoneNameRenamesTheSelectedBone) {
     ASSERT_EQ(PromptActive, 1);
     EXPECT_STREQ(PromptLabel, "Introduce New Bone Name: (ESC to cancel)");
     EXPECT_EQ(PromptMaxLen, 64);
-    SelectedBone = 0;  // the target was fixed when the prompt opened
+    SelectedBone = 0; // the target was fixed when the prompt opened
     Type(std::string(70, 'n'));
     testing::internal::CaptureStdout();
     PromptKey(13);

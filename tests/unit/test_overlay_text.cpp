@@ -25,7 +25,7 @@ std::vector<std::string> Wrap(const char* text, int charsPerLine) {
     return lines;
 }
 
-}  // namespace
+} // namespace
 
 TEST(OverlayText, CopyWordTakesWordAndTrailingSpacesOnly) {
     char word[TEXT_BUFFER_LEN];
@@ -100,9 +100,9 @@ TEST(OverlayText, CharsPerLineFollowsWindowWidthAndNeverDropsBelowOne) {
     EXPECT_LT(CharsPerLine(320, 0.02f, 50, 10), CharsPerLine(640, 0.02f, 50, 10));
     // A fractional average width counts (11 px over 2 chars is 5.5, not 5).
     EXPECT_EQ(CharsPerLine(640, 0.02f, 11, 2), 98);
-    EXPECT_EQ(CharsPerLine(640, 0.02f, 0, 0), 1);      // empty text
-    EXPECT_EQ(CharsPerLine(640, 0.02f, 0, 5), 1);      // glyphless characters
-    EXPECT_EQ(CharsPerLine(20, 0.02f, 50, 10), 1);     // window narrower than the margin
-    EXPECT_EQ(CharsPerLine(40, 0.0f, 500, 10), 1);     // less than one character fits
+    EXPECT_EQ(CharsPerLine(640, 0.02f, 0, 0), 1);  // empty text
+    EXPECT_EQ(CharsPerLine(640, 0.02f, 0, 5), 1);  // glyphless characters
+    EXPECT_EQ(CharsPerLine(20, 0.02f, 50, 10), 1); // window narrower than the margin
+    EXPECT_EQ(CharsPerLine(40, 0.0f, 500, 10), 1); // less than one character fits
     EXPECT_EQ(CharsPerLine(100000, 0.0f, 1, 1), TEXT_MAX_CHARS);
 }

@@ -29,13 +29,14 @@ int Decode(const std::vector<unsigned char>& f, TGAImage* image, const char** wh
     return DecodeTGA(f.data(), f.size(), image, why);
 }
 
-}  // namespace
+} // namespace
 
 TEST(OverlayTga, DecodesTrueColourToRgbOrder) {
     for (int bpp : {24, 32}) {
         SCOPED_TRACE(bpp);
         std::vector<unsigned char> f = MakeTGA(3, 2, bpp);
-        f.insert(f.end(), {'T', 'R', 'U', 'E', 'V', 'I', 'S', 'I', 'O', 'N'});  // trailing data is fine
+        f.insert(f.end(),
+                 {'T', 'R', 'U', 'E', 'V', 'I', 'S', 'I', 'O', 'N'}); // trailing data is fine
         TGAImage image = {};
         image.texid = 77;
         const char* why = "unset";
@@ -48,11 +49,11 @@ TEST(OverlayTga, DecodesTrueColourToRgbOrder) {
         int bytes = bpp / 8;
         for (int i = 0; i < 6; i++) {
             const unsigned char* p = image.pixels + i * bytes;
-            EXPECT_EQ(p[0], (unsigned char)(i * 7 + 2));  // red from the third byte
+            EXPECT_EQ(p[0], (unsigned char)(i * 7 + 2)); // red from the third byte
             EXPECT_EQ(p[1], (unsigned char)(i * 7 + 1));
             EXPECT_EQ(p[2], (unsigned char)(i * 7 + 0));
             if (bytes == 4) {
-                EXPECT_EQ(p[3], (unsigned char)(i * 7 + 3));  // alpha kept
+                EXPECT_EQ(p[3], (unsigned char)(i * 7 + 3)); // alpha kept
             }
         }
         free(image.pixels);
@@ -71,9 +72,9 @@ TEST(OverlayTga, ReadsSizesLowByteFirst) {
 TEST(OverlayTga, RefusesEveryUnsupportedOrDamagedFile) {
     struct Case {
         const char* what;
-        int offset;          // byte to change, -1 for none
+        int offset; // byte to change, -1 for none
         unsigned char value;
-        size_t keep;         // bytes kept, 0 for all
+        size_t keep; // bytes kept, 0 for all
     };
     const std::vector<unsigned char> good = MakeTGA(4, 4, 32);
     const Case cases[] = {
@@ -100,7 +101,7 @@ TEST(OverlayTga, RefusesEveryUnsupportedOrDamagedFile) {
         if (c.offset >= 0) f[c.offset] = c.value;
         if (c.keep || c.offset < 0) f.resize(c.keep);
         TGAImage image = {};
-        image.width = -5;  // untouched on failure
+        image.width = -5; // untouched on failure
         const char* why = nullptr;
         EXPECT_EQ(DecodeTGA(f.data(), f.size(), &image, &why), 0);
         EXPECT_NE(why, nullptr);
@@ -119,11 +120,13 @@ TEST(OverlayTga, RefusesAbsurdSizesBeforeAllocating) {
     EXPECT_STREQ(why, "image too large");
     // Just over the pixel limit is refused, just under is only short of data.
     f = MakeTGA(1, 1, 32);
-    f[12] = 0x00; f[13] = 0x10;  // 4096 wide
-    f[14] = 0x01; f[15] = 0x10;  // 4097 high: 4096*4097*4 > 64 MiB
+    f[12] = 0x00;
+    f[13] = 0x10; // 4096 wide
+    f[14] = 0x01;
+    f[15] = 0x10; // 4097 high: 4096*4097*4 > 64 MiB
     EXPECT_EQ(Decode(f, &image, &why), 0);
     EXPECT_STREQ(why, "image too large");
-    f[14] = 0x00;                // 4096 x 4096 x 4 = 64 MiB exactly
+    f[14] = 0x00; // 4096 x 4096 x 4 = 64 MiB exactly
     EXPECT_EQ(Decode(f, &image, &why), 0);
     EXPECT_STREQ(why, "pixel data cut short");
 }

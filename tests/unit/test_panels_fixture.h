@@ -50,7 +50,7 @@ inline SkelModel MakePanelsTestModel() {
 }
 
 class PanelsTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         savedModel = CurrentModel;
         savedBone = SelectedBone;
@@ -77,7 +77,8 @@ protected:
         memcpy(RotateAngles, savedAngles, sizeof savedAngles);
     }
     // Runs fn and returns what it printed on standard output.
-    template <typename F> static std::string Printed(F fn) {
+    template <typename F>
+    static std::string Printed(F fn) {
         testing::internal::CaptureStdout();
         fn();
         return testing::internal::GetCapturedStdout();

@@ -17,7 +17,7 @@ namespace {
 using PanelsNames = PanelsTest;
 
 TEST_F(PanelsNames, BoneRenameCutsLongNamesAndPadsWithNul) {
-    memset(model.bones[1].name, 'X', NAME_LEN - 1);  // stale bytes past the new end
+    memset(model.bones[1].name, 'X', NAME_LEN - 1); // stale bytes past the new end
     model.bones[1].name[NAME_LEN - 1] = '\0';
     std::string longName(70, 'a');
     longName[0] = 'B';
@@ -52,7 +52,7 @@ TEST_F(PanelsNames, MeshAndSkinRenamesCutAndPadWithNul) {
     RenameSelectedSkin("s");
     EXPECT_STREQ(model.meshes[0].skinname, "s");
     for (int i = 1; i < NAME_LEN; i++) ASSERT_EQ(model.meshes[0].skinname[i], '\0') << "byte " << i;
-    EXPECT_STREQ(model.meshes[1].skinname, "skin_b.tga");  // only the selected mesh
+    EXPECT_STREQ(model.meshes[1].skinname, "skin_b.tga"); // only the selected mesh
     RenameSelectedMesh(nullptr);
     RenameSelectedSkin(nullptr);
     EXPECT_EQ(std::string(model.meshes[0].meshname), longName.substr(0, 63));
@@ -104,10 +104,10 @@ TEST_F(PanelsNames, RotateButtonTurnsBoneZeroByPitchYawRoll) {
     const BonePose child = model.frames[1].poses[1];
 
     RotateAngles[0] = 0;
-    RotateAngles[1] = 90;  // yaw
+    RotateAngles[1] = 90; // yaw
     RotateAngles[2] = 0;
     OnRotateButton(ROTATE_BUTTON_ID + 1);
-    EXPECT_FLOAT_EQ(model.frames[1].poses[0].origin[0], 2.0f);  // other ids do nothing
+    EXPECT_FLOAT_EQ(model.frames[1].poses[0].origin[0], 2.0f); // other ids do nothing
 
     OnRotateButton(ROTATE_BUTTON_ID);
     const BonePose& r = model.frames[1].poses[0];
@@ -136,7 +136,7 @@ TEST_F(PanelsNames, RotateButtonTurnsBoneZeroByPitchYawRoll) {
     EXPECT_NEAR(model.frames[1].poses[0].origin[2], -2.0f, 1e-5);
 
     CurrentModel = nullptr;
-    OnRotateButton(ROTATE_BUTTON_ID);  // no model: nothing to turn
+    OnRotateButton(ROTATE_BUTTON_ID); // no model: nothing to turn
 }
 
-}  // namespace
+} // namespace

@@ -19,11 +19,11 @@
 namespace {
 
 class PanelsStrip : public PanelsTest {
-protected:
+  protected:
     void SetUp() override {
         PanelsTest::SetUp();
         savedWindow = MainWindow;
-        MainWindow = 0;  // strips without a window
+        MainWindow = 0; // strips without a window
         GluiSetWindowSize(0, 640, 480);
         CurrentPanel = nullptr;
         CurrentPanelName[0] = '\0';
@@ -111,8 +111,9 @@ TEST_F(PanelsStrip, StartUpShowsSelectorAndBonePanel) {
     auto* frame = static_cast<GLUI_Panel*>(Find(BonePanel, GLUI_KIND_PANEL, "Bone"));
     ASSERT_NE(frame, nullptr);
     EXPECT_EQ(frame->type, GLUI_PANEL_RAISED);
-    const GluiKind order[] = {GLUI_KIND_EDITTEXT, GLUI_KIND_COLUMN, GLUI_KIND_CHECKBOX, GLUI_KIND_COLUMN,
-                              GLUI_KIND_BUTTON,   GLUI_KIND_COLUMN, GLUI_KIND_BUTTON};
+    const GluiKind order[] = {GLUI_KIND_EDITTEXT, GLUI_KIND_COLUMN, GLUI_KIND_CHECKBOX,
+                              GLUI_KIND_COLUMN,   GLUI_KIND_BUTTON, GLUI_KIND_COLUMN,
+                              GLUI_KIND_BUTTON};
     ASSERT_EQ(frame->children.size(), 7u);
     for (int i = 0; i < 7; i++) EXPECT_EQ(frame->children[i]->kind, order[i]) << "child " << i;
     EXPECT_EQ(frame->children[0], BoneNameEdit);
@@ -136,7 +137,7 @@ TEST_F(PanelsStrip, StartUpShowsSelectorAndBonePanel) {
 
 TEST_F(PanelsStrip, ListSwitchesPanelsAndIgnoresTheBuiltOne) {
     GLUI* bone = BonePanel;
-    Choose(0);  // "Bone" again: nothing is rebuilt
+    Choose(0); // "Bone" again: nothing is rebuilt
     EXPECT_EQ(CurrentPanel, bone);
     EXPECT_EQ(GLUI_Master.guis.size(), 2u);
 
@@ -145,7 +146,7 @@ TEST_F(PanelsStrip, ListSwitchesPanelsAndIgnoresTheBuiltOne) {
     EXPECT_EQ(CurrentPanel, RotatePanel);
     EXPECT_STREQ(CurrentPanelName, "Rotate");
     EXPECT_EQ(CurrentPanelResize, &ResizeRotatePanel);
-    EXPECT_EQ(BonePanel, nullptr);  // closed, and no pointer into it is kept
+    EXPECT_EQ(BonePanel, nullptr); // closed, and no pointer into it is kept
     EXPECT_EQ(BoneNameEdit, nullptr);
     ASSERT_EQ(GLUI_Master.guis.size(), 2u);
     EXPECT_EQ(GLUI_Master.guis[0], selector);
@@ -181,7 +182,7 @@ TEST_F(PanelsStrip, RotateSpinnersClampKeepTheirValuesAndDriveTheButton) {
     EXPECT_EQ(RotateAngles[0], 12.5f);
     EXPECT_EQ(RotateAngles[2], -360.0f);
     const BonePose before = model.frames[1].poses[0];
-    EXPECT_EQ(memcmp(&model.frames[1].poses[0], &before, sizeof before), 0);  // typing turns nothing
+    EXPECT_EQ(memcmp(&model.frames[1].poses[0], &before, sizeof before), 0); // typing turns nothing
 
     // Away and back: the new spinners show the angles entered before.
     Choose(1);
@@ -202,7 +203,7 @@ TEST_F(PanelsStrip, RotateSpinnersClampKeepTheirValuesAndDriveTheButton) {
     Click(button);
     EXPECT_NEAR(model.frames[1].poses[0].origin[0], 0.0f, 1e-5);
     EXPECT_NEAR(model.frames[1].poses[0].origin[1], -2.0f, 1e-5);
-    Click(button);  // presses accumulate
+    Click(button); // presses accumulate
     EXPECT_NEAR(model.frames[1].poses[0].origin[0], -2.0f, 1e-5);
     EXPECT_NEAR(model.frames[1].poses[0].origin[1], 0.0f, 1e-5);
     EXPECT_EQ(model.frames[0].poses[0].origin[0], 1.0f);
@@ -210,7 +211,7 @@ TEST_F(PanelsStrip, RotateSpinnersClampKeepTheirValuesAndDriveTheButton) {
 
 TEST_F(PanelsStrip, BoneRenameNeedsTheTickAndDoesNotSurviveASwitch) {
     auto* box = Find(BonePanel, GLUI_KIND_CHECKBOX, "Rename");
-    Retype(BoneNameEdit, "Xhip");  // disabled: takes no input
+    Retype(BoneNameEdit, "Xhip"); // disabled: takes no input
     EXPECT_STREQ(model.bones[1].name, "Lhip");
 
     Click(box);
@@ -234,7 +235,7 @@ TEST_F(PanelsStrip, BoneRenameNeedsTheTickAndDoesNotSurviveASwitch) {
 
 TEST_F(PanelsStrip, PrevNextWrapAndOnlyTheBuiltPanelFollows) {
     GLUI_Control* next = Find(BonePanel, GLUI_KIND_BUTTON, "Next");
-    Click(next);  // bone 1 -> 2 -> 0
+    Click(next); // bone 1 -> 2 -> 0
     Click(next);
     EXPECT_EQ(SelectedBone, 0);
     EXPECT_EQ(EditText(BoneNameEdit), "root");
@@ -245,12 +246,12 @@ TEST_F(PanelsStrip, PrevNextWrapAndOnlyTheBuiltPanelFollows) {
     Choose(1);
     EXPECT_EQ(EditText(MeshNameEdit), "torso");
     EXPECT_EQ(EditText(SkinNameEdit), "skin_a.tga");
-    NextBone();  // the Right arrow with the Mesh panel built: selection only
+    NextBone(); // the Right arrow with the Mesh panel built: selection only
     EXPECT_EQ(SelectedBone, 0);
-    Click(Find(MeshPanel, GLUI_KIND_BUTTON, "Prev"));  // mesh 0 -> 1
+    Click(Find(MeshPanel, GLUI_KIND_BUTTON, "Prev")); // mesh 0 -> 1
     EXPECT_EQ(SelectedMesh, 1);
     EXPECT_EQ(EditText(MeshNameEdit), "legs");
-    EXPECT_EQ(EditText(SkinNameEdit), "skin_a.tga");  // the skin text stays
+    EXPECT_EQ(EditText(SkinNameEdit), "skin_a.tga"); // the skin text stays
     Click(Find(MeshPanel, GLUI_KIND_BUTTON, "Next"));
     EXPECT_EQ(SelectedMesh, 0);
     EXPECT_EQ(EditText(MeshNameEdit), "torso");
@@ -279,7 +280,7 @@ TEST_F(PanelsStrip, MeshAndSkinEachUnlockOnlyTheirOwnEdit) {
 
     Click(skinBox);
     Click(Find(MeshPanel, GLUI_KIND_BUTTON, "Next"));
-    Retype(SkinNameEdit, "lower.tga");  // goes to the mesh selected now
+    Retype(SkinNameEdit, "lower.tga"); // goes to the mesh selected now
     EXPECT_STREQ(model.meshes[1].skinname, "lower.tga");
     EXPECT_STREQ(model.meshes[1].meshname, "legs");
     EXPECT_STREQ(model.meshes[0].skinname, "skin_a.tga");
@@ -292,4 +293,4 @@ TEST_F(PanelsStrip, MeshAndSkinEachUnlockOnlyTheirOwnEdit) {
     EXPECT_EQ(EditText(SkinNameEdit), "lower.tga");
 }
 
-}  // namespace
+} // namespace

@@ -10,7 +10,7 @@
 namespace {
 
 class PoseAnim : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         savedTime = TickTime;
         memcpy(&savedTimer, &ModelTimer, sizeof(AnimTimer));
@@ -29,7 +29,7 @@ protected:
     AnimTimer timer;
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(PoseAnim, DefaultAnimationLoopsThroughTheFrameCount) {
     memset(&ModelTimer, 0, sizeof ModelTimer);
@@ -104,7 +104,7 @@ TEST_F(PoseAnim, QueuedAnimationPlaysOnceThenResumes) {
     TickAt(3);
     EXPECT_EQ(timer.frame[0], 22);
     EXPECT_EQ(timer.anim[0], 2);
-    TickAt(4);   // passes lastframe: back to animation 1 at its first frame
+    TickAt(4); // passes lastframe: back to animation 1 at its first frame
     EXPECT_EQ(timer.anim[0], 1);
     EXPECT_EQ(timer.frame[0], 0);
     EXPECT_EQ(timer.oneshot[0], 0);
@@ -122,7 +122,7 @@ TEST_F(PoseAnim, RequeueKeepsFirstResumeAndIndexZeroMeansNone) {
     timer.anim[0] = 1;
     timer.queued[0] = 2;
     TickAt(1);
-    timer.queued[0] = 3;   // replaces the one-shot, keeps resume at 1
+    timer.queued[0] = 3; // replaces the one-shot, keeps resume at 1
     TickAt(2);
     EXPECT_EQ(timer.anim[0], 3);
     EXPECT_EQ(timer.resume[0], 1);
@@ -138,7 +138,7 @@ TEST_F(PoseAnim, RequeueKeepsFirstResumeAndIndexZeroMeansNone) {
     EXPECT_EQ(timer.anim[1], 3);
     EXPECT_EQ(timer.resume[1], 0);
     TickAt(6);
-    TickAt(7);   // 32 > 31: wraps to 30 and stays on animation 3
+    TickAt(7); // 32 > 31: wraps to 30 and stays on animation 3
     EXPECT_EQ(timer.anim[1], 3);
     EXPECT_EQ(timer.frame[1], 30);
 

@@ -37,7 +37,7 @@ inline SkelModel MakePoseModel(const std::vector<std::string>& names,
 // Saves CurrentModel, the selection and the channel tables, and puts them
 // back after each test so tests never see each other's model.
 class PoseStateTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         savedModel = CurrentModel;
         savedBone = SelectedBone;

@@ -15,9 +15,7 @@ namespace {
 using PoseKeys = PoseStateTest;
 
 // Frame a root bone shows (its origin x is frame * 10 + index).
-int ShownFrame(int32_t bone) {
-    return (int)std::lround((CurrentPose[bone].origin[0] - bone) / 10);
-}
+int ShownFrame(int32_t bone) { return (int)std::lround((CurrentPose[bone].origin[0] - bone) / 10); }
 
 std::vector<std::pair<int32_t, int32_t>> Listed() {
     std::vector<std::pair<int32_t, int32_t>> out;
@@ -28,7 +26,7 @@ std::vector<std::pair<int32_t, int32_t>> Listed() {
 
 using KeyList = std::vector<std::pair<int32_t, int32_t>>;
 
-}  // namespace
+} // namespace
 
 TEST_F(PoseKeys, LoadListsNamesAndStartsEveryChannelAtFrame1) {
     SkelModel model = MakePoseModel({"Lhip", "Lknee", "root"}, {-1, -1, -1}, 4);
@@ -62,7 +60,7 @@ TEST_F(PoseKeys, InactiveKeysChangeNothingAndDoNotRebuild) {
     Load(&model);
     BonePose* before = CurrentPose;
     for (int key : {(int)'l', (int)'x', (int)'R', 0, 255, -1, 256, 1000}) AdvanceKey(key);
-    EXPECT_EQ(CurrentPose, before);   // a rebuild always allocates a new array
+    EXPECT_EQ(CurrentPose, before); // a rebuild always allocates a new array
     EXPECT_EQ(KeyFrame['l'], 1);
     EXPECT_EQ(KeyFrame['L'], 1);
     EXPECT_EQ(Listed(), (KeyList{{'L', 1}, {'r', 1}}));
@@ -85,7 +83,7 @@ TEST_F(PoseKeys, HighBytesAndEmptyNamesFormChannels) {
 TEST_F(PoseKeys, RenamesMoveBonesBetweenChannelsAndKeepFrames) {
     SkelModel model = MakePoseModel({"Lhip", "Lknee", "root"}, {-1, -1, -1}, 4);
     Load(&model);
-    AdvanceKey('r');   // 'r' at 2
+    AdvanceKey('r'); // 'r' at 2
     CopyName(model.bones[2].name, "Root");
     testing::internal::CaptureStdout();
     ListBoneNames();
@@ -95,7 +93,7 @@ TEST_F(PoseKeys, RenamesMoveBonesBetweenChannelsAndKeepFrames) {
     EXPECT_EQ(Listed(), (KeyList{{'L', 1}, {'R', 1}}));
     EXPECT_EQ(ShownFrame(2), 1);
 
-    AdvanceKey('r');   // inactive now: no step
+    AdvanceKey('r'); // inactive now: no step
     EXPECT_EQ(KeyFrame['r'], 2);
 
     CopyName(model.bones[2].name, "rump");
@@ -183,7 +181,8 @@ TEST_F(PoseKeys, ChainPoseEqualsTransformingByEachParentInTurn) {
     for (int i = 0; i < N; i++) {
         Quat q = {u(rng), u(rng), u(rng), u(rng) + 1.5f};
         NormalizeQuat(&q);
-        model.frames[1].poses[i] = BonePose{{q.x, q.y, q.z, q.w}, {u(rng) * 5, u(rng) * 5, u(rng) * 5}};
+        model.frames[1].poses[i] =
+            BonePose{{q.x, q.y, q.z, q.w}, {u(rng) * 5, u(rng) * 5, u(rng) * 5}};
     }
     Load(&model);
     for (int trial = 0; trial < 20; trial++) {

@@ -11,7 +11,7 @@
 namespace {
 
 class PoseRotateModel : public PoseStateTest {
-protected:
+  protected:
     // A two-bone model with 3 frames; bone 0 in frame 1 at the given origin.
     void SetUpModel(float x, float y, float z) {
         model = MakePoseModel({"root", "arm"}, {-1, 0}, 3);
@@ -28,19 +28,21 @@ protected:
     SkelModel model;
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(PoseRotateModel, ZeroAnglesLeaveEveryPoseBitForBit) {
     SkelModel odd = MakePoseModel({"root", "arm"}, {-1, 0}, 4);
     for (int f = 0; f < 4; f++)
-        odd.frames[f].poses[0] = BonePose{{0.1f * f, -0.3f, 0.7f, 0.123456f}, {1e-20f, -3.75f, 12345.678f}};
+        odd.frames[f].poses[0] =
+            BonePose{{0.1f * f, -0.3f, 0.7f, 0.123456f}, {1e-20f, -3.75f, 12345.678f}};
     SkelModel before = odd;
     Load(&odd);
     float angles[3] = {0, 0, 0};
     RotateModel(angles);
     for (int f = 0; f < 4; f++)
         for (int b = 0; b < 2; b++)
-            EXPECT_EQ(memcmp(&odd.frames[f].poses[b], &before.frames[f].poses[b], sizeof(BonePose)), 0)
+            EXPECT_EQ(memcmp(&odd.frames[f].poses[b], &before.frames[f].poses[b], sizeof(BonePose)),
+                      0)
                 << "frame " << f << " bone " << b;
 }
 
@@ -82,7 +84,8 @@ TEST_F(PoseRotateModel, TouchesOnlyBone0OutsideFrame0AndRebuilds) {
     EXPECT_NEAR(CurrentPose[0].origin[1], -1, 1e-5);
     EXPECT_EQ(memcmp(&model.frames[0].poses[0], &before.frames[0].poses[0], sizeof(BonePose)), 0);
     for (int f = 0; f < 3; f++)
-        EXPECT_EQ(memcmp(&model.frames[f].poses[1], &before.frames[f].poses[1], sizeof(BonePose)), 0);
+        EXPECT_EQ(memcmp(&model.frames[f].poses[1], &before.frames[f].poses[1], sizeof(BonePose)),
+                  0);
     ExpectOrigin(2, 0, -20, 0);
 
     // Frame 0 still shows the model unrotated.

@@ -50,7 +50,7 @@ Quat RandomUnitQuat(std::mt19937& rng) {
     return q;
 }
 
-}  // namespace
+} // namespace
 
 TEST(PoseRotation, NormalizeQuatScalesOrLeavesZero) {
     Quat zero = {0, 0, 0, 0};
@@ -63,7 +63,7 @@ TEST(PoseRotation, NormalizeQuatScalesOrLeavesZero) {
     NormalizeQuat(&two);
     ExpectQuat(two, {0, 0, 0, 1}, 0);
 
-    Quat q = {1, 2, 2, 4};   // length 5
+    Quat q = {1, 2, 2, 4}; // length 5
     NormalizeQuat(&q);
     ExpectQuat(q, {0.2f, 0.4f, 0.4f, 0.8f}, 1e-7f);
 }
@@ -134,7 +134,7 @@ TEST(PoseRotation, MultiplyQuatOrderAndComposition) {
     Quat pq, qp;
     MultiplyQuat(&p, &q, &pq);
     MultiplyQuat(&q, &p, &qp);
-    EXPECT_GT(std::fabs(pq.z - qp.z), 0.5f);   // (.., +0.5, ..) vs (.., -0.5, ..)
+    EXPECT_GT(std::fabs(pq.z - qp.z), 0.5f); // (.., +0.5, ..) vs (.., -0.5, ..)
 
     // Rotating by p*q is rotating by q first, then by p.
     std::mt19937 rng(7);

@@ -57,8 +57,8 @@ int AddView(GltfAsset* asset, const std::vector<unsigned char>& bytes, int targe
     return (int)asset->doc["bufferViews"].size() - 1;
 }
 
-int AddAccessor(GltfAsset* asset, const std::vector<unsigned char>& bytes, int target, int componentType,
-                size_t count, const char* type) {
+int AddAccessor(GltfAsset* asset, const std::vector<unsigned char>& bytes, int target,
+                int componentType, size_t count, const char* type) {
     int view = AddView(asset, bytes, target);
     asset->doc["accessors"].push_back(
         {{"bufferView", view}, {"componentType", componentType}, {"count", count}, {"type", type}});
@@ -125,20 +125,27 @@ int AddMesh(GltfAsset* asset, const SkelModel* model, int32_t m, const std::vect
     asset->doc["accessors"][position]["max"] = FloatArray(high, 3);
     attributes["POSITION"] = position;
     attributes["NORMAL"] = AddAccessor(asset, normals, GL_ARRAY_BUFFER, GL_FLOAT, count, "VEC3");
-    attributes["TEXCOORD_0"] = AddAccessor(asset, texcoords, GL_ARRAY_BUFFER, GL_FLOAT, count, "VEC2");
-    attributes["JOINTS_0"] = AddAccessor(asset, joints, GL_ARRAY_BUFFER,
-                                         wideJoints ? GL_UNSIGNED_SHORT : GL_UNSIGNED_BYTE, count, "VEC4");
+    attributes["TEXCOORD_0"] =
+        AddAccessor(asset, texcoords, GL_ARRAY_BUFFER, GL_FLOAT, count, "VEC2");
+    attributes["JOINTS_0"] =
+        AddAccessor(asset, joints, GL_ARRAY_BUFFER,
+                    wideJoints ? GL_UNSIGNED_SHORT : GL_UNSIGNED_BYTE, count, "VEC4");
     attributes["WEIGHTS_0"] = AddAccessor(asset, weights, GL_ARRAY_BUFFER, GL_FLOAT, count, "VEC4");
     int triangles = AddAccessor(asset, indices, GL_ELEMENT_ARRAY_BUFFER,
-                                wideIndices ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT, mesh.indices.size(), "SCALAR");
+                                wideIndices ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT,
+                                mesh.indices.size(), "SCALAR");
 
-    json primitive = {{"attributes", attributes}, {"indices", triangles}, {"material", material},
+    json primitive = {{"attributes", attributes},
+                      {"indices", triangles},
+                      {"material", material},
                       {"mode", GL_TRIANGLES}};
-    asset->doc["meshes"].push_back({{"name", NameToUtf8(mesh.meshname)}, {"primitives", json::array({primitive})}});
+    asset->doc["meshes"].push_back(
+        {{"name", NameToUtf8(mesh.meshname)}, {"primitives", json::array({primitive})}});
     return (int)asset->doc["meshes"].size() - 1;
 }
 
-void AddAnimation(GltfAsset* asset, const SkelModel* model, const std::vector<float>& times, int* zeroQuats) {
+void AddAnimation(GltfAsset* asset, const SkelModel* model, const std::vector<float>& times,
+                  int* zeroQuats) {
     std::vector<unsigned char> timeBytes;
     AppendFloats(&timeBytes, times.data(), times.size());
     int input = AddAccessor(asset, timeBytes, 0, GL_FLOAT, times.size(), "SCALAR");
@@ -157,16 +164,20 @@ void AddAnimation(GltfAsset* asset, const SkelModel* model, const std::vector<fl
         }
     }
 
-    json animation = {{"name", GLTF_ANIMATION_NAME}, {"channels", json::array()}, {"samplers", json::array()}};
+    json animation = {
+        {"name", GLTF_ANIMATION_NAME}, {"channels", json::array()}, {"samplers", json::array()}};
     for (size_t i = 0; i < bones; i++) {
-        const std::pair<const char*, std::vector<unsigned char>*> paths[2] = {{"translation", &translations[i]},
-                                                                              {"rotation", &rotations[i]}};
+        const std::pair<const char*, std::vector<unsigned char>*> paths[2] = {
+            {"translation", &translations[i]}, {"rotation", &rotations[i]}};
         for (const auto& path : paths) {
             bool rotation = path.second == &rotations[i];
-            int output = AddAccessor(asset, *path.second, 0, GL_FLOAT, times.size(), rotation ? "VEC4" : "VEC3");
+            int output = AddAccessor(asset, *path.second, 0, GL_FLOAT, times.size(),
+                                     rotation ? "VEC4" : "VEC3");
             int sampler = (int)animation["samplers"].size();
-            animation["samplers"].push_back({{"input", input}, {"output", output}, {"interpolation", "STEP"}});
-            animation["channels"].push_back({{"sampler", sampler}, {"target", {{"node", i}, {"path", path.first}}}});
+            animation["samplers"].push_back(
+                {{"input", input}, {"output", output}, {"interpolation", "STEP"}});
+            animation["channels"].push_back(
+                {{"sampler", sampler}, {"target", {{"node", i}, {"path", path.first}}}});
         }
     }
     json names = json::array();
@@ -175,13 +186,14 @@ void AddAnimation(GltfAsset* asset, const SkelModel* model, const std::vector<fl
     asset->doc["animations"].push_back(animation);
 }
 
-}  // namespace
+} // namespace
 
-bool BuildGltf(const SkelModel* model, float fps, const char* skmPath, const char* skpPath, GltfAsset* out,
-               std::string* reason) {
+bool BuildGltf(const SkelModel* model, float fps, const char* skmPath, const char* skpPath,
+               GltfAsset* out, std::string* reason) {
     if (!(fps > 0 && fps <= GLTF_MAX_FPS)) {
         char text[128];
-        snprintf(text, sizeof text, "frame rate %g is not above 0 and at most %g", fps, GLTF_MAX_FPS);
+        snprintf(text, sizeof text, "frame rate %g is not above 0 and at most %g", fps,
+                 GLTF_MAX_FPS);
         *reason = text;
         return false;
     }
@@ -190,7 +202,8 @@ bool BuildGltf(const SkelModel* model, float fps, const char* skmPath, const cha
     for (size_t f = 0; f < times.size(); f++) {
         times[f] = (float)((double)f / fps);
         if (f > 0 && !(times[f] > times[f - 1])) {
-            *reason = std::string(skpPath) + ": too many frames for distinct key times at this frame rate";
+            *reason = std::string(skpPath) +
+                      ": too many frames for distinct key times at this frame rate";
             return false;
         }
     }
@@ -203,7 +216,7 @@ bool BuildGltf(const SkelModel* model, float fps, const char* skmPath, const cha
 
     int zeroQuats = 0;
     std::vector<BonePose> restLocal, rest;
-    GetLocalPoses(model, 0, &restLocal, nullptr);  // counted with the animation
+    GetLocalPoses(model, 0, &restLocal, nullptr); // counted with the animation
     ComposeModelPoses(model, restLocal, &rest);
 
     // Bones are nodes 0 .. numbones-1, so a bone number is also its node and
@@ -223,8 +236,9 @@ bool BuildGltf(const SkelModel* model, float fps, const char* skmPath, const cha
             nodes[bone.parent]["children"].push_back(i);
         } else {
             if (bone.parent >= 0)
-                asset.warnings.push_back(std::string(skpPath) + ": bone " + std::to_string(i) + " \"" +
-                                         NameToUtf8(bone.name) + "\" has parent " + std::to_string(bone.parent) +
+                asset.warnings.push_back(std::string(skpPath) + ": bone " + std::to_string(i) +
+                                         " \"" + NameToUtf8(bone.name) + "\" has parent " +
+                                         std::to_string(bone.parent) +
                                          ", not an earlier bone; exported as a root");
             rootChildren.push_back(i);
         }
@@ -235,7 +249,7 @@ bool BuildGltf(const SkelModel* model, float fps, const char* skmPath, const cha
     json sceneNodes = json::array({root});
 
     json materials = json::array();
-    std::vector<int32_t> materialMesh;  // the mesh whose skin name each material took
+    std::vector<int32_t> materialMesh; // the mesh whose skin name each material took
     int unweighted = 0, crowded = 0;
     for (int32_t m = 0; m < model->nummeshes; m++) {
         const SkelMesh& mesh = model->meshes[m];
@@ -243,7 +257,8 @@ bool BuildGltf(const SkelModel* model, float fps, const char* skmPath, const cha
             // glTF accessors cannot be empty.
             asset.warnings.push_back(std::string(skmPath) + ": mesh " + std::to_string(m) + " \"" +
                                      NameToUtf8(mesh.meshname) + "\" has no " +
-                                     (mesh.numverts == 0 ? "vertices" : "triangles") + "; left out");
+                                     (mesh.numverts == 0 ? "vertices" : "triangles") +
+                                     "; left out");
             continue;
         }
         int material = -1;
@@ -260,12 +275,14 @@ bool BuildGltf(const SkelModel* model, float fps, const char* skmPath, const cha
         nodes.push_back({{"name", NameToUtf8(mesh.meshname)}, {"mesh", gltfMesh}, {"skin", 0}});
     }
     if (unweighted)
-        asset.warnings.push_back(std::string(skmPath) + ": " + CountOf(unweighted, "vertex", "vertices") +
+        asset.warnings.push_back(std::string(skmPath) + ": " +
+                                 CountOf(unweighted, "vertex", "vertices") +
                                  " without a positive weight " + (unweighted == 1 ? "is" : "are") +
                                  " bound to bone 0 \"" + NameToUtf8(model->bones[0].name) + "\"");
     if (crowded)
-        asset.warnings.push_back(std::string(skmPath) + ": " + CountOf(crowded, "vertex", "vertices") + " " +
-                                 (crowded == 1 ? "has" : "have") + " more than 4 bones; the 4 strongest were kept");
+        asset.warnings.push_back(
+            std::string(skmPath) + ": " + CountOf(crowded, "vertex", "vertices") + " " +
+            (crowded == 1 ? "has" : "have") + " more than 4 bones; the 4 strongest were kept");
 
     if (!materials.empty()) {
         std::vector<unsigned char> matrices;
@@ -277,14 +294,17 @@ bool BuildGltf(const SkelModel* model, float fps, const char* skmPath, const cha
         int ibm = AddAccessor(&asset, matrices, 0, GL_FLOAT, (size_t)bones, "MAT4");
         json joints = json::array();
         for (int32_t i = 0; i < bones; i++) joints.push_back(i);
-        doc["skins"] = json::array(
-            {{{"name", "skeleton"}, {"joints", joints}, {"inverseBindMatrices", ibm}, {"skeleton", root}}});
+        doc["skins"] = json::array({{{"name", "skeleton"},
+                                     {"joints", joints},
+                                     {"inverseBindMatrices", ibm},
+                                     {"skeleton", root}}});
         doc["materials"] = materials;
     }
 
     AddAnimation(&asset, model, times, &zeroQuats);
     if (zeroQuats)
-        asset.warnings.push_back(std::string(skpPath) + ": " + CountOf(zeroQuats, "pose", "poses") + " with a " +
+        asset.warnings.push_back(std::string(skpPath) + ": " + CountOf(zeroQuats, "pose", "poses") +
+                                 " with a " +
                                  "zero-length rotation quaternion written as no rotation");
 
     doc["nodes"] = nodes;

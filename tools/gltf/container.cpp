@@ -12,10 +12,10 @@
 
 namespace {
 
-constexpr uint32_t GLB_MAGIC = 0x46546C67;  // "glTF"
+constexpr uint32_t GLB_MAGIC = 0x46546C67; // "glTF"
 constexpr uint32_t GLB_VERSION = 2;
-constexpr uint32_t GLB_CHUNK_JSON = 0x4E4F534A;  // "JSON"
-constexpr uint32_t GLB_CHUNK_BIN = 0x004E4942;   // "BIN\0"
+constexpr uint32_t GLB_CHUNK_JSON = 0x4E4F534A; // "JSON"
+constexpr uint32_t GLB_CHUNK_BIN = 0x004E4942;  // "BIN\0"
 
 void PutU32(std::vector<unsigned char>* out, uint32_t value) {
     for (int k = 0; k < 4; k++) out->push_back((unsigned char)(value >> (8 * k)));
@@ -64,7 +64,7 @@ size_t Utf8SequenceLength(const unsigned char* text, size_t i, size_t end) {
     return length;
 }
 
-}  // namespace
+} // namespace
 
 GltfFormat GltfFormatForPath(const char* path) {
     std::string text = path;
@@ -141,8 +141,8 @@ std::vector<unsigned char> EncodeGlb(const GltfAsset* asset) {
 
 std::string EncodeGltfText(const GltfAsset* asset) {
     nlohmann::json doc = asset->doc;
-    doc["buffers"][0]["uri"] =
-        "data:application/octet-stream;base64," + Base64Encode(asset->bin.data(), asset->bin.size());
+    doc["buffers"][0]["uri"] = "data:application/octet-stream;base64," +
+                               Base64Encode(asset->bin.data(), asset->bin.size());
     return DumpJson(doc, 1) + "\n";
 }
 
@@ -152,7 +152,8 @@ bool WriteFileAtomically(const char* path, const void* data, size_t size, std::s
     // The temporary sits beside the target so that the rename stays within
     // one file system; a name taken by someone else is skipped, not reused.
     for (int attempt = 0; attempt < 100 && fd < 0; attempt++) {
-        temp = std::string(path) + ".tmp" + std::to_string((long)getpid()) + "-" + std::to_string(attempt);
+        temp = std::string(path) + ".tmp" + std::to_string((long)getpid()) + "-" +
+               std::to_string(attempt);
         fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST) break;
     }

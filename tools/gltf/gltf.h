@@ -13,7 +13,7 @@
 
 constexpr float GLTF_DEFAULT_FPS = 10.0f;
 constexpr float GLTF_MAX_FPS = 1000.0f;
-constexpr int GLTF_MAX_INFLUENCES = 4;   // joints per vertex in JOINTS_0 / WEIGHTS_0
+constexpr int GLTF_MAX_INFLUENCES = 4;     // joints per vertex in JOINTS_0 / WEIGHTS_0
 constexpr int32_t GLTF_MAX_JOINTS = 65535; // joint indices are written as unsigned shorts at most
 
 // Rotation (x, y, z, w) of the extra root node above the bones: it turns model
@@ -24,9 +24,9 @@ extern const char GLTF_ROOT_NAME[];      // name of that node: "boneloom_root"
 extern const char GLTF_ANIMATION_NAME[]; // the one animation: "frames"
 
 enum GltfFormat {
-    GLTF_FORMAT_NONE = 0,  // neither extension: not ours to write
-    GLTF_FORMAT_GLB,       // .glb: binary container
-    GLTF_FORMAT_TEXT,      // .gltf: JSON with the buffer as a base64 data URI
+    GLTF_FORMAT_NONE = 0, // neither extension: not ours to write
+    GLTF_FORMAT_GLB,      // .glb: binary container
+    GLTF_FORMAT_TEXT,     // .gltf: JSON with the buffer as a base64 data URI
 };
 
 // A built asset: the JSON document and its one binary buffer. buffers[0] of
@@ -34,8 +34,8 @@ enum GltfFormat {
 // container needs.
 struct GltfAsset {
     nlohmann::json doc;
-    std::vector<unsigned char> bin;     // every bufferView 4-byte aligned
-    std::vector<std::string> warnings;  // what was changed to fit glTF, one line each
+    std::vector<unsigned char> bin;    // every bufferView 4-byte aligned
+    std::vector<std::string> warnings; // what was changed to fit glTF, one line each
 };
 
 // One vertex's skinning: joint indices (bone numbers) and weights summing to 1.
@@ -69,8 +69,8 @@ void ComposeModelPoses(const SkelModel* model, const std::vector<BonePose>& loca
 // weight's origin placed by its bone's model-space pose; the normal likewise
 // (rotation only), then scaled to unit length ((0, 0, 1) when it sums to
 // nothing). A vertex without weights lies at the model origin.
-void ComputeRestVertex(const SkelVertex* vertex, const std::vector<BonePose>& rest, float position[3],
-                       float normal[3]);
+void ComputeRestVertex(const SkelVertex* vertex, const std::vector<BonePose>& rest,
+                       float position[3], float normal[3]);
 
 // The four strongest bones of a vertex (weights on one bone added together,
 // non-positive influences dropped), scaled to sum to exactly 1. Returns how

@@ -12,7 +12,8 @@
 
 namespace {
 
-bool Fail(std::string* reason, const char* path, const char* format, ...) __attribute__((format(printf, 3, 4)));
+bool Fail(std::string* reason, const char* path, const char* format, ...)
+    __attribute__((format(printf, 3, 4)));
 
 bool Fail(std::string* reason, const char* path, const char* format, ...) {
     char text[512];
@@ -52,26 +53,33 @@ bool CheckMesh(const SkelModel* model, int32_t m, const char* skmPath, const cha
     std::string name = Shown(mesh.meshname);
     if (mesh.numverts < 0 || mesh.verts.size() != (size_t)mesh.numverts ||
         mesh.texcoords.size() != 2 * (size_t)mesh.numverts)
-        return Fail(reason, skmPath, "mesh %i \"%s\": vertex count %i does not match its vertex data", m,
+        return Fail(reason, skmPath,
+                    "mesh %i \"%s\": vertex count %i does not match its vertex data", m,
                     name.c_str(), mesh.numverts);
     if (mesh.numtris < 0 || mesh.indices.size() != 3 * (size_t)mesh.numtris)
-        return Fail(reason, skmPath, "mesh %i \"%s\": triangle count %i does not match its index data", m,
+        return Fail(reason, skmPath,
+                    "mesh %i \"%s\": triangle count %i does not match its index data", m,
                     name.c_str(), mesh.numtris);
     for (int32_t v = 0; v < mesh.numverts; v++) {
         const SkelVertex& vertex = mesh.verts[v];
         if (vertex.numweights < 0 || (vertex.numweights > 0 && !vertex.weights))
-            return Fail(reason, skmPath, "mesh %i \"%s\" vertex %i: bad weight count %i", m, name.c_str(), v,
-                        vertex.numweights);
+            return Fail(reason, skmPath, "mesh %i \"%s\" vertex %i: bad weight count %i", m,
+                        name.c_str(), v, vertex.numweights);
         if (!AllFinite(&mesh.texcoords[2 * (size_t)v], 2))
-            return Fail(reason, skmPath, "mesh %i \"%s\" vertex %i: texture coordinate is not a finite number",
-                        m, name.c_str(), v);
+            return Fail(reason, skmPath,
+                        "mesh %i \"%s\" vertex %i: texture coordinate is not a finite number", m,
+                        name.c_str(), v);
         for (int32_t w = 0; w < vertex.numweights; w++) {
             const BoneWeight& weight = vertex.weights[w];
             if (weight.bonenum < 0 || weight.bonenum >= model->numbones)
-                return Fail(reason, skmPath, "mesh %i \"%s\" vertex %i weight %i refers to bone %i, but %s has %i bones",
-                            m, name.c_str(), v, w, weight.bonenum, skpPath, model->numbones);
-            if (!AllFinite(weight.origin, 3) || !AllFinite(&weight.influence, 1) || !AllFinite(weight.normal, 3))
-                return Fail(reason, skmPath, "mesh %i \"%s\" vertex %i weight %i holds a number that is not finite",
+                return Fail(
+                    reason, skmPath,
+                    "mesh %i \"%s\" vertex %i weight %i refers to bone %i, but %s has %i bones", m,
+                    name.c_str(), v, w, weight.bonenum, skpPath, model->numbones);
+            if (!AllFinite(weight.origin, 3) || !AllFinite(&weight.influence, 1) ||
+                !AllFinite(weight.normal, 3))
+                return Fail(reason, skmPath,
+                            "mesh %i \"%s\" vertex %i weight %i holds a number that is not finite",
                             m, name.c_str(), v, w);
         }
     }
@@ -79,42 +87,50 @@ bool CheckMesh(const SkelModel* model, int32_t m, const char* skmPath, const cha
         for (int k = 0; k < 3; k++) {
             int32_t index = mesh.indices[3 * (size_t)t + k];
             if (index < 0 || index >= mesh.numverts)
-                return Fail(reason, skmPath, "mesh %i \"%s\" triangle %i uses vertex %i, but the mesh has %i vertices",
-                            m, name.c_str(), t, index, mesh.numverts);
+                return Fail(
+                    reason, skmPath,
+                    "mesh %i \"%s\" triangle %i uses vertex %i, but the mesh has %i vertices", m,
+                    name.c_str(), t, index, mesh.numverts);
         }
     return true;
 }
 
-}  // namespace
+} // namespace
 
-bool CheckModelForGltf(const SkelModel* model, const char* skmPath, const char* skpPath, std::string* reason) {
+bool CheckModelForGltf(const SkelModel* model, const char* skmPath, const char* skpPath,
+                       std::string* reason) {
     if (model->numbones < 1 || model->bones.size() != (size_t)model->numbones)
-        return Fail(reason, skpPath, "the model has no bones to export (bone count %i)", model->numbones);
+        return Fail(reason, skpPath, "the model has no bones to export (bone count %i)",
+                    model->numbones);
     if (model->numbones > GLTF_MAX_JOINTS)
-        return Fail(reason, skpPath, "%i bones are more than glTF joint indices hold here (%i)", model->numbones,
-                    GLTF_MAX_JOINTS);
+        return Fail(reason, skpPath, "%i bones are more than glTF joint indices hold here (%i)",
+                    model->numbones, GLTF_MAX_JOINTS);
     if (model->numframes < 1 || model->frames.size() != (size_t)model->numframes)
-        return Fail(reason, skpPath, "the model has no pose frames; its rest pose comes from frame 0");
+        return Fail(reason, skpPath,
+                    "the model has no pose frames; its rest pose comes from frame 0");
     for (int32_t f = 0; f < model->numframes; f++) {
         const PoseFrame& frame = model->frames[f];
         if (frame.poses.size() != (size_t)model->numbones)
-            return Fail(reason, skpPath, "frame %i \"%s\" holds %zu poses for %i bones", f, Shown(frame.name).c_str(),
-                        frame.poses.size(), model->numbones);
+            return Fail(reason, skpPath, "frame %i \"%s\" holds %zu poses for %i bones", f,
+                        Shown(frame.name).c_str(), frame.poses.size(), model->numbones);
         for (int32_t i = 0; i < model->numbones; i++) {
             const BonePose& pose = frame.poses[i];
             if (!AllFinite(pose.quat, 4) || !AllFinite(pose.origin, 3))
-                return Fail(reason, skpPath, "frame %i \"%s\": the pose of bone %i \"%s\" is not a finite number", f,
+                return Fail(reason, skpPath,
+                            "frame %i \"%s\": the pose of bone %i \"%s\" is not a finite number", f,
                             Shown(frame.name).c_str(), i, Shown(model->bones[i].name).c_str());
         }
     }
     if (model->nummeshes < 0 || model->meshes.size() != (size_t)model->nummeshes)
-        return Fail(reason, skmPath, "mesh count %i does not match the meshes held", model->nummeshes);
+        return Fail(reason, skmPath, "mesh count %i does not match the meshes held",
+                    model->nummeshes);
     for (int32_t m = 0; m < model->nummeshes; m++)
         if (!CheckMesh(model, m, skmPath, skpPath, reason)) return false;
     return true;
 }
 
-void GetLocalPoses(const SkelModel* model, int32_t f, std::vector<BonePose>* local, int* zeroQuats) {
+void GetLocalPoses(const SkelModel* model, int32_t f, std::vector<BonePose>* local,
+                   int* zeroQuats) {
     const std::vector<BonePose>& poses = model->frames[f].poses;
     local->assign(poses.begin(), poses.end());
     for (BonePose& pose : *local) {
@@ -133,7 +149,8 @@ void GetLocalPoses(const SkelModel* model, int32_t f, std::vector<BonePose>* loc
     }
 }
 
-void ComposeModelPoses(const SkelModel* model, const std::vector<BonePose>& local, std::vector<BonePose>* posed) {
+void ComposeModelPoses(const SkelModel* model, const std::vector<BonePose>& local,
+                       std::vector<BonePose>* posed) {
     posed->resize(local.size());
     for (int32_t i = 0; i < model->numbones; i++) {
         if (model->bones[i].parent < 0 || !ParentIsValid(model, i)) {
@@ -149,8 +166,8 @@ void ComposeModelPoses(const SkelModel* model, const std::vector<BonePose>& loca
     }
 }
 
-void ComputeRestVertex(const SkelVertex* vertex, const std::vector<BonePose>& rest, float position[3],
-                       float normal[3]) {
+void ComputeRestVertex(const SkelVertex* vertex, const std::vector<BonePose>& rest,
+                       float position[3], float normal[3]) {
     double p[3] = {0, 0, 0}, n[3] = {0, 0, 0};
     for (int32_t w = 0; w < vertex->numweights; w++) {
         const BoneWeight& weight = vertex->weights[w];
@@ -161,7 +178,8 @@ void ComputeRestVertex(const SkelVertex* vertex, const std::vector<BonePose>& re
         Vec3 placed, turned;
         RotatePoint(&q, &origin, &placed);
         RotatePoint(&q, &dir, &turned);
-        const float at[3] = {placed.x + bone.origin[0], placed.y + bone.origin[1], placed.z + bone.origin[2]};
+        const float at[3] = {placed.x + bone.origin[0], placed.y + bone.origin[1],
+                             placed.z + bone.origin[2]};
         const float nt[3] = {turned.x, turned.y, turned.z};
         for (int k = 0; k < 3; k++) {
             p[k] += (double)weight.influence * at[k];
@@ -173,7 +191,7 @@ void ComputeRestVertex(const SkelVertex* vertex, const std::vector<BonePose>& re
     if (length > 1e-12 && std::isfinite(length)) {
         for (int k = 0; k < 3; k++) normal[k] = (float)(n[k] / length);
     } else {
-        normal[0] = 0, normal[1] = 0, normal[2] = 1;  // model up
+        normal[0] = 0, normal[1] = 0, normal[2] = 1; // model up
     }
 }
 
@@ -183,8 +201,9 @@ int PickJointWeights(const SkelVertex* vertex, JointWeights* out, int* dropped) 
     std::vector<std::pair<int32_t, double>> bones;
     for (int32_t w = 0; w < vertex->numweights; w++) {
         const BoneWeight& weight = vertex->weights[w];
-        auto found = std::find_if(bones.begin(), bones.end(),
-                                  [&](const std::pair<int32_t, double>& b) { return b.first == weight.bonenum; });
+        auto found = std::find_if(
+            bones.begin(), bones.end(),
+            [&](const std::pair<int32_t, double>& b) { return b.first == weight.bonenum; });
         if (found == bones.end())
             bones.emplace_back(weight.bonenum, weight.influence);
         else
@@ -229,8 +248,9 @@ void InverseBindMatrix(const BonePose* pose, float out[16]) {
     // (row, col) at col * 4 + row.
     for (int row = 0; row < 3; row++) {
         for (int col = 0; col < 3; col++) out[col * 4 + row] = r.m[col * 3 + row];
-        out[3 * 4 + row] = -(r.m[0 * 3 + row] * pose->origin[0] + r.m[1 * 3 + row] * pose->origin[1] +
-                             r.m[2 * 3 + row] * pose->origin[2]);
+        out[3 * 4 + row] =
+            -(r.m[0 * 3 + row] * pose->origin[0] + r.m[1 * 3 + row] * pose->origin[1] +
+              r.m[2 * 3 + row] * pose->origin[2]);
         out[row * 4 + 3] = 0;
     }
     out[15] = 1;
