@@ -28,7 +28,7 @@ void RegisterDefaultAnimation(SkelModel* model) {
     if (ModelTimer.numanims < 1) ModelTimer.numanims = 1;
 }
 
-void TickAnimation(AnimTimer* timer) {
+bool TickAnimation(AnimTimer* timer) {
     float now = (float)TickTime;
     // A clock reading before the last tick means the millisecond clock has
     // wrapped; waiting for nexttime would then stop the timer for good.
@@ -39,7 +39,7 @@ void TickAnimation(AnimTimer* timer) {
         else if (f < 0 || std::isnan(f))
             f = 0;
         timer->fraction = f;
-        return;
+        return false;
     }
     for (int c = 0; c < ANIM_CHANNELS; c++) {
         timer->anim[c] = AnimIndex(timer->anim[c]);
@@ -68,4 +68,5 @@ void TickAnimation(AnimTimer* timer) {
     timer->lasttime = now;
     timer->nexttime = now + timer->frametime;
     timer->fraction = 1;
+    return true;
 }

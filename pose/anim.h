@@ -37,5 +37,6 @@ extern int32_t TickTime;     // ms clock read at each idle tick (written by the 
 // sure it counts as registered.
 void RegisterDefaultAnimation(SkelModel* model);
 // Advances every channel by one frame when the next tick is due (TickTime at
-// or past nexttime), otherwise only updates the fraction.
-void TickAnimation(AnimTimer* timer);
+// or past nexttime), otherwise only updates the fraction. Returns true when it
+// ticked, for whatever is paced by the timer (playback steps its frame then).
+bool TickAnimation(AnimTimer* timer);

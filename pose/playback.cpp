@@ -1,0 +1,188 @@
+// Playback of the pose frames: the player's step functions, its pacing on the
+// animation timer, and the blending of two frames' local poses. Pure
+// functions on the records they are given; nothing here prints or keeps state.
+#include "pose/playback.h"
+
+#include <cmath>
+
+#include "pose/rotation.h"
+
+// Below this angle between two rotations (cosine above the bound, about 3.6
+// degrees of rotation) slerp's sine weights lose precision, while a linear
+// blend normalised afterwards is off by far less than a float's resolution.
+constexpr float NLERP_ABOVE_COS = 0.9995f;
+
+static const BonePose IDENTITY_POSE = {{0, 0, 0, 1}, {0, 0, 0}};
+
+int32_t PlaybackFirstFrame(int32_t numframes) { return numframes >= 2 ? 1 : 0; }
+
+int32_t PlaybackLastFrame(int32_t numframes) { return numframes >= 1 ? numframes - 1 : 0; }
+
+int32_t PlaybackNextFrame(const Playback* play, int32_t numframes) {
+    int32_t last = PlaybackLastFrame(numframes);
+    if (play->frame < 0) return PlaybackFirstFrame(numframes);
+    if (play->frame < last) return play->frame + 1;
+    return play->loop ? PlaybackFirstFrame(numframes) : last;
+}
+
+void TogglePlayback(Playback* play, int32_t numframes) {
+    if (numframes <= 0) {
+        play->mode = PLAY_STOPPED;
+        return;
+    }
+    int32_t last = PlaybackLastFrame(numframes);
+    switch (play->mode) {
+        case PLAY_PLAYING:
+            play->mode = PLAY_PAUSED;
+            return;
+        case PLAY_PAUSED:
+            if (play->frame < 0 || play->frame > last || (!play->loop && play->frame == last))
+                play->frame = PlaybackFirstFrame(numframes);
+            break;
+        case PLAY_STOPPED:
+            play->frame = PlaybackFirstFrame(numframes);
+            break;
+    }
+    // Without loop a player on its last frame has already ended: a model
+    // whose loop is one frame long shows it, paused.
+    play->mode = (!play->loop && play->frame == last) ? PLAY_PAUSED : PLAY_PLAYING;
+}
+
+void StopPlayback(Playback* play, int32_t numframes) {
+    play->mode = PLAY_STOPPED;
+    play->frame = PlaybackFirstFrame(numframes);
+}
+
+void ScrubPlayback(Playback* play, int32_t frame, int32_t numframes) {
+    if (numframes <= 0) return;
+    int32_t last = PlaybackLastFrame(numframes);
+    play->frame = frame < 0 ? 0 : (frame > last ? last : frame);
+    if (play->mode == PLAY_STOPPED) play->mode = PLAY_PAUSED;
+}
+
+void SetPlaybackSpeed(Playback* play, int32_t fps) {
+    play->fps = fps < PLAY_MIN_FPS ? PLAY_MIN_FPS : (fps > PLAY_MAX_FPS ? PLAY_MAX_FPS : fps);
+}
+
+bool AdvancePlayback(Playback* play, int32_t numframes) {
+    if (play->mode != PLAY_PLAYING) return false;
+    if (numframes <= 0) {
+        play->mode = PLAY_STOPPED;
+        return false;
+    }
+    int32_t last = PlaybackLastFrame(numframes);
+    int32_t old = play->frame;
+    // Reached before this tick (scrubbed there, or loop switched off on it).
+    if (!play->loop && old >= last) {
+        play->frame = last;
+        play->mode = PLAY_PAUSED;
+        return old != last;
+    }
+    play->frame = PlaybackNextFrame(play, numframes);
+    if (!play->loop && play->frame == last) play->mode = PLAY_PAUSED;
+    return play->frame != old;
+}
+
+float PlaybackFrameTime(const Playback* play) {
+    int32_t fps = play->fps;
+    if (fps < PLAY_MIN_FPS) fps = PLAY_MIN_FPS;
+    if (fps > PLAY_MAX_FPS) fps = PLAY_MAX_FPS;
+    return 1000.0f / (float)fps;
+}
+
+void ApplyPlaybackSpeed(const Playback* play, AnimTimer* timer) {
+    timer->frametime = PlaybackFrameTime(play);
+    timer->nexttime = timer->lasttime + timer->frametime;
+}
+
+void RestartPlaybackInterval(const Playback* play, AnimTimer* timer, int32_t now) {
+    timer->frametime = PlaybackFrameTime(play);
+    timer->lasttime = (float)now;
+    timer->nexttime = timer->lasttime + timer->frametime;
+    timer->fraction = 1;
+}
+
+float PlaybackBlend(const Playback* play, const AnimTimer* timer) {
+    if (play->mode != PLAY_PLAYING || !play->smooth) return 0;
+    float t = 1 - timer->fraction;
+    if (!(t > 0)) return 0; // also NaN
+    return t > 1 ? 1 : t;
+}
+
+static float Length(const Quat* q) {
+    return (float)std::sqrt((double)(q->x * q->x + q->y * q->y + q->z * q->z + q->w * q->w));
+}
+
+static Quat Weighted(const Quat* a, float wa, const Quat* b, float wb) {
+    return Quat{wa * a->x + wb * b->x, wa * a->y + wb * b->y, wa * a->z + wb * b->z,
+                wa * a->w + wb * b->w};
+}
+
+void BlendPose(const BonePose* a, const BonePose* b, float t, BonePose* out) {
+    // The ends are the frames themselves, bit for bit: the tick that lands on
+    // a frame must show exactly what the frame holds.
+    if (t <= 0) {
+        *out = *a;
+        return;
+    }
+    if (t >= 1) {
+        *out = *b;
+        return;
+    }
+    Quat qa = GetPoseQuat(a);
+    Quat qb = GetPoseQuat(b);
+    Vec3 oa = GetPoseOrigin(a);
+    Vec3 ob = GetPoseOrigin(b);
+    float s = 1 - t;
+    Vec3 o = {s * oa.x + t * ob.x, s * oa.y + t * ob.y, s * oa.z + t * ob.z};
+
+    float la = Length(&qa), lb = Length(&qb);
+    Quat q;
+    if (!(la > 0) || !(lb > 0) || !std::isfinite(la) || !std::isfinite(lb)) {
+        // No rotation to follow; a plain blend at least reaches both ends.
+        q = Weighted(&qa, s, &qb, t);
+    } else {
+        float c = (qa.x * qb.x + qa.y * qb.y + qa.z * qb.z + qa.w * qb.w) / (la * lb);
+        // q and -q are one rotation: of the two arcs take the shorter.
+        if (c < 0) {
+            qb = Quat{-qb.x, -qb.y, -qb.z, -qb.w};
+            c = -c;
+        }
+        if (c > 1) c = 1;
+        float length = s * la + t * lb;
+        if (c > NLERP_ABOVE_COS) {
+            q = Weighted(&qa, s, &qb, t);
+            float l = Length(&q);
+            float f = l > 0 ? length / l : 0;
+            q = Quat{q.x * f, q.y * f, q.z * f, q.w * f};
+        } else {
+            double angle = std::acos((double)c);
+            double sine = std::sin(angle);
+            float wa = (float)(std::sin((double)s * angle) / sine);
+            float wb = (float)(std::sin((double)t * angle) / sine);
+            // The weights keep unit quaternions at unit length; scaled ones
+            // are brought to their blended length the same way.
+            q = Weighted(&qa, wa / la * length, &qb, wb / lb * length);
+        }
+    }
+    SetPoseQuat(out, &q);
+    SetPoseOrigin(out, &o);
+}
+
+// Bone i's local pose in frame f, or identity when there is none.
+static const BonePose* FramePose(const SkelModel* model, int32_t f, int32_t i) {
+    int32_t numframes = model->numframes;
+    if ((size_t)(numframes > 0 ? numframes : 0) > model->frames.size())
+        numframes = (int32_t)model->frames.size();
+    if (f < 0 || f >= numframes) return &IDENTITY_POSE;
+    const PoseFrame& frame = model->frames[f];
+    if ((size_t)i >= frame.poses.size()) return &IDENTITY_POSE;
+    return &frame.poses[i];
+}
+
+void BlendFrameLocalPoses(const SkelModel* model, int32_t frame, int32_t next, float t,
+                          BonePose* local) {
+    int32_t count = model->numbones > 0 ? model->numbones : 0;
+    for (int32_t i = 0; i < count; i++)
+        BlendPose(FramePose(model, frame, i), FramePose(model, next, i), t, &local[i]);
+}
