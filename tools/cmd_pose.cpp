@@ -3,12 +3,17 @@
 // viewer would draw.
 #include <unistd.h>
 
+#include <cerrno>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "pose/keys.h"
+#include "pose/playback.h"
+#include "pose/rotation.h"
 #include "tools/commands.h"
 
 const char POSE_HELP[] =
@@ -22,8 +27,15 @@ const char POSE_HELP[] =
     "\n"
     "options:\n"
     "  --press KEYS   keys to release, in order (case-sensitive; may be repeated)\n"
+    "  --frame N      pose every bone in frame N (0 .. numframes - 1) as the\n"
+    "                 viewer's playback shows it, instead of the key channels;\n"
+    "                 the key lines still show the channels, untouched at frame 1\n"
+    "  --t T          with --frame: blend each bone's local pose from frame N\n"
+    "                 towards the next frame by T (0 .. 1) as smooth playback\n"
+    "                 does; after the last frame comes the first played frame\n"
     "\n"
-    "Exit status 1 when the pair cannot be loaded, 2 on a usage error.\n";
+    "Exit status 1 when the pair cannot be loaded, 2 on a usage error (also a\n"
+    "frame the model does not have).\n";
 
 namespace {
 
@@ -43,25 +55,122 @@ void ResetChannelsQuietly() {
     if (sink) fclose(sink);
 }
 
+void PrintPoseLine(const SkelModel* model, int32_t i, const BonePose* p) {
+    std::string name = (size_t)i < model->bones.size() ? PrintableName(model->bones[i].name) : "";
+    printf("%d %.6f %.6f %.6f %.6f %.6f %.6f %.6f %s\n", i, p->quat[0], p->quat[1], p->quat[2],
+           p->quat[3], p->origin[0], p->origin[1], p->origin[2], name.c_str());
+}
+
+// --frame N [--t T]: the pose playback shows instead of the key channels'.
+struct PoseAtFrame {
+    bool wanted = false;
+    int32_t frame = 0;
+    float t = 0;
+};
+
+// Checks the texts of --frame and --t (null when not given); returns 0, or
+// the usage status after reporting.
+int ParsePoseAtFrame(const char* command, const char* frameText, const char* tText, bool pressed,
+                     PoseAtFrame* at) {
+    if (!frameText) {
+        if (tText) return UsageError(command, "--t needs --frame");
+        return 0;
+    }
+    if (pressed)
+        return UsageError(command,
+                          "--frame and --press exclude each other: a shown frame "
+                          "replaces the key channels' frames");
+    char* end = nullptr;
+    errno = 0;
+    long frame = strtol(frameText, &end, 10);
+    if (*frameText == '\0' || *end != '\0' || errno == ERANGE || frame < 0 || frame > INT32_MAX)
+        return UsageError(command, "--frame: '%s' is not a frame number (0 or more)", frameText);
+    at->wanted = true;
+    at->frame = (int32_t)frame;
+    if (tText) {
+        errno = 0;
+        double t = strtod(tText, &end);
+        if (*tText == '\0' || *end != '\0' || !std::isfinite(t) || t < 0 || t > 1)
+            return UsageError(command, "--t: '%s' is not a number from 0 to 1", tText);
+        at->t = (float)t;
+    }
+    return 0;
+}
+
+// Local (parent-relative) poses to model space, each bone after its parent;
+// a bone whose parent is not an earlier bone is a root, as the viewer poses it.
+void ComposeLocalPoses(const SkelModel* model, const BonePose* local, BonePose* out) {
+    int32_t count = model->numbones > 0 ? model->numbones : 0;
+    for (int32_t i = 0; i < count; i++) {
+        int32_t parent = (size_t)i < model->bones.size() ? model->bones[i].parent : -1;
+        if (parent < 0 || parent >= i) {
+            out[i] = local[i];
+            continue;
+        }
+        Quat pq = GetPoseQuat(&out[parent]), lq = GetPoseQuat(&local[i]), oq;
+        Vec3 po = GetPoseOrigin(&out[parent]), lo = GetPoseOrigin(&local[i]), oo;
+        ConcatPose(&pq, &po, &lq, &lo, &oq, &oo);
+        SetPoseQuat(&out[i], &oq);
+        SetPoseOrigin(&out[i], &oo);
+    }
+}
+
+// Prints every bone's model-space pose at at->frame, blended towards the
+// frame smooth playback goes to next; returns 0, or the usage status when the
+// model has no such frame (nothing printed then).
+int PrintPoseAtFrame(const char* command, const SkelModel* model, const PoseAtFrame* at) {
+    if (model->numframes <= 0) return UsageError(command, "--frame: the model has no frames");
+    if (at->frame >= model->numframes)
+        return UsageError(command, "--frame %d: the model's frames are 0 .. %d", at->frame,
+                          model->numframes - 1);
+    Playback play;
+    play.frame = at->frame;
+    play.loop = true;
+    int32_t next = PlaybackNextFrame(&play, model->numframes);
+    size_t count = model->numbones > 0 ? (size_t)model->numbones : 0;
+    std::vector<BonePose> local(count), pose(count);
+    BlendFrameLocalPoses(model, at->frame, next, at->t, local.data());
+    ComposeLocalPoses(model, local.data(), pose.data());
+    for (size_t i = 0; i < count; i++) PrintPoseLine(model, (int32_t)i, &pose[i]);
+    return 0;
+}
+
 } // namespace
 
 int RunPose(int argc, char** argv) {
     const char* command = argv[0];
     std::string keys;
+    bool pressed = false;
+    const char* frameText = nullptr;
+    const char* tText = nullptr;
     std::vector<const char*> operands;
     for (int i = 1; i < argc; i++) {
         const char* arg = argv[i];
         if (strcmp(arg, "--press") == 0) {
             if (i + 1 >= argc) return UsageError(command, "--press needs a value");
             keys += argv[++i];
+            pressed = true;
         } else if (strncmp(arg, "--press=", 8) == 0) {
             keys += arg + 8;
+            pressed = true;
+        } else if (strcmp(arg, "--frame") == 0 || strcmp(arg, "--t") == 0) {
+            if (i + 1 >= argc) return UsageError(command, "%s needs a value", arg);
+            if (strcmp(arg, "--frame") == 0)
+                frameText = argv[++i];
+            else
+                tText = argv[++i];
+        } else if (strncmp(arg, "--frame=", 8) == 0) {
+            frameText = arg + 8;
+        } else if (strncmp(arg, "--t=", 4) == 0) {
+            tText = arg + 4;
         } else {
             operands.push_back(arg);
         }
     }
     if (operands.size() != 2)
         return UsageError(command, "expected 2 operands, got %zu", operands.size());
+    PoseAtFrame at;
+    if (int status = ParsePoseAtFrame(command, frameText, tText, pressed, &at)) return status;
 
     SkelModel model;
     LoadReport report;
@@ -70,11 +179,13 @@ int RunPose(int argc, char** argv) {
     ResetChannelsQuietly();
     for (unsigned char key : keys) AdvanceKey(key);
 
-    for (int32_t i = 0; i < CurrentPoseCount; i++) {
-        const BonePose& p = CurrentPose[i];
-        std::string name = (size_t)i < model.bones.size() ? PrintableName(model.bones[i].name) : "";
-        printf("%d %.6f %.6f %.6f %.6f %.6f %.6f %.6f %s\n", i, p.quat[0], p.quat[1], p.quat[2],
-               p.quat[3], p.origin[0], p.origin[1], p.origin[2], name.c_str());
+    if (at.wanted) {
+        if (int status = PrintPoseAtFrame(command, &model, &at)) {
+            CurrentModel = nullptr;
+            return status;
+        }
+    } else {
+        for (int32_t i = 0; i < CurrentPoseCount; i++) PrintPoseLine(&model, i, &CurrentPose[i]);
     }
     for (int32_t k = 0; k < DisplayKeys.numkeys; k++) {
         char text[2] = {(char)(DisplayKeys.keys[k] & 0xff), 0};

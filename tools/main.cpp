@@ -23,8 +23,8 @@ const ToolCommand TOOL_COMMANDS[] = {
      RunLogo},
     {"gltf", "[--fps N] IN.skm IN.skp OUT.glb|OUT.gltf",
      "export a model to glTF 2.0 for other tools", GLTF_HELP, RunGltf},
-    {"pose", "IN.skm IN.skp [--press KEYS]",
-     "print every bone's model-space pose after key presses", POSE_HELP, RunPose},
+    {"pose", "IN.skm IN.skp [--press KEYS | --frame N [--t T]]",
+     "print every bone's model-space pose after key presses or at a frame", POSE_HELP, RunPose},
     {"rotate", "IN.skm IN.skp OUT.skp [--yaw Y] [--pitch P] [--roll R]",
      "turn the whole model and write the SKP file", ROTATE_HELP, RunRotate},
 };
@@ -37,8 +37,8 @@ struct CommandOption {
     const char* option;
 };
 const CommandOption COMMAND_OPTIONS[] = {
-    {"gltf", "--fps"},     {"pose", "--press"},  {"rotate", "--yaw"},
-    {"rotate", "--pitch"}, {"rotate", "--roll"},
+    {"gltf", "--fps"},   {"pose", "--press"},   {"pose", "--frame"},  {"pose", "--t"},
+    {"rotate", "--yaw"}, {"rotate", "--pitch"}, {"rotate", "--roll"},
 };
 
 namespace {
