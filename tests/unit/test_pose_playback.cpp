@@ -1,0 +1,212 @@
+// Playback: the frames shown over timer ticks with and without loop, the
+// controls, pacing by the animation timer at a changing speed, and the blend
+// of two poses (exact ends, the short way round, slerp against hand values).
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "pose/playback.h"
+#include "test_pose_fixture.h"
+
+namespace {
+
+constexpr double DEG = 3.141592653589793 / 180.0;
+
+// Rotation by degrees about a unit axis.
+BonePose AxisPose(double degrees, double x, double y, double z) {
+    double s = std::sin(degrees * DEG / 2);
+    return BonePose{
+        {(float)(x * s), (float)(y * s), (float)(z * s), (float)std::cos(degrees * DEG / 2)},
+        {0, 0, 0}};
+}
+
+void ExpectQuat(const BonePose& p, const BonePose& want, float tolerance) {
+    for (int k = 0; k < 4; k++)
+        EXPECT_NEAR(p.quat[k], want.quat[k], tolerance) << "component " << k;
+}
+
+} // namespace
+
+TEST(PosePlayback, FramesOverTicksWithAndWithoutLoop) {
+    struct Case {
+        int32_t numframes;
+        bool loop;
+        std::vector<int32_t> frames; // at the start, then after each tick
+        PlayMode end;
+    };
+    const Case cases[] = {
+        {10, true, {1, 2, 3, 4, 5, 6, 7, 8, 9, 1, 2, 3}, PLAY_PLAYING},
+        {10, false, {1, 2, 3, 4, 5, 6, 7, 8, 9, 9, 9, 9}, PLAY_PAUSED},
+        {2, true, {1, 1, 1}, PLAY_PLAYING},
+        {2, false, {1, 1, 1}, PLAY_PAUSED},
+        {1, true, {0, 0, 0}, PLAY_PLAYING},
+        {1, false, {0, 0, 0}, PLAY_PAUSED},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.numframes << " frames, loop " << c.loop);
+        Playback play;
+        play.loop = c.loop;
+        TogglePlayback(&play, c.numframes);
+        std::vector<int32_t> seen = {play.frame};
+        while (seen.size() < c.frames.size()) {
+            AdvancePlayback(&play, c.numframes);
+            seen.push_back(play.frame);
+        }
+        EXPECT_EQ(seen, c.frames);
+        EXPECT_EQ(play.mode, c.end);
+    }
+
+    // Ended without loop: Play starts again from the first played frame.
+    Playback play;
+    play.loop = false;
+    ScrubPlayback(&play, 9, 10);
+    TogglePlayback(&play, 10);
+    EXPECT_EQ(play.frame, 1);
+    EXPECT_EQ(play.mode, PLAY_PLAYING);
+    // Nothing to play without frames.
+    Playback empty;
+    TogglePlayback(&empty, 0);
+    EXPECT_EQ(empty.mode, PLAY_STOPPED);
+}
+
+class PosePlaybackControls : public PoseStateTest {};
+
+TEST_F(PosePlaybackControls, PauseScrubAndStopLeaveTheKeyChannelsAlone) {
+    SkelModel model = MakePoseModel({"a", "b"}, {-1, 0}, 5);
+    Load(&model);
+    AdvanceKey('a');
+    int32_t frames[256], active[256];
+    memcpy(frames, KeyFrame, sizeof frames);
+    memcpy(active, KeyActive, sizeof active);
+
+    Playback play;
+    EXPECT_EQ(play.mode, PLAY_STOPPED);
+    EXPECT_EQ(play.fps, 10);
+    EXPECT_TRUE(play.loop);
+    EXPECT_FALSE(play.smooth);
+    TogglePlayback(&play, 5);
+    AdvancePlayback(&play, 5);
+    TogglePlayback(&play, 5); // pause holds the frame over ticks
+    EXPECT_EQ(play.mode, PLAY_PAUSED);
+    EXPECT_FALSE(AdvancePlayback(&play, 5));
+    EXPECT_EQ(play.frame, 2);
+    TogglePlayback(&play, 5); // and plays on from it
+    EXPECT_TRUE(AdvancePlayback(&play, 5));
+    EXPECT_EQ(play.frame, 3);
+
+    ScrubPlayback(&play, 99, 5); // a playing player plays on from the frame
+    EXPECT_EQ(play.frame, 4);
+    EXPECT_EQ(play.mode, PLAY_PLAYING);
+    StopPlayback(&play, 5);
+    EXPECT_EQ(play.mode, PLAY_STOPPED);
+    ScrubPlayback(&play, -3, 5); // a stopped one shows the frame, paused
+    EXPECT_EQ(play.frame, 0);
+    EXPECT_EQ(play.mode, PLAY_PAUSED);
+    StopPlayback(&play, 5);
+    EXPECT_EQ(play.mode, PLAY_STOPPED);
+
+    EXPECT_EQ(memcmp(frames, KeyFrame, sizeof frames), 0);
+    EXPECT_EQ(memcmp(active, KeyActive, sizeof active), 0);
+}
+
+TEST(PosePlayback, TimerPacesFramesAtTheChosenSpeed) {
+    int32_t savedTime = TickTime;
+    AnimTimer timer;
+    memset(&timer, 0, sizeof timer);
+    timer.anims[0] = AnimRange{1, 10, 10};
+    Playback play;
+    SetPlaybackSpeed(&play, 0);
+    EXPECT_EQ(play.fps, PLAY_MIN_FPS);
+    SetPlaybackSpeed(&play, 500);
+    EXPECT_EQ(play.fps, PLAY_MAX_FPS);
+    SetPlaybackSpeed(&play, 10);
+    play.smooth = true;
+
+    TogglePlayback(&play, 10);
+    RestartPlaybackInterval(&play, &timer, 1000);
+    // Drawn frames every 5 ms; note when the shown frame changes.
+    std::vector<int32_t> changes;
+    for (int32_t now = 1005; now <= 1400; now += 5) {
+        TickTime = now;
+        if (TickAnimation(&timer) && AdvancePlayback(&play, 10)) changes.push_back(now);
+        if (now == 1125) {
+            EXPECT_FLOAT_EQ(PlaybackBlend(&play, &timer), 0.25f);
+        }
+        if (now == 1200) { // twice the speed from the tick just taken
+            SetPlaybackSpeed(&play, 20);
+            ApplyPlaybackSpeed(&play, &timer);
+        }
+    }
+    EXPECT_EQ(changes, (std::vector<int32_t>{1100, 1200, 1250, 1300, 1350, 1400}));
+    EXPECT_EQ(play.frame, 7);
+    TogglePlayback(&play, 10); // paused: the frame itself, no blending
+    EXPECT_EQ(PlaybackBlend(&play, &timer), 0.0f);
+    TickTime = savedTime;
+}
+
+TEST(PosePlayback, BlendTakesTheShortWayAndHitsTheFramesExactly) {
+    BonePose identity = AxisPose(0, 0, 0, 1);
+    BonePose quarter = AxisPose(90, 0, 0, 1);
+    BonePose flipped = quarter; // the same rotation with every sign turned
+    for (float& v : flipped.quat) v = -v;
+    identity.origin[0] = 0.1f;
+    flipped.origin[0] = 10, flipped.origin[1] = -4, flipped.origin[2] = 2;
+
+    BonePose out;
+    BlendPose(&identity, &flipped, 0, &out);
+    EXPECT_EQ(memcmp(&out, &identity, sizeof out), 0);
+    BlendPose(&identity, &flipped, 1, &out);
+    EXPECT_EQ(memcmp(&out, &flipped, sizeof out), 0);
+
+    // Halfway to 90 degrees about z is 45 whichever sign the end has; a
+    // quarter of the way is 22.5 (a plain normalised blend is 0.008 off).
+    BlendPose(&identity, &quarter, 0.5f, &out);
+    ExpectQuat(out, AxisPose(45, 0, 0, 1), 1e-6f);
+    BlendPose(&identity, &flipped, 0.5f, &out);
+    ExpectQuat(out, AxisPose(45, 0, 0, 1), 1e-6f);
+    BlendPose(&identity, &flipped, 0.25f, &out);
+    ExpectQuat(out, AxisPose(22.5, 0, 0, 1), 1e-6f);
+    EXPECT_FLOAT_EQ(out.origin[0], 0.75f * 0.1f + 2.5f);
+    EXPECT_FLOAT_EQ(out.origin[1], -1);
+    EXPECT_FLOAT_EQ(out.origin[2], 0.5f);
+
+    // +170 and -170 degrees about x are 20 degrees apart through 180; the
+    // long way would pass through the identity.
+    BonePose plus = AxisPose(170, 1, 0, 0), minus = AxisPose(-170, 1, 0, 0);
+    BlendPose(&plus, &minus, 0.5f, &out);
+    ExpectQuat(out, AxisPose(180, 1, 0, 0), 1e-6f);
+
+    // Nearly equal rotations (the normalised linear blend) stay unit length.
+    BonePose tiny = AxisPose(0.2, 0, 1, 0);
+    BlendPose(&identity, &tiny, 0.5f, &out);
+    ExpectQuat(out, AxisPose(0.1, 0, 1, 0), 1e-7f);
+
+    // Quaternions of length 2 stay of length 2; a zero one gives no NaN.
+    BonePose big = identity, bigQuarter = quarter;
+    for (int k = 0; k < 4; k++) big.quat[k] *= 2, bigQuarter.quat[k] *= 2;
+    BlendPose(&big, &bigQuarter, 0.5f, &out);
+    BonePose want = AxisPose(45, 0, 0, 1);
+    for (float& v : want.quat) v *= 2;
+    ExpectQuat(out, want, 2e-6f);
+    BonePose zero = {{0, 0, 0, 0}, {0, 0, 0}};
+    BlendPose(&zero, &quarter, 0.5f, &out);
+    for (float v : out.quat) EXPECT_FALSE(std::isnan(v));
+}
+
+TEST(PosePlayback, FrameLocalPosesBlendPerBone) {
+    SkelModel model = MakePoseModel({"a", "b", "c"}, {-1, 0, 1}, 4);
+    model.frames[2].poses.resize(2); // bone c has no pose in frame 2
+    BonePose local[3];
+    BlendFrameLocalPoses(&model, 1, 2, 0.25f, local);
+    EXPECT_FLOAT_EQ(local[0].origin[0], 12.5f);
+    EXPECT_FLOAT_EQ(local[1].origin[0], 13.5f);
+    EXPECT_FLOAT_EQ(local[2].origin[0], 0.75f * 12); // towards the identity
+    BlendFrameLocalPoses(&model, 3, 7, 0, local);    // a missing next frame at 0
+    EXPECT_FLOAT_EQ(local[1].origin[0], 31);
+    BlendFrameLocalPoses(&model, -1, 7, 0.5f, local); // neither frame exists
+    for (const BonePose& p : local) {
+        EXPECT_EQ(p.quat[3], 1);
+        EXPECT_EQ(p.origin[0], 0);
+    }
+}
