@@ -2,11 +2,8 @@
 // the angle checks, and the view transform the frame applies every tick.
 #include "app/camera.h"
 
-#include <GL/gl.h>
-
 #include <cmath>
 
-int FlyMode = 0;
 float FlyPos[3] = {0.0f, 0.0f, 128.0f};
 float FlyYaw = 0.0f;
 float FlyPitch = 0.0f;
@@ -95,18 +92,22 @@ void PanOrbit(float dx, float dy) {
     OrbitPan[1] += dy;
 }
 
+RenderCamera CurrentRenderCamera() {
+    RenderCamera c;
+    c.fly = FlyMode != 0;
+    for (int i = 0; i < 3; i++) c.fly_pos[i] = FlyPos[i];
+    c.fly_yaw = FlyYaw;
+    c.fly_pitch = FlyPitch;
+    c.orbit_pan[0] = OrbitPan[0];
+    c.orbit_pan[1] = OrbitPan[1];
+    c.orbit_distance = OrbitDistance;
+    for (int i = 0; i < 3; i++) c.orbit_angles[i] = OrbitAngles[i];
+    return c;
+}
+
 // Orbit mode builds on the identity that the reshape loaded (each frame pops
 // what it pushed); fly mode starts from the identity itself.
 void ApplyCameraTransform() {
-    if (FlyMode) {
-        glLoadIdentity();
-        glRotatef(FlyPitch, 1.0f, 0.0f, 0.0f);
-        glRotatef(360.0f - FlyYaw, 0.0f, 1.0f, 0.0f);
-        glTranslatef(-FlyPos[0], -FlyPos[1], -FlyPos[2]);
-    } else {
-        glTranslatef(-OrbitPan[0], -OrbitPan[1], -OrbitDistance);
-        glRotatef(OrbitAngles[0], 1.0f, 0.0f, 0.0f);
-        glRotatef(OrbitAngles[1], 0.0f, 1.0f, 0.0f);
-        glRotatef(OrbitAngles[2], 0.0f, 0.0f, 1.0f);
-    }
+    RenderCamera c = CurrentRenderCamera();
+    ApplyRenderCamera(&c);
 }

@@ -3,11 +3,13 @@
 // state; FlyMode chooses which one ApplyCameraTransform uses.
 #pragma once
 
+#include "platform/display.h" // FlyMode
+#include "render/render.h"
+
 constexpr float DEG2RAD = 0.017453292f;
 constexpr float FLY_STEP = 5.0f;  // distance of one fly step of size 1
 constexpr float FLY_RISE = 0.05f; // distance of one vertical step of size 1
 
-extern int FlyMode;          // 0: orbit camera; nonzero: fly camera
 extern float FlyPos[3];      // fly camera position
 extern float FlyYaw;         // heading about Y in degrees; positive turns left
 extern float FlyPitch;       // pitch about X in degrees; positive looks down
@@ -34,5 +36,7 @@ void PanOrbit(float dx, float dy);
 void WrapAngle(float& angle);
 // Sets each of the three angles beyond +-360 to 0 (360 and -360 stay).
 void CheckOrbitAngles(float* angles);
+// Both cameras' state as the renderer takes it.
+RenderCamera CurrentRenderCamera();
 // Applies the view of the active camera to the current (modelview) matrix.
 void ApplyCameraTransform();

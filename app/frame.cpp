@@ -1,10 +1,9 @@
 // Start-up steps of the main window, the idle tick that draws every frame,
-// and the reshape that sizes the 3D view. Owns the main window id and the
-// tick counters (LastTickTime, FrameCount).
+// and the reshape that sizes the 3D view. Owns the tick counters
+// (LastTickTime, FrameCount).
 #include "app/frame.h"
 
 #include <GL/freeglut.h>
-#include <GL/glu.h>
 
 #include <cstdio>
 
@@ -14,13 +13,13 @@
 #include "glui/glui.h"
 #include "model/read.h"
 #include "overlay/hud.h"
+#include "overlay/key_list.h"
 #include "overlay/prompt.h"
 #include "overlay/tga.h"
 #include "panels/panels.h"
 #include "platform/clock.h"
-#include "pose/draw_skeleton.h"
+#include "pose/keys.h"
 
-int MainWindow = 0;
 int32_t LastTickTime = 0;
 int FrameCount = 0;
 
@@ -76,34 +75,40 @@ void DrawFrame() {
     ApplyCameraTransform();
     DrawSkeletonFrame();
     DrawPrompt();
-    DrawHUD();
+    DrawHUD(GLUT_BITMAP_HELVETICA_10, ShowFPS != 0);
     DrawLogo();
     glPopMatrix();
     glutSwapBuffers();
     glutPostRedisplay();
 }
 
-void HandleDisplay() {}
-
-double ViewAspect(int w, int h) {
-    if (h <= 0) h = 1;
-    return (double)w / (double)h;
+RenderOptions CurrentRenderOptions() {
+    RenderOptions o;
+    o.wireframe = Wireframe != 0;
+    o.cull_backfaces = glIsEnabled(GL_CULL_FACE) == GL_TRUE; // the menu flips GL's own state
+    o.show_quats = ShowQuats != 0;
+    o.selected_bone = ClampSelectedBone();
+    o.selected_mesh = SelectedMesh;
+    return o;
 }
+
+// The key list comes first: the text does not touch the depth buffer, so
+// cubes drawn after it cover it where they overlap, as they always have.
+void DrawSkeletonFrame() {
+    TickAnimation(&ModelTimer);
+    DrawKeyList(GLUT_BITMAP_HELVETICA_10, &DisplayKeys);
+    RenderOptions options = CurrentRenderOptions();
+    RenderModel(CurrentModel, CurrentPose, CurrentPose ? CurrentPoseCount : 0, &options);
+}
+
+void HandleDisplay() {}
 
 void HandleReshape(int, int) {
     if (CurrentPanelShown && CurrentPanel) CurrentPanel->hide();
 
     int x = 0, y = 0, w = 0, h = 0;
     GLUI_Master.get_viewport_area(&x, &y, &w, &h);
-    if (w < 0) w = 0;
-    if (h < 0) h = 0;
-    glViewport(x, y, w, h);
-
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    if (w > 0) gluPerspective(45.0, ViewAspect(w, h), (double)0.1f, 65536.0);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
+    SetRenderViewport(x, y, w, h);
     glutPostRedisplay();
 
     if (CurrentPanelShown) {

@@ -1,14 +1,16 @@
 // The viewer's spine: start-up steps, the idle tick that draws every frame,
-// and the reshape that sizes the 3D view. Owns the main window id and the
-// tick counters; TickTime itself lives with the animation timer (pose/anim).
+// and the reshape that sizes the 3D view. Owns the tick counters; TickTime
+// itself lives with the animation timer (pose/anim), MainWindow with the
+// display options (platform/display).
 #pragma once
 #include <cstdint>
 
+#include "platform/display.h"
 #include "pose/anim.h" // TickTime: the clock reading of the latest idle call
+#include "render/render.h"
 
 constexpr int TICK_MIN_MS = 11; // smallest gap between two ticks, in ms
 
-extern int MainWindow;       // GLUT id of the one main window
 extern int32_t LastTickTime; // TickTime of the last tick that ran; 0 at start
 extern int FrameCount;       // ticks run so far; 0 at start
 
@@ -31,10 +33,13 @@ void RunTick();
 bool TickDue(uint32_t now, uint32_t last, int ticksRun);
 // Draws and presents one complete frame (scene, prompt, HUD, logo).
 void DrawFrame();
+// The display options and the selection as the renderer takes them.
+RenderOptions CurrentRenderOptions();
+// Ticks the animation timer, then draws the key list and CurrentModel in
+// CurrentPose with the current display options.
+void DrawSkeletonFrame();
 // Display callback: frames come only from ticks, so it draws nothing.
 void HandleDisplay();
 // Reshape callback: viewport from GLUI's free area, 45-degree perspective,
 // then the current panel's resize hook. The arguments are not used.
 void HandleReshape(int width, int height);
-// Aspect ratio of a viewport area; a height of 0 counts as 1.
-double ViewAspect(int w, int h);

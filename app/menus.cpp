@@ -1,5 +1,5 @@
 // The right-button pop-up menu with its "Display" submenu, and the display
-// options they switch. Owns the option flags.
+// options they switch.
 #include "app/menus.h"
 
 #include <GL/freeglut.h>
@@ -9,11 +9,6 @@
 #include "app/camera.h"
 #include "model/export.h"
 #include "model/model.h"
-
-int ShowFPS = 1;
-int Wireframe = 0;
-int FullScreen = 0;
-int ShowQuats = 0;
 
 void ToggleShowFPS() { ShowFPS = ShowFPS ? 0 : 1; }
 void ToggleWireframe() { Wireframe = Wireframe ? 0 : 1; }

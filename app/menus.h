@@ -1,12 +1,8 @@
-// The right-button pop-up menu and its "Display" submenu, and the display
-// options they switch. Owns the option flags read by the frame, the HUD and
-// the skeleton renderer.
+// The right-button pop-up menu and its "Display" submenu, which switch the
+// display options of platform/display.h.
 #pragma once
 
-extern int ShowFPS;    // 1: the frame-rate text is drawn (starts 1)
-extern int Wireframe;  // 1: polygons drawn as lines
-extern int FullScreen; // 1: the program put the window into full-screen mode
-extern int ShowQuats;  // 1: the renderer draws each parent bone's axes
+#include "platform/display.h"
 
 // Display submenu values.
 constexpr int MENU_SHOW_FPS = 1;

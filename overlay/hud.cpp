@@ -2,11 +2,8 @@
 // selected bone. Owns the frame-rate meter (FPSText, FPSLastTime, FPSLastFrames).
 #include "overlay/hud.h"
 
-#include <GL/freeglut.h>
-
 #include <cstdio>
 
-#include "app/menus.h"
 #include "model/model.h"
 #include "overlay/text.h"
 
@@ -32,18 +29,18 @@ void ResetFPS() {
     FPSLastFrames = 0;
 }
 
-void DrawFPS() {
-    if (ShowFPS) DrawBitmapString(FPSText, GLUT_BITMAP_HELVETICA_10, 1, 1, 1, 0.02f, 0.12f);
+void DrawFPS(void* font, bool showFps) {
+    if (showFps) DrawBitmapString(FPSText, font, 1, 1, 1, 0.02f, 0.12f);
 }
 
-void DrawModelInfo() {
-    PrintOverlay(0.02f, 0.09f, "Model: %s", "data/tris");
+void DrawModelInfo(void* font) {
+    PrintOverlayIn(font, 0.02f, 0.09f, "Model: %s", "data/tris");
     int32_t bone = ClampSelectedBone();
     const char* name = bone >= 0 ? CurrentModel->bones[bone].name : "";
-    PrintOverlay(0.02f, 0.06f, "Selected Bone: %.*s", NAME_LEN - 1, name);
+    PrintOverlayIn(font, 0.02f, 0.06f, "Selected Bone: %.*s", NAME_LEN - 1, name);
 }
 
-void DrawHUD() {
-    DrawFPS();
-    DrawModelInfo();
+void DrawHUD(void* font, bool showFps) {
+    DrawFPS(font, showFps);
+    DrawModelInfo(font);
 }

@@ -17,12 +17,15 @@ void UpdateFPS(int32_t now, int frames);
 // Puts the frame-rate meter back to its start state (tests, new runs).
 void ResetFPS();
 
-// Draws the whole display: DrawFPS, then DrawModelInfo. Last step of a frame.
-void DrawHUD();
+// The display's texts are drawn in the GLUT bitmap font the caller passes
+// (the viewer passes Helvetica 10).
 
-// Draws FPSText at (0.02, 0.12) when ShowFPS is set.
-void DrawFPS();
+// Draws the whole display: DrawFPS, then DrawModelInfo. Last step of a frame.
+void DrawHUD(void* font, bool showFps);
+
+// Draws FPSText at (0.02, 0.12) when showFps is set.
+void DrawFPS(void* font, bool showFps);
 
 // Draws "Model: data/tris" and "Selected Bone: <name>" (empty name when the
 // model has no bone at the selection).
-void DrawModelInfo();
+void DrawModelInfo(void* font);

@@ -96,7 +96,8 @@ int BlinkCursor() {
     return CursorOn;
 }
 
-void DrawWrappedText(const char* label, char* text, float x, float y, int promptMode) {
+void DrawWrappedTextIn(void* font, const char* label, char* text, float x, float y,
+                       int promptMode) {
     // Work on a copy: the cursor is appended here, and a caller's text longer
     // than any line buffer is cut instead of overflowing one.
     char buffer[TEXT_BUFFER_LEN + 1];
@@ -109,10 +110,10 @@ void DrawWrappedText(const char* label, char* text, float x, float y, int prompt
     if (windowHeight < 1) windowHeight = 1;
 
     // Lines lie two widths of "A" apart in pixels whatever the window height.
-    int widthA = glutBitmapLength(OVERLAY_FONT, (const unsigned char*)"A");
+    int widthA = glutBitmapLength(font, (const unsigned char*)"A");
     float lineStep = 2.0f * widthA * 100.0f / windowHeight;
 
-    int textPixels = length ? glutBitmapLength(OVERLAY_FONT, (const unsigned char*)buffer) : 0;
+    int textPixels = length ? glutBitmapLength(font, (const unsigned char*)buffer) : 0;
     int charsPerLine = CharsPerLine(windowWidth, x, textPixels, (int)length);
 
     float markerX = x;
@@ -126,7 +127,7 @@ void DrawWrappedText(const char* label, char* text, float x, float y, int prompt
     int lineNumber = 0;
     if (label) {
         lineNumber = 1;
-        DrawBitmapString(label, OVERLAY_FONT, 1, 1, 1, x, y - lineNumber * lineStep * 0.01f);
+        DrawBitmapString(label, font, 1, 1, 1, x, y - lineNumber * lineStep * 0.01f);
     }
 
     char line[TEXT_BUFFER_LEN];
@@ -138,16 +139,31 @@ void DrawWrappedText(const char* label, char* text, float x, float y, int prompt
         rest += taken;
         lineNumber++;
         float lineY = y - lineNumber * lineStep * 0.01f;
-        if (promptMode) DrawBitmapString(">", OVERLAY_FONT, 1, 1, 1, markerX, lineY);
-        DrawBitmapString(line, OVERLAY_FONT, 1, 1, 1, x, lineY);
+        if (promptMode) DrawBitmapString(">", font, 1, 1, 1, markerX, lineY);
+        DrawBitmapString(line, font, 1, 1, 1, x, lineY);
     }
 }
 
-void PrintOverlay(float x, float y, const char* format, ...) {
+void DrawWrappedText(const char* label, char* text, float x, float y, int promptMode) {
+    DrawWrappedTextIn(OVERLAY_FONT, label, text, x, y, promptMode);
+}
+
+static void PrintOverlayList(void* font, float x, float y, const char* format, va_list args) {
     char buffer[256];
+    vsnprintf(buffer, sizeof buffer, format, args);
+    DrawWrappedTextIn(font, nullptr, buffer, x, y, 0);
+}
+
+void PrintOverlay(float x, float y, const char* format, ...) {
     va_list args;
     va_start(args, format);
-    vsnprintf(buffer, sizeof buffer, format, args);
+    PrintOverlayList(OVERLAY_FONT, x, y, format, args);
     va_end(args);
-    DrawWrappedText(nullptr, buffer, x, y, 0);
+}
+
+void PrintOverlayIn(void* font, float x, float y, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    PrintOverlayList(font, x, y, format, args);
+    va_end(args);
 }

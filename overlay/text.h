@@ -30,6 +30,12 @@ void DrawWrappedText(const char* label, char* text, float x, float y, int prompt
 // without label and without prompt mode.
 void PrintOverlay(float x, float y, const char* format, ...) __attribute__((format(printf, 3, 4)));
 
+// DrawWrappedText and PrintOverlay in a GLUT bitmap font the caller chooses
+// (the two above use Helvetica 10): lines are measured in that font.
+void DrawWrappedTextIn(void* font, const char* label, char* text, float x, float y, int promptMode);
+void PrintOverlayIn(void* font, float x, float y, const char* format, ...)
+    __attribute__((format(printf, 4, 5)));
+
 // Fills line (TEXT_BUFFER_LEN bytes) with whole words of src, each with the
 // blanks after it, while the line holds fewer than maxChars characters (capped
 // at TEXT_MAX_CHARS). Returns the length of what follows the words taken.

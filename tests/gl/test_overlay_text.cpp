@@ -15,7 +15,6 @@
 #include <vector>
 
 #include "tests/gl/gl_window.h"
-#include "app/menus.h"
 #include "model/model.h"
 #include "overlay/hud.h"
 #include "overlay/prompt.h"
@@ -316,7 +315,6 @@ TEST(OverlayTextGL, HudLinesAndSelectedBone) {
     const int pitch = Pitch();
     SkelModel* savedModel = CurrentModel;
     int32_t savedBone = SelectedBone;
-    int savedShow = ShowFPS;
 
     SkelModel model;
     model.numbones = 2;
@@ -329,8 +327,7 @@ TEST(OverlayTextGL, HudLinesAndSelectedBone) {
     SelectedBone = 1;
     snprintf(FPSText, FPS_TEXT_LEN, "FPS: 60");
 
-    ShowFPS = 1;
-    std::vector<Glyph> g = CaptureGlyphs([] { DrawHUD(); });
+    std::vector<Glyph> g = CaptureGlyphs([] { DrawHUD(GLUT_BITMAP_HELVETICA_10, true); });
     std::map<float, int, std::greater<float>> lines = Lines(g);
     std::map<float, int, std::greater<float>> expected = {
         {0.12f * 480, (int)strlen("FPS: 60")},
@@ -349,23 +346,27 @@ TEST(OverlayTextGL, HudLinesAndSelectedBone) {
     }
 
     // Without the frame rate the model lines stay where they were.
-    ShowFPS = 0;
-    std::vector<float> ys = Baselines(CaptureGlyphs([] { DrawHUD(); }));
+    std::vector<float> ys =
+        Baselines(CaptureGlyphs([] { DrawHUD(GLUT_BITMAP_HELVETICA_10, false); }));
     ASSERT_EQ(ys.size(), 2u);
     EXPECT_NEAR(ys[0], 0.09f * 480 - pitch, 0.01f);
     EXPECT_NEAR(ys[1], 0.06f * 480 - pitch, 0.01f);
 
+    // The caller's font sets the glyphs and the line pitch.
+    ys = Baselines(CaptureGlyphs([] { DrawModelInfo(GLUT_BITMAP_HELVETICA_18); }));
+    ASSERT_EQ(ys.size(), 2u);
+    EXPECT_LT(ys[0], 0.09f * 480 - pitch - 1);
+
     // No bone at the selection: an empty name, nothing read past the bones.
     model.numbones = 0;
     model.bones.clear();
-    g = CaptureGlyphs([] { DrawModelInfo(); });
+    g = CaptureGlyphs([] { DrawModelInfo(GLUT_BITMAP_HELVETICA_10); });
     EXPECT_EQ(g.size(), strlen("Model: data/tris") + strlen("Selected Bone: "));
     CurrentModel = nullptr;
-    g = CaptureGlyphs([] { DrawModelInfo(); });
+    g = CaptureGlyphs([] { DrawModelInfo(GLUT_BITMAP_HELVETICA_10); });
     EXPECT_EQ(g.size(), strlen("Model: data/tris") + strlen("Selected Bone: "));
 
     CurrentModel = savedModel;
     SelectedBone = savedBone;
-    ShowFPS = savedShow;
     FPSText[0] = '\0';
 }

@@ -1,6 +1,6 @@
-// The skeleton renderer in a real OpenGL context: GL feedback mode gives the
-// exact vertices and colours it issues, read back in OpenGL coordinates, and
-// pixel reads check the key list's text.
+// The renderer in a real OpenGL context: GL feedback mode gives the exact
+// vertices and colours it issues, read back in OpenGL coordinates, and pixel
+// reads check the key list's text.
 #include <gtest/gtest.h>
 
 #include <GL/freeglut.h>
@@ -11,13 +11,14 @@
 #include <functional>
 #include <vector>
 
-#include "app/menus.h"
-#include "tests/gl/gl_window.h"
+#include "app/frame.h"
 #include "model/model.h"
+#include "overlay/key_list.h"
 #include "overlay/text.h"
 #include "pose/anim.h"
-#include "pose/draw_skeleton.h"
 #include "pose/keys.h"
+#include "render/render.h"
+#include "tests/gl/gl_window.h"
 
 namespace {
 
@@ -129,28 +130,19 @@ SkelBone Bone(const char* name, int32_t parent, uint32_t flags) {
 class Render : public ::testing::Test {
   protected:
     SkelModel model;
-    SkelModel* savedModel = nullptr;
-    int32_t savedSelected = 0;
+    RenderOptions options;
     void SetUp() override {
         OpenRenderWindow();
         ASSERT_EQ(glutGet(GLUT_WINDOW_WIDTH), WIN_W);
         ASSERT_EQ(glutGet(GLUT_WINDOW_HEIGHT), WIN_H);
         SetOrthoView();
-        savedModel = CurrentModel;
-        savedSelected = SelectedBone;
-        ShowQuats = 0;
-        FrameKeys none;
-        PublishFrameKeys(&none);
-    }
-    void TearDown() override {
-        CurrentModel = savedModel;
-        SelectedBone = savedSelected;
-        ShowQuats = 0;
     }
     void SetBones(std::vector<SkelBone> bones) {
         model.numbones = (int32_t)bones.size();
         model.bones = std::move(bones);
-        CurrentModel = &model;
+    }
+    std::vector<Prim> Skeleton(const BonePose* pose, int32_t count) {
+        return Capture([&] { RenderModel(&model, pose, count, &options); });
     }
 };
 
@@ -219,22 +211,22 @@ TEST_F(Render, LineColoursFollowSelectionAndMarking) {
     const float* o1 = pose[1].origin;
     const float* o2 = pose[2].origin;
 
-    SelectedBone = 2;
-    auto lines = OfKind(Capture([&] { DrawSkeleton(&model, pose); }), GL_LINE_TOKEN);
+    options.selected_bone = 2;
+    auto lines = OfKind(Skeleton(pose, 3), GL_LINE_TOKEN);
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_TRUE(LineJoins(lines[0], o0, o1));
     EXPECT_TRUE(SameColour(lines[0].v[0], 1, 1, 1)); // marked
     EXPECT_TRUE(LineJoins(lines[1], o1, o2));
     EXPECT_TRUE(SameColour(lines[1].v[0], 1, 0, 0)); // selected
 
-    SelectedBone = 1; // selection wins over marking
-    lines = OfKind(Capture([&] { DrawSkeleton(&model, pose); }), GL_LINE_TOKEN);
+    options.selected_bone = 1; // selection wins over marking
+    lines = OfKind(Skeleton(pose, 3), GL_LINE_TOKEN);
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_TRUE(SameColour(lines[0].v[0], 1, 0, 0));
     EXPECT_TRUE(SameColour(lines[1].v[0], 0.4f, 0.5f, 0.7f));
 
-    SelectedBone = 0; // the root has no line of its own: nothing is red
-    auto prims = Capture([&] { DrawSkeleton(&model, pose); });
+    options.selected_bone = 0; // the root has no line of its own: nothing is red
+    auto prims = Skeleton(pose, 3);
     lines = OfKind(prims, GL_LINE_TOKEN);
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_TRUE(SameColour(lines[0].v[0], 1, 1, 1));
@@ -250,13 +242,13 @@ TEST_F(Render, ShowQuatsDrawsTheParentsAxesOncePerChild) {
     const float s = std::sqrt(0.5f);
     // The root turned 90 degrees about z: its x axis points along model +y.
     BonePose pose[4] = {BonePose{{0, 0, s, s}, {1, 2, 3}}, At(4, 4, 4), At(5, 5, 5), At(6, 6, 6)};
-    SelectedBone = 3;
+    options.selected_bone = 3;
 
-    auto lines = OfKind(Capture([&] { DrawSkeleton(&model, pose); }), GL_LINE_TOKEN);
+    auto lines = OfKind(Skeleton(pose, 4), GL_LINE_TOKEN);
     EXPECT_EQ(lines.size(), 3u); // no axes while the option is off
 
-    ShowQuats = 1;
-    lines = OfKind(Capture([&] { DrawSkeleton(&model, pose); }), GL_LINE_TOKEN);
+    options.show_quats = true;
+    lines = OfKind(Skeleton(pose, 4), GL_LINE_TOKEN);
     std::vector<Prim> green;
     for (const auto& l : lines)
         if (SameColour(l.v[0], 0, 1, 0)) green.push_back(l);
@@ -278,31 +270,73 @@ TEST_F(Render, ShowQuatsDrawsTheParentsAxesOncePerChild) {
 TEST_F(Render, MissingPoseOrBadParentsNeverReadPastTheBones) {
     SetBones({Bone("root", -1, 0), Bone("child", 0, 0)});
     BonePose pose[2] = {At(0, 0, 0), At(0, 0, 1)};
-    EXPECT_TRUE(Capture([&] { DrawSkeleton(&model, nullptr); }).empty());
-    EXPECT_TRUE(Capture([&] { DrawSkeleton(nullptr, pose); }).empty());
+    EXPECT_TRUE(Capture([&] { RenderModel(&model, nullptr, 2, &options); }).empty());
+    EXPECT_TRUE(Capture([&] { RenderModel(nullptr, pose, 2, &options); }).empty());
 
     // A parent beyond the bones (a damaged file) gets no line.
     model.bones[1].parent = 7;
-    auto prims = Capture([&] { DrawSkeleton(&model, pose); });
+    auto prims = Skeleton(pose, 2);
     EXPECT_TRUE(OfKind(prims, GL_LINE_TOKEN).empty());
     EXPECT_FALSE(OfKind(prims, GL_POLYGON_TOKEN).empty());
 
-    // A selection left beyond the bones is brought back into range.
+    // A selection beyond the bones marks nothing.
     model.bones[1].parent = 0;
-    SelectedBone = 40;
-    auto lines = OfKind(Capture([&] { DrawSkeleton(&model, pose); }), GL_LINE_TOKEN);
+    options.selected_bone = 40;
+    auto lines = OfKind(Skeleton(pose, 2), GL_LINE_TOKEN);
     ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(SelectedBone, 0);
     EXPECT_TRUE(SameColour(lines[0].v[0], 0.4f, 0.5f, 0.7f));
 
-    // A count larger than the bones array is not trusted.
+    // Neither a count nor a numbones larger than the arrays is trusted; a
+    // smaller count draws only the bones it covers.
     model.numbones = 5;
-    lines = OfKind(Capture([&] { DrawSkeleton(&model, pose); }), GL_LINE_TOKEN);
-    EXPECT_EQ(lines.size(), 1u);
+    EXPECT_EQ(OfKind(Skeleton(pose, 5), GL_LINE_TOKEN).size(), 1u);
+    EXPECT_EQ(OfKind(Skeleton(pose, 1), GL_POLYGON_TOKEN).size() * 2,
+              OfKind(Skeleton(pose, 2), GL_POLYGON_TOKEN).size());
+}
+
+TEST_F(Render, OptionsApplyWhileDrawingAndStateIsRestored) {
+    SetBones({Bone("root", -1, 0), Bone("child", 0, 0)});
+    BonePose pose[2] = {At(0, 0, 0), At(0, 0, 3)};
+    glEnable(GL_TEXTURE_2D);
+    glColor3f(0.25f, 0.5f, 0.75f);
+    const size_t faces = OfKind(Skeleton(pose, 2), GL_POLYGON_TOKEN).size();
+    ASSERT_GT(faces, 0u);
+
+    // Wireframe: the cubes' faces come out as lines, not polygons.
+    options.wireframe = true;
+    auto prims = Skeleton(pose, 2);
+    EXPECT_TRUE(OfKind(prims, GL_POLYGON_TOKEN).empty());
+    EXPECT_GT(OfKind(prims, GL_LINE_TOKEN).size(), 1u);
+    options.wireframe = false;
+
+    // Culling seen into a corner keeps the near half of the faces.
+    options.cull_backfaces = true;
+    glRotatef(30, 1, 0, 0);
+    glRotatef(-40, 0, 1, 0);
+    EXPECT_EQ(OfKind(Skeleton(pose, 2), GL_POLYGON_TOKEN).size() * 2, faces);
+    glLoadIdentity();
+
+    options.show_skeleton = false;
+    EXPECT_TRUE(Skeleton(pose, 2).empty());
+
+    // Everything the options switched is back as it was.
+    GLint modes[2];
+    glGetIntegerv(GL_POLYGON_MODE, modes);
+    EXPECT_EQ(modes[0], GL_FILL);
+    EXPECT_FALSE(glIsEnabled(GL_CULL_FACE));
+    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
+    GLfloat colour[4];
+    glGetFloatv(GL_CURRENT_COLOR, colour);
+    EXPECT_FLOAT_EQ(colour[2], 0.75f);
+    glDisable(GL_TEXTURE_2D);
 }
 
 TEST_F(Render, SkeletonFrameTicksTheTimerAndDrawsTheCurrentPose) {
+    SkelModel* savedModel = CurrentModel;
+    int32_t savedSelected = SelectedBone;
     SetBones({Bone("root", -1, 0), Bone("child", 0, 0)});
+    CurrentModel = &model;
+    SelectedBone = 40; // brought back into range by the frame
     model.numframes = 1;
     model.frames.assign(1, PoseFrame{});
     model.frames[0].poses = {At(0, 0, 0), At(0, 3, 0)};
@@ -313,12 +347,19 @@ TEST_F(Render, SkeletonFrameTicksTheTimerAndDrawsTheCurrentPose) {
     ModelTimer = AnimTimer{};
     RegisterDefaultAnimation(&model);
     TickTime = 5000;
-    auto lines = OfKind(Capture([] { DrawSkeletonFrame(); }), GL_LINE_TOKEN);
+    auto prims = Capture([] { DrawSkeletonFrame(); });
     EXPECT_EQ(ModelTimer.frame[0], 1); // one tick of the default animation
     ModelTimer = saved;
+    EXPECT_EQ(SelectedBone, 0);
+    auto lines = OfKind(prims, GL_LINE_TOKEN);
     ASSERT_EQ(lines.size(), 1u);
     const float a[3] = {0, 0, 0}, b[3] = {0, 3, 0};
     EXPECT_TRUE(LineJoins(lines[0], a, b));
+    EXPECT_FALSE(OfKind(prims, GL_BITMAP_TOKEN).empty()); // the key list, under the skeleton
+    CurrentModel = savedModel;
+    SelectedBone = savedSelected;
+    FrameKeys none;
+    PublishFrameKeys(&none);
 }
 
 // Reads the whole window after a draw into the back buffer.
@@ -339,9 +380,9 @@ TEST_F(Render, KeyListWritesOneLinePerKeyAtTheTopRight) {
     list.numkeys = 2;
     list.keys = {'L', 'r'};
     list.keyframes = {2, 1};
-    PublishFrameKeys(&list);
 
-    auto bitmaps = OfKind(Capture([] { DrawKeyList(); }), GL_BITMAP_TOKEN);
+    auto bitmaps =
+        OfKind(Capture([&] { DrawKeyList(GLUT_BITMAP_HELVETICA_10, &list); }), GL_BITMAP_TOKEN);
     // "Key: L frame:2" and "Key: r frame:1", one glyph each character.
     ASSERT_EQ(bitmaps.size(), 28u);
     // The first glyph of each line starts at x = 0.8 of the width; the two
@@ -355,7 +396,7 @@ TEST_F(Render, KeyListWritesOneLinePerKeyAtTheTopRight) {
     EXPECT_NEAR(y0 - y1, 0.03f, 0.006f);
 
     // The pixels are those of the two texts printed there directly.
-    auto drawn = Snapshot([] { DrawKeyList(); });
+    auto drawn = Snapshot([&] { DrawKeyList(GLUT_BITMAP_HELVETICA_10, &list); });
     auto expected = Snapshot([] {
         PrintOverlay(0.8f, 0.98f, "Key: L frame:2");
         PrintOverlay(0.8f, 0.95f, "Key: r frame:1");
@@ -372,12 +413,13 @@ TEST_F(Render, KeyListWritesOneLinePerKeyAtTheTopRight) {
     list.numkeys = 1;
     list.keys = {0};
     list.keyframes = {1};
-    PublishFrameKeys(&list);
-    EXPECT_EQ(OfKind(Capture([] { DrawKeyList(); }), GL_BITMAP_TOKEN).size(), 13u);
+    EXPECT_EQ(
+        OfKind(Capture([&] { DrawKeyList(GLUT_BITMAP_HELVETICA_10, &list); }), GL_BITMAP_TOKEN)
+            .size(),
+        13u);
 
     FrameKeys none;
-    PublishFrameKeys(&none);
-    EXPECT_TRUE(Capture([] { DrawKeyList(); }).empty());
+    EXPECT_TRUE(Capture([&] { DrawKeyList(GLUT_BITMAP_HELVETICA_10, &none); }).empty());
 }
 
 } // namespace

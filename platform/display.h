@@ -1,0 +1,12 @@
+// The viewer's display options and its main window id: plain values the menus
+// and the start-up write and the frame, the HUD and the camera read. Kept here,
+// with no dependencies, so every layer of the viewer can reach them without
+// reaching up into app/.
+#pragma once
+
+extern int ShowFPS;    // 1: the frame-rate text is drawn (starts 1)
+extern int Wireframe;  // 1: polygons drawn as lines
+extern int FullScreen; // 1: the program put the window into full-screen mode
+extern int ShowQuats;  // 1: the renderer draws each parent bone's axes
+extern int FlyMode;    // 0: orbit camera; nonzero: fly camera
+extern int MainWindow; // GLUT id of the one main window; 0 before it exists

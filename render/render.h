@@ -1,0 +1,65 @@
+// Draws a model in a given pose with a given camera and display options into
+// the current OpenGL context, with OpenGL 1.1 and GLU only: no window system,
+// no text, no viewer state. The viewer's frame, the GL tests and windowless
+// callers all draw through it. Holds no state between calls.
+// Model-space (x, y, z) goes to OpenGL as (y, z, x), so the model's z is up.
+#pragma once
+#include <cstdint>
+
+#include "model/model.h"
+
+// The viewer's two cameras as plain values.
+struct RenderCamera {
+    bool fly = false;                  // fly camera instead of the orbit camera
+    float fly_pos[3] = {0, 0, 0};      // fly camera position
+    float fly_yaw = 0;                 // heading about Y in degrees; positive turns left
+    float fly_pitch = 0;               // pitch about X in degrees; positive looks down
+    float orbit_pan[2] = {0, 0};       // orbit pan x, y
+    float orbit_distance = 0;          // orbit distance along the view axis
+    float orbit_angles[3] = {0, 0, 0}; // orbit angles about X, Y, Z, in degrees
+};
+
+struct RenderOptions {
+    bool wireframe = false;          // polygons drawn as lines
+    bool cull_backfaces = false;     // back faces culled
+    bool show_quats = false;         // each parent bone's axes drawn (green)
+    bool show_skeleton = true;       // cubes and bone lines
+    bool show_mesh = false;          // the skinned meshes, under the skeleton
+    int32_t selected_bone = -1;      // its line drawn red; -1 none
+    int32_t selected_mesh = -1;      // tinted when the mesh is shown; -1 none
+    float background[3] = {0, 0, 0}; // colour ClearRenderTarget clears to
+};
+
+constexpr float BONE_CUBE_HALF = 0.5f; // every cube has an edge of 1 model unit
+
+// Viewport x, y, w, h, then a 45-degree perspective (near 0.1, far 65536) of
+// the area's aspect on the projection matrix and the identity on the modelview
+// matrix, which is left current. An area without width gets no perspective.
+void SetRenderViewport(int x, int y, int w, int h);
+// Aspect ratio of a viewport area; a height of 0 or less counts as 1.
+double ViewAspect(int w, int h);
+// Multiplies the camera's view onto the current (modelview) matrix. The fly
+// camera starts from the identity; the orbit camera builds on what is there.
+void ApplyRenderCamera(const RenderCamera* camera);
+// Clears colour and depth, the colour to options->background.
+void ClearRenderTarget(const RenderOptions* options);
+
+// Draws the model in the given model-space pose (count entries) with the
+// current matrices: the meshes when asked, then the skeleton over them.
+// Texturing is off while it draws; GL state is left as it was found.
+void RenderModel(const SkelModel* model, const BonePose* pose, int32_t count,
+                 const RenderOptions* options);
+
+// The skeleton alone: for every bone a cube, and for every bone with a parent
+// a line to it (red when selected, white when marked by bit 0 of flags) and,
+// with show_quats, the parent's three axes. Bones beyond count or the bones
+// array are not drawn; a parent outside them makes a bone a root.
+void DrawSkeleton(const SkelModel* model, const BonePose* pose, int32_t count,
+                  const RenderOptions* options);
+// One solid axis-aligned cube centred on a model-space position.
+void DrawBoneCube(const float* pos, const float* rgb, float half);
+// One line between two model-space points.
+void DrawBoneLine(const float* a, const float* b, const float* rgb);
+// Colour of the line from a bone to its parent: red when selected, white when
+// marked (bit 0 of flags), otherwise the bone colour.
+const float* BoneLineColour(const SkelModel* model, int32_t bone, int32_t selected);
