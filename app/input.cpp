@@ -10,8 +10,7 @@
 #include "app/camera.h"
 #include "glui/glui.h"
 #include "overlay/prompt.h"
-#include "panels/bone_panel.h"
-#include "panels/mesh_panel.h"
+#include "panels/bone_panel.h" // PrevBone, NextBone
 #include "pose/keys.h"
 
 int KeyDown[256];
@@ -157,24 +156,4 @@ void ApplyMovementKeys() {
     if (Held('s', 'S', GLUT_KEY_DOWN)) MoveBackward(1.0f);
     if (Held('a', 'A', GLUT_KEY_LEFT)) StrafeLeft(1.0f);
     if (Held('d', 'D', GLUT_KEY_RIGHT)) StrafeRight(1.0f);
-}
-
-void NextBone(int) {
-    StepSelectedBone(+1);
-    RefreshBoneText();
-}
-
-void PrevBone(int) {
-    StepSelectedBone(-1);
-    RefreshBoneText();
-}
-
-void NextMesh(int) {
-    StepSelectedMesh(+1);
-    RefreshMeshText();
-}
-
-void PrevMesh(int) {
-    StepSelectedMesh(-1);
-    RefreshMeshText();
 }

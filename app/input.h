@@ -43,10 +43,3 @@ void ApplyMovementKeys();
 int InViewport(int x, int y);
 // The bounds test of InViewport on a given area (vx, vy, vw, vh); strict.
 int PointInArea(int x, int y, int vx, int vy, int vw, int vh);
-
-// Step the bone or mesh selection (with wrap-around) and refresh the panel
-// text; usable as GLUI button callbacks (the control id is ignored).
-void NextBone(int id = 0);
-void PrevBone(int id = 0);
-void NextMesh(int id = 0);
-void PrevMesh(int id = 0);

@@ -7,10 +7,9 @@
 
 #include <cstring>
 
-#include "app/frame.h"
-#include "app/input.h"
 #include "glui/glui.h"
 #include "panels/panels.h"
+#include "platform/display.h"
 #include "pose/keys.h"
 
 GLUI* BonePanel = nullptr;
@@ -75,6 +74,21 @@ void OnBoneControl(int id) {
 void RefreshBoneText() {
     if (!BonePanel || CurrentPanel != BonePanel || !BoneNameEdit) return;
     BoneNameEdit->set_text(GetSelectedBoneName());
+}
+
+void NextBone(int) {
+    StepSelectedBone(+1);
+    RefreshBoneText();
+}
+
+void PrevBone(int) {
+    StepSelectedBone(-1);
+    RefreshBoneText();
+}
+
+void ForgetBonePanel() {
+    BonePanel = nullptr;
+    BoneNameEdit = nullptr;
 }
 
 void ResizeBonePanel() {

@@ -27,6 +27,15 @@ void OnBoneControl(int id);
 // the one built; does nothing otherwise (its controls are gone then).
 void RefreshBoneText();
 
+// Step the bone selection one on or back (wrapping), then RefreshBoneText.
+// The arrow keys and the panel's buttons call them; as GLUI button callbacks
+// they ignore the control id.
+void NextBone(int id = 0);
+void PrevBone(int id = 0);
+
+// Drops every pointer into the panel's subwindow once it is closed.
+void ForgetBonePanel();
+
 // Gives the selected bone a new name (63 characters at most, NUL-padded) and
 // lists the bone names again, which regroups the key channels. A null name,
 // the unchanged name, or no bone at the selection does nothing.

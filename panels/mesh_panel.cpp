@@ -8,10 +8,10 @@
 
 #include <cstring>
 
-#include "app/frame.h"
-#include "app/input.h"
 #include "glui/glui.h"
 #include "panels/panels.h"
+#include "platform/display.h"
+#include "pose/keys.h"
 
 GLUI* MeshPanel = nullptr;
 GLUI_EditText* MeshNameEdit = nullptr;
@@ -109,6 +109,22 @@ void OnMeshControl(int id) {
 void RefreshMeshText() {
     if (!MeshPanel || CurrentPanel != MeshPanel || !MeshNameEdit) return;
     MeshNameEdit->set_text(GetSelectedMeshName());
+}
+
+void NextMesh(int) {
+    StepSelectedMesh(+1);
+    RefreshMeshText();
+}
+
+void PrevMesh(int) {
+    StepSelectedMesh(-1);
+    RefreshMeshText();
+}
+
+void ForgetMeshPanel() {
+    MeshPanel = nullptr;
+    MeshNameEdit = nullptr;
+    SkinNameEdit = nullptr;
 }
 
 void ResizeMeshPanel() {

@@ -32,6 +32,14 @@ void OnMeshControl(int id);
 // one built; does nothing otherwise. "skin:" keeps its text.
 void RefreshMeshText();
 
+// Step the mesh selection one on or back (wrapping), then RefreshMeshText;
+// the panel's buttons call them and they ignore the control id.
+void NextMesh(int id = 0);
+void PrevMesh(int id = 0);
+
+// Drops every pointer into the panel's subwindow once it is closed.
+void ForgetMeshPanel();
+
 // Set the selected mesh's meshname / skinname (63 characters at most,
 // NUL-padded). Nothing else changes. A null name, the unchanged name, or no
 // mesh at the selection does nothing.

@@ -13,6 +13,7 @@
 #include "app/menus.h"
 #include "model/model.h"
 #include "overlay/prompt.h"
+#include "panels/bone_panel.h"
 #include "pose/keys.h"
 
 namespace {

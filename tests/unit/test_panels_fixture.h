@@ -9,6 +9,7 @@
 
 #include "model/model.h"
 #include "panels/panels.h"
+#include "panels/rotate_panel.h"
 #include "pose/keys.h"
 
 inline void SetPanelsTestPose(BonePose* pose, float x, float y, float z) {

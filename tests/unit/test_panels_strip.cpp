@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "app/frame.h"
-#include "app/input.h"
 #include "glui/glui_core.h"
 #include "panels/bone_panel.h"
 #include "panels/mesh_panel.h"
 #include "panels/panels.h"
+#include "panels/rotate_panel.h"
+#include "platform/display.h"
 #include "tests/unit/test_panels_fixture.h"
 
 namespace {
@@ -40,8 +40,7 @@ class PanelsStrip : public PanelsTest {
         GLUI_Master.close_all();
         GluiProcessCloses();
         GluiSetWindowSize(0, 0, 0);
-        BonePanel = MeshPanel = RotatePanel = nullptr;
-        BoneNameEdit = MeshNameEdit = SkinNameEdit = nullptr;
+        ForgetAllPanels();
         MainWindow = savedWindow;
         PanelChoice = 0;
         PanelsTest::TearDown();
@@ -94,12 +93,13 @@ TEST_F(PanelsStrip, StartUpShowsSelectorAndBonePanel) {
     auto* list = static_cast<GLUI_Listbox*>(Find(selector, GLUI_KIND_LISTBOX, "panel:"));
     ASSERT_NE(list, nullptr);
     EXPECT_EQ(list->user_id, PANEL_LISTBOX_ID);
+    const char* labels[] = {"Bone", "Mesh", "Rotate"};
     ASSERT_EQ(list->items.size(), 3u);
+    ASSERT_EQ(NUM_PANELS, 3);
     for (int i = 0; i < 3; i++) {
         EXPECT_EQ(list->items[i].id, i);
-        EXPECT_EQ(list->items[i].text, PanelNames[i]);
+        EXPECT_EQ(list->items[i].text, labels[i]);
     }
-    EXPECT_STREQ(PanelNames[2], "Rotate");
     EXPECT_EQ(GLUI_Master.guis.size(), 2u);
 
     ASSERT_NE(BonePanel, nullptr);

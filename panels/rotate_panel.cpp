@@ -1,0 +1,42 @@
+// The Rotate panel: three angle spinners and the button that applies them to
+// the whole model (see rotate_panel.h).
+#include "panels/rotate_panel.h"
+
+#include "glui/glui.h"
+#include "model/model.h"
+#include "panels/panels.h"
+#include "platform/display.h"
+#include "pose/rotate_model.h"
+
+float RotateAngles[3] = {0.0f, 0.0f, 0.0f};
+GLUI* RotatePanel = nullptr;
+
+void BuildRotatePanel() {
+    RotatePanel = GLUI_Master.create_glui_subwindow(MainWindow, GLUI_SUBWINDOW_BOTTOM);
+    RotatePanel->set_main_gfx_window(MainWindow);
+
+    // Yaw comes first on screen though it is index 1: RotateModel takes
+    // pitch, yaw, roll.
+    static const struct {
+        const char* label;
+        int index;
+    } SPINNERS[3] = {{"Yaw:", 1}, {"Pitch:", 0}, {"Roll:", 2}};
+    for (const auto& s : SPINNERS) {
+        GLUI_Spinner* spinner =
+            RotatePanel->add_spinner(s.label, GLUI_SPINNER_FLOAT, &RotateAngles[s.index]);
+        spinner->set_int_limits(-360, 360, GLUI_LIMIT_CLAMP);
+        RotatePanel->add_column(1);
+    }
+    RotatePanel->add_button("Rotate", ROTATE_BUTTON_ID, OnRotateButton);
+
+    SetCurrentPanel(RotatePanel, 1, ResizeRotatePanel, "Rotate");
+}
+
+void OnRotateButton(int id) {
+    if (id != ROTATE_BUTTON_ID || !CurrentModel) return;
+    RotateModel(RotateAngles);
+}
+
+void ResizeRotatePanel() {}
+
+void ForgetRotatePanel() { RotatePanel = nullptr; }
