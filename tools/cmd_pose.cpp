@@ -1,8 +1,6 @@
 // boneloom-tool pose: loads a pair as the viewer does, presses channel keys
 // and prints the model-space pose of every bone and the key list that the
 // viewer would draw.
-#include <unistd.h>
-
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -38,22 +36,6 @@ const char POSE_HELP[] =
     "frame the model does not have).\n";
 
 namespace {
-
-// Resets the channels as a load does, without the bone-name list that goes
-// with it: stdout carries only the pose lines.
-void ResetChannelsQuietly() {
-    fflush(stdout);
-    int saved = dup(STDOUT_FILENO);
-    FILE* sink = fopen("/dev/null", "w");
-    if (saved >= 0 && sink) dup2(fileno(sink), STDOUT_FILENO);
-    ResetKeyChannels();
-    fflush(stdout);
-    if (saved >= 0) {
-        dup2(saved, STDOUT_FILENO);
-        close(saved);
-    }
-    if (sink) fclose(sink);
-}
 
 void PrintPoseLine(const SkelModel* model, int32_t i, const BonePose* p) {
     std::string name = (size_t)i < model->bones.size() ? PrintableName(model->bones[i].name) : "";
@@ -175,9 +157,7 @@ int RunPose(int argc, char** argv) {
     SkelModel model;
     LoadReport report;
     if (!LoadPairForTool(command, operands[0], operands[1], &model, false, &report)) return 1;
-    CurrentModel = &model;
-    ResetChannelsQuietly();
-    for (unsigned char key : keys) AdvanceKey(key);
+    PressKeysForTool(&model, keys);
 
     if (at.wanted) {
         if (int status = PrintPoseAtFrame(command, &model, &at)) {

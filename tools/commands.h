@@ -37,6 +37,12 @@ bool ExpectOperands(int argc, char** argv, int count);
 bool LoadPairForTool(const char* command, const char* skmPath, const char* skpPath,
                      SkelModel* model, bool echo, LoadReport* report);
 
+// Makes model CurrentModel with every key channel at frame 1, as a load does
+// (without printing the bone-name list), then releases each byte of keys in
+// order as the viewer's keyboard does. CurrentPose and DisplayKeys hold the
+// result; the caller sets CurrentModel back to null when done.
+void PressKeysForTool(SkelModel* model, const std::string& keys);
+
 // A name as it can be shown on a terminal: control bytes become \xNN.
 std::string PrintableName(const char* name);
 
@@ -48,6 +54,7 @@ int RunCopy(int argc, char** argv);
 int RunSample(int argc, char** argv);
 int RunLogo(int argc, char** argv);
 int RunGltf(int argc, char** argv);
+int RunRender(int argc, char** argv);
 
 extern const char POSE_HELP[];
 extern const char ROTATE_HELP[];
@@ -57,3 +64,4 @@ extern const char COPY_HELP[];
 extern const char SAMPLE_HELP[];
 extern const char LOGO_HELP[];
 extern const char GLTF_HELP[];
+extern const char RENDER_HELP[];

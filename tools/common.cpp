@@ -1,7 +1,11 @@
 // Helpers shared by boneloom-tool's commands: loading a model pair with the
-// tool's error reporting, and printing names safely on a terminal.
+// tool's error reporting, key presses as the viewer makes them, and printing
+// names safely on a terminal.
+#include <unistd.h>
+
 #include <cstdio>
 
+#include "pose/keys.h"
 #include "tools/commands.h"
 
 bool LoadPairForTool(const char* command, const char* skmPath, const char* skpPath,
@@ -19,6 +23,28 @@ bool LoadPairForTool(const char* command, const char* skmPath, const char* skpPa
     else
         fprintf(stderr, "boneloom-tool %s: %s\n", command, why.c_str());
     return false;
+}
+
+// Resets the channels as a load does, without the bone-name list that goes
+// with it: stdout carries only the command's own output.
+static void ResetChannelsQuietly() {
+    fflush(stdout);
+    int saved = dup(STDOUT_FILENO);
+    FILE* sink = fopen("/dev/null", "w");
+    if (saved >= 0 && sink) dup2(fileno(sink), STDOUT_FILENO);
+    ResetKeyChannels();
+    fflush(stdout);
+    if (saved >= 0) {
+        dup2(saved, STDOUT_FILENO);
+        close(saved);
+    }
+    if (sink) fclose(sink);
+}
+
+void PressKeysForTool(SkelModel* model, const std::string& keys) {
+    CurrentModel = model;
+    ResetChannelsQuietly();
+    for (unsigned char key : keys) AdvanceKey(key);
 }
 
 std::string PrintableName(const char* name) {

@@ -27,18 +27,27 @@ const ToolCommand TOOL_COMMANDS[] = {
      "print every bone's model-space pose after key presses or at a frame", POSE_HELP, RunPose},
     {"rotate", "IN.skm IN.skp OUT.skp [--yaw Y] [--pitch P] [--roll R]",
      "turn the whole model and write the SKP file", ROTATE_HELP, RunRotate},
+    {"render", "IN.skm IN.skp OUT.png | --frames DIR | --turntable N DIR [OPTIONS]",
+     "draw the posed model into PNG pictures, without a display", RENDER_HELP, RunRender},
 };
 const size_t TOOL_COMMAND_COUNT = sizeof TOOL_COMMANDS / sizeof TOOL_COMMANDS[0];
 
-// Options that a command parses itself, each with one value ("--fps 24" or
-// "--fps=24"); they and their values reach the command untouched.
+// Options that a command parses itself, with the number of values each takes
+// ("--fps 24" or "--fps=24"; a flag takes none); they and their values reach
+// the command untouched.
 struct CommandOption {
     const char* command;
     const char* option;
+    int values;
 };
 const CommandOption COMMAND_OPTIONS[] = {
-    {"gltf", "--fps"},   {"pose", "--press"},   {"pose", "--frame"},  {"pose", "--t"},
-    {"rotate", "--yaw"}, {"rotate", "--pitch"}, {"rotate", "--roll"},
+    {"gltf", "--fps", 1},         {"pose", "--press", 1},       {"pose", "--frame", 1},
+    {"pose", "--t", 1},           {"rotate", "--yaw", 1},       {"rotate", "--pitch", 1},
+    {"rotate", "--roll", 1},      {"render", "--size", 1},      {"render", "--press", 1},
+    {"render", "--frame", 1},     {"render", "--yaw", 1},       {"render", "--pitch", 1},
+    {"render", "--distance", 1},  {"render", "--no-mesh", 0},   {"render", "--no-skeleton", 0},
+    {"render", "--wireframe", 0}, {"render", "--select", 1},    {"render", "--background", 1},
+    {"render", "--frames", 1},    {"render", "--turntable", 2},
 };
 
 namespace {
@@ -77,7 +86,7 @@ const CommandOption* FindCommandOption(const ToolCommand* command, const char* a
     for (const CommandOption& entry : COMMAND_OPTIONS) {
         size_t n = strlen(entry.option);
         if (strcmp(entry.command, command->name) == 0 && strncmp(arg, entry.option, n) == 0 &&
-            (arg[n] == '\0' || arg[n] == '='))
+            (arg[n] == '\0' || (arg[n] == '=' && entry.values > 0)))
             return &entry;
     }
     return nullptr;
@@ -153,9 +162,11 @@ int main(int argc, char** argv) {
             seenMarker = true;
             continue;
         }
-        if (!seenMarker && FindCommandOption(command, argv[i])) {
+        const CommandOption* option = seenMarker ? nullptr : FindCommandOption(command, argv[i]);
+        if (option) {
             args.push_back(argv[i]);
-            if (!strchr(argv[i], '=') && i + 1 < argc) args.push_back(argv[++i]);
+            int values = option->values - (strchr(argv[i], '=') ? 1 : 0);
+            for (; values > 0 && i + 1 < argc; values--) args.push_back(argv[++i]);
             continue;
         }
         if (!seenMarker && argv[i][0] == '-' && argv[i][1] != '\0')

@@ -1,0 +1,403 @@
+// boneloom-tool render: draws a posed model without a display, through the
+// viewer's own renderer in an off-screen GL context, and writes PNG pictures:
+// one, one per pose frame (--frames), or a turn around the model (--turntable).
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <GL/gl.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "image/png.h"
+#include "pose/keys.h"
+#include "render/framing.h"
+#include "render/offscreen.h"
+#include "render/render.h"
+#include "tools/commands.h"
+#include "tools/gltf/gltf.h"
+
+const char RENDER_HELP[] =
+    "Draws the posed model as the viewer does (skeleton, and the skinned mesh\n"
+    "where the renderer draws one) into an off-screen OpenGL context and writes\n"
+    "PNG pictures. Needs no X display: Mesa's EGL draws on its own.\n"
+    "\n"
+    "What is drawn:\n"
+    "  OUT.png              one picture\n"
+    "  --frames DIR         instead of OUT.png: one picture per pose frame, every\n"
+    "                       bone at that frame, DIR/frame_0000.png ... (DIR is\n"
+    "                       created when missing; one camera for all of them)\n"
+    "  --turntable N DIR    instead of OUT.png: N pictures turning around the model\n"
+    "                       by 360/N degrees each, DIR/turn_0000.png ...\n"
+    "\n"
+    "options:\n"
+    "  --size WxH           picture size, 1 to 4096 each (default 640x480)\n"
+    "  --press KEYS         key releases as in the viewer and `pose`: every channel\n"
+    "                       starts at frame 1 (the default pose)\n"
+    "  --frame N            every bone at pose frame N instead (not with --press)\n"
+    "  --yaw D, --pitch D   orbit angles in degrees: about the vertical axis (a\n"
+    "                       sideways drag in the viewer) and about the horizontal\n"
+    "                       one (default 0 0: the viewer's start view)\n"
+    "  --distance D         the viewer's orbit camera at distance D, without pan;\n"
+    "                       by default pan and distance frame the whole posed\n"
+    "                       model (its bounding box) so that it fills the picture\n"
+    "  --no-mesh            leave the mesh out\n"
+    "  --no-skeleton        leave the skeleton out\n"
+    "  --wireframe          polygons as lines, as the viewer's Wireframe option\n"
+    "  --select BONE        draw that bone's line red; an index or a bone name\n"
+    "  --background RRGGBB  background colour in hex (default 000000)\n"
+    "\n"
+    "Each picture is written only once complete; when one cannot be written,\n"
+    "none of the run's pictures is left behind. Exit status 1 when the pair\n"
+    "cannot be loaded, no OpenGL driver can draw off screen, or a picture cannot\n"
+    "be written; 2 on a usage error (bad size, unknown bone, frame past the end).\n";
+
+namespace {
+
+constexpr int TURNTABLE_MAX = 3600;
+
+struct RenderRequest {
+    const char* skm = nullptr;
+    const char* skp = nullptr;
+    const char* out = nullptr; // one picture, or null with --frames / --turntable
+    int width = 640;
+    int height = 480;
+    std::string keys;
+    bool pressed = false;
+    int64_t frame = -1; // --frame, -1 when not given
+    float yaw = 0.0f;
+    float pitch = 0.0f;
+    float distance = 0.0f; // > 0 when given
+    const char* select = nullptr;
+    const char* framesDir = nullptr;
+    const char* turntableDir = nullptr;
+    int turntable = 0;
+    RenderOptions options;
+};
+
+// One picture: where it goes, the pose and the camera.
+struct Picture {
+    std::string path;
+    int32_t frame; // pose frame, or -1 for the pose of --press / --frame
+    RenderCamera camera;
+};
+
+bool ParseInt(const char* text, int64_t low, int64_t high, int64_t* value) {
+    if (!*text || !(isdigit((unsigned char)*text) || *text == '-')) return false;
+    char* end = nullptr;
+    errno = 0;
+    long long v = strtoll(text, &end, 10);
+    if (errno || *end || v < low || v > high) return false;
+    *value = v;
+    return true;
+}
+
+bool ParseFloat(const char* text, float* value) {
+    char* end = nullptr;
+    errno = 0;
+    double v = strtod(text, &end);
+    if (!*text || errno || *end || !std::isfinite(v) || std::fabs(v) > 1e30) return false;
+    *value = (float)v;
+    return true;
+}
+
+bool ParseSize(const char* text, int* width, int* height) {
+    const char* x = strchr(text, 'x');
+    if (!x) return false;
+    std::string w(text, (size_t)(x - text));
+    int64_t a = 0, b = 0;
+    if (!ParseInt(w.c_str(), 1, OFFSCREEN_MAX_SIZE, &a) ||
+        !ParseInt(x + 1, 1, OFFSCREEN_MAX_SIZE, &b))
+        return false;
+    *width = (int)a;
+    *height = (int)b;
+    return true;
+}
+
+bool ParseColour(const char* text, float* rgb) {
+    if (*text == '#') text++;
+    if (strlen(text) != 6) return false;
+    for (int i = 0; i < 6; i++)
+        if (!isxdigit((unsigned char)text[i])) return false;
+    unsigned long v = strtoul(text, nullptr, 16);
+    for (int c = 0; c < 3; c++) rgb[c] = (float)((v >> (16 - 8 * c)) & 0xFF) / 255.0f;
+    return true;
+}
+
+// Reads the command line into *request; returns 0, or the usage error's status.
+int ParseRequest(int argc, char** argv, RenderRequest* r) {
+    const char* command = argv[0];
+    std::vector<const char*> operands;
+    r->options.show_mesh = true;
+    for (int i = 1; i < argc; i++) {
+        const char* arg = argv[i];
+        if (strncmp(arg, "--", 2) != 0) {
+            operands.push_back(arg);
+            continue;
+        }
+        std::string name = arg;
+        const char* value = nullptr;
+        size_t eq = name.find('=');
+        if (eq != std::string::npos) {
+            value = arg + eq + 1;
+            name.resize(eq);
+        }
+        if (name == "--no-mesh" || name == "--no-skeleton" || name == "--wireframe") {
+            if (name == "--no-mesh") r->options.show_mesh = false;
+            if (name == "--no-skeleton") r->options.show_skeleton = false;
+            if (name == "--wireframe") r->options.wireframe = true;
+            continue;
+        }
+        if (!value) {
+            if (i + 1 >= argc) return UsageError(command, "%s needs a value", name.c_str());
+            value = argv[++i];
+        }
+        int64_t number = 0;
+        if (name == "--size") {
+            if (!ParseSize(value, &r->width, &r->height))
+                return UsageError(command, "--size wants WxH, each 1 to %d, not '%s'",
+                                  OFFSCREEN_MAX_SIZE, value);
+        } else if (name == "--press") {
+            r->keys += value;
+            r->pressed = true;
+        } else if (name == "--frame") {
+            if (!ParseInt(value, 0, MAX_FRAMES, &number))
+                return UsageError(command, "--frame wants a frame number, not '%s'", value);
+            r->frame = number;
+        } else if (name == "--yaw" || name == "--pitch") {
+            if (!ParseFloat(value, name == "--yaw" ? &r->yaw : &r->pitch))
+                return UsageError(command, "%s wants a number of degrees, not '%s'", name.c_str(),
+                                  value);
+        } else if (name == "--distance") {
+            if (!ParseFloat(value, &r->distance) || !(r->distance > 0))
+                return UsageError(command, "--distance wants a number above 0, not '%s'", value);
+        } else if (name == "--select") {
+            r->select = value;
+        } else if (name == "--background") {
+            if (!ParseColour(value, r->options.background))
+                return UsageError(command, "--background wants a colour RRGGBB in hex, not '%s'",
+                                  value);
+        } else if (name == "--frames") {
+            r->framesDir = value;
+        } else if (name == "--turntable") {
+            if (!ParseInt(value, 1, TURNTABLE_MAX, &number))
+                return UsageError(command, "--turntable wants a count of 1 to %d, not '%s'",
+                                  TURNTABLE_MAX, value);
+            r->turntable = (int)number;
+            if (i + 1 >= argc) return UsageError(command, "--turntable needs N and a directory");
+            r->turntableDir = argv[++i];
+        } else {
+            return UsageError(command, "unknown option '%s'", arg);
+        }
+    }
+    if (r->pressed && r->frame >= 0)
+        return UsageError(command, "--press and --frame choose the pose two ways; give one");
+    if (r->framesDir && (r->pressed || r->frame >= 0))
+        return UsageError(command, "--frames draws every frame; it takes no --press or --frame");
+    if (r->framesDir && r->turntableDir)
+        return UsageError(command, "--frames and --turntable cannot be combined");
+    size_t wanted = r->framesDir || r->turntableDir ? 2 : 3;
+    if (operands.size() != wanted)
+        return UsageError(command, "expected %zu operands, got %zu", wanted, operands.size());
+    r->skm = operands[0];
+    r->skp = operands[1];
+    if (wanted == 3) r->out = operands[2];
+    return 0;
+}
+
+// The bone that --select names: an index, else a bone name; -1 when none.
+int32_t FindBone(const SkelModel* model, const char* text) {
+    int32_t count = std::min<int32_t>(model->numbones, (int32_t)model->bones.size());
+    int64_t index = 0;
+    if (ParseInt(text, 0, INT32_MAX, &index)) return index < count ? (int32_t)index : -1;
+    for (int32_t i = 0; i < count; i++)
+        if (strncmp(model->bones[i].name, text, NAME_LEN) == 0) return i;
+    return -1;
+}
+
+// The model-space pose of a picture into *pose: every bone at frame when it
+// is 0 or more, else the request's pose (key presses, or every bone at --frame).
+void PoseFor(SkelModel* model, const RenderRequest* r, int32_t frame, std::vector<BonePose>* pose) {
+    if (frame < 0 && r->frame >= 0) frame = (int32_t)r->frame;
+    if (frame >= 0) {
+        FrameKeys every;
+        for (int32_t key = 0; key < 256; key++) {
+            every.keys.push_back(key);
+            every.keyframes.push_back(frame);
+        }
+        every.numkeys = 256;
+        ComputePose(model, &every);
+    } else {
+        PressKeysForTool(model, r->keys);
+    }
+    pose->assign(CurrentPose, CurrentPose + CurrentPoseCount);
+}
+
+// What the picture shows, for the default camera: the skeleton's cubes (and
+// the skinned mesh once the renderer draws one).
+void AddDrawnToFit(const std::vector<BonePose>& pose, const RenderOptions* options, ViewFit* fit) {
+    if (options->show_skeleton)
+        AddPoseToFit(pose.data(), (int32_t)pose.size(), BONE_CUBE_HALF, fit);
+}
+
+// Creates dir when missing; *created says whether this run made it.
+bool EnsureDirectory(const char* dir, bool* created, std::string* reason) {
+    struct stat info;
+    *created = false;
+    if (stat(dir, &info) == 0) {
+        if (S_ISDIR(info.st_mode)) return true;
+        *reason = std::string("\"") + dir + "\" is not a directory";
+        return false;
+    }
+    if (mkdir(dir, 0777) != 0) {
+        *reason = std::string("cannot create directory \"") + dir + "\": " + strerror(errno);
+        return false;
+    }
+    *created = true;
+    return true;
+}
+
+// The GL state the viewer's window starts with, minus the logo texture.
+void SetViewerState() {
+    glShadeModel(GL_SMOOTH);
+    glClearDepth(1.0);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+}
+
+// Draws one picture and writes it as PNG.
+bool DrawPicture(const OffscreenContext* gl, const SkelModel* model,
+                 const std::vector<BonePose>& pose, const RenderCamera* camera,
+                 const RenderOptions* options, const char* path, std::string* reason) {
+    ClearRenderTarget(options);
+    SetRenderViewport(0, 0, gl->width, gl->height);
+    ApplyRenderCamera(camera);
+    RenderModel(model, pose.data(), (int32_t)pose.size(), options);
+    std::vector<uint8_t> rgb, png;
+    return ReadOffscreenPixels(gl, &rgb, reason) &&
+           EncodePNG(rgb.data(), gl->width, gl->height, 3, &png, reason) &&
+           WriteFileAtomically(path, png.data(), png.size(), reason);
+}
+
+std::string NumberedPath(const char* dir, const char* stem, int number) {
+    char name[32];
+    snprintf(name, sizeof name, "%s_%04d.png", stem, number);
+    std::string base = dir;
+    if (!base.empty() && base.back() != '/') base += '/';
+    return base + name;
+}
+
+int Render(SkelModel* model, const RenderRequest* r) {
+    const char* command = "render";
+    double aspect = (double)r->width / (double)r->height;
+    std::vector<Picture> pictures;
+    std::vector<BonePose> pose;
+    if (r->framesDir) {
+        // One camera for the whole strip, framing every frame's pose.
+        ViewFit fit = StartViewFit(r->yaw, r->pitch, aspect);
+        for (int32_t f = 0; f < model->numframes; f++) {
+            PoseFor(model, r, f, &pose);
+            AddDrawnToFit(pose, &r->options, &fit);
+            pictures.push_back({NumberedPath(r->framesDir, "frame", f), f, RenderCamera{}});
+        }
+        RenderCamera camera = FitCamera(&fit);
+        for (Picture& p : pictures) p.camera = camera;
+    } else {
+        PoseFor(model, r, -1, &pose);
+        int views = r->turntableDir ? r->turntable : 1;
+        float farthest = 0.0f;
+        for (int v = 0; v < views; v++) {
+            ViewFit fit = StartViewFit(r->yaw + 360.0f * (float)v / (float)views, r->pitch, aspect);
+            AddDrawnToFit(pose, &r->options, &fit);
+            RenderCamera camera = FitCamera(&fit);
+            farthest = std::max(farthest, camera.orbit_distance);
+            std::string path = r->out ? r->out : NumberedPath(r->turntableDir, "turn", v);
+            pictures.push_back({path, -1, camera});
+        }
+        // The same distance all the way round, so the model keeps its size.
+        for (Picture& p : pictures) p.camera.orbit_distance = farthest;
+    }
+    if (r->distance > 0) {
+        for (Picture& p : pictures) {
+            p.camera.orbit_pan[0] = p.camera.orbit_pan[1] = 0.0f;
+            p.camera.orbit_distance = r->distance;
+        }
+    }
+    if (pictures.empty()) {
+        fprintf(stderr, "boneloom-tool %s: the model has no pose frames; nothing written\n",
+                command);
+        return 1;
+    }
+
+    std::string reason;
+    const char* dir = r->framesDir ? r->framesDir : r->turntableDir;
+    bool createdDir = false;
+    if (dir && !EnsureDirectory(dir, &createdDir, &reason)) {
+        fprintf(stderr, "boneloom-tool %s: %s; nothing written\n", command, reason.c_str());
+        return 1;
+    }
+    OffscreenContext gl;
+    if (!CreateOffscreen(r->width, r->height, &gl, &reason)) {
+        if (createdDir) rmdir(dir);
+        fprintf(stderr, "boneloom-tool %s: cannot draw: %s; nothing written\n", command,
+                reason.c_str());
+        return 1;
+    }
+    SetViewerState();
+    size_t written = 0;
+    bool ok = true;
+    for (const Picture& p : pictures) {
+        if (p.frame >= 0) PoseFor(model, r, p.frame, &pose);
+        if (!DrawPicture(&gl, model, pose, &p.camera, &r->options, p.path.c_str(), &reason)) {
+            ok = false;
+            break;
+        }
+        written++;
+    }
+    DestroyOffscreen(&gl);
+    if (!ok) {
+        // A set of pictures is useful only whole: take back what this run wrote.
+        for (size_t i = 0; i < written; i++) unlink(pictures[i].path.c_str());
+        if (createdDir) rmdir(dir);
+        fprintf(stderr, "boneloom-tool %s: %s; nothing written\n", command, reason.c_str());
+        return 1;
+    }
+    if (r->out)
+        printf("wrote %s: %dx%d\n", r->out, r->width, r->height);
+    else
+        printf("wrote %zu pictures of %dx%d to %s\n", written, r->width, r->height, dir);
+    return 0;
+}
+
+} // namespace
+
+int RunRender(int argc, char** argv) {
+    const char* command = argv[0];
+    RenderRequest request;
+    if (int status = ParseRequest(argc, argv, &request)) return status;
+
+    SkelModel model;
+    LoadReport report;
+    if (!LoadPairForTool(command, request.skm, request.skp, &model, false, &report)) return 1;
+    if (request.frame >= model.numframes) {
+        return UsageError(command, "frame %lld is past the end: \"%s\" has %d frame%s",
+                          (long long)request.frame, request.skp, model.numframes,
+                          model.numframes == 1 ? "" : "s");
+    }
+    if (request.select) {
+        request.options.selected_bone = FindBone(&model, request.select);
+        if (request.options.selected_bone < 0)
+            return UsageError(command, "no bone '%s' in \"%s\" (%d bones)", request.select,
+                              request.skp, model.numbones);
+    }
+    int status = Render(&model, &request);
+    CurrentModel = nullptr;
+    return status;
+}
