@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# boneloom-tool render with no X display: usage errors (exit 2, nothing
+# written), a strip of every pose frame, a turntable, and failures (exit 1)
+# that leave nothing behind: an unwritable target, a picture that cannot be
+# written half-way through a strip, and no GL driver at all.
+set -euo pipefail
+unset DISPLAY
+TOOL="$BONELOOM_BUILD/boneloom-tool"
+WORK=$(mktemp -d)
+trap 'rm -rf "$WORK"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+cd "$WORK"
+
+# In a sanitizer build Mesa unloads its driver at exit, before the leak check:
+# the driver's own allocations would then look leaked from a module that can
+# no longer be named. Preloading it keeps it mapped (as asan_viewer.sh does);
+# the sanitizer runtime must come first.
+PRELOAD=""
+if grep -q '^BONELOOM_SANITIZE:BOOL=ON$' "$BONELOOM_BUILD/CMakeCache.txt" 2>/dev/null; then
+  asanlib=$(ldd "$TOOL" | awk '/libasan\.so/ {print $3; exit}')
+  driver=$(ls /usr/lib/*/dri/swrast_dri.so 2>/dev/null | head -n 1 || true)
+  if [ -n "$asanlib" ] && [ -n "$driver" ]; then PRELOAD="$asanlib:$driver"; fi
+fi
+
+"$TOOL" sample . >/dev/null
+frames=$("$TOOL" info tris.skm tris.skp | sed -n 's/^tris.skp: [0-9]* bones, \([0-9]*\) frames$/\1/p')
+[ "$frames" -ge 3 ] || fail "demo model has $frames frames"
+render() { LD_PRELOAD="$PRELOAD" "$TOOL" render tris.skm tris.skp "$@"; }
+# expect STATUS TEXT ARGS...: render exits with STATUS and says TEXT on stderr.
+expect() {
+  local want=$1 text=$2 rc=0
+  shift 2
+  render "$@" >/dev/null 2>err.txt || rc=$?
+  [ "$rc" = "$want" ] || fail "render $* exited $rc, not $want: $(cat err.txt)"
+  grep -qF -- "$text" err.txt || fail "render $* did not say '$text': $(cat err.txt)"
+}
+
+expect 2 "--size wants WxH" out.png --size 0x480
+expect 2 "--size wants WxH" out.png --size 640x4097
+expect 2 "no bone 'Nobody'" out.png --select Nobody
+expect 2 "frame $frames is past the end" out.png --frame "$frames"
+expect 2 "--background wants" out.png --background 12345g
+expect 2 "--press and --frame" out.png --press L --frame 1
+expect 2 "expected 2 operands" out.png --frames strip
+[ -z "$(ls ./*.png strip 2>/dev/null)" ] || fail "a usage error wrote something"
+
+# A strip: one picture per frame, every one a PNG and each different, since
+# every frame of the demo walk poses the bones differently.
+render --frames strip --size 64x96 --select 1 >/dev/null
+[ "$(ls strip | wc -l)" = "$frames" ] || fail "$(ls strip | wc -l) pictures for $frames frames"
+last=$(printf 'strip/frame_%04d.png' $((frames - 1)))
+[ "$(head -c 8 "$last" | od -An -tx1 | tr -d ' ')" = "89504e470d0a1a0a" ] || fail "$last is no PNG"
+[ "$(cat strip/*.png | wc -c)" -gt 0 ] &&
+  [ "$(md5sum strip/*.png | cut -d' ' -f1 | sort -u | wc -l)" = "$frames" ] ||
+  fail "frames with different poses gave the same picture"
+
+render --turntable 4 turn --size 48x48 --press LL >/dev/null
+[ "$(ls turn)" = "$(printf 'turn_%04d.png\n' 0 1 2 3)" ] || fail "turntable wrote: $(ls turn)"
+
+# Failures: exit 1 and the directory exactly as it was.
+render old.png --size 8x8 >/dev/null
+touch plain
+mkdir half half/frame_0002.png # a directory where the third picture should go
+cp old.png old.copy
+before=$(ls -R)
+expect 1 "nothing written" plain/out.png
+expect 1 "nothing written" --frames plain/strip
+expect 1 "nothing written" --frames half --size 16x16
+[ "$(ls -R)" = "$before" ] || fail "a failed render left files: $(ls -R)"
+__EGL_VENDOR_LIBRARY_FILENAMES=/nonexistent.json expect 1 "cannot draw" old.png
+__EGL_VENDOR_LIBRARY_FILENAMES=/nonexistent.json expect 1 "cannot draw" --frames fresh
+cmp -s old.png old.copy || fail "a failed render changed the old picture"
+[ "$(ls -R)" = "$before" ] || fail "a render without GL left files: $(ls -R)"
+echo "render: usage errors, strip of $frames frames, turntable, failures: ok"

@@ -1,0 +1,260 @@
+// Drawing without a display: an off-screen clear read back, the PNG encoder
+// against libpng's decoder, and boneloom-tool render's pictures of a small
+// model whose every bone lands on a known pixel, and of the demo model framed
+// from several angles.
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+#include <png.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "image/png.h"
+#include "model/export.h"
+#include "render/offscreen.h"
+
+namespace {
+
+struct Picture {
+    int width = 0, height = 0;
+    std::vector<uint8_t> rgb;
+    const uint8_t* At(int x, int y) const { return &rgb[((size_t)y * width + x) * 3]; }
+};
+
+// Decodes a PNG file image to RGB with libpng itself, not with our code.
+bool DecodePNG(const std::vector<uint8_t>& file, Picture* out) {
+    png_image image = {};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_memory(&image, file.data(), file.size())) return false;
+    image.format = PNG_FORMAT_RGB;
+    out->width = (int)image.width;
+    out->height = (int)image.height;
+    out->rgb.resize(PNG_IMAGE_SIZE(image));
+    return png_image_finish_read(&image, nullptr, out->rgb.data(), 0, nullptr) != 0;
+}
+
+bool ReadPNG(const std::string& path, Picture* out) {
+    FILE* f = fopen(path.c_str(), "rb");
+    if (!f) return false;
+    std::vector<uint8_t> file;
+    uint8_t chunk[65536];
+    for (size_t n; (n = fread(chunk, 1, sizeof chunk, f)) > 0;)
+        file.insert(file.end(), chunk, chunk + n);
+    fclose(f);
+    return DecodePNG(file, out);
+}
+
+bool Near(const uint8_t* px, int r, int g, int b, int slack = 1) {
+    return abs(px[0] - r) <= slack && abs(px[1] - g) <= slack && abs(px[2] - b) <= slack;
+}
+
+// True when some pixel within one of (x, y) has the colour: a one-pixel line
+// on a pixel boundary may fall on either side of it.
+bool NearbyHas(const Picture& p, int x, int y, int r, int g, int b) {
+    for (int dy = -1; dy <= 1; dy++)
+        for (int dx = -1; dx <= 1; dx++)
+            if (Near(p.At(x + dx, y + dy), r, g, b)) return true;
+    return false;
+}
+
+std::string TempDir() {
+    char pattern[] = "/tmp/boneloom_render_XXXXXX";
+    return mkdtemp(pattern);
+}
+
+// Runs boneloom-tool with arguments; returns its exit status.
+int RunTool(const std::vector<std::string>& args) {
+    pid_t pid = fork();
+    if (pid == 0) {
+        std::vector<char*> argv = {(char*)BONELOOM_TOOL};
+        for (const std::string& a : args) argv.push_back((char*)a.c_str());
+        argv.push_back(nullptr);
+        if (!freopen("/dev/null", "w", stdout)) _exit(127);
+        execv(BONELOOM_TOOL, argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Three bones in one frame: a root at the origin, bone 1 straight up (model z)
+// and bone 2, marked, to the side (model y, drawn to the right).
+void WriteTinyModel(const std::string& dir) {
+    SkelModel m;
+    const char* names[3] = {"root", "up", "side"};
+    const float origins[3][3] = {{0, 0, 0}, {0, 0, 8}, {0, 4, 0}};
+    m.numbones = 3;
+    m.bones.resize(3);
+    m.numframes = 1;
+    m.frames.resize(1);
+    CopyName(m.frames[0].name, "rest");
+    for (int i = 0; i < 3; i++) {
+        CopyName(m.bones[i].name, names[i]);
+        m.bones[i].parent = i == 0 ? -1 : 0;
+        m.bones[i].flags = i == 2 ? 1u : 0u;
+        m.frames[0].poses.push_back(
+            BonePose{{0, 0, 0, 1}, {origins[i][0], origins[i][1], origins[i][2]}});
+    }
+    ASSERT_TRUE(WriteSKMFile(&m, (dir + "/tiny.skm").c_str()));
+    ASSERT_TRUE(WriteSKPFile(&m, (dir + "/tiny.skp").c_str()));
+}
+
+} // namespace
+
+TEST(RenderHeadless, OffscreenClearReadsBackTopRowFirst) {
+    OffscreenContext gl;
+    std::string why;
+    EXPECT_FALSE(CreateOffscreen(0, 10, &gl, &why));
+    EXPECT_FALSE(CreateOffscreen(OFFSCREEN_MAX_SIZE + 1, 1, &gl, &why));
+    EXPECT_NE(why.find("4096"), std::string::npos) << why;
+    EXPECT_EQ(gl.display, nullptr);
+
+    // An odd size, so rows are not padded to four bytes by accident.
+    ASSERT_TRUE(CreateOffscreen(37, 23, &gl, &why)) << why;
+    glClearColor(0.2f, 0.4f, 0.6f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    // GL counts rows from the bottom: a 5 x 3 red block at GL's origin must
+    // come back in the last three rows.
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(0, 0, 5, 3);
+    glClearColor(1, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glDisable(GL_SCISSOR_TEST);
+    Picture p;
+    p.width = 37;
+    p.height = 23;
+    ASSERT_TRUE(ReadOffscreenPixels(&gl, &p.rgb, &why)) << why;
+    ASSERT_EQ(p.rgb.size(), 37u * 23u * 3u);
+    DestroyOffscreen(&gl);
+    EXPECT_EQ(gl.context, nullptr);
+    EXPECT_TRUE(Near(p.At(0, 0), 51, 102, 153));
+    EXPECT_TRUE(Near(p.At(36, 22), 51, 102, 153));
+    EXPECT_TRUE(Near(p.At(4, 20), 255, 0, 0));
+    EXPECT_TRUE(Near(p.At(0, 22), 255, 0, 0));
+    EXPECT_TRUE(Near(p.At(5, 22), 51, 102, 153));
+    EXPECT_TRUE(Near(p.At(0, 19), 51, 102, 153));
+}
+
+TEST(RenderHeadless, PngRoundTripsThroughLibpng) {
+    for (int channels : {3, 4}) {
+        SCOPED_TRACE(channels);
+        const int w = 7, h = 5;
+        std::vector<uint8_t> pixels((size_t)w * h * channels);
+        for (size_t i = 0; i < pixels.size(); i++) pixels[i] = (uint8_t)(i * 37 + 11);
+        std::vector<uint8_t> file;
+        std::string why;
+        ASSERT_TRUE(EncodePNG(pixels.data(), w, h, channels, &file, &why)) << why;
+        png_image image = {};
+        image.version = PNG_IMAGE_VERSION;
+        ASSERT_TRUE(png_image_begin_read_from_memory(&image, file.data(), file.size()));
+        EXPECT_EQ(image.width, (png_uint_32)w);
+        EXPECT_EQ(image.height, (png_uint_32)h);
+        EXPECT_EQ(PNG_IMAGE_PIXEL_CHANNELS(image.format), (unsigned)channels);
+        std::vector<uint8_t> back(PNG_IMAGE_SIZE(image));
+        ASSERT_TRUE(png_image_finish_read(&image, nullptr, back.data(), 0, nullptr));
+        EXPECT_EQ(back, pixels);
+    }
+    std::vector<uint8_t> untouched = {1, 2, 3};
+    std::string why;
+    uint8_t pixel[3] = {0, 0, 0};
+    EXPECT_FALSE(EncodePNG(pixel, 0, 1, 3, &untouched, &why));
+    EXPECT_FALSE(EncodePNG(pixel, 1, 1, 2, &untouched, &why));
+    EXPECT_EQ(untouched, (std::vector<uint8_t>{1, 2, 3}));
+}
+
+// The viewer's camera at distance 30, no pan, on a 200 x 200 picture: model
+// point (0, y, z) lands at column 100 + y * k, row 100 - z * k, with k the
+// pixels per unit at that depth (100 / (30 tan 22.5 degrees)).
+TEST(RenderHeadless, ToolDrawsBonesWhereTheCameraPutsThem) {
+    std::string dir = TempDir();
+    WriteTinyModel(dir);
+    auto render = [&](const std::string& out, std::vector<std::string> more) {
+        std::vector<std::string> args = {
+            "render",       dir + "/tiny.skm", dir + "/tiny.skp", dir + "/" + out,
+            "--size",       "200x200",         "--distance",      "30",
+            "--background", "102030"};
+        args.insert(args.end(), more.begin(), more.end());
+        return RunTool(args);
+    };
+    ASSERT_EQ(render("plain.png", {}), 0);
+    ASSERT_EQ(render("selected.png", {"--select", "up"}), 0);
+    ASSERT_EQ(render("none.png", {"--no-skeleton"}), 0);
+    Picture plain, selected, none;
+    ASSERT_TRUE(ReadPNG(dir + "/plain.png", &plain));
+    ASSERT_TRUE(ReadPNG(dir + "/selected.png", &selected));
+    ASSERT_TRUE(ReadPNG(dir + "/none.png", &none));
+    ASSERT_EQ(plain.width, 200);
+    ASSERT_EQ(plain.height, 200);
+
+    const double k = 100.0 / (30.0 * 0.41421356);
+    const int upRow = (int)(100 - 8 * k), sideCol = (int)(100 + 4 * k);
+    const uint8_t bone[3] = {102, 128, 179};
+    for (const Picture* p : {&plain, &selected}) {
+        EXPECT_TRUE(Near(p->At(0, 0), 0x10, 0x20, 0x30));
+        EXPECT_TRUE(Near(p->At(199, 199), 0x10, 0x20, 0x30));
+        // Cubes of edge 1 around each bone, k (about 8) pixels wide.
+        EXPECT_TRUE(Near(p->At(100, 100), bone[0], bone[1], bone[2]));
+        EXPECT_TRUE(Near(p->At(100, upRow), bone[0], bone[1], bone[2]));
+        EXPECT_TRUE(Near(p->At(sideCol, 100), bone[0], bone[1], bone[2]));
+        // Beside a line, between the cubes: background.
+        EXPECT_TRUE(Near(p->At(104, (100 + upRow) / 2), 0x10, 0x20, 0x30));
+        // The marked bone's line is white in both.
+        EXPECT_TRUE(NearbyHas(*p, (100 + sideCol) / 2, 100, 255, 255, 255));
+    }
+    const int midRow = (100 + upRow) / 2;
+    EXPECT_TRUE(NearbyHas(plain, 100, midRow, bone[0], bone[1], bone[2]));
+    EXPECT_FALSE(NearbyHas(plain, 100, midRow, 255, 0, 0));
+    EXPECT_TRUE(NearbyHas(selected, 100, midRow, 255, 0, 0));
+    for (size_t i = 0; i < none.rgb.size(); i += 3)
+        ASSERT_TRUE(Near(&none.rgb[i], 0x10, 0x20, 0x30)) << "pixel " << i / 3;
+}
+
+// Without --distance the model fills the picture from any angle: the drawn
+// pixels' bounding rectangle keeps a margin on every side and spans 90% of
+// the tighter one.
+TEST(RenderHeadless, DefaultCameraFramesTheWholeModel) {
+    std::string dir = TempDir();
+    ASSERT_EQ(RunTool({"sample", dir}), 0);
+    struct View {
+        const char* size;
+        const char* yaw;
+        const char* pitch;
+    } views[] = {{"300x300", "0", "0"}, {"400x200", "90", "30"}, {"200x400", "-135", "-60"}};
+    for (const View& v : views) {
+        SCOPED_TRACE(std::string(v.size) + " yaw " + v.yaw + " pitch " + v.pitch);
+        std::string out = dir + "/view.png";
+        ASSERT_EQ(RunTool({"render", dir + "/tris.skm", dir + "/tris.skp", out, "--size", v.size,
+                           "--yaw", v.yaw, "--pitch", v.pitch, "--press", "LLR"}),
+                  0);
+        Picture p;
+        ASSERT_TRUE(ReadPNG(out, &p));
+        int left = p.width, right = -1, top = p.height, bottom = -1;
+        for (int y = 0; y < p.height; y++)
+            for (int x = 0; x < p.width; x++)
+                if (!Near(p.At(x, y), 0, 0, 0, 0)) {
+                    left = std::min(left, x);
+                    right = std::max(right, x);
+                    top = std::min(top, y);
+                    bottom = std::max(bottom, y);
+                }
+        ASSERT_GE(right, 0) << "nothing drawn";
+        // Inside the picture with a margin on every side...
+        EXPECT_GT(left, 0);
+        EXPECT_GT(top, 0);
+        EXPECT_LT(right, p.width - 1);
+        EXPECT_LT(bottom, p.height - 1);
+        // ...spanning FRAME_FILL (90%) of the picture in the tighter
+        // direction, with equal margins there.
+        double across = (right - left + 1) / (double)p.width;
+        double down = (bottom - top + 1) / (double)p.height;
+        EXPECT_NEAR(std::max(across, down), 0.9, 0.02);
+        if (across > down)
+            EXPECT_NEAR(left, p.width - 1 - right, 3);
+        else
+            EXPECT_NEAR(top, p.height - 1 - bottom, 3);
+    }
+}
