@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/limit_model.h"
 #include "model/export.h"
 #include "model/load.h"
 
@@ -27,59 +28,6 @@ namespace {
 double NowMs() {
     using namespace std::chrono;
     return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
-}
-
-// A mesh at the limits, its weights topping the file up to just under 16 MB.
-void BuildLimitMesh(SkelModel* model) {
-    model->numbones = MAX_BONES;
-    model->nummeshes = 1;
-    model->meshes.resize(1);
-    SkelMesh& mesh = model->meshes[0];
-    CopyName(mesh.skinname, "bench_skin");
-    CopyName(mesh.meshname, "bench_mesh");
-    int64_t fixed =
-        24 + 156 + (int64_t)MAX_VERTS * 12 + (int64_t)MAX_TRIS * 12 + MAX_REFERENCES * 4;
-    int64_t weights = (MAX_FILESIZE - fixed) / 32;
-    mesh.numverts = MAX_VERTS;
-    mesh.verts.resize(MAX_VERTS);
-    mesh.weightpool.resize((size_t)weights);
-    for (int64_t w = 0; w < weights; w++) {
-        BoneWeight& bw = mesh.weightpool[w];
-        float f = (float)(w % 977) * 0.25f + 1.0f;
-        bw = BoneWeight{{f, -f, f * 0.5f}, 0.5f, {0.0f, 0.6f, 0.8f}, (int32_t)(w % MAX_BONES)};
-    }
-    for (int32_t v = 0; v < MAX_VERTS; v++)
-        mesh.verts[v].numweights =
-            (int32_t)(weights / MAX_VERTS + (v < weights % MAX_VERTS ? 1 : 0));
-    LinkVertexWeights(&mesh);
-    mesh.texcoords.resize(2 * (size_t)MAX_VERTS);
-    for (size_t t = 0; t < mesh.texcoords.size(); t++)
-        mesh.texcoords[t] = (float)(t % 512) / 512.0f;
-    mesh.numtris = MAX_TRIS;
-    mesh.indices.resize(3 * (size_t)MAX_TRIS);
-    for (size_t i = 0; i < mesh.indices.size(); i++) mesh.indices[i] = (int32_t)(i * 7 % MAX_VERTS);
-    mesh.numreferences = MAX_REFERENCES;
-    mesh.references.resize(MAX_REFERENCES);
-    for (int32_t r = 0; r < MAX_REFERENCES; r++) mesh.references[r] = r;
-}
-
-void BuildLimitSkeleton(SkelModel* model) {
-    model->numbones = MAX_BONES;
-    model->bones.resize(MAX_BONES);
-    for (int32_t i = 0; i < MAX_BONES; i++) {
-        CopyName(model->bones[i].name, ("bone" + std::to_string(i)).c_str());
-        model->bones[i].parent = i - 1;
-        model->bones[i].flags = (uint32_t)(i & 1);
-    }
-    model->numframes = (MAX_FILESIZE - 28 - 72 * MAX_BONES) / (68 + 28 * MAX_BONES);
-    model->frames.resize((size_t)model->numframes);
-    for (int32_t f = 0; f < model->numframes; f++) {
-        CopyName(model->frames[f].name, ("frame" + std::to_string(f)).c_str());
-        model->frames[f].poses.resize(MAX_BONES);
-        for (int32_t i = 0; i < MAX_BONES; i++)
-            model->frames[f].poses[i] =
-                BonePose{{0.0f, 0.6f, 0.0f, 0.8f}, {(float)f, (float)i, 1.5f}};
-    }
 }
 
 // What the loader is compared with: open, allocate, one fread, close.
