@@ -10,6 +10,7 @@
 #include "model/model.h"
 #include "panels/bone_panel.h"
 #include "panels/mesh_panel.h"
+#include "panels/play_panel.h"
 #include "panels/rotate_panel.h"
 #include "platform/display.h"
 
@@ -17,6 +18,7 @@ const PanelEntry PanelTable[] = {
     {"Bone", BuildBonePanel, ForgetBonePanel},
     {"Mesh", BuildMeshPanel, ForgetMeshPanel},
     {"Rotate", BuildRotatePanel, ForgetRotatePanel},
+    {"Play", BuildPlayPanel, ForgetPlayPanel},
 };
 const int NUM_PANELS = (int)(sizeof PanelTable / sizeof PanelTable[0]);
 
