@@ -10,6 +10,7 @@
 #include "app/camera.h"
 #include "app/input.h"
 #include "app/menus.h"
+#include "app/shown_pose.h"
 #include "glui/glui.h"
 #include "model/read.h"
 #include "overlay/hud.h"
@@ -17,6 +18,7 @@
 #include "overlay/prompt.h"
 #include "overlay/tga.h"
 #include "panels/panels.h"
+#include "panels/play_panel.h"
 #include "platform/clock.h"
 #include "pose/keys.h"
 
@@ -76,6 +78,7 @@ void DrawFrame() {
     DrawSkeletonFrame();
     DrawPrompt();
     DrawHUD(GLUT_BITMAP_HELVETICA_10, ShowFPS != 0);
+    DrawPlaybackFrame(GLUT_BITMAP_HELVETICA_10, &Play, PlaybackBlend(&Play, &ModelTimer));
     DrawLogo();
     glPopMatrix();
     glutSwapBuffers();
@@ -95,10 +98,12 @@ RenderOptions CurrentRenderOptions() {
 // The key list comes first: the text does not touch the depth buffer, so
 // cubes drawn after it cover it where they overlap, as they always have.
 void DrawSkeletonFrame() {
-    TickAnimation(&ModelTimer);
+    if (TickAnimation(&ModelTimer)) StepPlayback();
     DrawKeyList(GLUT_BITMAP_HELVETICA_10, &DisplayKeys);
     RenderOptions options = CurrentRenderOptions();
-    RenderModel(CurrentModel, CurrentPose, CurrentPose ? CurrentPoseCount : 0, &options);
+    int32_t count = 0;
+    const BonePose* pose = ShownPose(&Play, PlaybackBlend(&Play, &ModelTimer), &count);
+    RenderModel(CurrentModel, pose, count, &options);
 }
 
 void HandleDisplay() {}

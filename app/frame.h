@@ -31,12 +31,14 @@ void RunTick();
 // later one once at least TICK_MIN_MS have passed since `last`. The gap is
 // taken modulo 2^32, so the gate keeps working across the clock's wrap.
 bool TickDue(uint32_t now, uint32_t last, int ticksRun);
-// Draws and presents one complete frame (scene, prompt, HUD, logo).
+// Draws and presents one complete frame (scene, prompt, HUD with the
+// playback frame, logo).
 void DrawFrame();
 // The display options and the selection as the renderer takes them.
 RenderOptions CurrentRenderOptions();
-// Ticks the animation timer, then draws the key list and CurrentModel in
-// CurrentPose with the current display options.
+// Ticks the animation timer (a tick steps playback), then draws the key list
+// and CurrentModel in the shown pose (CurrentPose while playback is stopped,
+// the playback frame otherwise) with the current display options.
 void DrawSkeletonFrame();
 // Display callback: frames come only from ticks, so it draws nothing.
 void HandleDisplay();

@@ -1,5 +1,6 @@
-// Heads-up display in the lower left corner: the frame rate, the model and the
-// selected bone. Owns the frame-rate meter (FPSText, FPSLastTime, FPSLastFrames).
+// Heads-up display in the lower left corner: the frame rate, the model, the
+// selected bone and the playback frame. Owns the frame-rate meter (FPSText, FPSLastTime,
+// FPSLastFrames).
 #include "overlay/hud.h"
 
 #include <cstdio>
@@ -43,4 +44,20 @@ void DrawModelInfo(void* font) {
 void DrawHUD(void* font, bool showFps) {
     DrawFPS(font, showFps);
     DrawModelInfo(font);
+}
+
+bool FormatPlaybackFrame(const Playback* play, float blend, char* text, size_t size) {
+    if (size > 0) text[0] = '\0';
+    if (play->mode == PLAY_STOPPED) return false;
+    if (play->smooth)
+        snprintf(text, size, "Frame: %d (%.2f)", (int)play->frame, (double)blend);
+    else
+        snprintf(text, size, "Frame: %d", (int)play->frame);
+    return true;
+}
+
+void DrawPlaybackFrame(void* font, const Playback* play, float blend) {
+    char text[64];
+    if (FormatPlaybackFrame(play, blend, text, sizeof text))
+        DrawBitmapString(text, font, 1, 1, 1, 0.02f, 0.15f);
 }

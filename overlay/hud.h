@@ -1,7 +1,11 @@
-// Heads-up display: the frame-rate line and the model and selected-bone lines
-// in the lower left corner of the main window. Owns the frame-rate meter.
+// Heads-up display: the frame-rate line, the model and selected-bone lines
+// and, while playback is on, the playback frame in the lower left corner of
+// the main window. Owns the frame-rate meter.
 #pragma once
+#include <cstddef>
 #include <cstdint>
+
+#include "pose/playback.h"
 
 constexpr int FPS_TEXT_LEN = 32;
 
@@ -29,3 +33,12 @@ void DrawFPS(void* font, bool showFps);
 // Draws "Model: data/tris" and "Selected Bone: <name>" (empty name when the
 // model has no bone at the selection).
 void DrawModelInfo(void* font);
+
+// The playback line: "Frame: N" while playing or paused, with the blend
+// towards the next frame when smooth is on ("Frame: 3 (0.25)"). False, and
+// text empty, while stopped.
+bool FormatPlaybackFrame(const Playback* play, float blend, char* text, size_t size);
+
+// Draws the playback line at (0.02, 0.15), above the frame-rate line, when
+// FormatPlaybackFrame gives one; nothing while stopped.
+void DrawPlaybackFrame(void* font, const Playback* play, float blend);
