@@ -15,6 +15,7 @@
 #include "model/model.h"
 #include "overlay/key_list.h"
 #include "overlay/text.h"
+#include "panels/play_panel.h"
 #include "pose/anim.h"
 #include "pose/keys.h"
 #include "render/render.h"
@@ -358,6 +359,59 @@ TEST_F(Render, SkeletonFrameTicksTheTimerAndDrawsTheCurrentPose) {
     EXPECT_FALSE(OfKind(prims, GL_BITMAP_TOKEN).empty()); // the key list, under the skeleton
     CurrentModel = savedModel;
     SelectedBone = savedSelected;
+    FrameKeys none;
+    PublishFrameKeys(&none);
+}
+
+// Playback on: the frame's tick steps the player, the skeleton shows its frame
+// (blended towards the next between ticks when smooth), and Stop gives the
+// key channels' pose back. The channels are at frame 1 throughout.
+TEST_F(Render, SkeletonFrameDrawsThePlaybackPoseWhilePlaybackIsOn) {
+    SkelModel* savedModel = CurrentModel;
+    Playback savedPlay = Play;
+    AnimTimer savedTimer = ModelTimer;
+    SetBones({Bone("root", -1, 0), Bone("child", 0, 0)});
+    CurrentModel = &model;
+    model.numframes = 3;
+    model.frames.assign(3, PoseFrame{});
+    for (int f = 0; f < 3; f++) model.frames[f].poses = {At(0, 0, 1), At(0, f + 1.0f, 0)};
+    testing::internal::CaptureStdout();
+    ResetKeyChannels();
+    testing::internal::GetCapturedStdout();
+    auto childLine = [] {
+        auto lines = OfKind(Capture([] { DrawSkeletonFrame(); }), GL_LINE_TOKEN);
+        EXPECT_EQ(lines.size(), 1u);
+        return lines.empty() ? Prim{GL_LINE_TOKEN, {Vertex{}, Vertex{}}} : lines[0];
+    };
+    const float root[3] = {0, 0, 1};
+
+    Play = Playback{};
+    Play.mode = PLAY_PLAYING;
+    Play.frame = 1;
+    ModelTimer = AnimTimer{};
+    TickTime = 5000; // due: the player steps to frame 2
+    Prim line = childLine();
+    EXPECT_EQ(Play.frame, 2);
+    const float atTwo[3] = {0, 3, 1};
+    EXPECT_TRUE(LineJoins(line, root, atTwo));
+
+    // Half way to the next tick, smooth: towards frame 1, the loop's first.
+    RestartPlaybackInterval(&Play, &ModelTimer, 5000);
+    Play.smooth = true;
+    TickTime = 5050;
+    line = childLine();
+    EXPECT_EQ(Play.frame, 2);
+    const float half[3] = {0, 2.5f, 1};
+    EXPECT_TRUE(LineJoins(line, root, half));
+
+    StopPlayback(&Play, model.numframes);
+    line = childLine();
+    const float keys[3] = {0, 2, 1};
+    EXPECT_TRUE(LineJoins(line, root, keys));
+
+    Play = savedPlay;
+    ModelTimer = savedTimer;
+    CurrentModel = savedModel;
     FrameKeys none;
     PublishFrameKeys(&none);
 }

@@ -39,3 +39,27 @@ TEST(OverlayHud, ComparesTicksAcrossTheClockWrap) {
     UpdateFPS((int32_t)0x000002E8u, 60);
     EXPECT_STREQ(FPSText, "FPS: 50");
 }
+
+TEST(OverlayHud, PlaybackLineOnlyWhilePlayingOrPaused) {
+    char text[32] = "old";
+    Playback play;
+    play.frame = 3;
+    EXPECT_FALSE(FormatPlaybackFrame(&play, 0.5f, text, sizeof text));
+    EXPECT_STREQ(text, "");
+
+    play.mode = PLAY_PLAYING;
+    ASSERT_TRUE(FormatPlaybackFrame(&play, 0.25f, text, sizeof text));
+    EXPECT_STREQ(text, "Frame: 3");
+    play.smooth = true;
+    FormatPlaybackFrame(&play, 0.25f, text, sizeof text);
+    EXPECT_STREQ(text, "Frame: 3 (0.25)");
+    play.mode = PLAY_PAUSED;
+    play.frame = 12;
+    FormatPlaybackFrame(&play, 0, text, sizeof text);
+    EXPECT_STREQ(text, "Frame: 12 (0.00)");
+
+    // A short buffer gets the start of the line, terminated.
+    char small[6];
+    FormatPlaybackFrame(&play, 0, small, sizeof small);
+    EXPECT_STREQ(small, "Frame");
+}

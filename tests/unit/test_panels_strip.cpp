@@ -1,6 +1,6 @@
 // The panels as the user meets them, on GLUI strips without a window: the
 // "panel:" list switches panels, clicks and typing reach the Rotate spinners,
-// the Rename boxes, the name edits and the Prev/Next buttons.
+// the Rename boxes, the name edits, the Prev/Next buttons and the player.
 #include <GL/freeglut.h>
 #include <gtest/gtest.h>
 
@@ -12,6 +12,7 @@
 #include "panels/bone_panel.h"
 #include "panels/mesh_panel.h"
 #include "panels/panels.h"
+#include "panels/play_panel.h"
 #include "panels/rotate_panel.h"
 #include "platform/display.h"
 #include "tests/unit/test_panels_fixture.h"
@@ -29,6 +30,10 @@ class PanelsStrip : public PanelsTest {
         CurrentPanelName[0] = '\0';
         PanelChoice = 0;
         RotateAngles[0] = RotateAngles[1] = RotateAngles[2] = 0;
+        savedPlay = Play;
+        savedTimer = ModelTimer;
+        savedTick = TickTime;
+        Play = Playback{};
         BuildPanelSelector();
         selector = GLUI_Master.guis.back();
         BonePanelShown = MeshPanelShown = 1;
@@ -43,6 +48,9 @@ class PanelsStrip : public PanelsTest {
         ForgetAllPanels();
         MainWindow = savedWindow;
         PanelChoice = 0;
+        Play = savedPlay;
+        ModelTimer = savedTimer;
+        TickTime = savedTick;
         PanelsTest::TearDown();
     }
 
@@ -87,16 +95,19 @@ class PanelsStrip : public PanelsTest {
 
     GLUI* selector = nullptr;
     int savedWindow = 0;
+    Playback savedPlay;
+    AnimTimer savedTimer;
+    int32_t savedTick = 0;
 };
 
 TEST_F(PanelsStrip, StartUpShowsSelectorAndBonePanel) {
     auto* list = static_cast<GLUI_Listbox*>(Find(selector, GLUI_KIND_LISTBOX, "panel:"));
     ASSERT_NE(list, nullptr);
     EXPECT_EQ(list->user_id, PANEL_LISTBOX_ID);
-    const char* labels[] = {"Bone", "Mesh", "Rotate"};
-    ASSERT_EQ(list->items.size(), 3u);
-    ASSERT_EQ(NUM_PANELS, 3);
-    for (int i = 0; i < 3; i++) {
+    const char* labels[] = {"Bone", "Mesh", "Rotate", "Play"};
+    ASSERT_EQ(list->items.size(), 4u);
+    ASSERT_EQ(NUM_PANELS, 4);
+    for (int i = 0; i < 4; i++) {
         EXPECT_EQ(list->items[i].id, i);
         EXPECT_EQ(list->items[i].text, labels[i]);
     }
@@ -291,6 +302,92 @@ TEST_F(PanelsStrip, MeshAndSkinEachUnlockOnlyTheirOwnEdit) {
     EXPECT_EQ(SkinRenameOn, 0);
     EXPECT_EQ(EditText(MeshNameEdit), "legs");
     EXPECT_EQ(EditText(SkinNameEdit), "lower.tga");
+}
+
+TEST_F(PanelsStrip, PlayPanelDrivesThePlayerWhichOutlivesIt) {
+    model.numframes = 5; // frames 1 .. 4 play
+    model.frames.resize(5, model.frames[1]);
+    const std::vector<int32_t> channels(KeyFrame, KeyFrame + 256);
+    const BonePose* keysPose = CurrentPose;
+    TickTime = 1000;
+    Choose(3);
+    ASSERT_NE(PlayPanel, nullptr);
+    EXPECT_EQ(CurrentPanel, PlayPanel);
+    EXPECT_STREQ(CurrentPanelName, "Play");
+    auto* button = Find(PlayPanel, GLUI_KIND_BUTTON, "Play");
+    auto* stop = Find(PlayPanel, GLUI_KIND_BUTTON, "Stop");
+    auto* frame = static_cast<GLUI_Spinner*>(Find(PlayPanel, GLUI_KIND_SPINNER, "frame:"));
+    auto* fps = static_cast<GLUI_Spinner*>(Find(PlayPanel, GLUI_KIND_SPINNER, "fps:"));
+    auto* loop = static_cast<GLUI_Checkbox*>(Find(PlayPanel, GLUI_KIND_CHECKBOX, "Loop"));
+    auto* smooth = static_cast<GLUI_Checkbox*>(Find(PlayPanel, GLUI_KIND_CHECKBOX, "Smooth"));
+    ASSERT_TRUE(button && stop && frame && fps && loop && smooth);
+    EXPECT_EQ(GluiSpinnerValue(fps), 10.0f);
+    EXPECT_EQ(GluiCheckboxValue(loop), 1);
+    EXPECT_EQ(GluiCheckboxValue(smooth), 0);
+
+    Click(button); // plays from frame 1 at 10 fps, the interval starting now
+    EXPECT_EQ(Play.mode, PLAY_PLAYING);
+    EXPECT_EQ(Play.frame, 1);
+    EXPECT_EQ(button->name, "Pause");
+    EXPECT_EQ(ModelTimer.frametime, 100.0f);
+    EXPECT_EQ(ModelTimer.lasttime, 1000.0f);
+    StepPlayback();
+    StepPlayback();
+    EXPECT_EQ(Play.frame, 3);
+    EXPECT_EQ(GluiSpinnerValue(frame), 3.0f); // the spinner follows
+
+    Click(button);
+    EXPECT_EQ(Play.mode, PLAY_PAUSED);
+    EXPECT_EQ(button->name, "Play");
+    StepPlayback();
+    EXPECT_EQ(Play.frame, 3);
+    Retype(frame, "9"); // held at the last frame, still paused
+    EXPECT_EQ(Play.frame, 4);
+    EXPECT_EQ(Play.mode, PLAY_PAUSED);
+    Retype(frame, "0");
+    EXPECT_EQ(Play.frame, 0);
+
+    Retype(fps, "500");
+    EXPECT_EQ(Play.fps, 120);
+    Retype(fps, "0");
+    EXPECT_EQ(Play.fps, 1);
+    EXPECT_EQ(ModelTimer.frametime, 1000.0f);
+    Click(loop);
+    Click(smooth);
+    EXPECT_FALSE(Play.loop);
+    EXPECT_TRUE(Play.smooth);
+
+    // Away and back: still playing, and the rebuilt panel shows the player.
+    Click(button);
+    Choose(2);
+    EXPECT_EQ(Play.mode, PLAY_PLAYING);
+    StepPlayback();
+    Choose(3);
+    button = Find(PlayPanel, GLUI_KIND_BUTTON, "Pause");
+    ASSERT_NE(button, nullptr);
+    frame = static_cast<GLUI_Spinner*>(Find(PlayPanel, GLUI_KIND_SPINNER, "frame:"));
+    fps = static_cast<GLUI_Spinner*>(Find(PlayPanel, GLUI_KIND_SPINNER, "fps:"));
+    EXPECT_EQ(GluiSpinnerValue(frame), 1.0f);
+    EXPECT_EQ(GluiSpinnerValue(fps), 1.0f);
+    EXPECT_EQ(
+        GluiCheckboxValue(static_cast<GLUI_Checkbox*>(Find(PlayPanel, GLUI_KIND_CHECKBOX, "Loop"))),
+        0);
+    EXPECT_EQ(GluiCheckboxValue(
+                  static_cast<GLUI_Checkbox*>(Find(PlayPanel, GLUI_KIND_CHECKBOX, "Smooth"))),
+              1);
+
+    // Without Loop the player ends paused on the last frame.
+    for (int i = 0; i < 5; i++) StepPlayback();
+    EXPECT_EQ(Play.frame, 4);
+    EXPECT_EQ(Play.mode, PLAY_PAUSED);
+    EXPECT_EQ(button->name, "Play");
+
+    Click(Find(PlayPanel, GLUI_KIND_BUTTON, "Stop"));
+    EXPECT_EQ(Play.mode, PLAY_STOPPED);
+    EXPECT_EQ(GluiSpinnerValue(frame), 1.0f);
+    // The key channels never moved: same frames, no rebuild of their pose.
+    EXPECT_EQ(std::vector<int32_t>(KeyFrame, KeyFrame + 256), channels);
+    EXPECT_EQ(CurrentPose, keysPose);
 }
 
 } // namespace
