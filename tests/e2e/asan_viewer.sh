@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The whole viewer under AddressSanitizer, UndefinedBehaviorSanitizer and
 # LeakSanitizer, driven as a user would: key channels, arrows, the Prev/Next
-# buttons, a bone rename, every panel, a rotation, both exports and Exit from
-# the menu. Passes only when the run ends with status 0 and no sanitizer
+# buttons, a bone rename, every panel, a rotation, playback, both exports and
+# Exit from the menu. Passes only when the run ends with status 0 and no sanitizer
 # report; the leaks suppressed (tests/e2e/lsan.supp) are listed in the log.
 # Only meaningful in a build configured with -DBONELOOM_SANITIZE=ON.
 set -euo pipefail
@@ -70,7 +70,7 @@ dropdown() {
 }
 dropdown_open() { [ -n "$(dropdown)" ]; }
 
-# choose_panel INDEX: picks item INDEX (Bone 0, Mesh 1, Rotate 2) and waits
+# choose_panel INDEX: picks item INDEX (Bone 0, Mesh 1, Rotate 2, Play 3) and waits
 # for the new panel's window.
 choose_panel() {
   local sel_y old
@@ -81,7 +81,7 @@ choose_panel() {
   wait_until 20 "drop-down" dropdown_open
   local dx dy dw dh row
   read -r dx dy dw dh <<<"$(dropdown)"
-  row=$(((dh - 2) / 3))
+  row=$(((dh - 2) / 4))
   point $((dx + dw / 2)) $((dy + 1 + $1 * row + row / 2))
   sleep 0.5
   xdotool click 1
@@ -180,6 +180,14 @@ sleep 1
 point 383 "$(panel_row_y)"
 xdotool click 1        # Rotate
 sleep 2
+choose_panel 3
+note "Play panel"
+point 33 "$(panel_row_y)"
+xdotool click 1        # Play
+sleep 2
+point 103 "$(panel_row_y)"
+xdotool click 1        # Stop
+sleep 1
 choose_panel 0
 note "back on the Bone panel"
 

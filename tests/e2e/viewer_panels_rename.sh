@@ -6,7 +6,7 @@
 # alone.
 . "$(dirname "$0")/viewer_common.inc"
 
-LIST_X=70; LIST_Y=466; ITEM_Y=(410 428 446)  # the "panel:" list and its drop-down
+LIST_X=70; LIST_Y=466; ITEM_Y=(392 410 428 446)  # the "panel:" list and its drop-down
 BONE_Y=436; BONE_EDIT_X=150; BONE_BOX_X=311; BONE_PREV_X=393; BONE_NEXT_X=453
 MESH_Y=406; MESH_EDIT_X=150; MESH_BOX_X=311; MESH_PREV_X=394; MESH_NEXT_X=454
 SKIN_Y=437; SKIN_EDIT_X=150; SKIN_BOX_X=305
