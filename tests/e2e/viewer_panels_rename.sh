@@ -6,15 +6,10 @@
 # alone.
 . "$(dirname "$0")/viewer_common.inc"
 
-LIST_X=70; LIST_Y=466; ITEM_Y=(392 410 428 446)  # the "panel:" list and its drop-down
 BONE_Y=436; BONE_EDIT_X=150; BONE_BOX_X=311; BONE_PREV_X=393; BONE_NEXT_X=453
 MESH_Y=406; MESH_EDIT_X=150; MESH_BOX_X=311; MESH_PREV_X=394; MESH_NEXT_X=454
 SKIN_Y=437; SKIN_EDIT_X=150; SKIN_BOX_X=305
 
-choose_panel() {
-  point "$LIST_X" "$LIST_Y"; xdotool click 1; sleep 0.3
-  point 65 "${ITEM_Y[$1]}"; xdotool click 1; sleep 0.5
-}
 click_at() { point "$1" "$2"; xdotool click 1; sleep 0.25; }
 # retype X Y TEXT: replaces the text of the box at (X, Y) and presses Enter.
 retype() {

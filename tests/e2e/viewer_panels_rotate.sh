@@ -6,16 +6,9 @@
 . "$(dirname "$0")/viewer_common.inc"
 
 # Control strip positions (window pixels) with the strips at their natural size.
-LIST_X=70; LIST_Y=466                   # the "panel:" list box
-ITEM_Y=(392 410 428 446)                    # its drop-down items Bone, Mesh, Rotate, Play (opens above)
 YAW_X=65; PITCH_X=185; ROLL_X=300; SPIN_Y=440
 ROTATE_X=383
 
-# choose_panel INDEX: picks Bone (0), Mesh (1), Rotate (2) or Play (3) in the list.
-choose_panel() {
-  point "$LIST_X" "$LIST_Y"; xdotool click 1; sleep 0.3
-  point 65 "${ITEM_Y[$1]}"; xdotool click 1; sleep 0.5
-}
 # retype X Y TEXT: replaces the text of the box at (X, Y) and presses Enter.
 retype() {
   point "$1" "$2"; xdotool click 1; sleep 0.1

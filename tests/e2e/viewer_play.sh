@@ -7,9 +7,7 @@
 . "$(dirname "$0")/viewer_common.inc"
 
 # Control strip positions (window pixels), as the layer lays the strips out
-# in the 640x480 window: the "panel:" list, its drop-down items (the list
-# opens above) and the Play panel's row.
-LIST_X=70; LIST_Y=466; ITEM_Y=(392 410 428 446)
+# in the 640x480 window: the Play panel's row.
 ROW_Y=441; PLAY_X=33; STOP_X=103; FRAME_X=199
 # The 3D view above the HUD text, without the key list (top right), and the
 # HUD row of the playback line.
@@ -18,10 +16,6 @@ FRAME_LINE=120x10+0+352
 KEYS="C H J L N P R S" # first letters of the demo model's bone names
 N=3
 
-choose_panel() {
-  point "$LIST_X" "$LIST_Y"; xdotool click 1; sleep 0.3
-  point 65 "${ITEM_Y[$1]}"; xdotool click 1; sleep 0.5
-}
 click_at() { point "$1" "$2"; xdotool click 1; }
 # retype X Y TEXT: replaces the text of the box at (X, Y) and presses Enter.
 retype() {
