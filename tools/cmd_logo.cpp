@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "model/tga_write.h"
 #include "tools/commands.h"
 
 const char LOGO_HELP[] =
@@ -58,24 +59,8 @@ Rgba EmblemAt(float x, float y) {
 }
 
 std::vector<unsigned char> BuildLogoTGA() {
-    std::vector<unsigned char> file = {0,
-                                       0,
-                                       2,
-                                       0,
-                                       0,
-                                       0,
-                                       0,
-                                       0,
-                                       0,
-                                       0,
-                                       0,
-                                       0,
-                                       LOGO_SIDE & 0xFF,
-                                       LOGO_SIDE >> 8,
-                                       LOGO_SIDE & 0xFF,
-                                       LOGO_SIDE >> 8,
-                                       32,
-                                       8}; // 8 alpha bits, rows from the bottom up
+    std::vector<uint8_t> pixels; // RGBA, rows from the bottom up
+    pixels.reserve(4 * LOGO_SIDE * LOGO_SIDE);
     for (int y = 0; y < LOGO_SIDE; y++) {
         for (int x = 0; x < LOGO_SIDE; x++) {
             Rgba sum = {0, 0, 0, 0};
@@ -91,13 +76,13 @@ std::vector<unsigned char> BuildLogoTGA() {
                 return (unsigned char)std::lround((v < 0 ? 0 : v > 1 ? 1 : v) * 255);
             };
             float unmul = sum.a > 0 ? 1.0f / sum.a : 0;
-            file.push_back(byte(sum.b * unmul));
-            file.push_back(byte(sum.g * unmul));
-            file.push_back(byte(sum.r * unmul));
-            file.push_back(byte(a));
+            pixels.push_back(byte(sum.r * unmul));
+            pixels.push_back(byte(sum.g * unmul));
+            pixels.push_back(byte(sum.b * unmul));
+            pixels.push_back(byte(a));
         }
     }
-    return file;
+    return EncodeTGA(LOGO_SIDE, LOGO_SIDE, 32, pixels.data());
 }
 
 } // namespace
