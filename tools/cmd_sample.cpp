@@ -1,11 +1,13 @@
 // boneloom-tool sample: writes the demo humanoid as DIR/tris.skm and
-// DIR/tris.skp, the pair the viewer loads from its data directory.
+// DIR/tris.skp, the pair the viewer loads from its data directory, and the
+// texture its meshes name as DIR/boneloom_skin.tga.
 #include <sys/stat.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "model/export.h"
 #include "model/sample.h"
@@ -13,9 +15,12 @@
 
 const char SAMPLE_HELP[] =
     "Writes the demo model: a 26-bone humanoid with a rest frame and an eight-frame\n"
-    "walk cycle, skinned box meshes, and eight key channels (bone names start with\n"
-    "P, S, C, N, H, J, L and R). DIR is created when missing. The output is the\n"
-    "same on every run. To view it: boneloom-tool sample data && boneloom\n";
+    "walk cycle, eight key channels (bone names start with P, S, C, N, H, J, L and\n"
+    "R), and a skinned body of three closed meshes (body and head, arms, legs and\n"
+    "feet) whose weights blend across the joints, painted by the texture\n"
+    "DIR/boneloom_skin.tga (128 x 128, 24-bit) that their skin name points to.\n"
+    "DIR is created when missing. The output is the same on every run.\n"
+    "To view it: boneloom-tool sample data && boneloom\n";
 
 int RunSample(int argc, char** argv) {
     if (!ExpectOperands(argc, argv, 1)) return 2;
@@ -36,8 +41,12 @@ int RunSample(int argc, char** argv) {
     std::string base = dir.empty() || dir.back() == '/' ? dir : dir + "/";
     bool wroteMesh = WriteSKMFile(&model, (base + "tris.skm").c_str());
     bool wrotePose = WriteSKPFile(&model, (base + "tris.skp").c_str());
+    std::vector<uint8_t> skin = BuildSampleSkinTGA();
+    std::string skinPath = base + SAMPLE_SKIN_NAME + ".tga";
+    bool wroteSkin = WriteDataFile(skinPath.c_str(), skin.data(), skin.size());
+    if (wroteSkin) printf("wrote %s (128 x 128, 24-bit TGA)\n", skinPath.c_str());
     fflush(stdout);
-    if (!wroteMesh || !wrotePose) {
+    if (!wroteMesh || !wrotePose || !wroteSkin) {
         fprintf(stderr,
                 "boneloom-tool sample: the demo model was not written completely to \"%s\"\n",
                 dir.c_str());
