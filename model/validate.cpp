@@ -3,6 +3,7 @@
 // finding. No state; the model is only read.
 #include "model/validate.h"
 
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -118,5 +119,48 @@ void CheckModel(const SkelModel* model, const char* skmPath, const char* skpPath
         if (badRefs)
             Add(problems, "%s: mesh %i has %i bone references outside 0..%i (first: %i)", skmPath,
                 m, badRefs, numbones - 1, firstRef);
+    }
+}
+
+void CheckSkinWeights(const SkelModel* model, const char* skmPath,
+                      std::vector<std::string>* problems, std::vector<std::string>* notes) {
+    int32_t numbones = model->numbones;
+    if (numbones < 0 || (size_t)numbones > model->bones.size()) return;
+    if (model->nummeshes < 0 || (size_t)model->nummeshes > model->meshes.size()) return;
+    for (int32_t m = 0; m < model->nummeshes; m++) {
+        const SkelMesh& mesh = model->meshes[m];
+        if (mesh.numverts < 0 || (size_t)mesh.numverts > mesh.verts.size()) continue;
+        int32_t unweighted = 0, firstUnweighted = -1;
+        int32_t offSum = 0, firstOff = -1;
+        float firstSum = 0;
+        for (int32_t v = 0; v < mesh.numverts; v++) {
+            const SkelVertex& vertex = mesh.verts[v];
+            bool weighted = false;
+            float sum = 0;
+            for (int32_t w = 0; w < vertex.numweights && vertex.weights; w++) {
+                const BoneWeight& weight = vertex.weights[w];
+                if (weight.bonenum < 0 || weight.bonenum >= numbones) continue;
+                weighted = true;
+                sum += weight.influence;
+            }
+            if (!weighted) {
+                if (unweighted++ == 0) firstUnweighted = v;
+            } else if (!(std::fabs(sum - 1.0f) <= 1e-3f)) { // NaN counts as off
+                if (offSum++ == 0) {
+                    firstOff = v;
+                    firstSum = sum;
+                }
+            }
+        }
+        if (unweighted)
+            Add(problems,
+                "%s: mesh %i has %i vert%s without a weight on an existing bone, not drawn "
+                "(first: vertex %i)",
+                skmPath, m, unweighted, unweighted == 1 ? "ex" : "ices", firstUnweighted);
+        if (offSum)
+            Add(notes,
+                "%s: note: mesh %i has %i vert%s whose influences do not add up to 1 "
+                "(first: vertex %i, sum %g)",
+                skmPath, m, offSum, offSum == 1 ? "ex" : "ices", firstOff, (double)firstSum);
     }
 }

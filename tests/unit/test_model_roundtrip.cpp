@@ -257,17 +257,17 @@ TEST(ModelCheck, ReportsEachBrokenRuleOnce) {
         {[](SkelModel* m) { m->meshes[1].verts[3].weights[0].bonenum = 26; },
          "s.skm: mesh 1 has 1 weights on bones outside 0..25 (first: vertex 3, bone 26)"},
         {[](SkelModel* m) {
-             m->meshes[0].indices[7] = 48;
+             m->meshes[0].indices[7] = 669;
              m->meshes[0].indices[30] = -1;
          },
-         "s.skm: mesh 0 has 2 triangle indices outside 0..47 (first: triangle 2, index 48)"},
+         "s.skm: mesh 0 has 2 triangle indices outside 0..668 (first: triangle 2, index 669)"},
         {[](SkelModel* m) { m->meshes[2].references[0] = 300; },
          "s.skm: mesh 2 has 1 bone references outside 0..25 (first: 300)"},
         {[](SkelModel* m) { memset(m->bones[4].name, 'z', NAME_LEN); },
          "s.skp: the name of bone 4 has no terminating NUL"},
         {[](SkelModel* m) { memset(m->meshes[0].skinname, 'z', NAME_LEN); },
          "s.skm: the skin name of mesh 0 has no terminating NUL"},
-        {[](SkelModel* m) { m->meshes[0].numtris = 1000; },
+        {[](SkelModel* m) { m->meshes[0].numtris = 100000; },
          "s.skm: the counts of mesh 0 do not match its arrays"},
     };
     for (const Breakage& b : cases) {
@@ -280,4 +280,47 @@ TEST(ModelCheck, ReportsEachBrokenRuleOnce) {
             << b.expected << (problems.empty() ? "" : "\nfirst: " + problems[0]);
         EXPECT_EQ(problems[0].rfind(b.expected, 0), 0u) << problems[0];
     }
+}
+
+TEST(ModelCheck, SkinWeightFindingsCountPerMeshProblemsAndNotes) {
+    SkelModel model;
+    BuildSampleModel(&model);
+    std::vector<std::string> problems, notes;
+    CheckSkinWeights(&model, "s.skm", &problems, &notes);
+    EXPECT_TRUE(problems.empty() && notes.empty()) << "the demo is clean";
+
+    auto scale = [](SkelVertex* v, float f) {
+        for (int32_t w = 0; w < v->numweights; w++) v->weights[w].influence *= f;
+    };
+    SkelMesh& body = model.meshes[0];
+    body.verts[5].numweights = 0;
+    for (int32_t w = 0; w < body.verts[9].numweights; w++) body.verts[9].weights[w].bonenum = 99;
+    SkelMesh& arms = model.meshes[1];
+    scale(&arms.verts[2], 0.5f);
+    arms.verts[7].weights[0].influence += 0.01f;
+    arms.verts[8].weights[0].influence += 0.0005f; // within the tolerance
+    SkelMesh& legs = model.meshes[2];
+    // Half of the last vertex on a missing bone: the viewer draws the half left.
+    ASSERT_EQ(legs.verts.back().numweights, 1);
+    legs.weightpool.back().influence = 0.5f;
+    legs.weightpool.push_back(legs.weightpool.back());
+    legs.weightpool.back().bonenum = -1;
+    legs.verts.back().numweights = 2;
+    ASSERT_TRUE(LinkVertexWeights(&legs));
+    legs.verts[4].weights[0].influence = std::nanf("");
+
+    CheckSkinWeights(&model, "s.skm", &problems, &notes);
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_EQ(problems[0],
+              "s.skm: mesh 0 has 2 vertices without a weight on an existing bone, not drawn "
+              "(first: vertex 5)");
+    ASSERT_EQ(notes.size(), 2u);
+    EXPECT_EQ(notes[0],
+              "s.skm: note: mesh 1 has 2 vertices whose influences do not add up to 1 (first: "
+              "vertex 2, sum 0.5)");
+    EXPECT_EQ(notes[1].rfind("s.skm: note: mesh 2 has 2 vertices whose influences do not add up "
+                             "to 1 (first: vertex 4, sum ",
+                             0),
+              0u)
+        << notes[1];
 }
