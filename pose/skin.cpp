@@ -173,6 +173,11 @@ void Clear(SkinnedMesh* out) {
 
 bool SkinMesh(const SkelModel* model, int32_t mesh, const BonePose* pose, int32_t count,
               SkinnedMesh* out) {
+    return SkinMeshWith(SKIN_FASTEST, model, mesh, pose, count, out);
+}
+
+bool SkinMeshWith(SkinKernel kernel, const SkelModel* model, int32_t mesh, const BonePose* pose,
+                  int32_t count, SkinnedMesh* out) {
     if (!out) return false;
     if (!model || mesh < 0 || mesh >= model->nummeshes || (size_t)mesh >= model->meshes.size() ||
         !CountsMatch(model->meshes[mesh])) {
@@ -196,11 +201,12 @@ bool SkinMesh(const SkelModel* model, int32_t mesh, const BonePose* pose, int32_
         src.verts.data(),    numverts, bones.data(), (uint32_t)usable, out->positions.data(),
         out->normals.data(), drawn};
 #ifdef BONELOOM_SKIN_WIDE
-    if (HasWideUnits())
+    if (kernel == SKIN_FASTEST && HasWideUnits())
         SkinVerticesWide(job);
     else
         SkinVerticesPlain(job);
 #else
+    (void)kernel;
     SkinVerticesPlain(job);
 #endif
 

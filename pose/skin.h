@@ -32,6 +32,14 @@ struct SkinnedMesh {
 bool SkinMesh(const SkelModel* model, int32_t mesh, const BonePose* pose, int32_t count,
               SkinnedMesh* out);
 
+// The loops SkinMesh can run: the fastest this processor has (256-bit
+// registers with fused multiply-add on x86 processors that have them), or the
+// portable one every processor runs. They agree up to float rounding.
+enum SkinKernel { SKIN_FASTEST, SKIN_PORTABLE };
+// SkinMesh with the loop chosen (tests and benchmarks run both).
+bool SkinMeshWith(SkinKernel kernel, const SkelModel* model, int32_t mesh, const BonePose* pose,
+                  int32_t count, SkinnedMesh* out);
+
 // Every mesh of the model into out (resized to nummeshes). False when any
 // mesh could not be skinned; the others are skinned all the same.
 bool SkinModel(const SkelModel* model, const BonePose* pose, int32_t count,

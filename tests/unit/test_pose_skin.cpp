@@ -1,0 +1,206 @@
+// Skinning: hand-computed vertices on two bones at rest and turned, weights
+// the skin must skip, vertices it must not draw, and the demo body skinned in
+// every frame of its walk.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <utility>
+
+#include "model/sample.h"
+#include "pose/keys.h"
+#include "pose/skin.h"
+
+namespace {
+
+const float HALF = 0.70710678f; // sin and cos of 45 degrees
+
+BoneWeight Weight(float ox, float oy, float oz, float influence, float nx, float ny, float nz,
+                  int32_t bone) {
+    return BoneWeight{{ox, oy, oz}, influence, {nx, ny, nz}, bone};
+}
+
+// Two bones; one mesh whose vertices are given as lists of weights.
+SkelModel TwoBoneModel(const std::vector<std::vector<BoneWeight>>& vertices,
+                       const std::vector<int32_t>& indices) {
+    SkelModel model;
+    model.numbones = 2;
+    model.bones.resize(2);
+    CopyName(model.bones[0].name, "root");
+    CopyName(model.bones[1].name, "arm");
+    model.bones[0].parent = -1;
+    model.bones[1].parent = 0;
+    model.nummeshes = 1;
+    model.meshes.resize(1);
+    SkelMesh& mesh = model.meshes[0];
+    for (const auto& weights : vertices) {
+        mesh.verts.push_back(SkelVertex{(int32_t)weights.size(), nullptr});
+        mesh.weightpool.insert(mesh.weightpool.end(), weights.begin(), weights.end());
+        mesh.texcoords.push_back(0.1f * (float)mesh.verts.size());
+        mesh.texcoords.push_back(1.0f - 0.1f * (float)mesh.verts.size());
+    }
+    mesh.numverts = (int32_t)mesh.verts.size();
+    mesh.indices = indices;
+    mesh.numtris = (int32_t)indices.size() / 3;
+    LinkVertexWeights(&mesh);
+    return model;
+}
+
+// Expects vertex v of out at model-space point (x, y, z): stored as (y, z, x).
+void ExpectAt(const std::vector<float>& values, int v, float x, float y, float z,
+              const char* what) {
+    EXPECT_NEAR(values[3 * v + 0], y, 1e-5f) << what << " of vertex " << v;
+    EXPECT_NEAR(values[3 * v + 1], z, 1e-5f) << what << " of vertex " << v;
+    EXPECT_NEAR(values[3 * v + 2], x, 1e-5f) << what << " of vertex " << v;
+}
+
+const SkinKernel KERNELS[] = {SKIN_FASTEST, SKIN_PORTABLE};
+
+TEST(PoseSkin, BlendsTwoBonesAtRestAndTurnedSkipsMissingBonesAndDropsUnweightedVertices) {
+    SkelModel model = TwoBoneModel(
+        {
+            // 0: a quarter on the root, three quarters on the arm.
+            {Weight(1, 0, 0, 0.25f, 1, 0, 0, 0), Weight(0, 1, 0, 0.75f, 0, 1, 0, 1)},
+            // 1: half on the root, half on bone 7, which the skeleton lacks.
+            {Weight(2, 0, 0, 0.5f, 0, 0, 1, 0), Weight(9, 9, 9, 0.5f, 1, 0, 0, 7)},
+            {},                                   // 2: no weight at all
+            {Weight(1, 1, 1, 1.0f, 0, 0, 1, -1)}, // 3: only a weight on bone -1
+            {Weight(0, 0, 1, 1.0f, 0, 0, 2, 1)},  // 4: on the arm; normal of length 2
+            {Weight(0, 0, 0, 1.0f, 0, 0, 0, 0)},  // 5: a normal of length 0
+        },
+        {0, 1, 4, /**/ 0, 2, 4, /**/ 1, 3, 4, /**/ 0, 1, 9, /**/ 4, 5, 0});
+    // Model-space poses: at rest the arm sits 2 above the root; turned, the
+    // root is a quarter turn about z at (1, 0, 0) and the arm a quarter turn
+    // about x at (0, 3, 0).
+    const BonePose rest[2] = {{{0, 0, 0, 1}, {0, 0, 0}}, {{0, 0, 0, 1}, {0, 0, 2}}};
+    const BonePose turned[2] = {{{0, 0, HALF, HALF}, {1, 0, 0}}, {{HALF, 0, 0, HALF}, {0, 3, 0}}};
+    const float n = 1.0f / std::sqrt(0.625f); // 1 / |(0.25, 0.75, 0)|
+
+    for (SkinKernel kernel : KERNELS) {
+        SCOPED_TRACE(kernel == SKIN_FASTEST ? "fastest" : "portable");
+        SkinnedMesh out;
+        ASSERT_TRUE(SkinMeshWith(kernel, &model, 0, rest, 2, &out));
+        ASSERT_EQ(out.positions.size(), 18u);
+        ASSERT_EQ(out.normals.size(), 18u);
+        ExpectAt(out.positions, 0, 0.25f, 0.75f, 1.5f, "rest position");
+        ExpectAt(out.normals, 0, 0.25f * n, 0.75f * n, 0, "rest normal");
+        ExpectAt(out.positions, 1, 1, 0, 0, "position without the missing bone");
+        ExpectAt(out.normals, 1, 0, 0, 1, "normal without the missing bone");
+        ExpectAt(out.positions, 2, 0, 0, 0, "unweighted position");
+        ExpectAt(out.positions, 3, 0, 0, 0, "position on bone -1");
+        ExpectAt(out.normals, 3, 0, 0, 0, "normal on bone -1");
+        ExpectAt(out.positions, 4, 0, 0, 3, "position on the arm");
+        ExpectAt(out.normals, 4, 0, 0, 1, "normal made unit length");
+        ExpectAt(out.normals, 5, 0, 0, 0, "undefined normal");
+        EXPECT_EQ(out.drawn, std::vector<uint8_t>({1, 1, 0, 0, 1, 1}));
+        EXPECT_EQ(out.indices, std::vector<uint32_t>({0, 1, 4, 4, 5, 0}));
+        EXPECT_EQ(out.texcoords, model.meshes[0].texcoords);
+
+        // The same record again, turned: root x -> y, arm y -> z.
+        ASSERT_TRUE(SkinMeshWith(kernel, &model, 0, turned, 2, &out));
+        ExpectAt(out.positions, 0, 0.25f, 2.5f, 0.75f, "turned position");
+        ExpectAt(out.normals, 0, 0, 0.25f * n, 0.75f * n, "turned normal");
+        ExpectAt(out.positions, 1, 0.5f, 1, 0, "turned position without the missing bone");
+        ExpectAt(out.normals, 1, 0, 0, 1, "turned normal without the missing bone");
+        ExpectAt(out.positions, 4, 0, 2, 0, "turned position on the arm");
+        ExpectAt(out.normals, 4, 0, -1, 0, "turned normal on the arm");
+
+        // Only the root posed: the arm counts as missing, so vertex 4 and the
+        // triangles touching it go.
+        ASSERT_TRUE(SkinMeshWith(kernel, &model, 0, turned, 1, &out));
+        ExpectAt(out.positions, 0, 0.25f, 0.25f, 0, "root share alone");
+        EXPECT_EQ(out.drawn, std::vector<uint8_t>({1, 1, 0, 0, 0, 1}));
+        EXPECT_TRUE(out.indices.empty());
+    }
+
+    SkinnedMesh out;
+    EXPECT_FALSE(SkinMesh(&model, 1, rest, 2, &out)) << "no mesh 1";
+    EXPECT_TRUE(out.positions.empty() && out.indices.empty());
+    model.meshes[0].numtris = 6;
+    EXPECT_FALSE(SkinMesh(&model, 0, rest, 2, &out)) << "counts that do not match the arrays";
+}
+
+// The demo skinned in pose frame f (every channel at f).
+std::vector<SkinnedMesh> SkinDemoAt(SkelModel* model, int32_t f, SkinKernel kernel) {
+    FrameKeys list;
+    for (const SkelBone& bone : model->bones) {
+        int key = (unsigned char)bone.name[0];
+        if (std::find(list.keys.begin(), list.keys.end(), key) != list.keys.end()) continue;
+        list.keys.push_back(key);
+        list.keyframes.push_back(f);
+    }
+    list.numkeys = (int32_t)list.keys.size();
+    ComputePose(model, &list);
+    std::vector<SkinnedMesh> out(model->meshes.size());
+    for (int32_t m = 0; m < model->nummeshes; m++)
+        EXPECT_TRUE(SkinMeshWith(kernel, model, m, CurrentPose, CurrentPoseCount, &out[m]));
+    return out;
+}
+
+float Distance(const std::vector<float>& p, uint32_t a, uint32_t b) {
+    float d[3] = {p[3 * a] - p[3 * b], p[3 * a + 1] - p[3 * b + 1], p[3 * a + 2] - p[3 * b + 2]};
+    return std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+}
+
+TEST(PoseSkin, DemoBodyRestsWhereItWasLaidOutIsClosedAndKeepsItsShapeWhileWalking) {
+    SkelModel model;
+    BuildSampleModel(&model);
+    SkelModel* saved = CurrentModel;
+    CurrentModel = &model;
+    std::vector<SkinnedMesh> rest = SkinDemoAt(&model, 0, SKIN_FASTEST);
+    std::vector<SkinnedMesh> portable = SkinDemoAt(&model, 0, SKIN_PORTABLE);
+    for (int32_t m = 0; m < model.nummeshes; m++) {
+        SCOPED_TRACE(model.meshes[m].meshname);
+        std::vector<float> meant = SampleRestPositions(m);
+        ASSERT_EQ(meant.size(), rest[m].positions.size());
+        for (size_t v = 0; v < meant.size() / 3; v++) {
+            ExpectAt(rest[m].positions, (int)v, meant[3 * v], meant[3 * v + 1], meant[3 * v + 2],
+                     "rest position");
+            for (int k = 0; k < 3; k++)
+                ASSERT_NEAR(portable[m].positions[3 * v + k], rest[m].positions[3 * v + k], 1e-4f);
+        }
+        EXPECT_EQ(rest[m].indices.size(), 3 * (size_t)model.meshes[m].numtris) << "all drawn";
+
+        // Closed: with copies at one place merged, every edge has two triangles.
+        std::map<std::vector<long>, uint32_t> place;
+        std::vector<uint32_t> same(meant.size() / 3);
+        for (uint32_t v = 0; v < same.size(); v++) {
+            std::vector<long> key = {std::lround(meant[3 * v] * 1000),
+                                     std::lround(meant[3 * v + 1] * 1000),
+                                     std::lround(meant[3 * v + 2] * 1000)};
+            same[v] = place.emplace(key, v).first->second;
+        }
+        std::map<std::pair<uint32_t, uint32_t>, int> edges;
+        const std::vector<uint32_t>& tris = rest[m].indices;
+        for (size_t i = 0; i < tris.size(); i++) {
+            uint32_t a = same[tris[i]], b = same[tris[i - i % 3 + (i + 1) % 3]];
+            edges[{std::min(a, b), std::max(a, b)}]++;
+        }
+        for (const auto& edge : edges)
+            ASSERT_EQ(edge.second, 2) << "edge " << edge.first.first << "-" << edge.first.second;
+    }
+
+    // Walking bends the joints without crushing or tearing them: every edge
+    // keeps between half and twice its rest length, every normal unit length.
+    for (int32_t f = 1; f < model.numframes; f++) {
+        std::vector<SkinnedMesh> now = SkinDemoAt(&model, f, SKIN_FASTEST);
+        for (int32_t m = 0; m < model.nummeshes; m++) {
+            const std::vector<uint32_t>& tris = rest[m].indices;
+            for (size_t i = 0; i < tris.size(); i++) {
+                uint32_t a = tris[i], b = tris[i - i % 3 + (i + 1) % 3];
+                float before = Distance(rest[m].positions, a, b);
+                float after = Distance(now[m].positions, a, b);
+                ASSERT_GT(after, 0.5f * before) << "frame " << f << " mesh " << m;
+                ASSERT_LT(after, 2.0f * before) << "frame " << f << " mesh " << m;
+            }
+            for (size_t v = 0; v < now[m].normals.size(); v += 3) {
+                const float* n = &now[m].normals[v];
+                ASSERT_NEAR(n[0] * n[0] + n[1] * n[1] + n[2] * n[2], 1.0f, 1e-5f);
+            }
+        }
+    }
+    CurrentModel = saved;
+}
+
+} // namespace
