@@ -25,6 +25,10 @@ contains out.txt "wrote SKM file"
 expect 0 "$TOOL" sample demo2
 cmp -s demo/tris.skm demo2/tris.skm && cmp -s demo/tris.skp demo2/tris.skp || fail "sample is not deterministic"
 [ "$(head -c 4 demo/tris.skm)" = "SKM1" ] || fail "no SKM1 magic"
+# The texture the meshes' skin name points to, beside the model.
+contains out.txt "wrote demo2/boneloom_skin.tga"
+[ "$(od -An -tu1 -j12 -N6 demo/boneloom_skin.tga | tr -s ' ' ' ')" = " 128 0 128 0 24 0" ] || fail "texture header"
+cmp -s demo/boneloom_skin.tga demo2/boneloom_skin.tga || fail "the texture is not deterministic"
 
 # --- copy: viewer's console lines, byte-identical second generation ------------
 expect 0 "$TOOL" copy demo/tris.skm demo/tris.skp a.skm a.skp
@@ -50,6 +54,19 @@ contains out.txt "a.skp: 26 bones, 9 frames"
 # --- check exit codes ----------------------------------------------------------
 expect 0 "$TOOL" check a.skm a.skp
 contains out.txt "no problems found"
+
+# The first weight of the first vertex (after the 24-byte header and three
+# 156-byte mesh headers, its count and origin): influences off 1 are a note,
+# a weight on a missing bone leaves the vertex without position, a problem.
+cp a.skm half.skm
+printf '\x00\x00\x00\x3f' | dd of=half.skm bs=1 seek=$((24 + 3 * 156 + 4 + 12)) conv=notrunc status=none
+expect 0 "$TOOL" check half.skm a.skp
+contains out.txt "half.skm: note: mesh 0 has 1 vertex whose influences do not add up to 1 (first: vertex 0, sum 0.5)"
+contains out.txt "no problems found"
+cp a.skm lost.skm
+printf '\x63\x00\x00\x00' | dd of=lost.skm bs=1 seek=$((24 + 3 * 156 + 4 + 28)) conv=notrunc status=none
+expect 1 "$TOOL" check lost.skm a.skp
+contains out.txt "lost.skm: mesh 0 has 1 vertex without a weight on an existing bone, not drawn (first: vertex 0)"
 
 # A bone whose parent comes after it: one warning line, posed as a root.
 cp a.skp parent.skp

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <vector>
 
+#include "model/sample.h"
+#include "model/tga_write.h"
 #include "overlay/tga.h"
 
 namespace {
@@ -129,4 +131,31 @@ TEST(OverlayTga, RefusesAbsurdSizesBeforeAllocating) {
     f[14] = 0x00; // 4096 x 4096 x 4 = 64 MiB exactly
     EXPECT_EQ(Decode(f, &image, &why), 0);
     EXPECT_STREQ(why, "pixel data cut short");
+}
+
+TEST(OverlayTga, EncodedImagesDecodeToTheirOwnPixels) {
+    for (int bpp : {24, 32}) {
+        SCOPED_TRACE(bpp);
+        std::vector<uint8_t> pixels;
+        for (int i = 0; i < 3 * 2 * bpp / 8; i++) pixels.push_back((uint8_t)(i * 11 + 1));
+        std::vector<uint8_t> file = EncodeTGA(3, 2, bpp, pixels.data());
+        TGAImage image = {};
+        const char* why = nullptr;
+        ASSERT_EQ(DecodeTGA(file.data(), file.size(), &image, &why), 1) << why;
+        EXPECT_EQ(image.width, 3);
+        EXPECT_EQ(image.height, 2);
+        EXPECT_EQ(std::vector<uint8_t>(image.pixels, image.pixels + pixels.size()), pixels);
+        free(image.pixels);
+    }
+    uint8_t pixel[4] = {};
+    EXPECT_TRUE(EncodeTGA(0, 1, 24, pixel).empty());
+    EXPECT_TRUE(EncodeTGA(1, 1, 16, pixel).empty());
+
+    std::vector<uint8_t> skin = BuildSampleSkinTGA();
+    int32_t w = 0, h = 0, bpp = 0;
+    EXPECT_EQ(DecodeTGAHeader(skin.data(), skin.size(), &w, &h, &bpp, nullptr), 1);
+    EXPECT_EQ(w, 128);
+    EXPECT_EQ(h, 128);
+    EXPECT_EQ(bpp, 24);
+    EXPECT_EQ(skin.size(), 18u + 128 * 128 * 3);
 }
