@@ -122,18 +122,26 @@ __attribute__((target("avx2,fma"))) inline __m128 UnitOrZero(__m128 value) {
 // path from a vertex's loads to its stores.
 __attribute__((target("avx2,fma"))) void SkinVerticesWide(const SkinJob& job) {
     static_assert(sizeof(BoneWeight) == 32, "a weight record fills one 256-bit register");
-    constexpr int FETCH_AHEAD = 2048;  // bytes of the weight pool, about 30 vertices
+    constexpr int FETCH_AHEAD = 2048; // bytes of the weight pool, about 30 vertices
+    // Locals, so the stores below cannot make the compiler read them again.
+    const SkelVertex* verts = job.verts;
+    const BoneMatrix* bones = job.bones;
+    const uint32_t usable = job.usable;
+    const size_t numverts = job.numverts;
+    float* positions = job.positions;
+    float* normals = job.normals;
+    uint8_t* drawn = job.drawn;
     __m128 pending = _mm_setzero_ps(); // the previous vertex's normal, not yet unit length
-    for (size_t v = 0; v < job.numverts; v++) {
-        const BoneWeight* weight = job.verts[v].weights;
-        int32_t numweights = weight ? job.verts[v].numweights : 0;
+    for (size_t v = 0; v < numverts; v++) {
+        const BoneWeight* weight = verts[v].weights;
+        int32_t numweights = weight ? verts[v].numweights : 0;
         _mm_prefetch((const char*)weight + FETCH_AHEAD, _MM_HINT_T0);
         __m256 sum = _mm256_setzero_ps();
         bool used = false;
         for (int32_t w = 0; w < numweights; w++, weight++) {
-            if ((uint32_t)weight->bonenum >= job.usable) continue;
+            if ((uint32_t)weight->bonenum >= usable) continue;
             used = true;
-            const float* c = job.bones[weight->bonenum].c;
+            const float* c = bones[weight->bonenum].c;
             __m256 record = _mm256_loadu_ps(weight->origin); // ox oy oz s | nx ny nz bone
             __m256 placed = _mm256_zextps128_ps256(_mm_load_ps(c + 12));
             placed = _mm256_fmadd_ps(_mm256_broadcast_ps((const __m128*)(c + 0)),
@@ -144,13 +152,12 @@ __attribute__((target("avx2,fma"))) void SkinVerticesWide(const SkinJob& job) {
                                      _mm256_permute_ps(record, 0xAA), placed);
             sum = _mm256_fmadd_ps(_mm256_broadcast_ss(&weight->influence), placed, sum);
         }
-        if (v > 0) _mm_storeu_ps(job.normals + 3 * (v - 1), UnitOrZero(pending));
-        StoreThree(job.positions + 3 * v, _mm256_castps256_ps128(sum), v + 1 < job.numverts);
+        if (v > 0) _mm_storeu_ps(normals + 3 * (v - 1), UnitOrZero(pending));
+        StoreThree(positions + 3 * v, _mm256_castps256_ps128(sum), v + 1 < numverts);
         pending = _mm256_extractf128_ps(sum, 1);
-        job.drawn[v] = used ? 1 : 0;
+        drawn[v] = used ? 1 : 0;
     }
-    if (job.numverts > 0)
-        StoreThree(job.normals + 3 * (job.numverts - 1), UnitOrZero(pending), false);
+    if (numverts > 0) StoreThree(normals + 3 * (numverts - 1), UnitOrZero(pending), false);
 }
 
 bool HasWideUnits() { return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma"); }
