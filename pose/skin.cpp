@@ -1,10 +1,9 @@
 // Skinning: linear blend of each vertex's weights over the posed bones. The
 // bones' matrices are built once per call, their rows already in the
-// renderer's axis order, so the per-weight work is a handful of multiply-adds
-// with no swizzle and no allocation. On x86 processors with AVX2 and FMA one
-// 256-bit register carries a weight's position and normal side by side; the
-// plain loop serves every other processor and gives the same results up to
-// rounding.
+// renderer's axis order (on the stack for a skeleton within the bone limit),
+// so the per-weight work is a handful of multiply-adds with no swizzle. On x86 processors with AVX2
+// and FMA one 256-bit register carries a weight's position and normal side by side; the plain loop
+// serves every other processor and gives the same results up to rounding.
 #include "pose/skin.h"
 
 #include <algorithm>
@@ -27,14 +26,13 @@ struct alignas(16) BoneMatrix {
     float c[16]; // column k at c[4 * k]
 };
 
-void BuildBoneMatrices(const BonePose* pose, int32_t count, std::vector<BoneMatrix>* out) {
+void BuildBoneMatrices(const BonePose* pose, int32_t count, BoneMatrix* out) {
     static const int ROW_OF_AXIS[3] = {1, 2, 0}; // renderer axis k takes model row ROW_OF_AXIS[k]
-    out->resize((size_t)count);
     for (int32_t b = 0; b < count; b++) {
         Quat q = GetPoseQuat(&pose[b]);
         Mat3 r;
         QuatToMatrix(&q, &r);
-        float* c = (*out)[b].c;
+        float* c = out[b].c;
         for (int k = 0; k < 3; k++) {
             int row = ROW_OF_AXIS[k];
             c[0 + k] = r.m[3 * row + 0];
@@ -135,7 +133,9 @@ __attribute__((target("avx2,fma"))) void SkinVerticesWide(const SkinJob& job) {
     for (size_t v = 0; v < numverts; v++) {
         const BoneWeight* weight = verts[v].weights;
         int32_t numweights = weight ? verts[v].numweights : 0;
-        _mm_prefetch((const char*)weight + FETCH_AHEAD, _MM_HINT_T0);
+        // Integer arithmetic: the address may lie past the pool, which is
+        // harmless for a prefetch but not for a pointer.
+        _mm_prefetch((const char*)((uintptr_t)weight + FETCH_AHEAD), _MM_HINT_T0);
         __m256 sum = _mm256_setzero_ps();
         bool used = false;
         for (int32_t w = 0; w < numweights; w++, weight++) {
@@ -195,8 +195,11 @@ bool SkinMeshWith(SkinKernel kernel, const SkelModel* model, int32_t mesh, const
     // Bones that both the skeleton and the pose array hold; a weight on any
     // other bone has nothing to follow.
     int32_t usable = std::max(0, std::min(model->numbones, pose ? count : 0));
-    std::vector<BoneMatrix> bones;
-    BuildBoneMatrices(pose, usable, &bones);
+    BoneMatrix within[MAX_BONES];
+    std::vector<BoneMatrix> beyond; // a skeleton past the limit, which the readers let through
+    if (usable > MAX_BONES) beyond.resize((size_t)usable);
+    BoneMatrix* bones = usable > MAX_BONES ? beyond.data() : within;
+    BuildBoneMatrices(pose, usable, bones);
 
     size_t numverts = (size_t)src.numverts;
     out->positions.resize(3 * numverts);
@@ -204,9 +207,14 @@ bool SkinMeshWith(SkinKernel kernel, const SkelModel* model, int32_t mesh, const
     out->texcoords.resize(2 * numverts);
     out->drawn.resize(numverts);
     uint8_t* drawn = out->drawn.data();
-    SkinJob job = {
-        src.verts.data(),    numverts, bones.data(), (uint32_t)usable, out->positions.data(),
-        out->normals.data(), drawn};
+    SkinJob job;
+    job.verts = src.verts.data();
+    job.numverts = numverts;
+    job.bones = bones;
+    job.usable = (uint32_t)usable;
+    job.positions = out->positions.data();
+    job.normals = out->normals.data();
+    job.drawn = drawn;
 #ifdef BONELOOM_SKIN_WIDE
     if (kernel == SKIN_FASTEST && HasWideUnits())
         SkinVerticesWide(job);
