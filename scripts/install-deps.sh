@@ -10,7 +10,7 @@ PACKAGES=(
   freeglut3-dev libglu1-mesa-dev libgl1-mesa-dri
   xvfb xauth xdotool imagemagick x11-utils
   libegl-dev libegl-mesa0 libpng-dev time
-  nlohmann-json3-dev assimp-utils
+  nlohmann-json3-dev assimp-utils libassimp-dev hyperfine
   clang libclang-rt-14-dev
 )
 PACKAGES+=("$@")

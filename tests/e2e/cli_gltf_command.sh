@@ -17,7 +17,7 @@ SKP="$WORK/demo/tris.skp"
 
 # --- the binary container ---------------------------------------------------
 "$TOOL" gltf "$SKM" "$SKP" "$WORK/out.glb" >"$WORK/stdout" 2>"$WORK/stderr" || fail "export exited $?"
-grep -q "wrote $WORK/out.glb: 26 bones, 3 meshes, 9 frames at 10 fps" "$WORK/stdout" || fail "no summary line"
+grep -q "wrote $WORK/out.glb: 26 bones, 3 meshes, 9 frames at 24 fps" "$WORK/stdout" || fail "no summary line"
 [ ! -s "$WORK/stderr" ] || fail "the demo model drew messages: $(cat "$WORK/stderr")"
 header=$(od -An -tu4 -N12 "$WORK/out.glb" | tr -s ' ' ' ' | sed 's/^ //;s/ $//')
 size=$(stat -c %s "$WORK/out.glb")
@@ -47,12 +47,12 @@ JS
 # --- the same bytes on every run; --fps N and --fps=N agree -----------------------
 "$TOOL" gltf "$SKM" "$SKP" "$WORK/again.glb" >/dev/null
 cmp -s "$WORK/out.glb" "$WORK/again.glb" || fail "two runs differ"
-"$TOOL" gltf --fps 24 "$SKM" "$SKP" "$WORK/fps24.gltf" >/dev/null
-"$TOOL" gltf "$SKM" "$SKP" "$WORK/fps24b.gltf" --fps=24 >/dev/null
-cmp -s "$WORK/fps24.gltf" "$WORK/fps24b.gltf" || fail "--fps 24 and --fps=24 differ"
+"$TOOL" gltf --fps 10 "$SKM" "$SKP" "$WORK/fps10.gltf" >/dev/null
+"$TOOL" gltf "$SKM" "$SKP" "$WORK/fps10b.gltf" --fps=10 >/dev/null
+cmp -s "$WORK/fps10.gltf" "$WORK/fps10b.gltf" || fail "--fps 10 and --fps=10 differ"
 
-# Key times frame / fps, STEP keys on every bone, frame names in the extras.
-node - "$WORK/out.gltf" 10 "$WORK/fps24.gltf" 24 <<'JS' || fail "animation content"
+# Key times frame / fps (24 by default), STEP keys on every bone, frame names in the extras.
+node - "$WORK/out.gltf" 24 "$WORK/fps10.gltf" 10 <<'JS' || fail "animation content"
 const fs = require('fs');
 for (let k = 2; k < process.argv.length; k += 2) {
   const doc = JSON.parse(fs.readFileSync(process.argv[k], 'utf8'));

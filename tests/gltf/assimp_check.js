@@ -48,15 +48,22 @@ function find(node, name) {
   }
   return null;
 }
-const root = find(dump.rootnode, 'boneloom_root');
-if (!root) fail('no boneloom_root node');
+// Joints are the nodes named after bones, each under its nearest joint above.
+// Root bones sit in the scene itself: nothing above them may turn them.
+const boneNames = new Set(bones.map((b) => b.name));
+const IDENTITY = JSON.stringify([1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1]);
 const joints = [];  // {name, parent name or null}
-(function walk(node, parentName) {
-  for (const child of node.children || []) {
-    joints.push({name: child.name, parent: parentName});
-    walk(child, child.name);
+(function walk(node, parentName, depth) {
+  let next = parentName;
+  if (boneNames.has(node.name)) {
+    joints.push({name: node.name, parent: parentName});
+    if (parentName === null && depth > 1) fail(`root bone ${node.name} is not in the scene itself`);
+    next = node.name;
+  } else if (JSON.stringify(node.transformation) !== IDENTITY) {
+    fail(`node ${node.name} above or beside the bones carries a transformation`);
   }
-})(root, null);
+  for (const child of node.children || []) walk(child, next, depth + 1);
+})(dump.rootnode, null, 0);
 
 // A bone whose parent is not an earlier bone is exported as a root.
 const wantJoints = bones.map((b, i) => ({
@@ -70,7 +77,6 @@ expectEqual('joints and their parents', joints.slice().sort(byName), wantJoints.
 const wantMeshes = meshes.filter((m) => m.verts > 0 && m.tris > 0);
 const gotMeshes = dump.meshes || [];
 expectEqual('mesh names', gotMeshes.map((m) => m.name), wantMeshes.map((m) => m.name));
-const boneNames = new Set(bones.map((b) => b.name));
 gotMeshes.forEach((mesh, i) => {
   expectEqual(`mesh ${mesh.name} vertices`, mesh.vertices.length / 3, wantMeshes[i].verts);
   expectEqual(`mesh ${mesh.name} triangles`, mesh.faces.length, wantMeshes[i].tris);

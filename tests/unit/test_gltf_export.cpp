@@ -94,13 +94,14 @@ TEST(GltfExport, TwoBoneRestVertexMatchesHandComputedValues) {
     const json& attributes = asset.doc["meshes"][0]["primitives"][0]["attributes"];
     std::vector<double> position = ReadAccessor(asset, attributes["POSITION"]);
     std::vector<double> normal = ReadAccessor(asset, attributes["NORMAL"]);
-    const double want[9] = {1, 5.25, 3.75, 1, 6, 3, 1, 2, 3};
+    // In glTF's axes, model (x, y, z) is (y, z, x).
+    const double want[9] = {5.25, 3.75, 1, 6, 3, 1, 2, 3, 1};
     for (int k = 0; k < 9; k++) EXPECT_NEAR(position[k], want[k], 1e-5) << k;
     // Normals: 0.25 (0, 0, 1) + 0.75 (0, 1, 0), made unit length.
     double n = std::sqrt(0.75 * 0.75 + 0.25 * 0.25);
-    EXPECT_NEAR(normal[0], 0, 1e-6);
-    EXPECT_NEAR(normal[1], 0.75 / n, 1e-6);
-    EXPECT_NEAR(normal[2], 0.25 / n, 1e-6);
+    EXPECT_NEAR(normal[0], 0.75 / n, 1e-6);
+    EXPECT_NEAR(normal[1], 0.25 / n, 1e-6);
+    EXPECT_NEAR(normal[2], 0, 1e-6);
     // The bounds glTF asks of POSITION are those of the data, to the bit.
     const json& bounds = asset.doc["accessors"][attributes["POSITION"].get<int>()];
     for (int k = 0; k < 3; k++) {
@@ -224,15 +225,16 @@ TEST(GltfExport, SkinningTheExportReproducesEveryPoseFrame) {
                         want[r] +=
                             weight.influence * (at[r] + CurrentPose[weight.bonenum].origin[r]);
                 }
+                // glTF's axes are the model's (y, z, x).
                 for (int r = 0; r < 3; r++)
-                    ASSERT_NEAR(skinned[r], want[r], 1e-3)
+                    ASSERT_NEAR(skinned[r], want[(r + 1) % 3], 1e-3)
                         << "frame " << f << " mesh " << m << " vertex " << v;
             }
         }
     }
 }
 
-TEST(GltfExport, NodesKeepTheSkeletonUnderOneUprightRoot) {
+TEST(GltfExport, RootBonesStandTheSkeletonUprightInTheScene) {
     SkelModel model;
     BuildEdgeSeveralRoots(&model);
     model.bones[1].flags = 5;
@@ -240,30 +242,37 @@ TEST(GltfExport, NodesKeepTheSkeletonUnderOneUprightRoot) {
     for (PoseFrame& frame : model.frames) frame.poses.push_back(EdgePose(0, 0, 0));
     GltfAsset asset = Build(model);
     const json& nodes = asset.doc["nodes"];
-    ASSERT_EQ(nodes.size(), 5u + 1 + 2);
+    ASSERT_EQ(nodes.size(), 5u + 2);
     const char* names[5] = {"Left", "Lhand", "Right", "Rhand", "late"};
     for (int i = 0; i < 5; i++) EXPECT_EQ(nodes[i]["name"], names[i]);
     EXPECT_EQ(nodes[0]["children"], json({1}));
     EXPECT_EQ(nodes[2]["children"], json({3}));
     EXPECT_EQ(nodes[1]["extras"]["flags"], 5);
-    EXPECT_EQ(nodes[5]["name"], GLTF_ROOT_NAME);
-    EXPECT_EQ(nodes[5]["children"], json({0, 2, 4}));
-    EXPECT_EQ(asset.doc["scenes"][0]["nodes"], json({5, 6, 7}));
-    EXPECT_EQ(asset.doc["skins"][0]["skeleton"], 5);
+    // No node above the bones: the roots and the meshes are the scene.
+    EXPECT_EQ(asset.doc["scenes"][0]["nodes"], json({0, 2, 4, 5, 6}));
+    EXPECT_FALSE(asset.doc["skins"][0].contains("skeleton")); // three roots, no common one
     // Two meshes with one skin name share one material.
     ASSERT_EQ(asset.doc["materials"].size(), 1u);
     EXPECT_EQ(asset.doc["materials"][0]["name"], "twin_skin");
     EXPECT_EQ(asset.doc["meshes"][1]["primitives"][0]["material"], 0);
     EXPECT_NE(asset.warnings.at(0).find("bone 4 \"late\" has parent 6"), std::string::npos);
 
-    // The root turns model (x, y, z) into glTF (y, z, x).
-    Quat q = {GLTF_ROOT_ROTATION[0], GLTF_ROOT_ROTATION[1], GLTF_ROOT_ROTATION[2],
-              GLTF_ROOT_ROTATION[3]};
+    // The turn model (x, y, z) -> glTF (y, z, x) sits in each root's pose:
+    // "Left" at model (0, 3, 0) stands at glTF (3, 0, 0) and carries the turn
+    // itself; "Lhand" keeps its pose relative to it.
+    Quat q = {GLTF_AXIS_ROTATION[0], GLTF_AXIS_ROTATION[1], GLTF_AXIS_ROTATION[2],
+              GLTF_AXIS_ROTATION[3]};
     Vec3 point = {1, 2, 3}, turned;
     RotatePoint(&q, &point, &turned);
     EXPECT_FLOAT_EQ(turned.x, 2);
     EXPECT_FLOAT_EQ(turned.y, 3);
     EXPECT_FLOAT_EQ(turned.z, 1);
+    for (int k = 0; k < 3; k++) EXPECT_NEAR(nodes[0]["translation"][k], k == 0 ? 3 : 0, 1e-6);
+    for (int k = 0; k < 4; k++) EXPECT_NEAR(nodes[0]["rotation"][k], GLTF_AXIS_ROTATION[k], 1e-6);
+    EXPECT_EQ(nodes[1]["translation"], json({2, 0, 0}));
+    // A one-root skeleton names its root as the skin's skeleton.
+    BuildEdgeOneFrame(&model);
+    EXPECT_EQ(Build(model).doc["skins"][0]["skeleton"], 0);
 }
 
 TEST(GltfExport, IndexTypesWidenOnlyPastTheirRange) {
@@ -339,4 +348,27 @@ TEST(GltfExport, NamesAreUtf8AndZeroRotationsBecomeIdentity) {
     EXPECT_EQ(std::vector<float>(local[1].quat, local[1].quat + 4),
               std::vector<float>({0, 0, 0, 1}));
     EXPECT_FLOAT_EQ(local[0].quat[3], 1);
+}
+
+TEST(GltfExport, WarnsOnceAboutLatin1NamesAndAboutSharedBoneNames) {
+    SkelModel model;
+    BuildEdgeOneFrame(&model);
+    CopyName(model.bones[1].name, "h\xfc" "fte"); // Latin-1 bone and frame names
+    CopyName(model.frames[0].name, "pos\xe9");
+    GltfAsset asset = Build(model);
+    EXPECT_EQ(asset.doc["nodes"][1]["name"],
+              "h\xc3\xbc"
+              "fte");
+    EXPECT_EQ(asset.doc["animations"][0]["extras"]["frames"][0], "pos\xc3\xa9");
+    ASSERT_EQ(asset.warnings.size(), 1u);
+    EXPECT_NE(asset.warnings[0].find("2 names are not UTF-8"), std::string::npos);
+    EXPECT_NE(asset.warnings[0].find("bone 1 \"h\xc3\xbc"
+                                     "fte\""),
+              std::string::npos);
+
+    BuildEdgeSeveralRoots(&model);
+    CopyName(model.bones[3].name, "Lhand");
+    asset = Build(model);
+    ASSERT_EQ(asset.warnings.size(), 1u);
+    EXPECT_NE(asset.warnings[0].find("bones 1 and 3 share the name \"Lhand\""), std::string::npos);
 }

@@ -1,20 +1,20 @@
-// Builds the glTF 2.0 document of a model: bone nodes under one root node
-// that carries the viewer's axis mapping, skinned meshes with materials named
-// after their skins, and one stepped animation over the pose frames. No state.
+// Builds the glTF 2.0 document of a model: bone nodes with the viewer's axis
+// mapping baked into the root bones, skinned meshes with materials named after
+// their skins, and one stepped animation over the pose frames. No state.
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "model/validate.h"
+#include "pose/rotation.h"
 #include "tools/gltf/gltf.h"
 
 using nlohmann::json;
 
 // Rotation of -120 degrees about (1, 1, 1): unit x goes to z, y to x, z to y,
 // which is the viewer's (x, y, z) -> (y, z, x).
-const float GLTF_ROOT_ROTATION[4] = {-0.5f, -0.5f, -0.5f, 0.5f};
-const char GLTF_ROOT_NAME[] = "boneloom_root";
+const float GLTF_AXIS_ROTATION[4] = {-0.5f, -0.5f, -0.5f, 0.5f};
 const char GLTF_ANIMATION_NAME[] = "frames";
 
 namespace {
@@ -77,10 +77,50 @@ std::string CountOf(int count, const char* one, const char* many) {
 
 bool SameName(const char* a, const char* b) { return strncmp(a, b, NAME_LEN) == 0; }
 
+// Names that were not UTF-8 and went out read as Latin-1: counted over the
+// whole file so that the export says so once, naming the first.
+struct Latin1Names {
+    int count = 0;
+    std::string first;
+};
+
+std::string NameText(const char* name, const char* what, int32_t index, Latin1Names* latin1) {
+    bool converted = false;
+    std::string text = NameToUtf8(name, &converted);
+    if (converted && latin1->count++ == 0)
+        latin1->first = std::string(what) + " " + std::to_string(index) + " \"" + text + "\"";
+    return text;
+}
+
+// The viewer draws model (x, y, z) as glTF (y, z, x). Root bones carry that
+// turn in their own poses, so no extra node above them has to.
+BonePose TurnToGltfAxes(const BonePose& pose) {
+    Quat axes = {GLTF_AXIS_ROTATION[0], GLTF_AXIS_ROTATION[1], GLTF_AXIS_ROTATION[2],
+                 GLTF_AXIS_ROTATION[3]};
+    Quat q = GetPoseQuat(&pose), turned;
+    Vec3 origin = GetPoseOrigin(&pose), moved;
+    MultiplyQuat(&axes, &q, &turned);
+    RotatePoint(&axes, &origin, &moved);
+    BonePose out;
+    SetPoseQuat(&out, &turned);
+    SetPoseOrigin(&out, &moved);
+    return out;
+}
+
+void TurnToGltfAxes(float v[3]) {
+    // (x, y, z) -> (y, z, x) exactly, without the rounding of a rotation.
+    float x = v[0];
+    v[0] = v[1], v[1] = v[2], v[2] = x;
+}
+
+bool IsRootBone(const SkelModel* model, int32_t i) {
+    return model->bones[i].parent < 0 || !ParentIsValid(model, i);
+}
+
 // One glTF mesh (a single skinned primitive) for model mesh m; returns the
 // mesh index. Counts vertices without weights and with more than four bones.
 int AddMesh(GltfAsset* asset, const SkelModel* model, int32_t m, const std::vector<BonePose>& rest,
-            int material, int* unweighted, int* crowded) {
+            int material, int* unweighted, int* crowded, Latin1Names* latin1) {
     const SkelMesh& mesh = model->meshes[m];
     size_t count = (size_t)mesh.numverts;
     std::vector<unsigned char> positions, normals, texcoords, joints, weights, indices;
@@ -90,6 +130,8 @@ int AddMesh(GltfAsset* asset, const SkelModel* model, int32_t m, const std::vect
         const SkelVertex& vertex = mesh.verts[v];
         float position[3], normal[3];
         ComputeRestVertex(&vertex, rest, position, normal);
+        TurnToGltfAxes(position);
+        TurnToGltfAxes(normal);
         for (int k = 0; k < 3; k++) {
             low[k] = std::min(low[k], position[k]);
             high[k] = std::max(high[k], position[k]);
@@ -139,13 +181,13 @@ int AddMesh(GltfAsset* asset, const SkelModel* model, int32_t m, const std::vect
                       {"indices", triangles},
                       {"material", material},
                       {"mode", GL_TRIANGLES}};
-    asset->doc["meshes"].push_back(
-        {{"name", NameToUtf8(mesh.meshname)}, {"primitives", json::array({primitive})}});
+    asset->doc["meshes"].push_back({{"name", NameText(mesh.meshname, "mesh", m, latin1)},
+                                    {"primitives", json::array({primitive})}});
     return (int)asset->doc["meshes"].size() - 1;
 }
 
 void AddAnimation(GltfAsset* asset, const SkelModel* model, const std::vector<float>& times,
-                  int* zeroQuats) {
+                  int* zeroQuats, Latin1Names* latin1) {
     std::vector<unsigned char> timeBytes;
     AppendFloats(&timeBytes, times.data(), times.size());
     int input = AddAccessor(asset, timeBytes, 0, GL_FLOAT, times.size(), "SCALAR");
@@ -159,6 +201,7 @@ void AddAnimation(GltfAsset* asset, const SkelModel* model, const std::vector<fl
     for (int32_t f = 0; f < model->numframes; f++) {
         GetLocalPoses(model, f, &local, zeroQuats);
         for (size_t i = 0; i < bones; i++) {
+            if (IsRootBone(model, (int32_t)i)) local[i] = TurnToGltfAxes(local[i]);
             AppendFloats(&translations[i], local[i].origin, 3);
             AppendFloats(&rotations[i], local[i].quat, 4);
         }
@@ -181,7 +224,8 @@ void AddAnimation(GltfAsset* asset, const SkelModel* model, const std::vector<fl
         }
     }
     json names = json::array();
-    for (const PoseFrame& frame : model->frames) names.push_back(NameToUtf8(frame.name));
+    for (int32_t f = 0; f < model->numframes; f++)
+        names.push_back(NameText(model->frames[f].name, "frame", f, latin1));
     animation["extras"] = {{"frames", names}};
     asset->doc["animations"].push_back(animation);
 }
@@ -215,24 +259,28 @@ bool BuildGltf(const SkelModel* model, float fps, const char* skmPath, const cha
     doc["bufferViews"] = json::array();
 
     int zeroQuats = 0;
+    Latin1Names latin1;
     std::vector<BonePose> restLocal, rest;
     GetLocalPoses(model, 0, &restLocal, nullptr); // counted with the animation
     ComposeModelPoses(model, restLocal, &rest);
 
     // Bones are nodes 0 .. numbones-1, so a bone number is also its node and
-    // its joint index; the root node and the mesh nodes follow.
+    // its joint index; the mesh nodes follow. Root bones sit in the scene
+    // itself, turned to glTF's axes, so that a 3D suite's armature object
+    // carries no rotation of its own.
     int32_t bones = model->numbones;
-    int root = bones;
     json nodes = json::array();
-    json rootChildren = json::array();
+    json sceneNodes = json::array();
     for (int32_t i = 0; i < bones; i++) {
         const SkelBone& bone = model->bones[i];
-        json node = {{"name", NameToUtf8(bone.name)},
-                     {"translation", FloatArray(restLocal[i].origin, 3)},
-                     {"rotation", FloatArray(restLocal[i].quat, 4)}};
+        bool root = IsRootBone(model, i);
+        BonePose pose = root ? TurnToGltfAxes(restLocal[i]) : restLocal[i];
+        json node = {{"name", NameText(bone.name, "bone", i, &latin1)},
+                     {"translation", FloatArray(pose.origin, 3)},
+                     {"rotation", FloatArray(pose.quat, 4)}};
         if (bone.flags) node["extras"] = {{"flags", bone.flags}};
         nodes.push_back(node);
-        if (bone.parent >= 0 && ParentIsValid(model, i)) {
+        if (!root) {
             nodes[bone.parent]["children"].push_back(i);
         } else {
             if (bone.parent >= 0)
@@ -240,13 +288,20 @@ bool BuildGltf(const SkelModel* model, float fps, const char* skmPath, const cha
                                          " \"" + NameToUtf8(bone.name) + "\" has parent " +
                                          std::to_string(bone.parent) +
                                          ", not an earlier bone; exported as a root");
-            rootChildren.push_back(i);
+            sceneNodes.push_back(i);
         }
+        for (int32_t j = 0; j < i; j++)
+            if (SameName(model->bones[j].name, bone.name)) {
+                asset.warnings.push_back(std::string(skpPath) + ": bones " + std::to_string(j) +
+                                         " and " + std::to_string(i) + " share the name \"" +
+                                         NameToUtf8(bone.name) +
+                                         "\"; tools that find bones by name will mix them up");
+                break;
+            }
     }
-    nodes.push_back({{"name", GLTF_ROOT_NAME},
-                     {"rotation", FloatArray(GLTF_ROOT_ROTATION, 4)},
-                     {"children", rootChildren}});
-    json sceneNodes = json::array({root});
+    size_t rootCount = sceneNodes.size();
+    std::vector<BonePose> restGltf(rest.size());
+    for (size_t i = 0; i < rest.size(); i++) restGltf[i] = TurnToGltfAxes(rest[i]);
 
     json materials = json::array();
     std::vector<int32_t> materialMesh; // the mesh whose skin name each material took
@@ -267,10 +322,10 @@ bool BuildGltf(const SkelModel* model, float fps, const char* skmPath, const cha
         if (material < 0) {
             material = (int)materialMesh.size();
             materialMesh.push_back(m);
-            materials.push_back({{"name", NameToUtf8(mesh.skinname)}});
+            materials.push_back({{"name", NameText(mesh.skinname, "skin of mesh", m, &latin1)}});
         }
         if (!doc.contains("meshes")) doc["meshes"] = json::array();
-        int gltfMesh = AddMesh(&asset, model, m, rest, material, &unweighted, &crowded);
+        int gltfMesh = AddMesh(&asset, model, m, rest, material, &unweighted, &crowded, &latin1);
         sceneNodes.push_back((int)nodes.size());
         nodes.push_back({{"name", NameToUtf8(mesh.meshname)}, {"mesh", gltfMesh}, {"skin", 0}});
     }
@@ -288,24 +343,30 @@ bool BuildGltf(const SkelModel* model, float fps, const char* skmPath, const cha
         std::vector<unsigned char> matrices;
         for (int32_t i = 0; i < bones; i++) {
             float ibm[16];
-            InverseBindMatrix(&rest[i], ibm);
+            InverseBindMatrix(&restGltf[i], ibm);
             AppendFloats(&matrices, ibm, 16);
         }
         int ibm = AddAccessor(&asset, matrices, 0, GL_FLOAT, (size_t)bones, "MAT4");
         json joints = json::array();
         for (int32_t i = 0; i < bones; i++) joints.push_back(i);
-        doc["skins"] = json::array({{{"name", "skeleton"},
-                                     {"joints", joints},
-                                     {"inverseBindMatrices", ibm},
-                                     {"skeleton", root}}});
+        json skin = {{"name", "skeleton"}, {"joints", joints}, {"inverseBindMatrices", ibm}};
+        // A skin's skeleton node must be the common root of its joints, so
+        // only a skeleton with one root (bone 0) names one.
+        if (rootCount == 1) skin["skeleton"] = 0;
+        doc["skins"] = json::array({skin});
         doc["materials"] = materials;
     }
 
-    AddAnimation(&asset, model, times, &zeroQuats);
+    AddAnimation(&asset, model, times, &zeroQuats, &latin1);
     if (zeroQuats)
         asset.warnings.push_back(std::string(skpPath) + ": " + CountOf(zeroQuats, "pose", "poses") +
                                  " with a " +
                                  "zero-length rotation quaternion written as no rotation");
+
+    if (latin1.count)
+        asset.warnings.push_back(CountOf(latin1.count, "name is", "names are") +
+                                 " not UTF-8 and went out read as Latin-1 (first: " + latin1.first +
+                                 ")");
 
     doc["nodes"] = nodes;
     doc["scenes"] = json::array({{{"name", "boneloom"}, {"nodes", sceneNodes}}});

@@ -73,7 +73,7 @@ GltfFormat GltfFormatForPath(const char* path) {
     return GLTF_FORMAT_NONE;
 }
 
-std::string NameToUtf8(const char* name) {
+std::string NameToUtf8(const char* name, bool* converted) {
     size_t end = strnlen(name, NAME_LEN);
     const unsigned char* text = (const unsigned char*)name;
     bool valid = true;
@@ -82,6 +82,7 @@ std::string NameToUtf8(const char* name) {
         valid = length > 0;
         i += length;
     }
+    if (converted) *converted = !valid;
     if (valid) return std::string(name, end);
     std::string out;
     for (size_t i = 0; i < end; i++) {

@@ -11,16 +11,18 @@
 
 #include "model/model.h"
 
-constexpr float GLTF_DEFAULT_FPS = 10.0f;
+// 24, the rate 3D suites animate at: keys between a scene's frames are lost
+// when a suite resamples on re-export.
+constexpr float GLTF_DEFAULT_FPS = 24.0f;
 constexpr float GLTF_MAX_FPS = 1000.0f;
 constexpr int GLTF_MAX_INFLUENCES = 4;     // joints per vertex in JOINTS_0 / WEIGHTS_0
 constexpr int32_t GLTF_MAX_JOINTS = 65535; // joint indices are written as unsigned shorts at most
 
-// Rotation (x, y, z, w) of the extra root node above the bones: it turns model
-// (x, y, z) into glTF (y, z, x), the mapping the viewer draws with, so the
-// model stands upright (glTF's y is up) as it does on boneloom's screen.
-extern const float GLTF_ROOT_ROTATION[4];
-extern const char GLTF_ROOT_NAME[];      // name of that node: "boneloom_root"
+// Rotation (x, y, z, w) that turns model (x, y, z) into glTF (y, z, x), the
+// mapping the viewer draws with, so the model stands upright (glTF's y is up)
+// as it does on boneloom's screen. It is baked into the root bones' poses, the
+// rest-pose vertices and the inverse bind matrices; no node carries it alone.
+extern const float GLTF_AXIS_ROTATION[4];
 extern const char GLTF_ANIMATION_NAME[]; // the one animation: "frames"
 
 enum GltfFormat {
@@ -83,9 +85,11 @@ int PickJointWeights(const SkelVertex* vertex, JointWeights* out, int* dropped);
 void InverseBindMatrix(const BonePose* pose, float out[16]);
 
 // Builds the asset: one node per bone (names, hierarchy, frame 0 as rest
-// pose) under the root node, one skinned mesh per non-empty mesh, a material
-// per skin name, and an animation with one STEP keyframe per frame at
-// i / fps seconds. Returns false with *reason when CheckModelForGltf fails.
+// pose; root bones turned to glTF's axes and listed in the scene), one
+// skinned mesh per non-empty mesh, a material per skin name, and an animation
+// with one STEP keyframe per frame at i / fps seconds. Warns about duplicate
+// bone names and, once, about names read as Latin-1. Returns false with
+// *reason when CheckModelForGltf fails.
 bool BuildGltf(const SkelModel* model, float fps, const char* skmPath, const char* skpPath,
                GltfAsset* out, std::string* reason);
 
@@ -99,7 +103,8 @@ std::string Base64Encode(const unsigned char* data, size_t size);
 
 // A name field as glTF text: kept as it is when it is valid UTF-8, otherwise
 // read byte by byte as Latin-1, so no byte of a legacy name is lost.
-std::string NameToUtf8(const char* name);
+// *converted, when given, tells whether the Latin-1 reading was taken.
+std::string NameToUtf8(const char* name, bool* converted = nullptr);
 
 // Writes size bytes to path through a temporary file in the same directory,
 // renamed over path only once complete. On failure path is untouched, the
