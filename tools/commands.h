@@ -55,6 +55,7 @@ int RunSample(int argc, char** argv);
 int RunLogo(int argc, char** argv);
 int RunGltf(int argc, char** argv);
 int RunRender(int argc, char** argv);
+int RunImport(int argc, char** argv);
 
 extern const char POSE_HELP[];
 extern const char ROTATE_HELP[];
@@ -65,3 +66,4 @@ extern const char SAMPLE_HELP[];
 extern const char LOGO_HELP[];
 extern const char GLTF_HELP[];
 extern const char RENDER_HELP[];
+extern const char IMPORT_HELP[];

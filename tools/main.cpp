@@ -23,6 +23,8 @@ const ToolCommand TOOL_COMMANDS[] = {
      RunLogo},
     {"gltf", "[--fps N] IN.skm IN.skp OUT.glb|OUT.gltf",
      "export a model to glTF 2.0 for other tools", GLTF_HELP, RunGltf},
+    {"import", "IN OUT.skm OUT.skp [--anim NAME|INDEX] [--fps N] [--scale S] [--list]",
+     "bring a model from glTF, FBX, Collada, OBJ, ... into SKM/SKP", IMPORT_HELP, RunImport},
     {"pose", "IN.skm IN.skp [--press KEYS | --frame N [--t T]]",
      "print every bone's model-space pose after key presses or at a frame", POSE_HELP, RunPose},
     {"rotate", "IN.skm IN.skp OUT.skp [--yaw Y] [--pitch P] [--roll R]",
@@ -47,7 +49,8 @@ const CommandOption COMMAND_OPTIONS[] = {
     {"render", "--frame", 1},     {"render", "--yaw", 1},       {"render", "--pitch", 1},
     {"render", "--distance", 1},  {"render", "--no-mesh", 0},   {"render", "--no-skeleton", 0},
     {"render", "--wireframe", 0}, {"render", "--select", 1},    {"render", "--background", 1},
-    {"render", "--frames", 1},    {"render", "--turntable", 2},
+    {"render", "--frames", 1},    {"render", "--turntable", 2}, {"import", "--anim", 1},
+    {"import", "--fps", 1},       {"import", "--scale", 1},     {"import", "--list", 0},
 };
 
 namespace {

@@ -1,0 +1,133 @@
+// boneloom-tool import: brings a model from glTF, FBX, Collada, OBJ and the
+// other formats assimp reads into an SKM/SKP pair. The conversion lives in
+// tools/import/.
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "tools/commands.h"
+#include "tools/import/import.h"
+
+const char IMPORT_HELP[] =
+    "Reads IN with assimp (glTF 2.0 .glb/.gltf, FBX, Collada .dae, OBJ and the\n"
+    "other formats it knows) and writes the model as OUT.skm and OUT.skp:\n"
+    "  - bones: the nodes that skin vertices and their ancestors (not the scene\n"
+    "    root, not mesh nodes), parents first; names past 63 bytes are cut; the\n"
+    "    \"flags\" extra of our glTF export comes back as the bone's flags;\n"
+    "  - frame 0 is the bind pose; frames 1 and up are the animation, at its own\n"
+    "    key times when they are evenly spaced, else at 24 fps (or --fps). A file\n"
+    "    written by `boneloom-tool gltf` gives back its own frames and names;\n"
+    "  - one SKM mesh per mesh, triangulated, weights in each bone's space and\n"
+    "    summing to 1; a mesh past 196608 vertices, 65536 triangles or 256 bones\n"
+    "    is split; the skin name is the diffuse texture's file name, else the\n"
+    "    material's name. A scene without bones becomes a one-bone model.\n"
+    "The axes are mapped back the way `gltf` maps them out.\n"
+    "\n"
+    "options:\n"
+    "  --anim NAME|INDEX   the animation to take (default: the first)\n"
+    "  --fps N             sample the animation at N frames per second (above 0,\n"
+    "                      at most 1000)\n"
+    "  --scale S           multiply every position by S (above 0)\n"
+    "  --list              list the skeletons, meshes and animations of IN and\n"
+    "                      write nothing (OUT.skm and OUT.skp may be left out)\n"
+    "\n"
+    "Both files are replaced together once both are complete, or neither is.\n"
+    "Exit status 1 when IN cannot be read or converted (more than 256 bones or\n"
+    "32 meshes, a file past 16 MB) or the files cannot be written, 2 on a usage\n"
+    "error.\n";
+
+namespace {
+
+// A positive finite decimal number at most limit.
+bool ParsePositive(const char* text, double limit, double* out) {
+    if (!*text) return false;
+    char* end = nullptr;
+    errno = 0;
+    double value = strtod(text, &end);
+    if (errno || *end || !std::isfinite(value) || !(value > 0) || value > limit) return false;
+    *out = value;
+    return true;
+}
+
+// The value of option name at argv[*i] ("--name V" or "--name=V"); null
+// when argv[*i] is not that option. *missing when the value is absent.
+const char* OptionValue(int argc, char** argv, int* i, const char* name, bool* missing) {
+    size_t n = strlen(name);
+    const char* arg = argv[*i];
+    if (strncmp(arg, name, n) != 0) return nullptr;
+    if (arg[n] == '=') return arg + n + 1;
+    if (arg[n] != '\0') return nullptr;
+    if (*i + 1 >= argc) {
+        *missing = true;
+        return nullptr;
+    }
+    return argv[++*i];
+}
+
+} // namespace
+
+int RunImport(int argc, char** argv) {
+    const char* command = argv[0];
+    ImportOptions options;
+    bool list = false;
+    std::vector<const char*> operands;
+    for (int i = 1; i < argc; i++) {
+        bool missing = false;
+        const char* value;
+        if (strcmp(argv[i], "--list") == 0) {
+            list = true;
+        } else if ((value = OptionValue(argc, argv, &i, "--anim", &missing))) {
+            options.anim = value;
+            if (options.anim.empty()) return UsageError(command, "--anim wants a name or index");
+        } else if ((value = OptionValue(argc, argv, &i, "--fps", &missing))) {
+            if (!ParsePositive(value, 1000, &options.fps))
+                return UsageError(command,
+                                  "--fps wants a number above 0 and at most 1000, not '%s'", value);
+        } else if ((value = OptionValue(argc, argv, &i, "--scale", &missing))) {
+            if (!ParsePositive(value, 1e30, &options.scale))
+                return UsageError(command, "--scale wants a number above 0, not '%s'", value);
+        } else if (missing) {
+            return UsageError(command, "%s needs a value", argv[i]);
+        } else {
+            operands.push_back(argv[i]);
+        }
+    }
+    if (list ? operands.size() != 1 && operands.size() != 3 : operands.size() != 3)
+        return UsageError(command, "expected %s operands, got %zu", list ? "1 or 3" : "3",
+                          operands.size());
+    const char* in = operands[0];
+    std::string reason;
+    if (list) {
+        std::string listing;
+        if (!ListScene(in, &listing, &reason)) {
+            fprintf(stderr, "boneloom-tool import: %s\n", reason.c_str());
+            return 1;
+        }
+        fwrite(listing.data(), 1, listing.size(), stdout);
+        return 0;
+    }
+    const char* skmPath = operands[1];
+    const char* skpPath = operands[2];
+    if (strcmp(skmPath, skpPath) == 0)
+        return UsageError(command, "OUT.skm and OUT.skp are the same file \"%s\"", skmPath);
+
+    SkelModel model;
+    std::vector<std::string> warnings;
+    bool imported = ImportModel(in, options, &model, &warnings, &reason);
+    for (const std::string& warning : warnings)
+        fprintf(stderr, "boneloom-tool import: warning: %s\n", warning.c_str());
+    if (imported && WriteModelPair(&model, skmPath, skpPath, &reason)) {
+        printf("wrote %s and %s: %i bones, %i meshes, %i frames\n", skmPath, skpPath,
+               model.numbones, model.nummeshes, model.numframes);
+        return 0;
+    }
+    const char* tail = "; nothing written";
+    bool said = reason.size() >= strlen(tail) &&
+                reason.compare(reason.size() - strlen(tail), std::string::npos, tail) == 0;
+    fprintf(stderr, "boneloom-tool import: %s%s\n", reason.c_str(), said ? "" : tail);
+    return 1;
+}

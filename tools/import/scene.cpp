@@ -1,0 +1,171 @@
+// Reading a scene for the import: assimp with the post-processing the import
+// relies on, the frame names our glTF export keeps in its animation extras
+// (assimp does not pass extras of animations on), and the node tree
+// flattened with each node's transform in model space.
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include <assimp/config.h>
+#include <assimp/postprocess.h>
+#include <nlohmann/json.hpp>
+
+#include "tools/gltf/gltf.h"
+#include "tools/import/scene.h"
+
+namespace {
+
+constexpr uint32_t GLB_MAGIC = 0x46546C67;      // "glTF"
+constexpr uint32_t GLB_CHUNK_JSON = 0x4E4F534A; // "JSON"
+
+uint32_t ReadU32(const unsigned char* at) {
+    return (uint32_t)at[0] | (uint32_t)at[1] << 8 | (uint32_t)at[2] << 16 | (uint32_t)at[3] << 24;
+}
+
+bool EndsWithIgnoringCase(const std::string& text, const char* suffix) {
+    size_t n = strlen(suffix);
+    if (text.size() < n) return false;
+    for (size_t i = 0; i < n; i++) {
+        char c = text[text.size() - n + i];
+        if (c >= 'A' && c <= 'Z') c = (char)(c - 'A' + 'a');
+        if (c != suffix[i]) return false;
+    }
+    return true;
+}
+
+// assimp's messages may span lines; ours are one line each.
+std::string OneLine(const char* text) {
+    std::string out = text && *text ? text : "assimp could not read it";
+    for (char& c : out)
+        if (c == '\n' || c == '\r') c = ' ';
+    while (!out.empty() && out.back() == ' ') out.pop_back();
+    return out;
+}
+
+// The glTF document's JSON text: the first chunk of a .glb, or all of a
+// .gltf. Empty when it cannot be read (assimp then reports the file).
+std::string ReadGltfJson(FILE* in, bool binary, long size) {
+    std::string text;
+    if (binary) {
+        unsigned char header[20];
+        if (fseek(in, 0, SEEK_SET) != 0 || fread(header, 1, 20, in) != 20) return text;
+        uint32_t length = ReadU32(header + 12);
+        if (ReadU32(header + 16) != GLB_CHUNK_JSON || length > (uint32_t)size - 20) return text;
+        text.resize(length);
+    } else {
+        if (fseek(in, 0, SEEK_SET) != 0) return text;
+        text.resize((size_t)size);
+    }
+    if (!text.empty() && fread(&text[0], 1, text.size(), in) != text.size()) text.clear();
+    return text;
+}
+
+void ReadFrameNames(const std::string& text, SceneFile* file) {
+    nlohmann::json doc = nlohmann::json::parse(text, nullptr, false);
+    if (doc.is_discarded() || !doc.is_object()) return;
+    auto animations = doc.find("animations");
+    if (animations == doc.end() || !animations->is_array()) return;
+    for (const nlohmann::json& animation : *animations) {
+        std::vector<std::string> names;
+        if (animation.is_object() && animation.contains("extras") &&
+            animation["extras"].is_object() && animation["extras"].contains("frames") &&
+            animation["extras"]["frames"].is_array()) {
+            for (const nlohmann::json& name : animation["extras"]["frames"]) {
+                if (!name.is_string()) {
+                    names.clear();
+                    break;
+                }
+                names.push_back(name.get<std::string>());
+            }
+        }
+        file->frameNames.push_back(std::move(names));
+    }
+}
+
+// Looks at the file before assimp does: an empty file and a cut-off .glb
+// get a plainer reason than "no suitable reader"; a glTF file's frame names
+// are read here.
+bool SniffFile(const char* path, SceneFile* file, std::string* reason) {
+    FILE* in = fopen(path, "rb");
+    if (!in) {
+        *reason = std::string(path) + ": cannot open: " + strerror(errno);
+        return false;
+    }
+    struct stat info;
+    long size = -1;
+    if (fstat(fileno(in), &info) == 0 && S_ISREG(info.st_mode)) size = (long)info.st_size;
+    if (size == 0) {
+        fclose(in);
+        *reason = std::string(path) + ": the file is empty";
+        return false;
+    }
+    unsigned char header[12];
+    bool binary = size >= 12 && fread(header, 1, 12, in) == 12 && ReadU32(header) == GLB_MAGIC;
+    if (binary && ReadU32(header + 8) > (uint32_t)size) {
+        fclose(in);
+        *reason = std::string(path) + ": glTF binary cut short: its header gives " +
+                  std::to_string(ReadU32(header + 8)) + " bytes, the file holds " +
+                  std::to_string(size);
+        return false;
+    }
+    file->gltf = binary || EndsWithIgnoringCase(path, ".gltf");
+    if (file->gltf && size > 0) ReadFrameNames(ReadGltfJson(in, binary, size), file);
+    fclose(in);
+    return true;
+}
+
+void FlattenNodes(SceneFile* file) {
+    std::vector<std::pair<const aiNode*, int>> stack = {{file->scene->mRootNode, -1}};
+    while (!stack.empty()) {
+        auto [node, parent] = stack.back();
+        stack.pop_back();
+        int index = (int)file->nodes.size();
+        file->nodes.push_back(node);
+        file->parent.push_back(parent);
+        file->byName.emplace(node->mName.C_Str(), index);
+        Affine local = ToAffine(node->mTransformation);
+        file->rest.push_back((parent < 0 ? file->toModel : file->rest[parent]) * local);
+        for (unsigned c = node->mNumChildren; c-- > 0;)
+            if (node->mChildren[c]) stack.push_back({node->mChildren[c], index});
+    }
+}
+
+} // namespace
+
+bool ReadSceneFile(const char* path, double scale, SceneFile* file, std::string* reason) {
+    if (!SniffFile(path, file, reason)) return false;
+    file->importer = std::make_unique<Assimp::Importer>();
+    // Pivot helper nodes would become bones of their own.
+    file->importer->SetPropertyBool(AI_CONFIG_IMPORT_FBX_PRESERVE_PIVOTS, false);
+    unsigned flags = aiProcess_Triangulate | aiProcess_FlipUVs | aiProcess_GenSmoothNormals |
+                     aiProcess_ValidateDataStructure;
+    // Most formats give every face corner a vertex of its own; glTF's
+    // vertices are already shared, and keep their order when not joined.
+    if (!file->gltf) flags |= aiProcess_JoinIdenticalVertices;
+    file->scene = file->importer->ReadFile(path, flags);
+    if (!file->scene || !file->scene->mRootNode) {
+        *reason = std::string(path) + ": " + OneLine(file->importer->GetErrorString());
+        return false;
+    }
+    // Scene (x, y, z) is glTF's; the model's is its (z, x, y).
+    Quatd axes = {GLTF_AXIS_ROTATION[0], GLTF_AXIS_ROTATION[1], GLTF_AXIS_ROTATION[2],
+                  GLTF_AXIS_ROTATION[3]};
+    file->toModelRotation = Conjugate(axes);
+    file->toModel = RotationAffine(file->toModelRotation);
+    for (int r = 0; r < 3; r++)
+        for (int c = 0; c < 3; c++) file->toModel.m[r][c] *= scale;
+    FlattenNodes(file);
+    return true;
+}
+
+std::string FitName(const std::string& name, bool* cut, size_t limit) {
+    std::string text = name.substr(0, name.find('\0'));
+    *cut = text.size() > limit;
+    if (!*cut) return text;
+    size_t n = limit;
+    while (n > 0 && ((unsigned char)text[n] & 0xC0) == 0x80) n--;
+    return text.substr(0, n);
+}

@@ -1,0 +1,86 @@
+// What the import's steps share: the scene as assimp read it with the node
+// tree flattened, the skeleton picked from it, and the frames to sample.
+// Internal to tools/import/.
+#pragma once
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include <assimp/Importer.hpp>
+#include <assimp/scene.h>
+
+#include "model/model.h"
+#include "tools/import/affine.h"
+
+struct SceneFile {
+    std::unique_ptr<Assimp::Importer> importer;
+    const aiScene* scene = nullptr;
+    bool gltf = false;
+    // Per animation of a glTF file: the frame names our glTF export stores
+    // in the animation's extras ("frames"); empty when it has none.
+    std::vector<std::vector<std::string>> frameNames;
+
+    // The node tree in pre-order (0 is the scene root), each node's parent
+    // (-1 for the root), and the first node of each name.
+    std::vector<const aiNode*> nodes;
+    std::vector<int> parent;
+    std::unordered_map<std::string, int> byName;
+    // Scene space to model space: --scale times the inverse of the glTF
+    // export's axis mapping, as a matrix and as the rotation alone.
+    Affine toModel;
+    Quatd toModelRotation;
+    // Each node's transform in model space as the scene stands (no animation).
+    std::vector<Affine> rest;
+};
+
+// Reads path with assimp (triangulated, UVs in our convention, missing
+// normals made) and flattens the node tree. False with *reason naming path.
+bool ReadSceneFile(const char* path, double scale, SceneFile* file, std::string* reason);
+
+struct Skeleton {
+    std::vector<int> node;       // bone -> scene node
+    std::vector<int> parent;     // bone -> parent bone, -1 for a root
+    std::vector<int> boneOfNode; // scene node -> bone, -1 when not a bone
+    // Model-space bind transform of each bone, scale included: from the
+    // first offset matrix that names it, else from the node tree.
+    std::vector<Affine> bind;
+    bool synthetic = false; // no bones in the scene: one bone at the origin
+};
+
+// Picks the bones: the nodes that skin vertices (or, in a scene without
+// skins, the nodes the animation moves) and their ancestors below the scene
+// root, mesh nodes left out; parents come before children, in the order the
+// skins list them. animation may be null.
+void BuildSkeleton(const SceneFile& file, const aiAnimation* animation, Skeleton* skeleton);
+
+// Nearest bone at or above scene node n, or -1.
+int BoneAbove(const SceneFile& file, const Skeleton& skeleton, int n);
+
+// Ticks per second of an animation (assimp leaves it 0 when the file does
+// not say; 25 is the usual reading then).
+double TicksPerSecond(const aiAnimation* animation);
+
+// The distinct key times of an animation, in ticks, ascending.
+std::vector<double> KeyTimes(const aiAnimation* animation);
+
+// The frames of the model: the bind pose (when bindFirst), then one frame
+// per time (in ticks) of the animation, with their names.
+struct FramePlan {
+    bool bindFirst = true;
+    std::vector<double> ticks;
+    std::vector<std::string> names; // one per frame, bind frame included
+};
+
+// Local pose of every bone in every frame of the plan, into model->frames.
+void SampleFrames(const SceneFile& file, const Skeleton& skeleton, const aiAnimation* animation,
+                  const FramePlan& plan, SkelModel* model);
+
+// Every mesh instance of the scene as SKM meshes, split past the per-mesh
+// limits, appended to model->meshes. Warnings appended.
+void BuildMeshes(const SceneFile& file, const Skeleton& skeleton, SkelModel* model,
+                 std::vector<std::string>* warnings);
+
+// A name cut to fit a 64-byte field (or limit bytes), at a UTF-8 character
+// boundary; *cut tells whether anything was dropped.
+std::string FitName(const std::string& name, bool* cut, size_t limit = NAME_LEN - 1);
