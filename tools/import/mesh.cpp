@@ -60,7 +60,7 @@ BoneWeight MakeWeight(int32_t bone, double influence, const Placed& at) {
 void ReadMesh(const SceneFile& file, const Skeleton& skeleton, int n, const aiMesh* mesh,
               WholeMesh* out, std::vector<std::string>* warnings) {
     const std::string name = out->meshname;
-    const Affine& place = file.rest[n];
+    const Affine place = MeshPlacement(file, n, mesh);
     Affine normals = NormalMatrix(place);
     size_t count = mesh->mNumVertices;
     std::vector<Vec3d> position(count), normal(count, Vec3d{0, 0, 0});

@@ -161,6 +161,10 @@ bool ReadSceneFile(const char* path, double scale, SceneFile* file, std::string*
     return true;
 }
 
+Affine MeshPlacement(const SceneFile& file, int n, const aiMesh* mesh) {
+    return file.gltf && mesh->mNumBones > 0 ? file.toModel : file.rest[n];
+}
+
 std::string FitName(const std::string& name, bool* cut, size_t limit) {
     std::string text = name.substr(0, name.find('\0'));
     *cut = text.size() > limit;

@@ -38,6 +38,11 @@ struct SceneFile {
 // normals made) and flattens the node tree. False with *reason naming path.
 bool ReadSceneFile(const char* path, double scale, SceneFile* file, std::string* reason);
 
+// Where a mesh instance on node n stands in model space. glTF ignores the
+// node's own transform for a skinned mesh (its joints alone place it), so
+// there such a mesh stands in the scene's space; elsewhere the node places it.
+Affine MeshPlacement(const SceneFile& file, int n, const aiMesh* mesh);
+
 struct Skeleton {
     std::vector<int> node;       // bone -> scene node
     std::vector<int> parent;     // bone -> parent bone, -1 for a root

@@ -27,7 +27,8 @@ void FindSkinningNodes(const SceneFile& file, std::vector<long>* rank, std::vect
                 (*rank)[bone] = next++;
                 (*hasBind)[bone] = true;
                 // The offset matrix takes the mesh's space to the bone's.
-                (*bind)[bone] = file.rest[n] * Inverse(ToAffine(mesh->mBones[b]->mOffsetMatrix));
+                (*bind)[bone] = MeshPlacement(file, (int)n, mesh) *
+                                Inverse(ToAffine(mesh->mBones[b]->mOffsetMatrix));
             }
         }
     }
