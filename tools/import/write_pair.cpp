@@ -109,12 +109,19 @@ bool WriteModelPair(const SkelModel* model, const char* skmPath, const char* skp
         !BuildImage(model, false, skpPath, &skp, reason))
         return false;
     const std::string targets[2] = {ResolveTarget(skmPath), ResolveTarget(skpPath)};
-    for (const std::string& target : targets) {
-        struct stat info;
-        if (stat(target.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
-            *reason = "cannot write \"" + target + "\": it exists and is not a regular file";
+    struct stat info[2];
+    bool exists[2];
+    for (int k = 0; k < 2; k++) {
+        exists[k] = stat(targets[k].c_str(), &info[k]) == 0;
+        if (exists[k] && !S_ISREG(info[k].st_mode)) {
+            *reason = "cannot write \"" + targets[k] + "\": it exists and is not a regular file";
             return false;
         }
+    }
+    if (targets[0] == targets[1] || (exists[0] && exists[1] && info[0].st_dev == info[1].st_dev &&
+                                     info[0].st_ino == info[1].st_ino)) {
+        *reason = "\"" + std::string(skmPath) + "\" and \"" + skpPath + "\" are the same file";
+        return false;
     }
 
     std::string temps[2];
