@@ -353,7 +353,9 @@ TEST(GltfExport, NamesAreUtf8AndZeroRotationsBecomeIdentity) {
 TEST(GltfExport, WarnsOnceAboutLatin1NamesAndAboutSharedBoneNames) {
     SkelModel model;
     BuildEdgeOneFrame(&model);
-    CopyName(model.bones[1].name, "h\xfc" "fte"); // Latin-1 bone and frame names
+    CopyName(model.bones[1].name,
+             "h\xfc"
+             "fte"); // Latin-1 bone and frame names
     CopyName(model.frames[0].name, "pos\xe9");
     GltfAsset asset = Build(model);
     EXPECT_EQ(asset.doc["nodes"][1]["name"],
