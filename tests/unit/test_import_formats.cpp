@@ -76,9 +76,10 @@ const char BLADE_DAE[] = R"(<?xml version="1.0" encoding="utf-8"?>
 <scene><instance_visual_scene url="#scene"/></scene></COLLADA>
 )";
 
-// A 2 x 3 quad on the ground (y up), its texture in a folder.
+// A 2 x 3 quad on the ground (y up) named in 70 bytes, its texture in a folder.
 const char TILE_OBJ[] =
-    "mtllib tile.mtl\no tile\n"
+    "mtllib tile.mtl\n"
+    "o tile_with_a_name_of_seventy_bytes_which_is_seven_more_than_fits_extra7\n"
     "v 0 0 0\nv 2 0 0\nv 2 0 -3\nv 0 0 -3\n"
     "vt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\nvn 0 1 0\n"
     "usemtl stone\nf 1/1/1 2/2/1 3/3/1 4/4/1\n";
@@ -176,6 +177,12 @@ TEST(ImportFormats, ColladaAndObjFilesComeInWithHandComputedValues) {
     ExpectNear(Skinned(model, 2, v2), {0, -1, 1});
     ExpectNear(Skinned(model, 2, v1), {0, 1, 4 / 3.0});
     ExpectNear(Skinned(model, 3, v2), {0, 0, 0});
+    // At 2 fps the keys are sampled between: 45 degrees at 0.5 s (frame 2).
+    ImportOptions twoFps;
+    twoFps.fps = 2;
+    ASSERT_TRUE(ImportModel(dir.File("blade.dae").c_str(), twoFps, &model, &warnings, &reason));
+    EXPECT_EQ(model.numframes, 1 + 5);
+    ExpectNear(Skinned(model, 2, v2), {0, -std::sqrt(0.5), 1 + std::sqrt(0.5)});
 
     // OBJ: no bones at all, so one bone at the origin carries the quad;
     // --scale 2 doubles it. Scene (2, 0, -3) is model (-3, 2, 0), then (-6, 4, 0).
@@ -190,7 +197,8 @@ TEST(ImportFormats, ColladaAndObjFilesComeInWithHandComputedValues) {
     EXPECT_STREQ(model.bones[0].name, "root");
     EXPECT_EQ(model.numframes, 1);
     ASSERT_EQ(model.nummeshes, 1);
-    EXPECT_STREQ(model.meshes[0].meshname, "tile");
+    EXPECT_STREQ(model.meshes[0].meshname,
+                 "tile_with_a_name_of_seventy_bytes_which_is_seven_more_than_fits"); // 63 bytes
     EXPECT_STREQ(model.meshes[0].skinname, "stone_wall.tga"); // the diffuse texture's file name
     EXPECT_EQ(model.meshes[0].numverts, 4);                   // corners shared by the two triangles
     EXPECT_EQ(model.meshes[0].numtris, 2);
@@ -201,5 +209,7 @@ TEST(ImportFormats, ColladaAndObjFilesComeInWithHandComputedValues) {
     ExpectNear({weight.normal[0], weight.normal[1], weight.normal[2]}, {0, 0, 1});
     EXPECT_EQ(model.meshes[0].texcoords[2 * corner], 1);
     EXPECT_EQ(model.meshes[0].texcoords[2 * corner + 1], 0);
-    EXPECT_NE(warnings.at(0).find("no bones"), std::string::npos);
+    ASSERT_EQ(warnings.size(), 2u);
+    EXPECT_NE(warnings[0].find("fits_extra7\" cut to 63 bytes"), std::string::npos);
+    EXPECT_NE(warnings[1].find("no bones"), std::string::npos);
 }
