@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Import speed: whole-process time of `boneloom-tool import` on a glb of about
-# 11 MB (bench_import_model's limit-sized model exported with `gltf`) against
+# 11 MB (the limit-sized mesh on 256 bones, 24 frames, exported with `gltf`) against
 # `assimp info` on the same file (assimp's own load). Target: import at most
 # 1.5 times assimp's time. Not a test: run it by hand and read the figures.
 # Usage: bench/import.sh [BUILD_DIR [RUNS [WORK_DIR]]] — WORK_DIR (default
