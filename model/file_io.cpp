@@ -1,0 +1,550 @@
+// Atomic file writing, output clash checks and non-blocking, bounded reading.
+// A write stages the data in a temporary file beside its target and renames it
+// over the target only once it is complete and on disk, so a reader never sees
+// a half-written file and a failed write leaves the old one. No state.
+#include "model/file_io.h"
+
+#include <fcntl.h>
+#include <limits.h>
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <utility>
+
+namespace {
+
+std::string CannotWrite(const std::string& path, const std::string& why) {
+    return "cannot write \"" + path + "\": " + why;
+}
+
+// Splits a path at its last slash; "x" is in ".", "/x" in "/".
+void SplitPath(const std::string& path, std::string* dir, std::string* name) {
+    size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) {
+        *dir = ".";
+        *name = path;
+        return;
+    }
+    *dir = slash == 0 ? "/" : path.substr(0, slash);
+    *name = path.substr(slash + 1);
+}
+
+constexpr int MAX_LINK_HOPS = 40; // the kernel's own limit
+
+// Follows path's symlinks to the file they lead to, which need not exist yet
+// (a dangling link is written through, as open(O_CREAT) would). *exists and
+// *info describe that file. False with *error on a link loop or a path that
+// cannot be examined.
+bool FollowLinks(const std::string& path, std::string* target, bool* exists, struct stat* info,
+                 int* error) {
+    std::string p = path;
+    for (int hop = 0; hop <= MAX_LINK_HOPS; hop++) {
+        if (lstat(p.c_str(), info) != 0) {
+            *target = p;
+            *exists = false;
+            if (errno == ENOENT) return true;
+            *error = errno;
+            return false;
+        }
+        if (!S_ISLNK(info->st_mode)) {
+            *target = p;
+            *exists = true;
+            return true;
+        }
+        char link[PATH_MAX];
+        ssize_t n = readlink(p.c_str(), link, sizeof link);
+        if (n <= 0 || (size_t)n >= sizeof link) {
+            *error = n < 0 ? errno : ENAMETOOLONG;
+            return false;
+        }
+        std::string to(link, (size_t)n);
+        if (to[0] == '/') {
+            p = to;
+        } else {
+            std::string dir, name;
+            SplitPath(p, &dir, &name);
+            p = dir + "/" + to;
+        }
+    }
+    *error = ELOOP;
+    return false;
+}
+
+// A short name for a temporary file: 15 bytes whatever the target's name, so
+// it fits the file system's name limit even beside a 255-byte name.
+std::string TempName() {
+    static unsigned counter = 0;
+    struct timespec now;
+    clock_gettime(CLOCK_REALTIME, &now);
+    uint64_t bits = (uint64_t)now.tv_nsec * 2654435761u ^ (uint64_t)now.tv_sec << 20 ^
+                    (uint64_t)getpid() << 32 ^ (uint64_t)++counter * 0x9E3779B97F4A7C15ull;
+    char name[32];
+    snprintf(name, sizeof name, ".bl%08x.tmp", (unsigned)(bits ^ bits >> 32));
+    return name;
+}
+
+// Creates a new temporary file in dirfd; -1 with errno on failure.
+int CreateTempFile(int dirfd, std::string* name) {
+    for (int attempt = 0; attempt < 100; attempt++) {
+        *name = TempName();
+        int fd = openat(dirfd, name->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+// Gives an anonymous (O_TMPFILE) file a temporary name in dirfd; 0 or errno.
+int NameAnonymousFile(int fd, int dirfd, std::string* name) {
+    char self[64];
+    snprintf(self, sizeof self, "/proc/self/fd/%d", fd);
+    for (int attempt = 0; attempt < 100; attempt++) {
+        *name = TempName();
+        if (linkat(AT_FDCWD, self, dirfd, name->c_str(), AT_SYMLINK_FOLLOW) == 0) return 0;
+        if (errno == EEXIST) continue;
+        // Without /proc, the descriptor itself (needs a newer kernel or privilege).
+        if (errno == ENOENT && linkat(fd, "", dirfd, name->c_str(), AT_EMPTY_PATH) == 0) return 0;
+        int error = errno;
+        name->clear();
+        return error;
+    }
+    name->clear();
+    return EEXIST;
+}
+
+int WriteAll(int fd, const void* data, size_t size) {
+    const unsigned char* bytes = (const unsigned char*)data;
+    size_t done = 0;
+    while (done < size) {
+        ssize_t wrote = write(fd, bytes + done, size - done);
+        if (wrote < 0 && errno == EINTR) continue;
+        if (wrote < 0) return errno;
+        if (wrote == 0) return EIO;
+        done += (size_t)wrote;
+    }
+    return 0;
+}
+
+// The mode a new file gets from open(O_CREAT, 0666) under the current umask.
+mode_t NewFileMode() {
+    mode_t mask = umask(0);
+    umask(mask);
+    return 0666 & ~mask;
+}
+
+std::string NotRegular(const std::string& path, const std::string& target, mode_t mode) {
+    if (target == path)
+        return CannotWrite(path, std::string("it is ") + FileKindName(mode) +
+                                     ", not a regular file; left untouched");
+    return CannotWrite(path, "it leads to \"" + target + "\", " + FileKindName(mode) +
+                                 ", not a regular file; left untouched");
+}
+
+} // namespace
+
+const char* FileKindName(mode_t mode) {
+    if (S_ISREG(mode)) return "a regular file";
+    if (S_ISDIR(mode)) return "a directory";
+    if (S_ISFIFO(mode)) return "a FIFO";
+    if (S_ISCHR(mode)) return "a character device";
+    if (S_ISBLK(mode)) return "a block device";
+    if (S_ISSOCK(mode)) return "a socket";
+    if (S_ISLNK(mode)) return "a symbolic link";
+    return "a special file";
+}
+
+// --- writing -------------------------------------------------------------------
+
+StagedFile::~StagedFile() { DiscardStagedFile(this); }
+
+void DiscardStagedFile(StagedFile* staged) {
+    if (staged->dirfd >= 0) {
+        if (!staged->temp.empty()) unlinkat(staged->dirfd, staged->temp.c_str(), 0);
+        close(staged->dirfd);
+    }
+    staged->dirfd = -1;
+    staged->temp.clear();
+}
+
+bool StageFile(const char* path, const void* data, size_t size, StagedFile* staged,
+               std::string* reason, WriteFailure* failure) {
+    DiscardStagedFile(staged);
+    if (failure) *failure = WRITE_FAILED_OPEN;
+    std::string shown = path ? path : "";
+    staged->path = shown;
+    if (shown.empty()) {
+        *reason = CannotWrite(shown, strerror(ENOENT));
+        return false;
+    }
+    std::string target;
+    bool exists = false;
+    struct stat old;
+    int error = 0;
+    if (!FollowLinks(shown, &target, &exists, &old, &error)) {
+        *reason = CannotWrite(shown, strerror(error));
+        return false;
+    }
+    // Renaming over a device or FIFO would replace it with a plain file.
+    if (exists && !S_ISREG(old.st_mode)) {
+        *reason = NotRegular(shown, target, old.st_mode);
+        return false;
+    }
+    std::string dir, name;
+    SplitPath(target, &dir, &name);
+    if (name.empty() || name == "." || name == "..") {
+        *reason = CannotWrite(shown, "it names a directory");
+        return false;
+    }
+    int dirfd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirfd < 0) {
+        *reason = CannotWrite(shown, strerror(errno));
+        return false;
+    }
+    // An anonymous file leaves nothing behind if the process dies while
+    // writing; where the file system lacks it, a short visible name.
+    std::string temp;
+    int fd = openat(dirfd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    bool anonymous = fd >= 0;
+    if (!anonymous) fd = CreateTempFile(dirfd, &temp);
+    if (fd < 0) {
+        *reason = CannotWrite(shown, strerror(errno));
+        close(dirfd);
+        return false;
+    }
+    if (failure) *failure = WRITE_FAILED_WRITE;
+    // The new file takes the old one's owner and mode, or a new file's mode.
+    // Both are best effort: a file we may not give away stays ours.
+    int ignored = 0;
+    if (exists && (old.st_uid != geteuid() || old.st_gid != getegid()))
+        ignored = fchown(fd, old.st_uid, old.st_gid);
+    ignored = fchmod(fd, exists ? old.st_mode & 07777 : NewFileMode());
+    (void)ignored;
+    error = WriteAll(fd, data, size);
+    // Some file systems cannot sync (EINVAL); their data is as safe as it gets.
+    if (!error && fsync(fd) != 0 && errno != EINVAL) error = errno;
+    if (!error && anonymous) error = NameAnonymousFile(fd, dirfd, &temp);
+    if (close(fd) != 0 && !error) error = errno;
+    if (error) {
+        if (!temp.empty()) unlinkat(dirfd, temp.c_str(), 0);
+        close(dirfd);
+        *reason = CannotWrite(shown, strerror(error));
+        return false;
+    }
+    staged->target = target;
+    staged->name = name;
+    staged->temp = temp;
+    staged->dirfd = dirfd;
+    return true;
+}
+
+namespace {
+
+bool SameStagedTarget(const StagedFile* a, const StagedFile* b) {
+    struct stat da, db;
+    if (a->name != b->name || fstat(a->dirfd, &da) != 0 || fstat(b->dirfd, &db) != 0) return false;
+    return da.st_dev == db.st_dev && da.st_ino == db.st_ino;
+}
+
+// A hard link to a staged file's current target under a temporary name, so
+// the target can be put back after a later file of the set fails. Empty when
+// the file system cannot link.
+std::string LinkOldFile(const StagedFile* f) {
+    for (int attempt = 0; attempt < 100; attempt++) {
+        std::string name = TempName();
+        if (linkat(f->dirfd, f->name.c_str(), f->dirfd, name.c_str(), 0) == 0) return name;
+        if (errno != EEXIST) break;
+    }
+    return "";
+}
+
+struct Undo {
+    bool existed = false;
+    std::string backup; // hard link to the old file; empty when none
+};
+
+} // namespace
+
+bool CommitStagedFiles(StagedFile* const* files, size_t count, std::string* reason) {
+    std::string failed;
+    for (size_t i = 0; i < count && failed.empty(); i++) {
+        if (files[i]->dirfd < 0 || files[i]->temp.empty())
+            failed = CannotWrite(files[i]->path, "it was not written first");
+        for (size_t j = 0; j < i && failed.empty(); j++)
+            if (SameStagedTarget(files[i], files[j]))
+                failed = CannotWrite(files[i]->path, "\"" + files[j]->path +
+                                                         "\" is the same file; one file cannot "
+                                                         "take both");
+    }
+    std::vector<Undo> undo(count);
+    size_t done = 0;
+    for (; failed.empty() && done < count; done++) {
+        StagedFile* f = files[done];
+        // The target was checked when staged; look again right before
+        // replacing it, in case it became a device or FIFO meanwhile.
+        struct stat now;
+        if (fstatat(f->dirfd, f->name.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0) {
+            if (!S_ISREG(now.st_mode)) {
+                failed = NotRegular(f->path, f->target, now.st_mode);
+                break;
+            }
+            undo[done].existed = true;
+            // Nothing after the last file can fail, so it needs no backup.
+            if (done + 1 < count) undo[done].backup = LinkOldFile(f);
+        } else if (errno != ENOENT) {
+            failed = CannotWrite(f->path, strerror(errno));
+            break;
+        }
+        if (renameat(f->dirfd, f->temp.c_str(), f->dirfd, f->name.c_str()) != 0) {
+            failed = CannotWrite(f->path, strerror(errno));
+            break;
+        }
+        f->temp.clear();
+    }
+    // Put back, newest first, what was already replaced.
+    std::string lost;
+    if (!failed.empty()) {
+        for (size_t i = done; i-- > 0;) {
+            StagedFile* f = files[i];
+            bool back = false;
+            if (!undo[i].backup.empty()) {
+                back = renameat(f->dirfd, undo[i].backup.c_str(), f->dirfd, f->name.c_str()) == 0;
+                if (back) undo[i].backup.clear();
+            } else if (!undo[i].existed) {
+                back = unlinkat(f->dirfd, f->name.c_str(), 0) == 0;
+            }
+            if (!back)
+                lost += "; \"" + f->path + "\" was already replaced and could not be put back";
+        }
+    }
+    std::string unsynced;
+    for (size_t i = 0; i < count; i++) {
+        StagedFile* f = files[i];
+        if (f->dirfd < 0) continue;
+        if (!undo[i].backup.empty()) unlinkat(f->dirfd, undo[i].backup.c_str(), 0);
+        if (!f->temp.empty()) {
+            unlinkat(f->dirfd, f->temp.c_str(), 0);
+            f->temp.clear();
+        }
+        // The renames are durable only once the directory is on disk.
+        if (fsync(f->dirfd) != 0 && errno != EINVAL && unsynced.empty())
+            unsynced = CannotWrite(f->path, std::string("its directory could not be synced (") +
+                                                strerror(errno) +
+                                                "); the new file may not survive a crash");
+        DiscardStagedFile(f);
+    }
+    if (!failed.empty()) {
+        *reason = failed + lost;
+        return false;
+    }
+    if (!unsynced.empty()) {
+        *reason = unsynced;
+        return false;
+    }
+    return true;
+}
+
+bool WriteFileAtomic(const char* path, const void* data, size_t size, std::string* reason,
+                     WriteFailure* failure) {
+    StagedFile staged;
+    if (!StageFile(path, data, size, &staged, reason, failure)) return false;
+    StagedFile* one[] = {&staged};
+    return CommitStagedFiles(one, 1, reason);
+}
+
+bool WriteFilePairAtomic(const char* pathA, const void* dataA, size_t sizeA, const char* pathB,
+                         const void* dataB, size_t sizeB, std::string* reason) {
+    StagedFile a, b;
+    if (!StageFile(pathA, dataA, sizeA, &a, reason)) return false;
+    if (!StageFile(pathB, dataB, sizeB, &b, reason)) return false;
+    StagedFile* both[] = {&a, &b};
+    return CommitStagedFiles(both, 2, reason);
+}
+
+// --- output clashes ----------------------------------------------------------------
+
+namespace {
+
+// An absolute path with "." and ".." taken out by text alone, for a directory
+// that does not exist (so realpath cannot help).
+std::string LexicalAbsolute(const std::string& path) {
+    std::string full = path;
+    if (full.empty() || full[0] != '/') {
+        char cwd[PATH_MAX];
+        full = std::string(getcwd(cwd, sizeof cwd) ? cwd : ".") + "/" + full;
+    }
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (start <= full.size()) {
+        size_t end = full.find('/', start);
+        if (end == std::string::npos) end = full.size();
+        std::string part = full.substr(start, end - start);
+        if (part == "..") {
+            if (!parts.empty()) parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        start = end + 1;
+    }
+    std::string out;
+    for (const std::string& part : parts) out += "/" + part;
+    return out.empty() ? "/" : out;
+}
+
+struct FileIdentity {
+    bool exists = false;
+    dev_t dev = 0;
+    ino_t ino = 0;
+    std::string where; // normalised path of the file the name leads to
+};
+
+FileIdentity IdentifyFile(const char* path) {
+    FileIdentity id;
+    struct stat info;
+    if (stat(path, &info) == 0) {
+        id.exists = true;
+        id.dev = info.st_dev;
+        id.ino = info.st_ino;
+    }
+    std::string target;
+    bool exists;
+    int error;
+    if (!FollowLinks(path, &target, &exists, &info, &error)) target = path;
+    std::string dir, name;
+    SplitPath(target, &dir, &name);
+    char* real = realpath(dir.c_str(), nullptr);
+    std::string base = real ? std::string(real) : LexicalAbsolute(dir);
+    free(real);
+    id.where = (base == "/" ? "" : base) + "/" + name;
+    return id;
+}
+
+bool SameFile(const FileIdentity& a, const FileIdentity& b) {
+    if (a.exists && b.exists) return a.dev == b.dev && a.ino == b.ino;
+    return !a.exists && !b.exists && a.where == b.where;
+}
+
+std::string Role(const FileRole& role) {
+    return std::string("the ") + role.kind + (role.output ? " output \"" : " input \"") +
+           role.path + "\"";
+}
+
+} // namespace
+
+bool CheckOutputClashes(const FileRole* roles, size_t count, std::string* reason) {
+    std::vector<FileIdentity> ids;
+    for (size_t i = 0; i < count; i++) ids.push_back(IdentifyFile(roles[i].path));
+    for (size_t i = 0; i < count; i++) {
+        for (size_t j = i + 1; j < count; j++) {
+            const FileRole& a = roles[i];
+            const FileRole& b = roles[j];
+            if (!a.output && !b.output) continue;
+            // An output over its own input (the same kind) is an edit in place.
+            if (a.output != b.output && strcmp(a.kind, b.kind) == 0) continue;
+            if (!SameFile(ids[i], ids[j])) continue;
+            const FileRole& out = a.output ? a : b;
+            const FileRole& other = a.output ? b : a;
+            *reason = Role(out) + (other.output ? " and " : " is ") + Role(other) +
+                      (other.output ? " are the same file" : "");
+            return false;
+        }
+    }
+    return true;
+}
+
+// --- reading -----------------------------------------------------------------------
+
+bool OpenForReading(const char* path, int* fd, struct stat* info, std::string* reason) {
+    // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer.
+    int f = open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (f < 0) {
+        *reason = strerror(errno);
+        return false;
+    }
+    int error = fstat(f, info) != 0 ? errno : S_ISDIR(info->st_mode) ? EISDIR : 0;
+    if (error) {
+        *reason = strerror(error);
+        close(f);
+        return false;
+    }
+    // Blocking reads from here on: a FIFO without a writer then reads as
+    // empty, while one with a writer delivers what it is sent.
+    int flags = fcntl(f, F_GETFL);
+    if (flags >= 0) fcntl(f, F_SETFL, flags & ~O_NONBLOCK);
+    *fd = f;
+    return true;
+}
+
+ReadStatus ReadStreamLimited(int fd, size_t limit, std::vector<uint8_t>* out) {
+    size_t start = out->size();
+    for (;;) {
+        size_t got = out->size() - start;
+        if (got > limit) return READ_TOO_LARGE;
+        size_t want = std::min<size_t>(65536, limit + 1 - got);
+        out->resize(out->size() + want);
+        ssize_t n = read(fd, out->data() + out->size() - want, want);
+        int error = errno;
+        out->resize(out->size() - want + (n > 0 ? (size_t)n : 0));
+        if (n < 0 && error == EINTR) continue;
+        if (n < 0) {
+            errno = error;
+            return READ_FAILED;
+        }
+        if (n == 0) return READ_OK;
+    }
+}
+
+bool ReadFileLimited(const char* path, size_t limit, std::vector<uint8_t>* out,
+                     std::string* reason) {
+    int fd;
+    struct stat info;
+    std::string why;
+    if (!OpenForReading(path, &fd, &info, &why)) {
+        *reason = std::string("cannot open \"") + path + "\": " + why;
+        return false;
+    }
+    std::vector<uint8_t> data;
+    ReadStatus status = READ_OK;
+    if (S_ISREG(info.st_mode)) {
+        if ((uint64_t)info.st_size > limit) {
+            status = READ_TOO_LARGE;
+        } else {
+            data.resize((size_t)info.st_size);
+            size_t got = 0;
+            while (got < data.size()) {
+                ssize_t n = read(fd, data.data() + got, data.size() - got);
+                if (n < 0 && errno == EINTR) continue;
+                if (n <= 0) {
+                    if (n == 0) errno = EIO; // the file shrank while read
+                    status = READ_FAILED;
+                    break;
+                }
+                got += (size_t)n;
+            }
+        }
+    } else {
+        status = ReadStreamLimited(fd, limit, &data);
+    }
+    int error = errno;
+    close(fd);
+    if (status == READ_TOO_LARGE) {
+        *reason =
+            std::string("\"") + path + "\" holds more than " + std::to_string(limit) + " bytes";
+        return false;
+    }
+    if (status == READ_FAILED) {
+        *reason = std::string("cannot read \"") + path + "\": " + strerror(error);
+        return false;
+    }
+    if (data.empty()) {
+        *reason = std::string("\"") + path + "\" is empty";
+        return false;
+    }
+    *out = std::move(data);
+    return true;
+}

@@ -1,0 +1,110 @@
+// Every file the project writes and every model or logo file it reads goes
+// through here. Writes replace their target atomically (a temporary file
+// beside it, fsync, rename, directory fsync) and never replace anything but a
+// regular file; reads never block on a FIFO without a writer and never take
+// more than a limit from a pipe or device. No state of its own; nothing here
+// prints.
+#pragma once
+#include <sys/stat.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// --- writing -----------------------------------------------------------------
+
+// Where a failed write stopped: before a temporary file with the data could be
+// made (the target is refused, or its directory cannot be written), or later
+// (a short write, fsync, rename). The exporters print a different line for each.
+enum WriteFailure {
+    WRITE_FAILED_OPEN = 0,
+    WRITE_FAILED_WRITE,
+};
+
+// Writes size bytes to path through a temporary file beside the target (the
+// file a symlink leads to, so the link is kept), fsync, rename over it, fsync
+// the directory. Refuses a target that exists and is not a regular file. On
+// failure: false, *reason is one line naming the file and why ("cannot write
+// \"PATH\": File too large"), no temporary file is left, the old file is
+// intact; *failure (may be null) says where it stopped.
+bool WriteFileAtomic(const char* path, const void* data, size_t size, std::string* reason,
+                     WriteFailure* failure = nullptr);
+
+// A file written completely to a temporary name beside its target and not yet
+// renamed over it. Staging several files and committing them together writes
+// all of them or none. A staged file that goes out of scope uncommitted is
+// discarded.
+struct StagedFile {
+    std::string path;   // as the caller named it, for messages
+    std::string target; // the file a rename replaces: path with its symlinks followed
+    std::string name;   // target's last component, in dirfd
+    std::string temp;   // the temporary file's name in dirfd; empty when none
+    int dirfd = -1;     // the target's directory, open while staged
+
+    StagedFile() = default;
+    StagedFile(const StagedFile&) = delete;
+    StagedFile& operator=(const StagedFile&) = delete;
+    ~StagedFile();
+};
+
+// Writes data to a temporary file for path (the checks and the reason of
+// WriteFileAtomic). On failure nothing is left and staged holds nothing.
+bool StageFile(const char* path, const void* data, size_t size, StagedFile* staged,
+               std::string* reason, WriteFailure* failure = nullptr);
+
+// Renames count staged files over their targets, in order, then syncs their
+// directories. When one cannot be renamed, the ones before it are put back as
+// they were (from a hard link of each old file taken just before its rename;
+// a file that did not exist is removed again) and false is returned with the
+// reason; a file that cannot be put back is named in the reason. Staged files
+// are spent either way.
+bool CommitStagedFiles(StagedFile* const* files, size_t count, std::string* reason);
+
+// Removes a staged file's temporary file and closes its directory.
+void DiscardStagedFile(StagedFile* staged);
+
+// Two files, both or neither: both are staged, then committed together.
+bool WriteFilePairAtomic(const char* pathA, const void* dataA, size_t sizeA, const char* pathB,
+                         const void* dataB, size_t sizeB, std::string* reason);
+
+// --- output clashes ------------------------------------------------------------
+
+// A file a command reads or writes, with the kind of data it holds.
+struct FileRole {
+    const char* path;
+    const char* kind; // "SKM", "SKP", "glTF", ...: what the file holds
+    bool output;
+};
+
+// Refuses (false, *reason naming both paths) when two outputs are the same
+// file, or an output is the same file as an input of another kind. Writing an
+// output over its own input of the same kind is allowed. Existing files are
+// compared by device and inode, others by their normalised paths.
+bool CheckOutputClashes(const FileRole* roles, size_t count, std::string* reason);
+
+// --- reading -----------------------------------------------------------------
+
+// Opens path read-only without blocking (a FIFO with no writer opens and then
+// reads as empty) and fills info. A directory is not opened. False with
+// *reason (the errno text, or "is a directory") when it cannot be opened.
+bool OpenForReading(const char* path, int* fd, struct stat* info, std::string* reason);
+
+enum ReadStatus {
+    READ_OK = 0,
+    READ_TOO_LARGE, // more than the limit arrived
+    READ_FAILED,    // a read failed (errno is kept)
+};
+
+// Appends everything fd gives up to limit bytes (for pipes and devices, whose
+// length is not known up front); stops at limit + 1 bytes with READ_TOO_LARGE.
+ReadStatus ReadStreamLimited(int fd, size_t limit, std::vector<uint8_t>* out);
+
+// Reads a whole file of at most limit bytes without blocking on FIFOs. False
+// with *reason naming the file when it cannot be opened, is empty, is larger
+// than limit, or a read fails.
+bool ReadFileLimited(const char* path, size_t limit, std::vector<uint8_t>* out,
+                     std::string* reason);
+
+// "a FIFO", "a character device", ...: what kind of file a mode is.
+const char* FileKindName(mode_t mode);
