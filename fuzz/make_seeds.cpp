@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "model/export.h"
+#include "model/file_io.h"
 #include "model/model.h"
 #include "model/sample.h"
 
@@ -26,9 +27,9 @@ void Save(const char* sub, const char* name, const Bytes& bytes) {
     std::string dir = OutDir + "/" + sub;
     mkdir(dir.c_str(), 0777);
     std::string path = dir + "/" + name;
-    FILE* file = fopen(path.c_str(), "wb");
-    if (!file || fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size() || fclose(file) != 0) {
-        fprintf(stderr, "make_seeds: cannot write %s\n", path.c_str());
+    std::string reason;
+    if (!WriteFileAtomic(path.c_str(), bytes.data(), bytes.size(), &reason)) {
+        fprintf(stderr, "make_seeds: %s\n", reason.c_str());
         exit(1);
     }
     Written++;

@@ -1,12 +1,11 @@
 // The SKP and SKM exporters and their output primitives. Owns the static
 // 16 MB OutputBuffer and its cursor; an export sizes the image first, builds
-// it in the buffer, and replaces the target file only after a complete write.
+// it in the buffer, and replaces the target file only after a complete write
+// (through the one atomic writer, model/file_io).
 #include "model/export.h"
 
+#include "model/file_io.h"
 #include "model/format.h"
-
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdarg>
@@ -70,40 +69,24 @@ void PutName(const char* text, int length) {
     OutputCursor += length;
 }
 
+namespace {
+
+// The exporters' lines for a failed write: the one naming where it failed,
+// then why.
+std::string WriteFailureLines(const char* path, WriteFailure failure, const std::string& reason) {
+    if (failure == WRITE_FAILED_OPEN)
+        return FormatText("unable to open file \"%s\" for writing\n%s\n", path, reason.c_str());
+    return FormatText("unable to write file \"%s\"\n%s\n", path, reason.c_str());
+}
+
+} // namespace
+
 bool WriteDataFile(const char* path, const unsigned char* data, size_t size) {
-    std::string temp = std::string(path) + ".tmp-XXXXXX";
-    int fd = mkstemp(&temp[0]);
-    if (fd < 0) {
-        printf("unable to open file \"%s\" for writing\n", path);
-        return false;
-    }
-    // mkstemp creates the file private to its owner; give it the mode a
-    // plain fopen would, or the mode of the file it replaces.
-    struct stat old;
-    mode_t mode;
-    if (stat(path, &old) == 0) {
-        mode = old.st_mode & 07777;
-    } else {
-        mode_t mask = umask(0);
-        umask(mask);
-        mode = 0666 & ~mask;
-    }
-    fchmod(fd, mode);
-    FILE* file = fdopen(fd, "wb");
-    if (!file) {
-        close(fd);
-        unlink(temp.c_str());
-        printf("unable to open file \"%s\" for writing\n", path);
-        return false;
-    }
-    size_t written = size ? fwrite(data, 1, size, file) : 0;
-    bool closed = fclose(file) == 0;
-    if (written < size || !closed || rename(temp.c_str(), path) != 0) {
-        unlink(temp.c_str());
-        printf("unable to write file \"%s\"\n", path);
-        return false;
-    }
-    return true;
+    std::string reason;
+    WriteFailure failure = WRITE_FAILED_OPEN;
+    if (WriteFileAtomic(path, data, size, &reason, &failure)) return true;
+    fputs(WriteFailureLines(path, failure, reason).c_str(), stdout);
+    return false;
 }
 
 int64_t SKPImageSize(const SkelModel* model, std::string* reason) {
@@ -291,8 +274,9 @@ int64_t BuildSKMImage(const SkelModel* model, std::string* reason) {
 
 namespace {
 
-bool WriteImage(SkelModel* model, const char* path, const char* kind,
-                int64_t (*build)(const SkelModel*, std::string*)) {
+using ImageBuilder = int64_t (*)(const SkelModel*, std::string*);
+
+bool WriteImage(SkelModel* model, const char* path, const char* kind, ImageBuilder build) {
     std::string reason;
     int64_t size = build(model, &reason);
     if (size < 0) {
@@ -301,9 +285,34 @@ bool WriteImage(SkelModel* model, const char* path, const char* kind,
         return false;
     }
     printf("file size: %5ik\n", (int)((size + 1023) / 1024));
-    bool ok = WriteDataFile(path, OutputBuffer, (size_t)size);
+    if (!WriteDataFile(path, OutputBuffer, (size_t)size)) return false;
     printf("wrote %s file\n", kind);
-    return ok;
+    return true;
+}
+
+// One file of a pair being written: its console lines so far and its data in
+// a temporary file, waiting for the other.
+struct PairPart {
+    const char* path;
+    const char* kind;
+    std::string lines;
+    StagedFile staged;
+    bool ready = false;
+};
+
+void StageImage(SkelModel* model, ImageBuilder build, PairPart* part) {
+    std::string reason;
+    int64_t size = build(model, &reason);
+    if (size < 0) {
+        part->lines = FormatText("unable to export %s file \"%s\": %s; nothing written\n",
+                                 part->kind, part->path, reason.c_str());
+        return;
+    }
+    part->lines = FormatText("file size: %5ik\n", (int)((size + 1023) / 1024));
+    WriteFailure failure = WRITE_FAILED_OPEN;
+    part->ready =
+        StageFile(part->path, OutputBuffer, (size_t)size, &part->staged, &reason, &failure);
+    if (!part->ready) part->lines += WriteFailureLines(part->path, failure, reason);
 }
 
 } // namespace
@@ -314,6 +323,40 @@ bool WriteSKPFile(SkelModel* model, const char* path) {
 
 bool WriteSKMFile(SkelModel* model, const char* path) {
     return WriteImage(model, path, "SKM", BuildSKMImage);
+}
+
+bool WriteModelPair(SkelModel* model, const char* skmPath, const char* skpPath) {
+    // Both images go to temporary files first (they share OutputBuffer, so
+    // each is written out before the next is built); only when both are
+    // complete do they replace their targets, together.
+    PairPart parts[2];
+    parts[0].path = skmPath;
+    parts[0].kind = "SKM";
+    parts[1].path = skpPath;
+    parts[1].kind = "SKP";
+    StageImage(model, BuildSKMImage, &parts[0]);
+    StageImage(model, BuildSKPImage, &parts[1]);
+    std::string reason;
+    bool written = false;
+    if (parts[0].ready && parts[1].ready) {
+        StagedFile* both[] = {&parts[0].staged, &parts[1].staged};
+        written = CommitStagedFiles(both, 2, &reason);
+    }
+    std::string out;
+    for (PairPart& part : parts) {
+        out += part.lines;
+        if (written)
+            out += FormatText("wrote %s file\n", part.kind);
+        else if (part.ready && reason.empty())
+            out += FormatText("\"%s\" not written: a model pair is written whole or not at all\n",
+                              part.path);
+    }
+    if (!reason.empty()) {
+        for (PairPart& part : parts) out += FormatText("unable to write file \"%s\"\n", part.path);
+        out += reason + "\n";
+    }
+    fputs(out.c_str(), stdout);
+    return written;
 }
 
 void WriteSKP(SkelModel* model) { WriteSKPFile(model, "data/out.skp"); }

@@ -21,10 +21,10 @@ void PutInt(int32_t value);                 // 4 bytes, least significant first
 void PutFloat(float value);                 // its bit pattern; zero (either sign) and NaN as 0
 void PutName(const char* text, int length); // exactly length bytes: text cut or NUL-padded
 
-// Writes size bytes of data to path through a temporary file beside it that
-// is renamed over path only once every byte is written and closed. Prints
-// "unable to open file ..." or "unable to write file ..." on failure and then
-// returns false; path is left as it was.
+// Writes size bytes of data to path with WriteFileAtomic. On failure prints
+// "unable to open file ... for writing" (the target is refused or its
+// directory cannot be written) or "unable to write file ..." (later), then a
+// line saying why, and returns false; path is left as it was.
 bool WriteDataFile(const char* path, const unsigned char* data, size_t size);
 
 // Size in bytes of the model's SKP / SKM image, or -1 when the model's counts
@@ -39,10 +39,17 @@ int64_t BuildSKPImage(const SkelModel* model, std::string* reason);
 int64_t BuildSKMImage(const SkelModel* model, std::string* reason);
 
 // Export to a chosen path with the console lines of the menu's exporters
-// ("file size: %5ik", "wrote SKP file"); a refused model prints one line and
+// ("file size: %5ik", "wrote SKP file"; a failed write prints its failure
+// lines instead of the "wrote" line); a refused model prints one line and
 // writes nothing. Return true only when the file was written.
 bool WriteSKPFile(SkelModel* model, const char* path);
 bool WriteSKMFile(SkelModel* model, const char* path);
+
+// Exports both files of a model, both or neither: the lines of WriteSKMFile
+// and then of WriteSKPFile, but the files replace their targets only once both
+// images are completely written; when either fails, neither target changes and
+// the other file gets a line saying it was not written. True when both were.
+bool WriteModelPair(SkelModel* model, const char* skmPath, const char* skpPath);
 
 // The menu's exporters: write "data/out.skp" / "data/out.skm".
 void WriteSKP(SkelModel* model);

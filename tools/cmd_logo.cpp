@@ -1,7 +1,6 @@
 // boneloom-tool logo: draws boneloom's own emblem (a bone across a ringed
 // disc) and writes it as an uncompressed 64 x 64 32-bit TGA, the logo.tga the
 // viewer shows in the corner of its 3D view.
-#include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -9,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "model/file_io.h"
 #include "model/tga_write.h"
 #include "tools/commands.h"
 
@@ -91,24 +91,11 @@ int RunLogo(int argc, char** argv) {
     if (!ExpectOperands(argc, argv, 1)) return 2;
     const char* path = argv[1];
     std::vector<unsigned char> image = BuildLogoTGA();
-    // Written beside the target and renamed over it, so a failed write never
-    // leaves a cut-short image where the viewer looks for one.
-    std::string temporary = std::string(path) + ".tmp";
-    FILE* file = fopen(temporary.c_str(), "wb");
-    if (!file) {
-        fprintf(stderr, "boneloom-tool logo: cannot write \"%s\": %s\n", path, strerror(errno));
-        return 1;
-    }
-    bool written = fwrite(image.data(), 1, image.size(), file) == image.size();
-    int error = errno;
-    if (fclose(file) != 0 && written) {
-        written = false;
-        error = errno;
-    }
-    if (!written || rename(temporary.c_str(), path) != 0) {
-        if (written) error = errno;
-        remove(temporary.c_str());
-        fprintf(stderr, "boneloom-tool logo: cannot write \"%s\": %s\n", path, strerror(error));
+    // Replaced whole or not at all: a failed write never leaves a cut-short
+    // image where the viewer looks for one.
+    std::string reason;
+    if (!WriteFileAtomic(path, image.data(), image.size(), &reason)) {
+        fprintf(stderr, "boneloom-tool logo: %s\n", reason.c_str());
         return 1;
     }
     printf("wrote %s (%i x %i, 32-bit TGA)\n", path, LOGO_SIDE, LOGO_SIDE);

@@ -19,11 +19,14 @@ pick_main 1
 sleep 0.3
 viewer_running || fail "the viewer ended after a failed export"
 grep -A2 '^file size: ' "$WORK/console.txt" >"$WORK/export.txt" || true
-want=$(printf '%s\n' 'unable to open file "data/out.skp" for writing' 'wrote SKP file' \
-  'unable to open file "data/out.skm" for writing' 'wrote SKM file')
+# Each failure says where and why, and no "wrote" line claims success.
+want=$(printf '%s\n' 'unable to open file "data/out.skp" for writing' \
+  'cannot write "data/out.skp": Permission denied' \
+  'unable to open file "data/out.skm" for writing' 'cannot write "data/out.skm": Permission denied')
 got=$(grep -v '^file size: \|^--$' "$WORK/export.txt" || true)
 [ "$got" = "$want" ] || fail "export messages differ: got [$got]"
 [ "$(grep -c '^file size: ' "$WORK/console.txt")" -eq 2 ] || fail "expected two 'file size' lines"
+! grep -q '^wrote SK' "$WORK/console.txt" || fail "a failed export reported success"
 [ -z "$(ls "$WORK/data" | grep -v '^tris\.sk[mp]$\|^boneloom_skin\.tga$' || true)" ] || fail "files left in data/: $(ls "$WORK/data")"
 chmod 755 "$WORK/data"
 note "failed exports report, leave nothing behind, and the viewer runs on"

@@ -198,9 +198,10 @@ TEST(ModelExport, ConsoleLinesAndKilobyteRounding) {
     }
 
     std::string missing = dir.File("no-such-dir/out.skp");
-    EXPECT_EQ(
-        CaptureExport(WriteSKPFile, &two, missing, &ok),
-        "file size:     1k\nunable to open file \"" + missing + "\" for writing\nwrote SKP file\n");
+    // A failed write prints why and never the "wrote" line.
+    EXPECT_EQ(CaptureExport(WriteSKPFile, &two, missing, &ok),
+              "file size:     1k\nunable to open file \"" + missing +
+                  "\" for writing\ncannot write \"" + missing + "\": No such file or directory\n");
     EXPECT_FALSE(ok);
 }
 
@@ -279,13 +280,14 @@ TEST(ModelExport, AFailedWriteKeepsThePreviousFile) {
     ASSERT_TRUE(ok);
     Image before = ReadWhole(path);
 
-    // Past a 100-byte file size limit the write comes up short.
+    // Past a 4 KB file size limit the write comes up short (the captured
+    // console, a file too, stays below it).
     SkelModel sample;
     BuildSampleModel(&sample);
     struct rlimit saved;
     getrlimit(RLIMIT_FSIZE, &saved);
     struct rlimit small = saved;
-    small.rlim_cur = 100;
+    small.rlim_cur = 4096;
     void (*oldHandler)(int) = signal(SIGXFSZ, SIG_IGN);
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
     std::string written = CaptureExport(WriteSKPFile, &sample, path, &ok);
@@ -297,8 +299,8 @@ TEST(ModelExport, AFailedWriteKeepsThePreviousFile) {
     char sizeLine[32];
     snprintf(sizeLine, sizeof sizeLine, "file size: %5ik\n",
              (int)((SKPImageSize(&sample, &reason) + 1023) / 1024));
-    EXPECT_EQ(written,
-              std::string(sizeLine) + "unable to write file \"" + path + "\"\nwrote SKP file\n");
+    EXPECT_EQ(written, std::string(sizeLine) + "unable to write file \"" + path +
+                           "\"\ncannot write \"" + path + "\": File too large\n");
     EXPECT_EQ(ReadWhole(path), before);
     std::string listing;
     FILE* ls = popen(("ls -A '" + dir.path + "'").c_str(), "r");

@@ -1,13 +1,10 @@
 // The glTF containers and their writing: the binary .glb, the .gltf text with
-// the buffer as a base64 data URI, name text as UTF-8, and a file write that
-// replaces its target only once complete. No state.
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
+// the buffer as a base64 data URI, name text as UTF-8, and the file written
+// through the project's atomic writer. No state.
 #include <cstring>
 #include <string>
 
+#include "model/file_io.h"
 #include "tools/gltf/gltf.h"
 
 namespace {
@@ -147,44 +144,6 @@ std::string EncodeGltfText(const GltfAsset* asset) {
     return DumpJson(doc, 1) + "\n";
 }
 
-bool WriteFileAtomically(const char* path, const void* data, size_t size, std::string* reason) {
-    std::string temp;
-    int fd = -1;
-    // The temporary sits beside the target so that the rename stays within
-    // one file system; a name taken by someone else is skipped, not reused.
-    for (int attempt = 0; attempt < 100 && fd < 0; attempt++) {
-        temp = std::string(path) + ".tmp" + std::to_string((long)getpid()) + "-" +
-               std::to_string(attempt);
-        fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) break;
-    }
-    if (fd < 0) {
-        *reason = std::string("cannot write \"") + path + "\": " + strerror(errno);
-        return false;
-    }
-    const unsigned char* bytes = (const unsigned char*)data;
-    size_t done = 0;
-    int error = 0;
-    while (done < size) {
-        ssize_t wrote = write(fd, bytes + done, size - done);
-        if (wrote < 0) {
-            if (errno == EINTR) continue;
-            error = errno;
-            break;
-        }
-        done += (size_t)wrote;
-    }
-    if (!error && fsync(fd) != 0 && errno != EINVAL) error = errno;
-    if (close(fd) != 0 && !error) error = errno;
-    if (!error && rename(temp.c_str(), path) != 0) error = errno;
-    if (error) {
-        unlink(temp.c_str());
-        *reason = std::string("cannot write \"") + path + "\": " + strerror(error);
-        return false;
-    }
-    return true;
-}
-
 bool WriteGltfFile(const SkelModel* model, const char* path, float fps, const char* skmPath,
                    const char* skpPath, std::string* reason, std::vector<std::string>* warnings) {
     GltfFormat format = GltfFormatForPath(path);
@@ -201,8 +160,8 @@ bool WriteGltfFile(const SkelModel* model, const char* path, float fps, const ch
             *reason = std::string("\"") + path + "\": the model is too large for one .glb file";
             return false;
         }
-        return WriteFileAtomically(path, file.data(), file.size(), reason);
+        return WriteFileAtomic(path, file.data(), file.size(), reason);
     }
     std::string text = EncodeGltfText(&asset);
-    return WriteFileAtomically(path, text.data(), text.size(), reason);
+    return WriteFileAtomic(path, text.data(), text.size(), reason);
 }

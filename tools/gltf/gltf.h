@@ -106,12 +106,8 @@ std::string Base64Encode(const unsigned char* data, size_t size);
 // *converted, when given, tells whether the Latin-1 reading was taken.
 std::string NameToUtf8(const char* name, bool* converted = nullptr);
 
-// Writes size bytes to path through a temporary file in the same directory,
-// renamed over path only once complete. On failure path is untouched, the
-// temporary removed, and *reason says why (naming path).
-bool WriteFileAtomically(const char* path, const void* data, size_t size, std::string* reason);
-
-// BuildGltf, then the container of path's extension, written atomically.
+// BuildGltf, then the container of path's extension, written with
+// WriteFileAtomic.
 // Warnings of the build go to *warnings. Returns false with *reason.
 bool WriteGltfFile(const SkelModel* model, const char* path, float fps, const char* skmPath,
                    const char* skpPath, std::string* reason, std::vector<std::string>* warnings);
