@@ -5,9 +5,9 @@
 // pass over the data. No state of its own; nothing here prints or exits.
 #include "model/load.h"
 
+#include "model/file_io.h"
 #include "model/format.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -202,30 +202,6 @@ LoadStatus ParseSource(ByteSource* src, const char* path, SkelModel* model, Load
         return Refuse(report, FormatText("%s failed: out of memory reading data file \"%s\".\n",
                                          reader, path));
     }
-}
-
-// Reads everything from fd (a pipe or device, whose length is not known up
-// front) into out; false on a read error.
-bool ReadAll(int fd, std::vector<unsigned char>* out) {
-    unsigned char chunk[65536];
-    for (;;) {
-        ssize_t got = read(fd, chunk, sizeof chunk);
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) return false;
-        if (got == 0) return true;
-        out->insert(out->end(), chunk, chunk + got);
-    }
-}
-
-// Opens path for reading; LOAD_CANT_OPEN for a missing file or a directory.
-LoadStatus OpenDataFile(const char* path, int* fd, struct stat* info) {
-    *fd = open(path, O_RDONLY | O_CLOEXEC);
-    if (*fd < 0) return LOAD_CANT_OPEN;
-    if (fstat(*fd, info) != 0 || S_ISDIR(info->st_mode)) {
-        close(*fd);
-        return LOAD_CANT_OPEN;
-    }
-    return LOAD_OK;
 }
 
 LoadStatus ParseSKMSource(ByteSource* src, const char* path, SkelModel* model, LoadReport* report) {
@@ -548,7 +524,8 @@ LoadStatus LoadFile(const char* reader, const char* path, SkelModel* model, Load
                     SourceParser parse) {
     int fd;
     struct stat info;
-    if (OpenDataFile(path, &fd, &info) != LOAD_OK) {
+    std::string why;
+    if (!OpenForReading(path, &fd, &info, &why)) {
         Warn(report, FormatText("%s failed: can't open data file \"%s\".\n", reader, path));
         return LOAD_CANT_OPEN;
     }
@@ -559,8 +536,17 @@ LoadStatus LoadFile(const char* reader, const char* path, SkelModel* model, Load
         src.fd = fd;
         src.size = (size_t)info.st_size;
     } else {
+        // A pipe or device has no length up front: read it whole, but never
+        // more than a file of the format can hold (/dev/zero never ends).
         try {
-            if (!ReadAll(fd, &whole)) status = Refuse(report, Unreadable(reader, path));
+            ReadStatus read = ReadStreamLimited(fd, MAX_FILESIZE, &whole);
+            if (read == READ_TOO_LARGE)
+                status = Refuse(report,
+                                FormatText("%s failed: data file \"%s\" is %s and gives "
+                                           "more than %i bytes.\n",
+                                           reader, path, FileKindName(info.st_mode), MAX_FILESIZE));
+            else if (read == READ_FAILED)
+                status = Refuse(report, Unreadable(reader, path));
         } catch (const std::bad_alloc&) {
             status = Refuse(
                 report,

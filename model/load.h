@@ -41,7 +41,9 @@ LoadStatus ParseSKP(const unsigned char* data, size_t size, const char* path, Sk
 
 // Open and parse a file, with the viewer's "can't open" and "Empty data
 // file" lines in the report on those failures. A directory cannot be opened;
-// a pipe is read whole, a regular file through a small window.
+// a FIFO without a writer reads as empty; a pipe or device is read whole up
+// to MAX_FILESIZE bytes (refused past it), a regular file through a small
+// window.
 LoadStatus LoadSKMFile(const char* path, SkelModel* model, LoadReport* report);
 LoadStatus LoadSKPFile(const char* path, SkelModel* model, LoadReport* report);
 

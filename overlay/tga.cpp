@@ -4,10 +4,15 @@
 #include "overlay/tga.h"
 
 #include <GL/glu.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+
+#include "model/file_io.h"
 
 TGAImage LogoTexture = {};
 
@@ -82,37 +87,50 @@ int DecodeTGA(const unsigned char* data, size_t size, TGAImage* image, const cha
 }
 
 // Reads the header and exactly the pixel bytes it announces; trailing data
-// (TGA 2.0 footers and extension areas) is not read.
-static int ReadTGAFile(const char* path, TGAImage* image) {
-    FILE* file = fopen(path, "rb");
-    if (!file) return 0;
+// (TGA 2.0 footers and extension areas) is not read. The file is opened so
+// that a FIFO without a writer cannot block; a pipe or device gives at most
+// the bytes the header announces, which the header check bounds. When path
+// exists but is not a regular file and does not load, *why says what it is
+// and what went wrong.
+static int ReadTGAFile(const char* path, TGAImage* image, std::string* why) {
+    int fd;
+    struct stat info;
+    std::string openWhy;
+    if (!OpenForReading(path, &fd, &info, &openWhy)) return 0;
+    FILE* file = fdopen(fd, "rb");
+    if (!file) {
+        close(fd);
+        return 0;
+    }
+    const bool regular = S_ISREG(info.st_mode);
+    const char* whyNot = nullptr;
     unsigned char header[TGA_HEADER_LEN];
     size_t got = fread(header, 1, sizeof header, file);
-    int32_t width, height, bpp;
-    if (!DecodeTGAHeader(header, got, &width, &height, &bpp, nullptr)) {
-        fclose(file);
-        return 0;
-    }
-    size_t pixelBytes = (size_t)width * (size_t)height * (size_t)(bpp / 8);
-    // Refuse a file that cannot hold the pixels before allocating for them.
-    long fileSize = -1;
-    if (fseek(file, 0, SEEK_END) == 0) fileSize = ftell(file);
-    if (fileSize < 0 || (uint64_t)fileSize - TGA_HEADER_LEN < pixelBytes ||
-        fseek(file, TGA_HEADER_LEN, SEEK_SET) != 0) {
-        fclose(file);
-        return 0;
-    }
-    unsigned char* pixels = (unsigned char*)malloc(pixelBytes);
-    if (!pixels) {
-        fclose(file);
-        return 0;
-    }
-    if (fread(pixels, 1, pixelBytes, file) != pixelBytes) {
-        free(pixels);
-        fclose(file);
-        return 0;
+    int32_t width = 0, height = 0, bpp = 0;
+    unsigned char* pixels = nullptr;
+    size_t pixelBytes = 0;
+    if (got == 0) {
+        whyNot = "empty";
+    } else if (DecodeTGAHeader(header, got, &width, &height, &bpp, &whyNot)) {
+        pixelBytes = (size_t)width * (size_t)height * (size_t)(bpp / 8);
+        // Refuse a file that cannot hold the pixels before allocating for them.
+        if (regular && (uint64_t)info.st_size - TGA_HEADER_LEN < pixelBytes) {
+            whyNot = "pixel data cut short";
+        } else if (!(pixels = (unsigned char*)malloc(pixelBytes))) {
+            whyNot = "out of memory";
+        } else if (fread(pixels, 1, pixelBytes, file) != pixelBytes) {
+            free(pixels);
+            pixels = nullptr;
+            whyNot = "pixel data cut short";
+        }
     }
     fclose(file);
+    if (!pixels) {
+        if (!regular && why)
+            *why = std::string("is ") + FileKindName(info.st_mode) + ": " +
+                   (whyNot ? whyNot : "unreadable");
+        return 0;
+    }
     SwapRedBlue(pixels, pixelBytes, bpp / 8);
     image->pixels = pixels;
     image->bpp = bpp;
@@ -121,9 +139,11 @@ static int ReadTGAFile(const char* path, TGAImage* image) {
     return 1;
 }
 
-int LoadTGA(TGAImage* image, const char* path) {
+int LoadTGA(TGAImage* image, const char* path) { return LoadTGAFrom(image, path, nullptr); }
+
+int LoadTGAFrom(TGAImage* image, const char* path, std::string* why) {
     TGAImage loaded = {};
-    if (!ReadTGAFile(path, &loaded)) return 0;
+    if (!ReadTGAFile(path, &loaded, why)) return 0;
 
     GLint maxSize = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
@@ -160,7 +180,11 @@ int LoadTGA(TGAImage* image, const char* path) {
 
 void LoadLogoTexture() {
     glEnable(GL_TEXTURE_2D);
-    if (LoadTGA(&LogoTexture, "logo.tga")) glBindTexture(GL_TEXTURE_2D, LogoTexture.texid);
+    std::string why;
+    if (LoadTGAFrom(&LogoTexture, "logo.tga", &why))
+        glBindTexture(GL_TEXTURE_2D, LogoTexture.texid);
+    else if (!why.empty())
+        printf("logo.tga %s; no logo\n", why.c_str());
 }
 
 void DrawLogo() {

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 constexpr int TGA_HEADER_LEN = 18;
 // Refuse images with more pixel bytes than this (the header allows ~16 GiB).
@@ -36,8 +37,15 @@ int DecodeTGA(const unsigned char* data, size_t size, TGAImage* image, const cha
 // texture object left behind and nothing printed. Needs a current GL context.
 int LoadTGA(TGAImage* image, const char* path);
 
+// LoadTGA, saying why when it matters: when path exists but is not a regular
+// file (a FIFO, a pipe, a device) and does not load, *why (may be null) gets
+// "is a FIFO: empty" and the like. A missing or damaged regular file leaves it
+// empty, as the logo of a run is optional and silent.
+int LoadTGAFrom(TGAImage* image, const char* path, std::string* why);
+
 // Enables 2D texturing and loads "logo.tga" into LogoTexture, leaving it bound
-// when it loads. Called once at the end of the main window's GL set-up.
+// when it loads; prints a line when logo.tga is a FIFO or device that gives no
+// image. Called once at the end of the main window's GL set-up.
 void LoadLogoTexture();
 
 // Draws the loaded logo, at most 64 px, in the bottom-right corner of the
