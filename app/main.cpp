@@ -3,6 +3,7 @@
 // and hands control to the GLUT main loop.
 #include <GL/freeglut.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -28,6 +29,9 @@ int main(int argc, char** argv) {
             return 0;
         }
     }
+    // Past a file size limit (ulimit -f) a save must fail with EFBIG and be
+    // reported, its temporary file removed, rather than kill the viewer.
+    signal(SIGXFSZ, SIG_IGN);
     // Console lines should appear as they happen, also when piped to a log.
     setvbuf(stdout, nullptr, _IOLBF, 0);
 

@@ -8,19 +8,28 @@
 const char COPY_HELP[] =
     "Loads IN.skm and IN.skp as the viewer's start-up does, printing the same\n"
     "console lines, then writes OUT.skm and OUT.skp with the viewer's exporters\n"
-    "(the same bytes as its \"Model: Save\" menu entries). Each output replaces its\n"
-    "file only once completely written. Exit status 1 when the pair cannot be\n"
-    "loaded or an output cannot be written.\n";
+    "(the same bytes as its \"Model: Save\" menu entries). Both outputs replace\n"
+    "their files together, only once both are completely written: both or\n"
+    "neither. Refused, with nothing written, when the two outputs are one file or\n"
+    "an output is the input of the other kind (OUT.skm over IN.skm is fine).\n"
+    "Exit status 1 when the pair cannot be loaded or written, or is refused.\n";
 
 int RunCopy(int argc, char** argv) {
     if (!ExpectOperands(argc, argv, 4)) return 2;
+    const FileRole roles[] = {{argv[1], "SKM", false},
+                              {argv[2], "SKP", false},
+                              {argv[3], "SKM", true},
+                              {argv[4], "SKP", true}};
+    if (!CheckToolOutputs(argv[0], roles, 4)) return 1;
     SkelModel model;
     LoadReport report;
     if (!LoadPairForTool(argv[0], argv[1], argv[2], &model, true, &report)) return 1;
-    bool wroteMesh = WriteSKMFile(&model, argv[3]);
-    bool wrotePose = WriteSKPFile(&model, argv[4]);
+    bool wrote = WriteModelPair(&model, argv[3], argv[4]);
     fflush(stdout);
-    if (!wroteMesh) fprintf(stderr, "boneloom-tool copy: %s was not written\n", argv[3]);
-    if (!wrotePose) fprintf(stderr, "boneloom-tool copy: %s was not written\n", argv[4]);
-    return wroteMesh && wrotePose ? 0 : 1;
+    if (!wrote) {
+        fprintf(stderr, "boneloom-tool copy: %s was not written\n", argv[3]);
+        fprintf(stderr, "boneloom-tool copy: %s was not written\n", argv[4]);
+        return 1;
+    }
+    return 0;
 }

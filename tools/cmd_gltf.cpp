@@ -77,6 +77,9 @@ int RunGltf(int argc, char** argv) {
     if (GltfFormatForPath(outPath) == GLTF_FORMAT_NONE)
         return UsageError(command, "the output \"%s\" must end in .glb or .gltf", outPath);
 
+    const FileRole roles[] = {
+        {skmPath, "SKM", false}, {skpPath, "SKP", false}, {outPath, "glTF", true}};
+    if (!CheckToolOutputs(command, roles, 3)) return 1;
     SkelModel model;
     LoadReport report;
     if (!LoadPairForTool(command, skmPath, skpPath, &model, false, &report)) return 1;

@@ -24,8 +24,9 @@ const char ROTATE_HELP[] =
     "  --pitch P   about the y axis\n"
     "  --roll R    about the x axis\n"
     "\n"
-    "OUT.skp is replaced only once completely written. Exit status 1 when the\n"
-    "pair cannot be loaded or OUT.skp cannot be written, 2 on a usage error.\n";
+    "OUT.skp is replaced only once completely written; it may be IN.skp but not\n"
+    "IN.skm. Exit status 1 when the pair cannot be loaded or OUT.skp cannot be\n"
+    "written or is refused, 2 on a usage error.\n";
 
 namespace {
 
@@ -77,6 +78,9 @@ int RunRotate(int argc, char** argv) {
     if (operands.size() != 3)
         return UsageError(command, "expected 3 operands, got %zu", operands.size());
 
+    const FileRole roles[] = {
+        {operands[0], "SKM", false}, {operands[1], "SKP", false}, {operands[2], "SKP", true}};
+    if (!CheckToolOutputs(command, roles, 3)) return 1;
     SkelModel model;
     LoadReport report;
     if (!LoadPairForTool(command, operands[0], operands[1], &model, false, &report)) return 1;

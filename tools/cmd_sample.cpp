@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "model/export.h"
+#include "model/file_io.h"
 #include "model/sample.h"
 #include "tools/commands.h"
 
@@ -19,7 +20,8 @@ const char SAMPLE_HELP[] =
     "R), and a skinned body of three closed meshes (body and head, arms, legs and\n"
     "feet) whose weights blend across the joints, painted by the texture\n"
     "DIR/boneloom_skin.tga (128 x 128, 24-bit) that their skin name points to.\n"
-    "DIR is created when missing. The output is the same on every run.\n"
+    "DIR is created when missing. The output is the same on every run; the two\n"
+    "model files are replaced together or not at all.\n"
     "To view it: boneloom-tool sample data && boneloom\n";
 
 int RunSample(int argc, char** argv) {
@@ -39,14 +41,25 @@ int RunSample(int argc, char** argv) {
     SkelModel model;
     BuildSampleModel(&model);
     std::string base = dir.empty() || dir.back() == '/' ? dir : dir + "/";
-    bool wroteMesh = WriteSKMFile(&model, (base + "tris.skm").c_str());
-    bool wrotePose = WriteSKPFile(&model, (base + "tris.skp").c_str());
-    std::vector<uint8_t> skin = BuildSampleSkinTGA();
+    std::string meshPath = base + "tris.skm", posePath = base + "tris.skp";
     std::string skinPath = base + SAMPLE_SKIN_NAME + ".tga";
-    bool wroteSkin = WriteDataFile(skinPath.c_str(), skin.data(), skin.size());
-    if (wroteSkin) printf("wrote %s (128 x 128, 24-bit TGA)\n", skinPath.c_str());
+    const FileRole roles[] = {{meshPath.c_str(), "SKM", true},
+                              {posePath.c_str(), "SKP", true},
+                              {skinPath.c_str(), "TGA", true}};
+    if (!CheckToolOutputs(argv[0], roles, 3)) return 1;
+    bool wrote = WriteModelPair(&model, meshPath.c_str(), posePath.c_str());
+    if (wrote) {
+        std::vector<uint8_t> skin = BuildSampleSkinTGA();
+        std::string reason;
+        wrote = WriteFileAtomic(skinPath.c_str(), skin.data(), skin.size(), &reason);
+        if (wrote) {
+            printf("wrote %s (128 x 128, 24-bit TGA)\n", skinPath.c_str());
+        } else {
+            fprintf(stderr, "boneloom-tool sample: %s\n", reason.c_str());
+        }
+    }
     fflush(stdout);
-    if (!wroteMesh || !wrotePose || !wroteSkin) {
+    if (!wrote) {
         fprintf(stderr,
                 "boneloom-tool sample: the demo model was not written completely to \"%s\"\n",
                 dir.c_str());

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <string>
 
+#include "model/file_io.h"
 #include "model/load.h"
 #include "model/model.h"
 
@@ -42,6 +43,11 @@ bool LoadPairForTool(const char* command, const char* skmPath, const char* skpPa
 // order as the viewer's keyboard does. CurrentPose and DisplayKeys hold the
 // result; the caller sets CurrentModel back to null when done.
 void PressKeysForTool(SkelModel* model, const std::string& keys);
+
+// Checks a command's files with CheckOutputClashes before anything is read or
+// written; on a clash prints "boneloom-tool CMD: REASON; nothing written" to
+// stderr and returns false (the command then exits with status 1).
+bool CheckToolOutputs(const char* command, const FileRole* roles, size_t count);
 
 // A name as it can be shown on a terminal: control bytes become \xNN.
 std::string PrintableName(const char* name);

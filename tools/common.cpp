@@ -1,6 +1,6 @@
 // Helpers shared by boneloom-tool's commands: loading a model pair with the
-// tool's error reporting, key presses as the viewer makes them, and printing
-// names safely on a terminal.
+// tool's error reporting, key presses as the viewer makes them, refusing
+// outputs that clash, and printing names safely on a terminal.
 #include <unistd.h>
 
 #include <cstdio>
@@ -45,6 +45,13 @@ void PressKeysForTool(SkelModel* model, const std::string& keys) {
     CurrentModel = model;
     ResetChannelsQuietly();
     for (unsigned char key : keys) AdvanceKey(key);
+}
+
+bool CheckToolOutputs(const char* command, const FileRole* roles, size_t count) {
+    std::string reason;
+    if (CheckOutputClashes(roles, count, &reason)) return true;
+    fprintf(stderr, "boneloom-tool %s: %s; nothing written\n", command, reason.c_str());
+    return false;
 }
 
 std::string PrintableName(const char* name) {
