@@ -6,49 +6,8 @@
 # report; the leaks suppressed (tests/e2e/lsan.supp) are listed in the log.
 # Only meaningful in a build configured with -DBONELOOM_SANITIZE=ON.
 set -euo pipefail
-BUILD=${BONELOOM_BUILD:?BONELOOM_BUILD must name the build directory}
-if ! grep -q '^BONELOOM_SANITIZE:BOOL=ON$' "$BUILD/CMakeCache.txt" 2>/dev/null; then
-  echo "skipped: $BUILD is not a sanitizer build (configure with -DBONELOOM_SANITIZE=ON to run this test)"
-  exit 0
-fi
-. "$(dirname "$0")/viewer_common.inc"
+. "$(dirname "$0")/asan_common.inc"
 
-# Reports go to files of their own ($WORK/asan.PID, $WORK/ubsan.PID) so that
-# nothing the viewer prints can hide or fake one.
-# ASAN_E2E_OPTIONS adds options when a report needs a closer look.
-ASAN_OPTIONS="detect_leaks=1:log_path=$WORK/asan:check_initialization_order=1"
-ASAN_OPTIONS+=":detect_stack_use_after_return=1${ASAN_E2E_OPTIONS:+:$ASAN_E2E_OPTIONS}"
-export ASAN_OPTIONS
-export LSAN_OPTIONS="suppressions=$SOURCE/tests/e2e/lsan.supp:print_suppressions=1"
-export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:log_path=$WORK/ubsan"
-
-# An instrumented viewer on a software renderer is slow: every wait is long.
-LIMIT=${ASAN_E2E_LIMIT:-90}
-
-# wait_until SECONDS WHAT COMMAND...: polls COMMAND until it succeeds.
-wait_until() {
-  local limit=$1 what=$2 i
-  shift 2
-  for i in $(seq 1 $((limit * 5))); do
-    if "$@"; then return 0; fi
-    viewer_running || fail "the viewer ended while waiting for $what"
-    sleep 0.2
-  done
-  fail "no $what after ${limit}s"
-}
-
-lines() { grep -c -- "$1" "$WORK/console.txt" || true; }
-more_lines() { [ "$(lines "$1")" -ge "$2" ]; }
-
-# The control strips: "y h id" of every child window of the viewer that
-# spans its width, top first. The last is the "panel:" selector, the one
-# above it the current panel (a new window at every switch).
-strips() {
-  xwininfo -id "$WID" -children 2>/dev/null | awk '$0 ~ /^ +0x/ {
-      split($NF, g, "+"); split($(NF-1), s, "[x+]");
-      if (s[1] == 640) print g[3], s[2], $1 }' | sort -n
-}
-two_strips() { [ "$(strips | wc -l)" -ge 2 ]; }
 panel_strip() { strips | tail -n 2 | head -n 1; }
 panel_id() { panel_strip | awk '{print $3}'; }
 panel_changed() { [ "$(panel_id)" != "$1" ]; }
@@ -124,23 +83,7 @@ typed_edit() {
 # --- start -----------------------------------------------------------------------
 make_model
 "$TOOL" logo "$WORK/logo.tga" >/dev/null || fail "boneloom-tool logo failed"
-# Mesa unloads its DRI driver while the process exits, before the leak check
-# runs: the driver's own allocations then look leaked, from a module that is
-# gone and cannot be named. Preloading the driver keeps it mapped to the end,
-# so its globals still hold them. The sanitizer runtime must come first.
-PRELOAD=""
-asanlib=$(ldd "$BIN" | awk '/libasan\.so/ {print $3; exit}')
-driver=$(ls /usr/lib/*/dri/swrast_dri.so 2>/dev/null | head -n 1 || true)
-if [ -n "$asanlib" ] && [ -n "$driver" ]; then PRELOAD="$asanlib:$driver"; fi
-( cd "$WORK" && LD_PRELOAD="$PRELOAD" exec "$BIN" >"$WORK/console.txt" 2>&1 ) &
-VIEWER_PID=$!
-have_window() {
-  WID=$(xdotool search --onlyvisible --name '^boneloom$' 2>/dev/null | head -n 1 || true)
-  [ -n "$WID" ]
-}
-wait_until "$LIMIT" "viewer window" have_window
-wait_until "$LIMIT" "bone list" more_lines '^New BONE NAMES list:$' 1
-wait_until "$LIMIT" "control strips" two_strips
+start_asan_viewer
 sleep 2
 note "the instrumented viewer is up"
 
@@ -206,14 +149,6 @@ slow_pick_main 3
 wait_exit "$LIMIT"
 [ "$EXIT_RC" != running ] || fail "Exit did not end the viewer"
 
-reports=$(cat "$WORK"/asan.* "$WORK"/ubsan.* 2>/dev/null || true)
-if grep -Eq 'ERROR: (AddressSanitizer|LeakSanitizer)|runtime error:' <<<"$reports$(cat "$WORK/console.txt")"; then
-  echo "$reports" >&2
-  fail "sanitizer report (exit status $EXIT_RC)"
-fi
+check_reports "exit status $EXIT_RC"
 [ "$EXIT_RC" = 0 ] || fail "Exit ended with status $EXIT_RC"
-if grep -q 'Suppressions used' <<<"$reports"; then
-  echo "leaks suppressed by tests/e2e/lsan.supp:"
-  sed -n '/Suppressions used/,/^---/p' <<<"$reports" | grep -E '^ *[0-9]+ +[0-9]+ ' || true
-fi
 note "Exit: status 0, no ASan, UBSan or LSan report"

@@ -1,0 +1,249 @@
+#!/usr/bin/env bash
+# A seeded random-input run of the whole viewer under AddressSanitizer,
+# UndefinedBehaviorSanitizer and LeakSanitizer: key releases with and without
+# Shift, arrows, drags with each button (and Ctrl), the pop-up menus, clicks
+# and typing anywhere on the control strip, and window sizes down to 1 x 1;
+# Exit from the menu at the end. Fails on any sanitizer report, a death by a
+# signal, or a viewer that stops answering. An Exit picked by a random
+# right-button drag is no fault: the viewer is started again.
+#   asan_random.sh [--seconds N] [--seed N]      (30 s and a fixed seed by default)
+# The seed fixes the sequence of actions; the timing of their handling varies.
+# Only meaningful in a build configured with -DBONELOOM_SANITIZE=ON.
+set -euo pipefail
+DURATION=30
+SEED=${ASAN_RANDOM_SEED:-1729}
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --seconds) DURATION=${2:?--seconds needs a number}; shift 2 ;;
+    --seed) SEED=${2:?--seed needs a number}; shift 2 ;;
+    *) echo "usage: $0 [--seconds N] [--seed N]" >&2; exit 2 ;;
+  esac
+done
+. "$(dirname "$0")/asan_common.inc"
+
+# A failure also shows the last actions, to replay with the same seed.
+fail() {
+  echo "FAIL: $*" >&2
+  echo "--- last actions (seed $SEED):" >&2; tail -n 12 "$WORK/actions.txt" >&2 2>/dev/null || true
+  echo "--- console (tail):" >&2; tail -n 20 "$WORK/console.txt" >&2 2>/dev/null || true
+  exit 1
+}
+
+RANDOM=$SEED
+R=0
+# xdotool on a window that an Exit picked at random has just closed fails;
+# the main loop notices the exit, so such a failure is no fault.
+xdo() { xdotool "$@" 2>/dev/null || true; }
+# roll N: R := 0 .. N-1. Never in a subshell, so the sequence follows the seed.
+roll() { R=$((RANDOM % $1)); }
+
+W=640 H=480 TOP=480 # window size and the top row of the control strips
+measure() {
+  local g
+  g=$(xdo getwindowgeometry "$WID" | awk '/Geometry:/ {print $2}' || true)
+  W=${g%x*} H=${g#*x}
+  case "$W$H" in '' | *[!0-9]*) W=640 H=480 ;; esac
+  TOP=$(strips | awk 'NR == 1 {print $1}')
+  TOP=${TOP:-$H}
+}
+# PX PY := a random point of the window; over the 3D view with "view".
+aim() {
+  roll "$W"; PX=$R
+  if [ "${1:-}" = view ] && [ "$TOP" -gt 1 ]; then roll "$TOP"; else roll "$H"; fi
+  PY=$R
+}
+pause() { roll "$1"; sleep "0.0$R"; }
+
+KEYS=(a b c d e f g h i j k l m n o p q r s t u v w x y z 0 1 2 3 4 5 6 7 8 9
+  space Return BackSpace Tab Escape Delete minus period comma slash equal bracketleft
+  semicolon apostrophe grave eacute)
+EDIT_KEYS=(Return BackSpace Tab Up Down Left Right Home End Delete Escape)
+TEXT=abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789-_.:/\ \#%
+
+random_key() {
+  aim; [ $((RANDOM % 10)) -lt 7 ] && aim view
+  roll ${#KEYS[@]}
+  local key=${KEYS[$R]} shift=0
+  roll 3; [ "$R" -eq 0 ] && shift=1
+  xdo mousemove "$PX" "$PY"
+  if [ "$shift" = 1 ]; then xdo keydown shift keydown "$key"; else xdo keydown "$key"; fi
+  pause 9
+  # Held now and then, as for flying.
+  roll 6; [ "$R" -eq 0 ] && sleep 0.3
+  if [ "$shift" = 1 ]; then xdo keyup "$key" keyup shift; else xdo keyup "$key"; fi
+}
+
+random_arrow() {
+  local arrows=(Left Right Up Down)
+  aim view
+  xdo mousemove "$PX" "$PY"
+  roll 3
+  if [ "$R" -eq 0 ]; then xdo keydown shift key "${arrows[$((RANDOM % 4))]}" keyup shift
+  else xdo keydown "${arrows[$((RANDOM % 4))]}"; pause 9; xdo keyup Left Right Up Down; fi
+}
+
+random_drag() {
+  local button ctrl=0 steps i
+  roll 3; button=$((R + 1))
+  roll 3; [ "$button" = 1 ] && [ "$R" -eq 0 ] && ctrl=1
+  aim
+  xdo mousemove "$PX" "$PY"
+  [ "$ctrl" = 1 ] && xdo keydown ctrl
+  xdo mousedown "$button"
+  roll 6; steps=$((R + 2))
+  for i in $(seq 1 "$steps"); do aim; xdo mousemove "$PX" "$PY"; pause 5; done
+  xdo mouseup "$button"
+  [ "$ctrl" = 1 ] && xdo keyup ctrl
+  return 0
+}
+
+# A main-menu entry other than Exit, or a Display entry; waits as a slow
+# viewer needs but never fails when the menu does not come.
+menu_shown() { [ "$(menu_windows | wc -l)" -ge "$1" ]; }
+wait_menu() {
+  local i
+  for i in $(seq 1 $((LIMIT * 5))); do menu_shown "$1" && return 0; viewer_running || return 1; sleep 0.2; done
+  return 1
+}
+random_menu() {
+  local x y w h sx sy sw sh entry
+  aim view
+  xdo mousemove "$PX" "$PY" click 3 mousemove $((PX + 8)) $((PY + 8))
+  wait_menu 1 || return 0
+  read -r x y w h < <(menu_windows | head -n 1)
+  roll 3; entry=$R
+  xdo mousemove $((x + 30)) "$(entry_y "$y" "$h" 4 "$entry")"
+  if [ "$entry" -lt 2 ]; then sleep 0.2; xdo click 1; return 0; fi
+  wait_menu 2 || return 0
+  read -r sx sy sw sh < <(menu_windows | tail -n 1)
+  roll 6
+  xdo mousemove $((sx + 20)) "$(entry_y "$y" "$h" 4 2)" mousemove $((sx + 20)) "$(entry_y "$sy" "$sh" 6 "$R")"
+  sleep 0.2
+  xdo click 1
+}
+
+random_strip() {
+  [ "$TOP" -lt "$H" ] || return 0
+  roll "$W"; PX=$R
+  roll $((H - TOP)); PY=$((TOP + R))
+  xdo mousemove "$PX" "$PY" click 1
+  pause 9
+  roll 4
+  case $R in
+    0) local n text="" i
+       roll 80; n=$R
+       for i in $(seq 1 "$n"); do text+=${TEXT:$((RANDOM % ${#TEXT})):1}; done
+       xdo type --delay 5 -- "$text" ;;
+    1) xdo key "${EDIT_KEYS[$((RANDOM % ${#EDIT_KEYS[@]}))]}" ;;
+    2) xdo mousedown 1; aim; xdo mousemove "$PX" "$PY" mouseup 1 ;; # spinner drags
+    *) ;;
+  esac
+}
+
+random_resize() {
+  local w h
+  roll 5
+  case $R in
+    0) w=1 h=1 ;;
+    1) w=$((RANDOM % 20 + 1)) h=$((RANDOM % 20 + 1)) ;;
+    2) w=$((RANDOM % 600 + 40)) h=$((RANDOM % 440 + 40)) ;;
+    3) w=$((RANDOM % 384 + 640)) h=$((RANDOM % 288 + 480)) ;;
+    *) w=640 h=480 ;;
+  esac
+  xdo windowsize "$WID" "$w" "$h"
+  sleep 0.1
+}
+
+# Back to the first size, menus closed, and a key over the 3D view must reach
+# the viewer's handler (it prints a line) within the time limit.
+answers() { [ "$(lines ' - ')" -gt "$1" ]; }
+check_alive() {
+  xdo windowsize "$WID" 640 480
+  local i
+  for i in 1 2 3; do
+    menu_shown 1 || break
+    xdo mousemove 700 700 click 1 # outside the window: closes a menu
+    sleep 0.5
+  done
+  local before
+  before=$(lines ' - ')
+  xdo mousemove 320 20 windowfocus "$WID" keydown z keyup z
+  for i in $(seq 1 $((LIMIT * 5))); do
+    answers "$before" && return 0
+    if ! viewer_running; then
+      revive
+      check_alive
+      return 0
+    fi
+    sleep 0.2
+  done
+  fail "no answer to a key within ${LIMIT}s: the viewer hangs"
+}
+
+# An ended viewer: status 0 (an Exit picked by chance) starts it again; any
+# other end is a failure.
+RESTARTS=0
+revive() {
+  local rc=0
+  wait "$VIEWER_PID" || rc=$?
+  VIEWER_PID=""
+  check_reports "after an exit with status $rc"
+  [ "$rc" -eq 0 ] || fail "the viewer ended with status $rc$([ "$rc" -gt 128 ] && echo " (signal $((rc - 128)))")"
+  RESTARTS=$((RESTARTS + 1))
+  start_asan_viewer
+  xdo windowfocus "$WID"
+}
+
+# --- the run ---------------------------------------------------------------------
+make_model
+"$TOOL" logo "$WORK/logo.tga" >/dev/null || fail "boneloom-tool logo failed"
+echo "seed $SEED, $DURATION s of random input"
+start_asan_viewer
+xdo windowfocus "$WID"
+ACTIONS=0
+END=$((SECONDS + DURATION))
+NEXT_CHECK=$((SECONDS + 5))
+while [ "$SECONDS" -lt "$END" ]; do
+  viewer_running || revive
+  # Sizes change by resizes and by the menu's Full Screen.
+  [ $((ACTIONS % 4)) -eq 0 ] && measure
+  roll 100
+  if [ "$W" -lt 20 ] || [ "$H" -lt 20 ]; then action=random_resize # too small to aim at
+  elif [ "$R" -lt 25 ]; then action=random_key
+  elif [ "$R" -lt 35 ]; then action=random_arrow
+  elif [ "$R" -lt 55 ]; then action=random_drag
+  elif [ "$R" -lt 63 ]; then action=random_menu
+  elif [ "$R" -lt 90 ]; then action=random_strip
+  else action=random_resize
+  fi
+  echo "$ACTIONS $action (window ${W}x$H)" >>"$WORK/actions.txt"
+  $action
+  [ "$action" = random_resize ] && measure
+  ACTIONS=$((ACTIONS + 1))
+  if [ "$SECONDS" -ge "$NEXT_CHECK" ]; then
+    viewer_running || revive
+    check_alive
+    NEXT_CHECK=$((SECONDS + 5))
+  fi
+done
+viewer_running || revive
+check_alive
+note "$ACTIONS random actions, $RESTARTS restart(s) after an Exit picked at random"
+
+# --- Exit from the menu: the leak check runs now -------------------------------------
+EXIT_RC=running
+for attempt in 1 2 3; do
+  point 200 150
+  xdo click 3 mousemove 208 158
+  wait_menu 1 || continue
+  read -r x y w h < <(menu_windows | head -n 1)
+  point $((x + 30)) "$(entry_y "$y" "$h" 4 3)"
+  sleep 0.5
+  xdo click 1
+  wait_exit "$LIMIT"
+  [ "$EXIT_RC" = running ] || break
+done
+[ "$EXIT_RC" != running ] || fail "Exit did not end the viewer"
+check_reports "exit status $EXIT_RC"
+[ "$EXIT_RC" = 0 ] || fail "Exit ended with status $EXIT_RC"
+note "seed $SEED: no sanitizer report, no signal, no hang; Exit with status 0"
