@@ -15,6 +15,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
+#include <tuple>
 #include <utility>
 
 namespace {
@@ -163,12 +165,15 @@ const char* FileKindName(mode_t mode) {
 
 StagedFile::~StagedFile() { DiscardStagedFile(this); }
 
+namespace {
+
+// A name in a staged file's directory.
+std::string InDir(const StagedFile* f, const std::string& name) { return f->dir + "/" + name; }
+
+} // namespace
+
 void DiscardStagedFile(StagedFile* staged) {
-    if (staged->dirfd >= 0) {
-        if (!staged->temp.empty()) unlinkat(staged->dirfd, staged->temp.c_str(), 0);
-        close(staged->dirfd);
-    }
-    staged->dirfd = -1;
+    if (!staged->temp.empty()) unlink(InDir(staged, staged->temp).c_str());
     staged->temp.clear();
 }
 
@@ -230,26 +235,21 @@ bool StageFile(const char* path, const void* data, size_t size, StagedFile* stag
     if (!error && fsync(fd) != 0 && errno != EINVAL) error = errno;
     if (!error && anonymous) error = NameAnonymousFile(fd, dirfd, &temp);
     if (close(fd) != 0 && !error) error = errno;
+    if (error && !temp.empty()) unlinkat(dirfd, temp.c_str(), 0);
+    // Nothing stays open while staged, so a command may stage any number.
+    close(dirfd);
     if (error) {
-        if (!temp.empty()) unlinkat(dirfd, temp.c_str(), 0);
-        close(dirfd);
         *reason = CannotWrite(shown, strerror(error));
         return false;
     }
     staged->target = target;
+    staged->dir = dir;
     staged->name = name;
     staged->temp = temp;
-    staged->dirfd = dirfd;
     return true;
 }
 
 namespace {
-
-bool SameStagedTarget(const StagedFile* a, const StagedFile* b) {
-    struct stat da, db;
-    if (a->name != b->name || fstat(a->dirfd, &da) != 0 || fstat(b->dirfd, &db) != 0) return false;
-    return da.st_dev == db.st_dev && da.st_ino == db.st_ino;
-}
 
 // A hard link to a staged file's current target under a temporary name, so
 // the target can be put back after a later file of the set fails. Empty when
@@ -257,7 +257,7 @@ bool SameStagedTarget(const StagedFile* a, const StagedFile* b) {
 std::string LinkOldFile(const StagedFile* f) {
     for (int attempt = 0; attempt < 100; attempt++) {
         std::string name = TempName();
-        if (linkat(f->dirfd, f->name.c_str(), f->dirfd, name.c_str(), 0) == 0) return name;
+        if (link(InDir(f, f->name).c_str(), InDir(f, name).c_str()) == 0) return name;
         if (errno != EEXIST) break;
     }
     return "";
@@ -268,27 +268,36 @@ struct Undo {
     std::string backup; // hard link to the old file; empty when none
 };
 
+// A reason when a staged file has nothing staged or shares its target with
+// an earlier one of the set; empty otherwise.
+std::string CheckStagedSet(StagedFile* const* files, size_t count) {
+    std::map<std::tuple<dev_t, ino_t, std::string>, size_t> targets;
+    for (size_t i = 0; i < count; i++) {
+        const StagedFile* f = files[i];
+        if (f->temp.empty()) return CannotWrite(f->path, "it was not written first");
+        struct stat dir;
+        if (stat(f->dir.c_str(), &dir) != 0) return CannotWrite(f->path, strerror(errno));
+        auto placed = targets.emplace(std::make_tuple(dir.st_dev, dir.st_ino, f->name), i);
+        if (!placed.second)
+            return CannotWrite(f->path, "\"" + files[placed.first->second]->path +
+                                            "\" is the same file; one file cannot take both");
+    }
+    return "";
+}
+
 } // namespace
 
 bool CommitStagedFiles(StagedFile* const* files, size_t count, std::string* reason) {
-    std::string failed;
-    for (size_t i = 0; i < count && failed.empty(); i++) {
-        if (files[i]->dirfd < 0 || files[i]->temp.empty())
-            failed = CannotWrite(files[i]->path, "it was not written first");
-        for (size_t j = 0; j < i && failed.empty(); j++)
-            if (SameStagedTarget(files[i], files[j]))
-                failed = CannotWrite(files[i]->path, "\"" + files[j]->path +
-                                                         "\" is the same file; one file cannot "
-                                                         "take both");
-    }
+    std::string failed = CheckStagedSet(files, count);
     std::vector<Undo> undo(count);
     size_t done = 0;
     for (; failed.empty() && done < count; done++) {
         StagedFile* f = files[done];
+        std::string target = InDir(f, f->name);
         // The target was checked when staged; look again right before
         // replacing it, in case it became a device or FIFO meanwhile.
         struct stat now;
-        if (fstatat(f->dirfd, f->name.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0) {
+        if (lstat(target.c_str(), &now) == 0) {
             if (!S_ISREG(now.st_mode)) {
                 failed = NotRegular(f->path, f->target, now.st_mode);
                 break;
@@ -300,7 +309,7 @@ bool CommitStagedFiles(StagedFile* const* files, size_t count, std::string* reas
             failed = CannotWrite(f->path, strerror(errno));
             break;
         }
-        if (renameat(f->dirfd, f->temp.c_str(), f->dirfd, f->name.c_str()) != 0) {
+        if (rename(InDir(f, f->temp).c_str(), target.c_str()) != 0) {
             failed = CannotWrite(f->path, strerror(errno));
             break;
         }
@@ -311,32 +320,34 @@ bool CommitStagedFiles(StagedFile* const* files, size_t count, std::string* reas
     if (!failed.empty()) {
         for (size_t i = done; i-- > 0;) {
             StagedFile* f = files[i];
+            std::string target = InDir(f, f->name);
             bool back = false;
             if (!undo[i].backup.empty()) {
-                back = renameat(f->dirfd, undo[i].backup.c_str(), f->dirfd, f->name.c_str()) == 0;
+                back = rename(InDir(f, undo[i].backup).c_str(), target.c_str()) == 0;
                 if (back) undo[i].backup.clear();
             } else if (!undo[i].existed) {
-                back = unlinkat(f->dirfd, f->name.c_str(), 0) == 0;
+                back = unlink(target.c_str()) == 0;
             }
             if (!back)
                 lost += "; \"" + f->path + "\" was already replaced and could not be put back";
         }
     }
     std::string unsynced;
+    std::string synced; // the directory synced last: a set shares one, mostly
     for (size_t i = 0; i < count; i++) {
         StagedFile* f = files[i];
-        if (f->dirfd < 0) continue;
-        if (!undo[i].backup.empty()) unlinkat(f->dirfd, undo[i].backup.c_str(), 0);
-        if (!f->temp.empty()) {
-            unlinkat(f->dirfd, f->temp.c_str(), 0);
-            f->temp.clear();
-        }
+        if (!undo[i].backup.empty()) unlink(InDir(f, undo[i].backup).c_str());
+        DiscardStagedFile(f);
+        if (!failed.empty() && i >= done) continue; // never touched
+        if (f->dir == synced) continue;
         // The renames are durable only once the directory is on disk.
-        if (fsync(f->dirfd) != 0 && errno != EINVAL && unsynced.empty())
+        synced = f->dir;
+        int dirfd = open(f->dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if ((dirfd < 0 || fsync(dirfd) != 0) && errno != EINVAL && unsynced.empty())
             unsynced = CannotWrite(f->path, std::string("its directory could not be synced (") +
                                                 strerror(errno) +
                                                 "); the new file may not survive a crash");
-        DiscardStagedFile(f);
+        if (dirfd >= 0) close(dirfd);
     }
     if (!failed.empty()) {
         *reason = failed + lost;

@@ -33,14 +33,14 @@ bool WriteFileAtomic(const char* path, const void* data, size_t size, std::strin
 
 // A file written completely to a temporary name beside its target and not yet
 // renamed over it. Staging several files and committing them together writes
-// all of them or none. A staged file that goes out of scope uncommitted is
-// discarded.
+// all of them or none. A staged file holds no descriptor, so any number can
+// wait; one that goes out of scope uncommitted is discarded.
 struct StagedFile {
     std::string path;   // as the caller named it, for messages
     std::string target; // the file a rename replaces: path with its symlinks followed
-    std::string name;   // target's last component, in dirfd
-    std::string temp;   // the temporary file's name in dirfd; empty when none
-    int dirfd = -1;     // the target's directory, open while staged
+    std::string dir;    // target's directory
+    std::string name;   // target's last component
+    std::string temp;   // the temporary file's name in dir; empty when none
 
     StagedFile() = default;
     StagedFile(const StagedFile&) = delete;
@@ -61,7 +61,7 @@ bool StageFile(const char* path, const void* data, size_t size, StagedFile* stag
 // are spent either way.
 bool CommitStagedFiles(StagedFile* const* files, size_t count, std::string* reason);
 
-// Removes a staged file's temporary file and closes its directory.
+// Removes a staged file's temporary file.
 void DiscardStagedFile(StagedFile* staged);
 
 // Two files, both or neither: both are staged, then committed together.

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -21,7 +22,6 @@
 #include "render/offscreen.h"
 #include "render/render.h"
 #include "tools/commands.h"
-#include "tools/gltf/gltf.h"
 
 const char RENDER_HELP[] =
     "Draws the posed model as the viewer does (skeleton, and the skinned mesh\n"
@@ -53,10 +53,11 @@ const char RENDER_HELP[] =
     "  --select BONE        draw that bone's line red; an index or a bone name\n"
     "  --background RRGGBB  background colour in hex (default 000000)\n"
     "\n"
-    "Each picture is written only once complete; when one cannot be written,\n"
-    "none of the run's pictures is left behind. Exit status 1 when the pair\n"
-    "cannot be loaded, no OpenGL driver can draw off screen, or a picture cannot\n"
-    "be written; 2 on a usage error (bad size, unknown bone, frame past the end).\n";
+    "The pictures replace their files together, once all are complete; when one\n"
+    "cannot be written, every file stays as it was. OUT.png may not be one of\n"
+    "the inputs. Exit status 1 when the pair cannot be loaded, no OpenGL driver\n"
+    "can draw off screen, or a picture cannot be written or is refused; 2 on a\n"
+    "usage error (bad size, unknown bone, frame past the end).\n";
 
 namespace {
 
@@ -272,10 +273,11 @@ void SetViewerState() {
     glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
 }
 
-// Draws one picture and writes it as PNG.
+// Draws one picture and stages it as PNG, to be committed with the others.
 bool DrawPicture(const OffscreenContext* gl, const SkelModel* model,
                  const std::vector<BonePose>& pose, const RenderCamera* camera,
-                 const RenderOptions* options, const char* path, std::string* reason) {
+                 const RenderOptions* options, const char* path, StagedFile* staged,
+                 std::string* reason) {
     ClearRenderTarget(options);
     SetRenderViewport(0, 0, gl->width, gl->height);
     ApplyRenderCamera(camera);
@@ -283,7 +285,7 @@ bool DrawPicture(const OffscreenContext* gl, const SkelModel* model,
     std::vector<uint8_t> rgb, png;
     return ReadOffscreenPixels(gl, &rgb, reason) &&
            EncodePNG(rgb.data(), gl->width, gl->height, 3, &png, reason) &&
-           WriteFileAtomically(path, png.data(), png.size(), reason);
+           StageFile(path, png.data(), png.size(), staged, reason);
 }
 
 std::string NumberedPath(const char* dir, const char* stem, int number) {
@@ -351,20 +353,29 @@ int Render(SkelModel* model, const RenderRequest* r) {
         return 1;
     }
     SetViewerState();
-    size_t written = 0;
+    // A set of pictures is useful only whole: every picture waits in a
+    // temporary file until all are drawn, then they replace their files
+    // together, and a failure leaves the files as they were.
+    std::vector<std::unique_ptr<StagedFile>> staged;
     bool ok = true;
     for (const Picture& p : pictures) {
         if (p.frame >= 0) PoseFor(model, r, p.frame, &pose);
-        if (!DrawPicture(&gl, model, pose, &p.camera, &r->options, p.path.c_str(), &reason)) {
+        staged.push_back(std::make_unique<StagedFile>());
+        if (!DrawPicture(&gl, model, pose, &p.camera, &r->options, p.path.c_str(),
+                         staged.back().get(), &reason)) {
             ok = false;
             break;
         }
-        written++;
     }
     DestroyOffscreen(&gl);
+    size_t written = staged.size();
+    if (ok) {
+        std::vector<StagedFile*> all;
+        for (auto& file : staged) all.push_back(file.get());
+        ok = CommitStagedFiles(all.data(), all.size(), &reason);
+    }
     if (!ok) {
-        // A set of pictures is useful only whole: take back what this run wrote.
-        for (size_t i = 0; i < written; i++) unlink(pictures[i].path.c_str());
+        staged.clear();
         if (createdDir) rmdir(dir);
         fprintf(stderr, "boneloom-tool %s: %s; nothing written\n", command, reason.c_str());
         return 1;
@@ -383,6 +394,11 @@ int RunRender(int argc, char** argv) {
     RenderRequest request;
     if (int status = ParseRequest(argc, argv, &request)) return status;
 
+    if (request.out) {
+        const FileRole roles[] = {
+            {request.skm, "SKM", false}, {request.skp, "SKP", false}, {request.out, "PNG", true}};
+        if (!CheckToolOutputs(command, roles, 3)) return 1;
+    }
     SkelModel model;
     LoadReport report;
     if (!LoadPairForTool(command, request.skm, request.skp, &model, false, &report)) return 1;
