@@ -114,13 +114,15 @@ int RunImport(int argc, char** argv) {
     const char* skpPath = operands[2];
     if (strcmp(skmPath, skpPath) == 0)
         return UsageError(command, "OUT.skm and OUT.skp are the same file \"%s\"", skmPath);
+    const FileRole roles[] = {{in, "scene", false}, {skmPath, "SKM", true}, {skpPath, "SKP", true}};
+    if (!CheckToolOutputs("import", roles, 3)) return 1;
 
     SkelModel model;
     std::vector<std::string> warnings;
     bool imported = ImportModel(in, options, &model, &warnings, &reason);
     for (const std::string& warning : warnings)
         fprintf(stderr, "boneloom-tool import: warning: %s\n", warning.c_str());
-    if (imported && WriteModelPair(&model, skmPath, skpPath, &reason)) {
+    if (imported && WriteImportedPair(&model, skmPath, skpPath, &reason)) {
         printf("wrote %s and %s: %i bones, %i meshes, %i frames\n", skmPath, skpPath,
                model.numbones, model.nummeshes, model.numframes);
         return 0;

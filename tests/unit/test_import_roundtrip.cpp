@@ -256,7 +256,7 @@ TEST(ImportLimits, SplitsAMeshPastTheVertexLimitAndRefusesWhatTheFormatsCannotHo
     mesh->verts[0].numweights = (int32_t)mesh->weightpool.size() - (verts - 1) * 2;
     LinkVertexWeights(mesh);
     EXPECT_FALSE(
-        WriteModelPair(&want, dir.File("o.skm").c_str(), dir.File("o.skp").c_str(), &reason));
+        WriteImportedPair(&want, dir.File("o.skm").c_str(), dir.File("o.skp").c_str(), &reason));
     EXPECT_EQ(
         reason.rfind("unable to export SKM file \"" + dir.File("o.skm") + "\": the SKM image", 0),
         0u)

@@ -36,5 +36,5 @@ bool ListScene(const char* path, std::string* listing, std::string* reason);
 // through temporary files beside the targets, renamed over them only once
 // both are complete: both files are replaced or neither. A model past the
 // 16 MB limit is refused with the exporter's message. False with *reason.
-bool WriteModelPair(const SkelModel* model, const char* skmPath, const char* skpPath,
-                    std::string* reason);
+bool WriteImportedPair(const SkelModel* model, const char* skmPath, const char* skpPath,
+                       std::string* reason);
