@@ -6,6 +6,8 @@
 #include <GL/freeglut.h>
 
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "app/camera.h"
 #include "app/input.h"
@@ -41,9 +43,21 @@ void InitScene() {
     InitObjects();
 }
 
+std::string StartModelSKM = "data/tris.skm";
+MeshBuffers ViewerMeshes;
+
 void InitObjects() {
     printf("Init 3d Objects\n");
-    ReadSKM("data/tris.skm");
+    ReadSKM(StartModelSKM.c_str());
+    // The textures beside the model, once per load; a missing or damaged one
+    // is said on the console and its meshes are drawn untextured.
+    size_t slash = StartModelSKM.rfind('/');
+    std::string folder = slash == std::string::npos ? "" : StartModelSKM.substr(0, slash + 1);
+    std::vector<std::string> problems;
+    LoadSkinTextures(CurrentModel, folder.c_str(), &ViewerMeshes.textures, &problems);
+    for (const std::string& line : problems) printf("%s\n", line.c_str());
+    // The logo stays bound for the run, as it always has been.
+    if (LogoTexture.texid) glBindTexture(GL_TEXTURE_2D, LogoTexture.texid);
 }
 
 void HandleIdle() {
@@ -91,7 +105,9 @@ RenderOptions CurrentRenderOptions() {
     o.cull_backfaces = glIsEnabled(GL_CULL_FACE) == GL_TRUE; // the menu flips GL's own state
     o.show_quats = ShowQuats != 0;
     o.selected_bone = ClampSelectedBone();
-    o.selected_mesh = SelectedMesh;
+    o.show_mesh = ShowMesh != 0;
+    o.selected_mesh = ClampSelectedMesh();
+    o.mesh_buffers = &ViewerMeshes;
     return o;
 }
 

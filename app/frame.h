@@ -4,6 +4,7 @@
 // display options (platform/display).
 #pragma once
 #include <cstdint>
+#include <string>
 
 #include "platform/display.h"
 #include "pose/anim.h" // TickTime: the clock reading of the latest idle call
@@ -18,9 +19,12 @@ extern int FrameCount;       // ticks run so far; 0 at start
 void InitGL();
 // Camera to its start values, then InitObjects.
 void InitScene();
-// Prints "Init 3d Objects" and loads data/tris.skm (+ .skp); exits 1 on a
-// file that cannot be read.
+// Prints "Init 3d Objects" and loads StartModelSKM and the SKP file beside
+// it (exits 1 on a file that cannot be read), then the meshes' textures.
 void InitObjects();
+
+extern std::string StartModelSKM; // "data/tris.skm" unless the command line names another
+extern MeshBuffers ViewerMeshes;  // the meshes' skinning buffers and textures, kept across frames
 
 // Idle callback: makes the main window current and runs RunTick.
 void HandleIdle();

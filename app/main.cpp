@@ -1,6 +1,7 @@
-// boneloom: the viewer's entry point. Opens the one window, registers every
-// callback, loads data/tris.skm and data/tris.skp, builds the control strip
-// and hands control to the GLUT main loop.
+// boneloom: the viewer's entry point. Takes its own arguments, opens the one
+// window, registers every callback, loads the model (data/tris.skm and
+// data/tris.skp unless another is named), builds the control strip and hands
+// control to the GLUT main loop.
 #include <GL/freeglut.h>
 
 #include <csignal>
@@ -8,27 +9,41 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "app/command_line.h"
 #include "app/frame.h"
 #include "app/input.h"
 #include "app/menus.h"
 #include "glui/glui.h"
+#include "overlay/hud.h"
 #include "panels/panels.h"
 #include "platform/clock.h"
 
 static const char* USAGE =
-    "usage: boneloom [GLUT options]\n"
-    "Opens data/tris.skm and data/tris.skp from the working directory and shows\n"
-    "the skeleton. The command line goes to GLUT (for example -display :0).\n"
+    "usage: boneloom [GLUT options] [--mesh] [MODEL]\n"
+    "Opens MODEL.skm and MODEL.skp (MODEL given as path/name, path/name.skm or\n"
+    "path/name.skp; default data/tris, from the working directory) and shows the\n"
+    "skeleton.\n"
+    "  --mesh   also show the skinned meshes from the start (Display menu: Show\n"
+    "           Mesh); a mesh whose skin names a TGA file in the model's folder or\n"
+    "           the working directory is drawn with that texture\n"
+    "Other options go to GLUT (for example -display :0). Exports go to\n"
+    "data/out.skm and data/out.skp in the working directory.\n"
     "Right-click the 3D view for the menu; release a character key to step the\n"
     "bones whose names start with it; Left/Right select a bone; drag to turn.\n";
 
 int main(int argc, char** argv) {
-    for (int i = 1; i < argc; i++) {
-        if (strcmp(argv[i], "--help") == 0 || strcmp(argv[i], "-h") == 0) {
-            fputs(USAGE, stdout);
-            return 0;
-        }
+    ViewerCommandLine args;
+    if (!ParseViewerCommandLine(&argc, argv, &args)) {
+        fprintf(stderr, "boneloom: %s\n%s", args.error.c_str(), USAGE);
+        return 2;
     }
+    if (args.help) {
+        fputs(USAGE, stdout);
+        return 0;
+    }
+    StartModelSKM = args.skm;
+    HUDModelName = args.model;
+    ShowMesh = args.mesh ? 1 : 0;
     // Past a file size limit (ulimit -f) a save must fail with EFBIG and be
     // reported, its temporary file removed, rather than kill the viewer.
     signal(SIGXFSZ, SIG_IGN);

@@ -14,6 +14,7 @@ void ToggleShowFPS() { ShowFPS = ShowFPS ? 0 : 1; }
 void ToggleWireframe() { Wireframe = Wireframe ? 0 : 1; }
 void ToggleFlyMode() { FlyMode = FlyMode ? 0 : 1; }
 void ToggleShowQuats() { ShowQuats = ShowQuats ? 0 : 1; }
+void ToggleShowMesh() { ShowMesh = ShowMesh ? 0 : 1; }
 
 void BuildMenus() {
     int display = glutCreateMenu(HandleDisplayMenu);
@@ -23,6 +24,7 @@ void BuildMenus() {
     glutAddMenuEntry("Full Screen", MENU_FULL_SCREEN);
     glutAddMenuEntry("Toogle Fly Mode", MENU_FLY_MODE);
     glutAddMenuEntry("Show Quats", MENU_SHOW_QUATS);
+    glutAddMenuEntry("Show Mesh", MENU_SHOW_MESH);
 
     glutCreateMenu(HandleMainMenu);
     glutAddMenuEntry("Model: Save SKP file", MENU_SAVE_SKP);
@@ -62,6 +64,9 @@ void HandleDisplayMenu(int value) {
             break;
         case MENU_SHOW_QUATS:
             ToggleShowQuats();
+            break;
+        case MENU_SHOW_MESH:
+            ToggleShowMesh();
             break;
         default:
             break;

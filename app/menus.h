@@ -11,6 +11,7 @@ constexpr int MENU_BACKFACE = 3;
 constexpr int MENU_FULL_SCREEN = 4;
 constexpr int MENU_FLY_MODE = 5;
 constexpr int MENU_SHOW_QUATS = 6;
+constexpr int MENU_SHOW_MESH = 7;
 // Main menu values.
 constexpr int MENU_SAVE_SKP = 5;
 constexpr int MENU_SAVE_SKM = 6;
@@ -28,3 +29,4 @@ void ToggleShowFPS();
 void ToggleWireframe();
 void ToggleFlyMode();
 void ToggleShowQuats();
+void ToggleShowMesh();

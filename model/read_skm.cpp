@@ -3,11 +3,20 @@
 // the finished model to the key channels and the animation timer.
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <string>
 
 #include "model/load.h"
 #include "model/read.h"
 #include "pose/anim.h"
 #include "pose/keys.h"
+
+std::string PairedSKPPath(const char* skmPath) {
+    std::string path = skmPath;
+    size_t n = path.size();
+    if (n >= 4 && path.compare(n - 4, 4, ".skm") == 0) path.resize(n - 4);
+    return path + ".skp";
+}
 
 void ReadSKM(const char* path) {
     // The one model of the run: created here and never released.
@@ -19,7 +28,7 @@ void ReadSKM(const char* path) {
         fflush(stdout);
         exit(1);
     }
-    ReadSKP("data/tris.skp", model);
+    ReadSKP(PairedSKPPath(path).c_str(), model);
     CurrentModel = model;
     ResetKeyChannels();
     RegisterDefaultAnimation(CurrentModel);

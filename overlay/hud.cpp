@@ -11,6 +11,7 @@
 char FPSText[FPS_TEXT_LEN] = "";
 int FPSLastTime = 0;
 int FPSLastFrames = 0;
+std::string HUDModelName = "data/tris";
 
 void UpdateFPS(int32_t now, int frames) {
     // The clock wraps at 2^32, so compare by the unsigned difference: a clock
@@ -35,7 +36,7 @@ void DrawFPS(void* font, bool showFps) {
 }
 
 void DrawModelInfo(void* font) {
-    PrintOverlayIn(font, 0.02f, 0.09f, "Model: %s", "data/tris");
+    PrintOverlayIn(font, 0.02f, 0.09f, "Model: %s", HUDModelName.c_str());
     int32_t bone = ClampSelectedBone();
     const char* name = bone >= 0 ? CurrentModel->bones[bone].name : "";
     PrintOverlayIn(font, 0.02f, 0.06f, "Selected Bone: %.*s", NAME_LEN - 1, name);

@@ -4,14 +4,16 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "pose/playback.h"
 
 constexpr int FPS_TEXT_LEN = 32;
 
-extern char FPSText[];    // "FPS: %i" as last renewed; empty at start
-extern int FPSLastTime;   // tick time (ms) of the last renewal; 0 at start
-extern int FPSLastFrames; // frame count at the last renewal; 0 at start
+extern char FPSText[];           // "FPS: %i" as last renewed; empty at start
+extern int FPSLastTime;          // tick time (ms) of the last renewal; 0 at start
+extern int FPSLastFrames;        // frame count at the last renewal; 0 at start
+extern std::string HUDModelName; // the "Model:" line's path: the one the viewer was given
 
 // Renews FPSText with the frames run since the last renewal, once at least
 // 1000 ms (compared modulo 2^32) have passed. now: tick time in ms; frames:
@@ -30,7 +32,7 @@ void DrawHUD(void* font, bool showFps);
 // Draws FPSText at (0.02, 0.12) when showFps is set.
 void DrawFPS(void* font, bool showFps);
 
-// Draws "Model: data/tris" and "Selected Bone: <name>" (empty name when the
+// Draws "Model: <HUDModelName>" and "Selected Bone: <name>" (empty name when the
 // model has no bone at the selection).
 void DrawModelInfo(void* font);
 

@@ -7,9 +7,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <string>
 
 #include "model/file_io.h"
@@ -89,48 +91,46 @@ int DecodeTGA(const unsigned char* data, size_t size, TGAImage* image, const cha
 // Reads the header and exactly the pixel bytes it announces; trailing data
 // (TGA 2.0 footers and extension areas) is not read. The file is opened so
 // that a FIFO without a writer cannot block; a pipe or device gives at most
-// the bytes the header announces, which the header check bounds. When path
-// exists but is not a regular file and does not load, *why says what it is
-// and what went wrong.
-static int ReadTGAFile(const char* path, TGAImage* image, std::string* why) {
+// the bytes the header announces, which the header check bounds. *mode gets
+// the file's type bits once it is open.
+static int ReadTGAFileAs(const char* path, TGAImage* image, const char** whyNot, mode_t* mode) {
     int fd;
     struct stat info;
     std::string openWhy;
-    if (!OpenForReading(path, &fd, &info, &openWhy)) return 0;
+    if (!OpenForReading(path, &fd, &info, &openWhy)) {
+        *whyNot = "cannot be opened";
+        return 0;
+    }
+    *mode = info.st_mode;
     FILE* file = fdopen(fd, "rb");
     if (!file) {
         close(fd);
+        *whyNot = "cannot be opened";
         return 0;
     }
     const bool regular = S_ISREG(info.st_mode);
-    const char* whyNot = nullptr;
     unsigned char header[TGA_HEADER_LEN];
     size_t got = fread(header, 1, sizeof header, file);
     int32_t width = 0, height = 0, bpp = 0;
     unsigned char* pixels = nullptr;
     size_t pixelBytes = 0;
     if (got == 0) {
-        whyNot = "empty";
-    } else if (DecodeTGAHeader(header, got, &width, &height, &bpp, &whyNot)) {
+        *whyNot = "empty";
+    } else if (DecodeTGAHeader(header, got, &width, &height, &bpp, whyNot)) {
         pixelBytes = (size_t)width * (size_t)height * (size_t)(bpp / 8);
         // Refuse a file that cannot hold the pixels before allocating for them.
         if (regular && (uint64_t)info.st_size - TGA_HEADER_LEN < pixelBytes) {
-            whyNot = "pixel data cut short";
+            *whyNot = "pixel data cut short";
         } else if (!(pixels = (unsigned char*)malloc(pixelBytes))) {
-            whyNot = "out of memory";
+            *whyNot = "out of memory";
         } else if (fread(pixels, 1, pixelBytes, file) != pixelBytes) {
             free(pixels);
             pixels = nullptr;
-            whyNot = "pixel data cut short";
+            *whyNot = "pixel data cut short";
         }
     }
     fclose(file);
-    if (!pixels) {
-        if (!regular && why)
-            *why = std::string("is ") + FileKindName(info.st_mode) + ": " +
-                   (whyNot ? whyNot : "unreadable");
-        return 0;
-    }
+    if (!pixels) return 0;
     SwapRedBlue(pixels, pixelBytes, bpp / 8);
     image->pixels = pixels;
     image->bpp = bpp;
@@ -139,43 +139,121 @@ static int ReadTGAFile(const char* path, TGAImage* image, std::string* why) {
     return 1;
 }
 
-int LoadTGA(TGAImage* image, const char* path) { return LoadTGAFrom(image, path, nullptr); }
+int ReadTGAFile(const char* path, TGAImage* image, const char** whyNot) {
+    const char* unused = nullptr;
+    mode_t mode = 0;
+    return ReadTGAFileAs(path, image, whyNot ? whyNot : &unused, &mode);
+}
 
-int LoadTGAFrom(TGAImage* image, const char* path, std::string* why) {
-    TGAImage loaded = {};
-    if (!ReadTGAFile(path, &loaded, why)) return 0;
-
+GLuint UploadTGATexture(const TGAImage* image, const char** whyNot) {
     GLint maxSize = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
-    if (loaded.width > maxSize || loaded.height > maxSize) {
-        free(loaded.pixels);
+    if (image->width > maxSize || image->height > maxSize) {
+        if (whyNot) *whyNot = "larger than the OpenGL driver's largest texture";
         return 0;
     }
     GLint previous = 0;
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &previous);
     while (glGetError() != GL_NO_ERROR) {
     }
-
-    GLenum format = loaded.bpp == 24 ? GL_RGB : GL_RGBA;
-    glGenTextures(1, &loaded.texid);
-    glBindTexture(GL_TEXTURE_2D, loaded.texid);
+    GLenum format = image->bpp == 24 ? GL_RGB : GL_RGBA;
+    GLuint texid = 0;
+    glGenTextures(1, &texid);
+    glBindTexture(GL_TEXTURE_2D, texid);
     glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     // Rows are packed tightly; with the default 4-byte alignment GL would read
     // past the end of a 24-bit image whose row is not a multiple of 4 bytes.
     glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexImage2D(GL_TEXTURE_2D, 0, format, loaded.width, loaded.height, 0, format, GL_UNSIGNED_BYTE,
-                 loaded.pixels);
+    glTexImage2D(GL_TEXTURE_2D, 0, format, image->width, image->height, 0, format, GL_UNSIGNED_BYTE,
+                 image->pixels);
     glPopClientAttrib();
     if (glGetError() != GL_NO_ERROR) {
         glBindTexture(GL_TEXTURE_2D, (GLuint)previous);
-        glDeleteTextures(1, &loaded.texid);
+        glDeleteTextures(1, &texid);
+        if (whyNot) *whyNot = "refused by OpenGL";
+        return 0;
+    }
+    return texid;
+}
+
+int LoadTGA(TGAImage* image, const char* path) { return LoadTGAFrom(image, path, nullptr); }
+
+int LoadTGAFrom(TGAImage* image, const char* path, std::string* why) {
+    TGAImage loaded = {};
+    const char* whyNot = "unreadable";
+    mode_t mode = 0;
+    if (!ReadTGAFileAs(path, &loaded, &whyNot, &mode)) {
+        // A missing or damaged regular file stays silent: the logo is optional.
+        if (why && mode != 0 && !S_ISREG(mode))
+            *why = std::string("is ") + FileKindName(mode) + ": " + whyNot;
+        return 0;
+    }
+    loaded.texid = UploadTGATexture(&loaded, nullptr);
+    if (loaded.texid == 0) {
         free(loaded.pixels);
         return 0;
     }
     *image = loaded;
     return 1;
+}
+
+static bool IsFile(const std::string& path) {
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+std::string FindSkinTexture(const char* skinname, const char* dir) {
+    std::string name(skinname, strnlen(skinname, NAME_LEN));
+    if (name.empty()) return "";
+    std::string folder = dir ? dir : "";
+    if (!folder.empty() && folder.back() != '/') folder += '/';
+    for (const std::string& base : {folder, std::string()}) {
+        if (IsFile(base + name)) return base + name;
+        if (IsFile(base + name + ".tga")) return base + name + ".tga";
+        if (folder.empty()) break;
+    }
+    return "";
+}
+
+void LoadSkinTextures(const SkelModel* model, const char* dir, std::vector<uint32_t>* textures,
+                      std::vector<std::string>* problems) {
+    textures->clear();
+    if (!model) return;
+    int32_t count = std::min<int32_t>(model->nummeshes, (int32_t)model->meshes.size());
+    textures->assign((size_t)std::max(count, 0), 0);
+    // Meshes often share a skin: each name is looked up and loaded once.
+    std::map<std::string, GLuint> loaded;
+    for (int32_t m = 0; m < count; m++) {
+        const char* skin = model->meshes[m].skinname;
+        std::string name(skin, strnlen(skin, NAME_LEN));
+        if (name.empty()) continue;
+        auto known = loaded.find(name);
+        if (known != loaded.end()) {
+            (*textures)[m] = known->second;
+            continue;
+        }
+        GLuint texid = 0;
+        std::string path = FindSkinTexture(skin, dir);
+        const char* why = nullptr;
+        if (path.empty()) {
+            std::string folder = dir && *dir ? std::string(dir) : std::string(".");
+            bool hasExtension = name.size() > 4 && name.compare(name.size() - 4, 4, ".tga") == 0;
+            path = (folder.back() == '/' ? folder : folder + "/") + name +
+                   (hasExtension ? "" : ".tga");
+            why = "no such file (nor in the working directory)";
+        } else {
+            TGAImage image = {};
+            if (ReadTGAFile(path.c_str(), &image, &why)) {
+                texid = UploadTGATexture(&image, &why);
+                free(image.pixels);
+            }
+        }
+        if (texid == 0 && problems) problems->push_back("Texture " + path + ": " + why);
+        loaded[name] = texid;
+        (*textures)[m] = texid;
+    }
 }
 
 void LoadLogoTexture() {

@@ -7,6 +7,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include "model/model.h"
 
 constexpr int TGA_HEADER_LEN = 18;
 // Refuse images with more pixel bytes than this (the header allows ~16 GiB).
@@ -42,6 +45,28 @@ int LoadTGA(TGAImage* image, const char* path);
 // "is a FIFO: empty" and the like. A missing or damaged regular file leaves it
 // empty, as the logo of a run is optional and silent.
 int LoadTGAFrom(TGAImage* image, const char* path, std::string* why);
+// Reads and decodes a TGA file (GL-free). 1 on success, with image's pixels,
+// bpp, width and height set; 0 with image untouched and *whyNot (may be null)
+// saying what is wrong: cannot open, too short, unsupported, cut short.
+int ReadTGAFile(const char* path, TGAImage* image, const char** whyNot);
+
+// Uploads a decoded image as a new GL_TEXTURE_2D, left bound, with linear
+// filtering. Returns the texture, or 0 (no texture left behind) when GL
+// refuses it, *whyNot then saying why. Needs a current GL context.
+GLuint UploadTGATexture(const TGAImage* image, const char** whyNot);
+
+// The file a mesh's skin name stands for: the name itself, else the name +
+// ".tga", first in dir (the model's folder; "" is the working directory),
+// then in the working directory. Empty when none of them is a file.
+std::string FindSkinTexture(const char* skinname, const char* dir);
+
+// The texture of every mesh of model (0 where none) into *textures, one
+// per mesh: each distinct skin name is looked up (FindSkinTexture), read and
+// uploaded once. A skin whose file is missing or damaged leaves its meshes
+// untextured and adds one line naming the file and the reason to *problems.
+// Empty skin names are not looked up. Needs a current GL context.
+void LoadSkinTextures(const SkelModel* model, const char* dir, std::vector<uint32_t>* textures,
+                      std::vector<std::string>* problems);
 
 // Enables 2D texturing and loads "logo.tga" into LogoTexture, leaving it bound
 // when it loads; prints a line when logo.tga is a FIFO or device that gives no

@@ -6,4 +6,5 @@ int Wireframe = 0;
 int FullScreen = 0;
 int ShowQuats = 0;
 int FlyMode = 0;
+int ShowMesh = 0;
 int MainWindow = 0;

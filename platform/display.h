@@ -9,4 +9,5 @@ extern int Wireframe;  // 1: polygons drawn as lines
 extern int FullScreen; // 1: the program put the window into full-screen mode
 extern int ShowQuats;  // 1: the renderer draws each parent bone's axes
 extern int FlyMode;    // 0: orbit camera; nonzero: fly camera
+extern int ShowMesh;   // 1: the skinned meshes are drawn under the skeleton (starts 0)
 extern int MainWindow; // GLUT id of the one main window; 0 before it exists

@@ -1,5 +1,6 @@
 // The renderer: view set-up, cameras and the model drawing (see render.h).
-// It keeps no state; every call draws from its arguments alone.
+// It keeps no state; every call draws from its arguments alone (and the
+// caller's mesh buffers, refilled in place).
 #include "render/render.h"
 
 #include <GL/gl.h>
@@ -13,6 +14,17 @@ static const float BONE_RGB[3] = {0.4f, 0.5f, 0.7f};
 static const float SELECTED_RGB[3] = {1.0f, 0.0f, 0.0f};
 static const float MARKED_RGB[3] = {1.0f, 1.0f, 1.0f};
 static const float AXIS_RGB[3] = {0.0f, 1.0f, 0.0f};
+
+// Meshes: a neutral light grey, the selected one warmer; a textured mesh is
+// white so that a face turned to the camera shows its texture's own colours.
+static const float MESH_RGB[3] = {0.72f, 0.72f, 0.72f};
+static const float SELECTED_MESH_RGB[3] = {0.95f, 0.68f, 0.42f};
+static const float TEXTURED_RGB[3] = {1.0f, 1.0f, 1.0f};
+static const float TEXTURED_SELECTED_RGB[3] = {1.0f, 0.8f, 0.6f};
+// The light: strong from the camera, with enough ambient that faces turned
+// away from it still read as shapes.
+static const float LIGHT_DIFFUSE[4] = {0.85f, 0.85f, 0.85f, 1.0f};
+static const float SCENE_AMBIENT[4] = {0.3f, 0.3f, 0.3f, 1.0f};
 
 double ViewAspect(int w, int h) {
     if (h <= 0) h = 1;
@@ -96,11 +108,76 @@ void RenderModel(const SkelModel* model, const BonePose* pose, int32_t count,
     else
         glDisable(GL_CULL_FACE);
     glDisable(GL_TEXTURE_2D);
-    // Meshes (show_mesh) are drawn here, before the skeleton, and the depth
-    // buffer is cleared after them: the skeleton then lies over the meshes,
-    // never hidden inside one, while its own cubes still hide each other.
+    // The depth buffer is cleared after the meshes: the skeleton then lies
+    // over them, never hidden inside one, while its cubes still hide each other.
+    if (options->show_mesh && model && pose) {
+        DrawMeshes(model, pose, count, options, options->mesh_buffers);
+        if (options->show_skeleton) glClear(GL_DEPTH_BUFFER_BIT);
+    }
     if (options->show_skeleton) DrawSkeleton(model, pose, count, options);
     glPopAttrib();
+}
+
+// The light's direction is given in eye space (identity modelview): from the
+// camera, along its view, so what faces the viewer is lit fully whatever the
+// camera's turn.
+static void SetCameraLight() {
+    static const float FROM_CAMERA[4] = {0.0f, 0.0f, 1.0f, 0.0f};
+    static const float NONE[4] = {0.0f, 0.0f, 0.0f, 1.0f};
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    glLightfv(GL_LIGHT0, GL_POSITION, FROM_CAMERA);
+    glPopMatrix();
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, LIGHT_DIFFUSE);
+    glLightfv(GL_LIGHT0, GL_AMBIENT, NONE);
+    glLightfv(GL_LIGHT0, GL_SPECULAR, NONE);
+    glLightModelfv(GL_LIGHT_MODEL_AMBIENT, SCENE_AMBIENT);
+    glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, GL_TRUE);
+    glEnable(GL_LIGHTING);
+    glEnable(GL_LIGHT0);
+    glEnable(GL_COLOR_MATERIAL);
+    glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
+}
+
+bool DrawMeshes(const SkelModel* model, const BonePose* pose, int32_t count,
+                const RenderOptions* options, MeshBuffers* buffers) {
+    if (!model || !pose) return false;
+    MeshBuffers temporary;
+    if (!buffers) buffers = &temporary;
+    bool ok = SkinModel(model, pose, count, &buffers->skinned);
+
+    glPushAttrib(GL_ENABLE_BIT | GL_LIGHTING_BIT | GL_TEXTURE_BIT | GL_CURRENT_BIT);
+    glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+    SetCameraLight();
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_NORMAL_ARRAY);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    for (size_t m = 0; m < buffers->skinned.size(); m++) {
+        const SkinnedMesh& mesh = buffers->skinned[m];
+        if (mesh.indices.empty()) continue;
+        uint32_t texture = m < buffers->textures.size() ? buffers->textures[m] : 0;
+        bool selected = (int32_t)m == options->selected_mesh;
+        const float* rgb = texture ? (selected ? TEXTURED_SELECTED_RGB : TEXTURED_RGB)
+                                   : (selected ? SELECTED_MESH_RGB : MESH_RGB);
+        glColor3f(rgb[0], rgb[1], rgb[2]);
+        glVertexPointer(3, GL_FLOAT, 0, mesh.positions.data());
+        glNormalPointer(GL_FLOAT, 0, mesh.normals.data());
+        if (texture) {
+            glEnable(GL_TEXTURE_2D);
+            glBindTexture(GL_TEXTURE_2D, texture);
+            glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+            glTexCoordPointer(2, GL_FLOAT, 0, mesh.texcoords.data());
+        } else {
+            glDisable(GL_TEXTURE_2D);
+            glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+        }
+        glDrawElements(GL_TRIANGLES, (GLsizei)mesh.indices.size(), GL_UNSIGNED_INT,
+                       mesh.indices.data());
+    }
+    glPopClientAttrib();
+    glPopAttrib();
+    return ok;
 }
 
 // Faces wind counter-clockwise seen from outside, so back-face culling drops

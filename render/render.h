@@ -1,12 +1,16 @@
 // Draws a model in a given pose with a given camera and display options into
 // the current OpenGL context, with OpenGL 1.1 and GLU only: no window system,
 // no text, no viewer state. The viewer's frame, the GL tests and windowless
-// callers all draw through it. Holds no state between calls.
+// callers all draw through it. Holds no state between calls: what a caller
+// wants kept across frames (skinning buffers, textures) it owns and passes in.
 // Model-space (x, y, z) goes to OpenGL as (y, z, x), so the model's z is up.
 #pragma once
 #include <cstdint>
 
+#include <vector>
+
 #include "model/model.h"
+#include "pose/skin.h"
 
 // The viewer's two cameras as plain values.
 struct RenderCamera {
@@ -19,15 +23,24 @@ struct RenderCamera {
     float orbit_angles[3] = {0, 0, 0}; // orbit angles about X, Y, Z, in degrees
 };
 
+// What drawing the meshes keeps from frame to frame, owned by the caller: one
+// skinning buffer per mesh, refilled in place every frame, and the texture
+// of each mesh (0: drawn untextured), made once per model load.
+struct MeshBuffers {
+    std::vector<SkinnedMesh> skinned;
+    std::vector<uint32_t> textures;
+};
+
 struct RenderOptions {
-    bool wireframe = false;          // polygons drawn as lines
-    bool cull_backfaces = false;     // back faces culled
-    bool show_quats = false;         // each parent bone's axes drawn (green)
-    bool show_skeleton = true;       // cubes and bone lines
-    bool show_mesh = false;          // the skinned meshes, under the skeleton
-    int32_t selected_bone = -1;      // its line drawn red; -1 none
-    int32_t selected_mesh = -1;      // tinted when the mesh is shown; -1 none
-    float background[3] = {0, 0, 0}; // colour ClearRenderTarget clears to
+    bool wireframe = false;              // polygons drawn as lines
+    bool cull_backfaces = false;         // back faces culled
+    bool show_quats = false;             // each parent bone's axes drawn (green)
+    bool show_skeleton = true;           // cubes and bone lines
+    bool show_mesh = false;              // the skinned meshes, under the skeleton
+    int32_t selected_bone = -1;          // its line drawn red; -1 none
+    int32_t selected_mesh = -1;          // tinted when the mesh is shown; -1 none
+    float background[3] = {0, 0, 0};     // colour ClearRenderTarget clears to
+    MeshBuffers* mesh_buffers = nullptr; // kept across frames; null: a temporary
 };
 
 constexpr float BONE_CUBE_HALF = 0.5f; // every cube has an edge of 1 model unit
@@ -45,10 +58,19 @@ void ApplyRenderCamera(const RenderCamera* camera);
 void ClearRenderTarget(const RenderOptions* options);
 
 // Draws the model in the given model-space pose (count entries) with the
-// current matrices: the meshes when asked, then the skeleton over them.
-// Texturing is off while it draws; GL state is left as it was found.
+// current matrices: the meshes when asked, then the skeleton over them (the
+// depth buffer is cleared between, so no mesh hides a bone). GL state is left
+// as it was found.
 void RenderModel(const SkelModel* model, const BonePose* pose, int32_t count,
                  const RenderOptions* options);
+
+// The skinned meshes alone, lit by one directional light from the camera
+// with two-sided lighting: light grey, the selected mesh tinted, a mesh with
+// a texture in buffers textured by its texture coordinates. buffers may be
+// null (a temporary is used). False when some mesh could not be skinned;
+// the others are drawn all the same.
+bool DrawMeshes(const SkelModel* model, const BonePose* pose, int32_t count,
+                const RenderOptions* options, MeshBuffers* buffers);
 
 // The skeleton alone: for every bone a cube, and for every bone with a parent
 // a line to it (red when selected, white when marked by bit 0 of flags) and,

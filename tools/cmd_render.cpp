@@ -17,6 +17,8 @@
 #include <vector>
 
 #include "image/png.h"
+#include "overlay/tga.h"
+#include "pose/skin.h"
 #include "pose/keys.h"
 #include "render/framing.h"
 #include "render/offscreen.h"
@@ -240,11 +242,24 @@ void PoseFor(SkelModel* model, const RenderRequest* r, int32_t frame, std::vecto
     pose->assign(CurrentPose, CurrentPose + CurrentPoseCount);
 }
 
-// What the picture shows, for the default camera: the skeleton's cubes (and
-// the skinned mesh once the renderer draws one).
-void AddDrawnToFit(const std::vector<BonePose>& pose, const RenderOptions* options, ViewFit* fit) {
+// What the picture shows, for the default camera: the skeleton's cubes and
+// the drawn vertices of the skinned meshes (skinned into buffers).
+void AddDrawnToFit(const SkelModel* model, const std::vector<BonePose>& pose,
+                   const RenderOptions* options, MeshBuffers* buffers, ViewFit* fit) {
     if (options->show_skeleton)
         AddPoseToFit(pose.data(), (int32_t)pose.size(), BONE_CUBE_HALF, fit);
+    if (!options->show_mesh) return;
+    SkinModel(model, pose.data(), (int32_t)pose.size(), &buffers->skinned);
+    for (const SkinnedMesh& mesh : buffers->skinned)
+        for (size_t v = 0; v < mesh.drawn.size(); v++)
+            if (mesh.drawn[v]) AddPointsToFit(&mesh.positions[3 * v], 1, fit);
+}
+
+// The folder of a file path, for the textures beside the model ("" when the
+// path names no folder: the working directory).
+std::string FolderOf(const char* path) {
+    const char* slash = strrchr(path, '/');
+    return slash ? std::string(path, (size_t)(slash - path + 1)) : std::string();
 }
 
 // Creates dir when missing; *created says whether this run made it.
@@ -296,8 +311,10 @@ std::string NumberedPath(const char* dir, const char* stem, int number) {
     return base + name;
 }
 
-int Render(SkelModel* model, const RenderRequest* r) {
+int Render(SkelModel* model, RenderRequest* r) {
     const char* command = "render";
+    MeshBuffers meshes;
+    r->options.mesh_buffers = &meshes;
     double aspect = (double)r->width / (double)r->height;
     std::vector<Picture> pictures;
     std::vector<BonePose> pose;
@@ -306,7 +323,7 @@ int Render(SkelModel* model, const RenderRequest* r) {
         ViewFit fit = StartViewFit(r->yaw, r->pitch, aspect);
         for (int32_t f = 0; f < model->numframes; f++) {
             PoseFor(model, r, f, &pose);
-            AddDrawnToFit(pose, &r->options, &fit);
+            AddDrawnToFit(model, pose, &r->options, &meshes, &fit);
             pictures.push_back({NumberedPath(r->framesDir, "frame", f), f, RenderCamera{}});
         }
         RenderCamera camera = FitCamera(&fit);
@@ -317,7 +334,7 @@ int Render(SkelModel* model, const RenderRequest* r) {
         float farthest = 0.0f;
         for (int v = 0; v < views; v++) {
             ViewFit fit = StartViewFit(r->yaw + 360.0f * (float)v / (float)views, r->pitch, aspect);
-            AddDrawnToFit(pose, &r->options, &fit);
+            AddDrawnToFit(model, pose, &r->options, &meshes, &fit);
             RenderCamera camera = FitCamera(&fit);
             farthest = std::max(farthest, camera.orbit_distance);
             std::string path = r->out ? r->out : NumberedPath(r->turntableDir, "turn", v);
@@ -353,6 +370,14 @@ int Render(SkelModel* model, const RenderRequest* r) {
         return 1;
     }
     SetViewerState();
+    if (r->options.show_mesh) {
+        // As the viewer does: a missing or damaged texture is said and the
+        // meshes drawn untextured.
+        std::vector<std::string> problems;
+        LoadSkinTextures(model, FolderOf(r->skm).c_str(), &meshes.textures, &problems);
+        for (const std::string& line : problems)
+            fprintf(stderr, "boneloom-tool %s: %s\n", command, line.c_str());
+    }
     // A set of pictures is useful only whole: every picture waits in a
     // temporary file until all are drawn, then they replace their files
     // together, and a failure leaves the files as they were.
