@@ -258,3 +258,41 @@ TEST(RenderHeadless, DefaultCameraFramesTheWholeModel) {
             EXPECT_NEAR(top, p.height - 1 - bottom, 3);
     }
 }
+
+// The demo body from the front: its skin's texture (found beside the model,
+// not in the working directory) colours it; without the texture file it is
+// lit grey; with --no-mesh nothing of it is left.
+TEST(RenderHeadless, ToolDrawsTheMeshTexturedOrGreyAndLeavesItOutOnRequest) {
+    std::string dir = TempDir();
+    ASSERT_EQ(RunTool({"sample", dir}), 0);
+    auto shoot = [&](const char* name, std::vector<std::string> more, Picture* p) {
+        std::vector<std::string> args = {"render",         dir + "/tris.skm", dir + "/tris.skp",
+                                         dir + "/" + name, "--size",          "160x120"};
+        args.insert(args.end(), more.begin(), more.end());
+        ASSERT_EQ(RunTool(args), 0);
+        ASSERT_TRUE(ReadPNG(dir + "/" + name, p));
+    };
+    // Pixels of a kind: lit grey (equal channels, neither dark nor white), or
+    // strongly red (the demo's shirt).
+    auto countKind = [](const Picture& p, bool grey) {
+        int n = 0;
+        for (size_t i = 0; i < p.rgb.size(); i += 3) {
+            const uint8_t* c = &p.rgb[i];
+            bool isGrey = c[0] > 60 && c[0] < 235 && abs(c[0] - c[1]) <= 2 && abs(c[1] - c[2]) <= 2;
+            bool isRed = c[0] > 100 && c[0] > 2 * c[1] && c[0] > 2 * c[2];
+            n += grey ? isGrey : isRed;
+        }
+        return n;
+    };
+    Picture textured, grey, none;
+    shoot("textured.png", {"--no-skeleton"}, &textured);
+    ASSERT_EQ(unlink((dir + "/boneloom_skin.tga").c_str()), 0);
+    shoot("grey.png", {"--no-skeleton"}, &grey);
+    shoot("none.png", {"--no-mesh"}, &none);
+    EXPECT_GT(countKind(textured, false), 200);
+    EXPECT_LT(countKind(textured, true), 50);
+    EXPECT_GT(countKind(grey, true), 800);
+    EXPECT_EQ(countKind(grey, false), 0);
+    EXPECT_LT(countKind(none, true), 30);
+    EXPECT_EQ(countKind(none, false), 0);
+}
