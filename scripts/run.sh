@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds boneloom, writes the demo model (our own
-# generator) into run/data/, and starts the viewer there.
+# generator) into run/data/, and starts the viewer there with the skinned mesh
+# shown. Arguments go to the viewer after --mesh.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$(pwd)
@@ -23,5 +24,5 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 cd run
 exec_status=0
-"$ROOT/build/boneloom" "$@" || exec_status=$?
+"$ROOT/build/boneloom" --mesh "$@" || exec_status=$?
 exit $exec_status
