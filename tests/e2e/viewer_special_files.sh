@@ -86,7 +86,7 @@ want=$(printf '%s\n' 'unable to write file "data/out.skp"' 'cannot write "data/o
 [ "$(grep -v '^file size: ' "$WORK/save.txt")" = "$want" ] || fail "save messages: $(cat "$WORK/save.txt")"
 ! grep -q '^wrote SKP file' "$WORK/console.txt" || fail "the failed save reported success"
 cmp -s "$WORK/data/out.skp" "$WORK/previous.skp" || fail "the previous export changed"
-[ "$(ls -A "$WORK/data" | sort | tr '\n' ' ')" = "out.skp tris.skm tris.skp " ] ||
+[ "$(ls -A "$WORK/data" | sort | tr '\n' ' ')" = "boneloom_skin.tga out.skp tris.skm tris.skp " ] ||
   fail "files left in data/: $(ls -A "$WORK/data")"
 lines=$(grep -c ' - ' "$WORK/console.txt" || true)
 key_tap z
