@@ -6,6 +6,9 @@
 
 #include "model/model.h"
 
+constexpr int32_t LIMIT_SHEET_COLUMNS = 512; // 512 x 384 = MAX_VERTS
+constexpr int32_t LIMIT_SHEET_ROWS = MAX_VERTS / LIMIT_SHEET_COLUMNS;
+
 // A mesh at the limits, its weights topping the file up to just under 16 MB.
 inline void BuildLimitMesh(SkelModel* model) {
     model->numbones = MAX_BONES;
@@ -20,21 +23,39 @@ inline void BuildLimitMesh(SkelModel* model) {
     mesh.numverts = MAX_VERTS;
     mesh.verts.resize(MAX_VERTS);
     mesh.weightpool.resize((size_t)weights);
-    for (int64_t w = 0; w < weights; w++) {
-        BoneWeight& bw = mesh.weightpool[w];
-        float f = (float)(w % 977) * 0.25f + 1.0f;
-        bw = BoneWeight{{f, -f, f * 0.5f}, 0.5f, {0.0f, 0.6f, 0.8f}, (int32_t)(w % MAX_BONES)};
-    }
     for (int32_t v = 0; v < MAX_VERTS; v++)
         mesh.verts[v].numweights =
             (int32_t)(weights / MAX_VERTS + (v < weights % MAX_VERTS ? 1 : 0));
+    // Shaped like a real mesh, so that drawing it measures what a model of
+    // this size costs and not the overdraw of a triangle soup: the vertices
+    // form a 512 x 384 sheet blended over the first bones of the chain, and
+    // the triangles join neighbouring vertices.
+    int64_t w = 0;
+    for (int32_t v = 0; v < MAX_VERTS; v++) {
+        float x = (float)(v % LIMIT_SHEET_COLUMNS) * 0.05f;
+        float y = (float)(v / LIMIT_SHEET_COLUMNS) * 0.05f;
+        float share = 1.0f / (float)mesh.verts[v].numweights;
+        for (int32_t k = 0; k < mesh.verts[v].numweights; k++, w++)
+            mesh.weightpool[w] =
+                BoneWeight{{x, y, 0.1f * (float)k}, share, {0.0f, 0.0f, 1.0f}, k % MAX_BONES};
+    }
     LinkVertexWeights(&mesh);
     mesh.texcoords.resize(2 * (size_t)MAX_VERTS);
     for (size_t t = 0; t < mesh.texcoords.size(); t++)
         mesh.texcoords[t] = (float)(t % 512) / 512.0f;
     mesh.numtris = MAX_TRIS;
     mesh.indices.resize(3 * (size_t)MAX_TRIS);
-    for (size_t i = 0; i < mesh.indices.size(); i++) mesh.indices[i] = (int32_t)(i * 7 % MAX_VERTS);
+    // Two triangles for every fifth quad of the sheet, spread over all of it.
+    const int32_t quads = (LIMIT_SHEET_COLUMNS - 1) * (LIMIT_SHEET_ROWS - 1);
+    const int32_t step = quads / (MAX_TRIS / 2);
+    for (int32_t q = 0; q < MAX_TRIS / 2; q++) {
+        int32_t cell = q * step;
+        int32_t a = cell / (LIMIT_SHEET_COLUMNS - 1) * LIMIT_SHEET_COLUMNS +
+                    cell % (LIMIT_SHEET_COLUMNS - 1);
+        int32_t b = a + 1, c = a + LIMIT_SHEET_COLUMNS, d = c + 1;
+        int32_t* tri = &mesh.indices[6 * (size_t)q];
+        tri[0] = a, tri[1] = b, tri[2] = d, tri[3] = a, tri[4] = d, tri[5] = c;
+    }
     mesh.numreferences = MAX_REFERENCES;
     mesh.references.resize(MAX_REFERENCES);
     for (int32_t r = 0; r < MAX_REFERENCES; r++) mesh.references[r] = r;
