@@ -15,14 +15,6 @@ namespace {
 
 GLUI_Control* FocusControl = nullptr;
 
-// Strips are never deleted while one of these is alive (see GluiProcessCloses).
-struct DispatchScope {
-    DispatchScope() { GluiDispatchDepth++; }
-    ~DispatchScope() { GluiDispatchDepth--; }
-    DispatchScope(const DispatchScope&) = delete;
-    DispatchScope& operator=(const DispatchScope&) = delete;
-};
-
 GluiTextEdit* EditOf(GLUI_Control* c) {
     if (c->kind == GLUI_KIND_EDITTEXT) return &static_cast<GLUI_EditText*>(c)->edit;
     if (c->kind == GLUI_KIND_SPINNER) return &static_cast<GLUI_Spinner*>(c)->edit;
@@ -151,7 +143,7 @@ void Release(GLUI* glui, int px, int py) {
 GLUI_Control* GluiFocus() { return FocusControl; }
 
 void GluiRunCallback(GLUI_Control* control) {
-    DispatchScope scope;
+    GluiDispatchScope scope;
     GLUI* glui = control->glui;
     // Callbacks run with the main graphics window current, and find it current after.
     GluiAfterCallback(glui);
@@ -163,7 +155,7 @@ void GluiRunCallback(GLUI_Control* control) {
 void GluiEndEdit(bool notify) {
     GLUI_Control* c = FocusControl;
     if (!c) return;
-    DispatchScope scope;
+    GluiDispatchScope scope;
     FocusControl = nullptr;
     GluiTextEdit* edit = EditOf(c);
     edit->active = false;
@@ -188,7 +180,7 @@ void GluiEndEdit(bool notify) {
 void GluiMouse(GLUI* glui, int button, int state, int px, int py) {
     // Wheel steps arrive as buttons 3 and up; they are not clicks.
     if (!glui || glui->closing || button > GLUT_RIGHT_BUTTON) return;
-    DispatchScope scope;
+    GluiDispatchScope scope;
     if (state == GLUT_DOWN) {
         GLUI_Control* target = GluiControlAt(glui, px, py);
         if (GluiDropdownPress(glui->parent_window, button, px, py + glui->strip_y)) return;
@@ -213,7 +205,7 @@ void GluiMotion(GLUI* glui, int px, int py) {
     if (!glui || glui->closing) return;
     GLUI_Control* c = glui->mouse_control;
     if (!c || !c->enabled) return;
-    DispatchScope scope;
+    GluiDispatchScope scope;
     bool inside = GluiRectContains({c->x, c->y, c->w, c->h}, px, py);
     switch (c->kind) {
         case GLUI_KIND_BUTTON: {
@@ -268,7 +260,7 @@ void GluiKey(unsigned char key) {
         return;
     }
     if (c->glui->closing || !c->enabled) return;
-    DispatchScope scope;
+    GluiDispatchScope scope;
     GluiTextEdit* edit = EditOf(c);
     GluiEditResult r =
         GluiEditKey(edit, key, c->kind == GLUI_KIND_SPINNER ? AcceptNumberChar : nullptr);
@@ -285,7 +277,7 @@ void GluiKey(unsigned char key) {
 void GluiSpecial(int key) {
     GLUI_Control* c = FocusControl;
     if (!c || c->glui->closing || !c->enabled) return;
-    DispatchScope scope;
+    GluiDispatchScope scope;
     GluiTextEdit* edit = EditOf(c);
     if (GluiEditSpecial(edit, key) != GLUI_EDIT_IGNORED) {
         GluiKeepCaretVisible(GluiControlFont(c), edit, TextArea(c).w);
@@ -294,7 +286,7 @@ void GluiSpecial(int key) {
 }
 
 void GluiOutsidePress() {
-    DispatchScope scope;
+    GluiDispatchScope scope;
     GluiCloseDropdown();
     GluiEndEdit(true);
 }
@@ -345,7 +337,7 @@ bool GluiDropdownPress(int window, int button, int px, int py) {
     const GluiDropdown& d = GluiOpenDropdown;
     if (!d.listbox || d.listbox->glui->parent_window != window || !GluiRectContains(d.rect, px, py))
         return false;
-    DispatchScope scope;
+    GluiDispatchScope scope;
     int index = button == GLUT_LEFT_BUTTON ? GluiDropdownItemAt(px, py) : -1;
     if (index >= 0) {
         GluiChooseDropdownItem(index);
@@ -358,7 +350,7 @@ bool GluiDropdownPress(int window, int button, int px, int py) {
 void GluiChooseDropdownItem(int index) {
     GLUI_Listbox* list = GluiOpenDropdown.listbox;
     if (!list || index < 0 || index >= (int)list->items.size()) return;
-    DispatchScope scope;
+    GluiDispatchScope scope;
     GluiCloseDropdown();
     if (list->glui->closing || !list->enabled) return;
     list->value = list->items[(size_t)index].id;

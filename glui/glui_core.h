@@ -135,6 +135,13 @@ void GluiRunCallback(GLUI_Control* control);
 void GluiForgetStrip(GLUI* glui);
 // Layer event handlers currently running; strips are deleted only at depth 0.
 extern int GluiDispatchDepth;
+// Held by every layer handler for its duration: no strip is deleted under it.
+struct GluiDispatchScope {
+    GluiDispatchScope() { GluiDispatchDepth++; }
+    ~GluiDispatchScope() { GluiDispatchDepth--; }
+    GluiDispatchScope(const GluiDispatchScope&) = delete;
+    GluiDispatchScope& operator=(const GluiDispatchScope&) = delete;
+};
 
 // ---- the listbox drop-down ----
 

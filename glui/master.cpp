@@ -92,13 +92,6 @@ struct KeepWindow {
     KeepWindow& operator=(const KeepWindow&) = delete;
 };
 
-struct DispatchScope {
-    DispatchScope() { GluiDispatchDepth++; }
-    ~DispatchScope() { GluiDispatchDepth--; }
-    DispatchScope(const DispatchScope&) = delete;
-    DispatchScope& operator=(const DispatchScope&) = delete;
-};
-
 int StripsTotal(int window) {
     int total = 0;
     for (GLUI* g : GLUI_Master.guis) {
@@ -193,22 +186,22 @@ void StripDisplay() {
 void StripReshape(int, int) { glutPostRedisplay(); }
 
 void StripMouse(int button, int state, int x, int y) {
-    DispatchScope scope;
+    GluiDispatchScope scope;
     GluiMouse(StripOfWindow(glutGetWindow()), button, state, x, y);
 }
 
 void StripMotion(int x, int y) {
-    DispatchScope scope;
+    GluiDispatchScope scope;
     GluiMotion(StripOfWindow(glutGetWindow()), x, y);
 }
 
 void StripKeyboard(unsigned char key, int, int) {
-    DispatchScope scope;
+    GluiDispatchScope scope;
     GluiKey(key);
 }
 
 void StripSpecial(int key, int, int) {
-    DispatchScope scope;
+    GluiDispatchScope scope;
     GluiSpecial(key);
 }
 
@@ -230,7 +223,7 @@ void HostMouse(int button, int state, int x, int y) {
     // A press that was the drop-down's keeps its release from the program as well.
     static int swallowedButton = -1;
     if (state == GLUT_DOWN && button <= GLUT_RIGHT_BUTTON) {
-        DispatchScope scope;
+        GluiDispatchScope scope;
         if (GluiDropdownPress(window, button, x, y)) {
             swallowedButton = button;
             if (!IsDead(window) && glutGetWindow() != window) glutSetWindow(window);
@@ -274,7 +267,7 @@ void DropdownDisplay() {
 
 void DropdownMouse(int button, int state, int x, int y) {
     if (state != GLUT_DOWN) return;
-    DispatchScope scope;
+    GluiDispatchScope scope;
     const GluiRect& r = GluiOpenDropdown.rect;
     int index = button == GLUT_LEFT_BUTTON ? GluiDropdownItemAt(x + r.x, y + r.y) : -1;
     if (index >= 0) {
