@@ -179,6 +179,29 @@ void GluiProcessCloses();
 void GluiSetWindowSize(int window, int w, int h);
 void GluiGetWindowSize(int window, int* w, int* h);
 
+// Top-left corner of a window on the screen; 0, 0 for windowless strips.
+void GluiWindowRootPosition(int window, int* x, int* y);
+
+// ---- description for tests (glui/describe.cpp) ----
+
+// The strips as tests that drive a running program see them: tab-separated lines,
+// positions in pixels, y down; "window-relative" is the host window's, "root" the screen's.
+//   window  ID ROOT_X ROOT_Y W H                 each host window
+//   strip   INDEX WINDOW Y W H STATE             STATE shown, hidden or closing
+//   control STRIP PART KIND ID ENABLED X Y W H ROOT_X ROOT_Y PANEL LABEL VALUE
+//   drop    X Y W H ROOT_X ROOT_Y COUNT          the open listbox drop-down
+//   item    INDEX X Y W H ROOT_X ROOT_Y TEXT     one of its items
+// A control has a line per part: "all", plus "box" for the field of an edit text,
+// listbox or spinner (its text only), and "arrows" for a spinner. KIND is panel,
+// column, button, checkbox, listbox, spinner or edittext; PANEL the enclosing panel's
+// name ("" at the top); VALUE a checkbox's 0/1, the item a listbox shows, a spinner's
+// text or an edit text's committed text. Closing strips list no controls.
+std::string GluiDescribeLayout();
+// When the environment names a file in BONELOOM_GLUI_LAYOUT, keeps the description
+// there: "layout GENERATION", the lines above, "end"; rewritten whole after every
+// change, so a reader that does not see "end" last reads again. Runs from idle.
+void GluiPublishLayout();
+
 // ---- drawing (glui/draw.cpp), into the current GL context ----
 
 void GluiDrawStrip(GLUI* glui, int w, int h);

@@ -255,6 +255,7 @@ void HostSpecial(int key, int x, int y) {
 void Idle() {
     // The program's idle runs every few milliseconds: only a flag test unless work waits.
     if (WorkPending) RunPendingWork();
+    GluiPublishLayout();
     if (GLUI_Master.idle_cb) GLUI_Master.idle_cb();
 }
 
@@ -324,6 +325,15 @@ void GluiGetWindowSize(int window, int* w, int* h) {
     HostWindow& host = HostRecord(window);
     *w = host.w;
     *h = host.h;
+}
+
+void GluiWindowRootPosition(int window, int* x, int* y) {
+    *x = *y = 0;
+    if (window <= 0 || IsDead(window) || !GlutReady()) return;
+    KeepWindow keep;
+    glutSetWindow(window);
+    *x = glutGet(GLUT_WINDOW_X);
+    *y = glutGet(GLUT_WINDOW_Y);
 }
 
 void GluiSyncDropdownWindow() {

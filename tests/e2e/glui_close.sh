@@ -6,20 +6,19 @@
 
 child_count() { xwininfo -children -id "$WID" | awk '/child(ren)?[.:]?$/ { print $1 }' | head -n 1; }
 
-choose() {  # item index in the panel list
-  click_mid panel.list box
+choose() {  # an item of the panel list
+  click_mid panel:
   read_layout
-  local dx dy dw dh count
-  read -r dx dy dw dh count <<<"$(awk '$1 == "drop" { print $3, $4, $5, $6, $7 }' "$WORK/layout.txt")"
-  [ -n "${count:-}" ] || fail "the list did not open"
-  local row=$(((dh - 2) / count))
-  xdotool mousemove $((dx + dw / 2)) $((dy + 1 + $1 * row + row / 2)) click 1
+  local item x y w h
+  item=$(layout_item "$WORK/layout.txt" "$1") || fail "no item $1 in an open list"
+  read -r x y w h <<<"$item"
+  xdotool mousemove $((x + w / 2)) $((y + h / 2)) click 1
 }
 
 start_probe Bone
 read_layout
-read -r sy sw sh <<<"$(awk '$1 == "strip" && $2 == 0 { print $3, $4, $5 }' "$WORK/layout.txt")"
-read -r nx ny nw nh <<<"$(rect at bone.next)"
+read -r sy sw sh _ <<<"$(layout_strips "$WORK/layout.txt" | head -n 1)"
+read -r nx ny nw nh <<<"$(rect Next)"
 
 # Closed from the main window's key handler: the strip goes at its next redisplay.
 mark; xdotool mousemove "$MAIN_X" "$MAIN_Y" key c
@@ -38,10 +37,10 @@ expect_none '^button '
 note "no event reaches the closed strip's controls"
 
 # A button whose callback closes its own strip.
-mark; choose 0
+mark; choose Bone
 wait_for '^switched Bone$'
 read_layout
-mark; click_mid bone.close
+mark; click_mid Close
 wait_for '^closing own panel$'
 wait_for "^reshape 640 480 viewport 0 $sh 640 "
 mark; xdotool mousemove $((nx + nw / 2)) $((ny + nh / 2)) click 1 click 1
@@ -49,23 +48,23 @@ expect_none '^(button|closing) '
 note "a callback may close its own strip"
 
 # Switch panels with an edit in progress: the edit ends (calling back) before the switch.
-mark; choose 0
+mark; choose Bone
 wait_for '^switched Bone$'
 read_layout
-click_mid bone.rename
-click_box_end bone.edit
+click_mid Rename
+click_box_end bone:
 xdotool type 2
-mark; choose 1
+mark; choose Mesh
 wait_for '^switched Mesh$'
 first=$(since | grep -En '^(edit|listbox) ' | head -n 2 | cut -d: -f2 | tr '\n' ' ')
 [ "$first" = "edit 100 [Spine2] listbox 300 1 current 1 " ] || fail "order was: $first"
 note "the edit ends with its callback before the switch"
 
 # Many switches: exactly one panel strip stays, and the probe keeps running.
-for item in 2 0 1 2 0; do choose "$item"; done
+for item in Rotate Bone Mesh Rotate Bone; do choose "$item"; done
 read_layout
 for i in $(seq 1 30); do [ "$(child_count)" = 2 ] && break; sleep 0.1; done
 [ "$(child_count)" = 2 ] || fail "$(child_count) child windows after switching"
-[ "$(grep -c '^strip ' "$WORK/layout.txt")" = 2 ] || fail "closed strips still laid out"
+[ "$(layout_strips "$WORK/layout.txt" | wc -l)" = 2 ] || fail "closed strips still laid out"
 note "after many switches only the selector and one panel remain"
 finish

@@ -11,8 +11,8 @@ child_geometry() {
 
 start_probe Bone
 read_layout
-read -r s0y s0w s0h <<<"$(awk '$1 == "strip" && $2 == 0 { print $3, $4, $5 }' "$WORK/layout.txt")"
-read -r s1y s1w s1h <<<"$(awk '$1 == "strip" && $2 == 1 { print $3, $4, $5 }' "$WORK/layout.txt")"
+read -r s0y s0w s0h _ <<<"$(layout_strips "$WORK/layout.txt" | sed -n 1p)"
+read -r s1y s1w s1h _ <<<"$(layout_strips "$WORK/layout.txt" | sed -n 2p)"
 for h in "$s0h" "$s1h"; do [ "$h" -ge 20 ] && [ "$h" -le 34 ] || fail "strip height $h is not compact"; done
 [ "$s0y" -eq $((480 - s0h)) ] || fail "the first strip is not at the bottom ($s0y)"
 [ "$s1y" -eq $((s0y - s1h)) ] || fail "the second strip is not right above the first ($s1y)"
@@ -46,16 +46,15 @@ note "a window lower than the strips leaves a viewport of height 0"
 xdotool windowsize "$WID" 640 480
 wait_for '^reshape 640 480 '
 read_layout
-click_mid panel.list box
+click_mid panel:
 read_layout
-read -r dx dy dw dh count <<<"$(awk '$1 == "drop" { print $3, $4, $5, $6, $7 }' "$WORK/layout.txt")"
-[ -n "${count:-}" ] || fail "the list did not open"
-row=$(((dh - 2) / count))
-mark; xdotool mousemove $((dx + dw / 2)) $((dy + 1 + row + row / 2)) click 1
+item=$(layout_item "$WORK/layout.txt" Mesh) || fail "the list did not open"
+read -r ix iy iw ih <<<"$item"
+mark; xdotool mousemove $((ix + iw / 2)) $((iy + ih / 2)) click 1
 wait_for '^switched Mesh$'
 wait_for '^reshape 640 480 viewport 0 [0-9]+ 640 [0-9]+$'
 read_layout
-read -r m1h <<<"$(awk '$1 == "strip" && $2 == 1 { print $5 }' "$WORK/layout.txt")"
+read -r _ _ m1h _ <<<"$(layout_strips "$WORK/layout.txt" | sed -n 2p)"
 [ "$m1h" -gt "$s1h" ] || fail "the mesh strip ($m1h) is not taller than the bone strip"
 mtotal=$((s0h + m1h))
 since | grep -q "^reshape 640 480 viewport 0 $mtotal 640 $((480 - mtotal))\$" || fail "no reshape with the taller strips"
@@ -64,4 +63,19 @@ since | grep -q "^viewport 0 $mtotal 640 $((480 - mtotal))\$" || fail "get_viewp
 [ $((480 - mtotal)) -ge 300 ] || fail "two strips leave too little room"
 shot mesh
 note "switching to a taller panel moves the free area to 0 $mtotal 640 $((480 - mtotal))"
+
+# The description kept in a file follows the window across the screen, and its
+# screen positions are where the controls are.
+xdotool windowmove "$WID" 100 50
+moved() {
+  cp "$PUBLISHED" "$WORK/layout.txt" 2>/dev/null && [ "$(tail -n 1 "$WORK/layout.txt")" = end ] &&
+    grep -q "$(printf '^window\t[0-9]*\t100\t50\t640\t480$')" "$WORK/layout.txt"
+}
+for i in $(seq 1 100); do moved && break; sleep 0.1; done
+moved || fail "the published layout does not show the window at 100 50"
+read -r x y w h rx ry _ <<<"$(layout_lookup "$WORK/layout.txt" Next)"
+[ "$rx $ry" = "$((x + 100)) $((y + 50))" ] || fail "Next at $x $y in the window is at $rx $ry on the screen"
+mark; click_mid Next
+wait_for '^button 4 current 1$'
+note "the published layout gives screen positions that reach the controls"
 finish

@@ -8,12 +8,12 @@ start_probe Bone
 read_layout
 
 # Click the listbox: its list opens above the strip, one row per item.
-click_mid panel.list box
+click_mid panel:
 read_layout
-read -r dx dy dw dh count <<<"$(awk '$1 == "drop" { print $3, $4, $5, $6, $7 }' "$WORK/layout.txt")"
+read -r dx dy dw dh count <<<"$(drop_rect)"
 [ -n "${count:-}" ] || fail "no drop-down open after clicking the listbox"
 [ "$count" = 3 ] || fail "drop-down has $count items"
-read -r lx ly lw lh <<<"$(rect box panel.list)"
+read -r lx ly lw lh <<<"$(rect panel: box)"
 [ $((dy + dh)) -le "$ly" ] || fail "drop-down at $dy+$dh does not open above the listbox at $ly"
 shot dropdown
 [ "$(awk "BEGIN { print ($(brightness dropdown "$((dw - 4))x$((dh - 4))+$((dx + 2))+$((dy + 2))") > 0.6) }")" = 1 ] ||
@@ -29,8 +29,8 @@ note "a choice sets the live int to the item's id and calls back"
 # The old panel goes and the program hears of the new free area.
 wait_for '^reshape 640 480 viewport '
 read_layout
-grep -q '^at rotate.yaw ' "$WORK/layout.txt" || fail "no Yaw spinner after the switch"
-[ "$(grep -c '^strip ' "$WORK/layout.txt")" = 2 ] || fail "the closed strip is still laid out"
+layout_lookup "$WORK/layout.txt" Yaw: >/dev/null || fail "no Yaw spinner after the switch"
+[ "$(layout_strips "$WORK/layout.txt" | wc -l)" = 2 ] || fail "the closed strip is still laid out"
 shot rotate
 
 type_into() {  # spinner tag, text, then Enter
@@ -40,24 +40,24 @@ type_into() {  # spinner tag, text, then Enter
   xdotool key Return
 }
 
-mark; type_into rotate.yaw 400
+mark; type_into Yaw: 400
 wait_for '^spinner 20 360 0 0$'
-mark; type_into rotate.roll -1000
+mark; type_into Roll: -1000
 wait_for '^spinner 22 360 0 -360$'
 note "typed values are clamped: 400 leaves 360, -1000 leaves -360"
 
-mark; type_into rotate.pitch abc
-type_into rotate.pitch ''
-type_into rotate.yaw 360.0
+mark; type_into Pitch: abc
+type_into Pitch: ''
+type_into Yaw: 360.0
 expect_none '^spinner '
 note "letters, empty text and the same value change nothing"
 
-read -r ax ay aw ah <<<"$(rect arrows rotate.yaw)"
+read -r ax ay aw ah <<<"$(rect Yaw: arrows)"
 mark; xdotool mousemove $((ax + aw / 2)) $((ay + 3)) click 1
-click_mid rotate.button
+click_mid Rotate
 wait_for '^rotate 360 0 -360$'
 if since | grep -q '^spinner 20'; then fail "the up arrow stepped past the limit"; fi
-read -r ax ay aw ah <<<"$(rect arrows rotate.pitch)"
+read -r ax ay aw ah <<<"$(rect Pitch: arrows)"
 mark; xdotool mousemove $((ax + aw / 2)) $((ay + 3)) click 1
 wait_for '^spinner 21 360 1 -360$'
 mark; xdotool mousemove $((ax + aw / 2)) $((ay + ah - 3)) click 1 click 1
@@ -65,7 +65,7 @@ wait_for '^spinner 21 360 -1 -360$'
 note "arrows step the value, not past the limits"
 
 # Press on the listbox, drag into the list and release on "Bone".
-read -r lx ly lw lh <<<"$(rect box panel.list)"
+read -r lx ly lw lh <<<"$(rect panel: box)"
 mark
 xdotool mousemove $((lx + lw / 2)) $((ly + lh / 2)) mousedown 1
 sleep 0.3
@@ -75,18 +75,18 @@ wait_for '^switched Bone$'
 note "press, drag and release also chooses"
 
 # Choosing the panel already shown calls back and changes nothing.
-click_mid panel.list box
+click_mid panel:
 read_layout
-read -r dx dy dw dh count <<<"$(awk '$1 == "drop" { print $3, $4, $5, $6, $7 }' "$WORK/layout.txt")"
+read -r dx dy dw dh count <<<"$(drop_rect)"
 mark; xdotool mousemove $((dx + dw / 2)) $((dy + 1 + row / 2)) click 1
 wait_for '^listbox 300 0 current 1$'
 expect_none '^switched '
 
 # A click elsewhere closes an open list without a choice.
-click_mid panel.list box
+click_mid panel:
 mark; xdotool mousemove "$MAIN_X" "$MAIN_Y" click 1
 read_layout
-if grep -q '^drop ' "$WORK/layout.txt"; then fail "the list stayed open"; fi
+if [ -n "$(drop_rect)" ]; then fail "the list stayed open"; fi
 expect_none '^listbox '
 note "a click elsewhere closes the list"
 finish

@@ -1,7 +1,8 @@
 // glui-probe: a test program for the control layer's window tests. It builds the
 // strips the way the viewer does (a "panel:" selector, then one panel at a time
 // above it) and prints every callback, reshape and main-window event on stdout,
-// with the window position of each control, so scripts can drive it with xdotool.
+// and on the key "l" the layer's description of the strips, so scripts can drive
+// it with xdotool.
 #include <GL/freeglut.h>
 
 #include <unistd.h>
@@ -11,7 +12,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <vector>
 
 #include "glui/glui_core.h"
 
@@ -25,11 +25,6 @@ GLUI* Panel = nullptr;
 std::string PanelName;
 GLUI_EditText* NameEdit = nullptr;
 GLUI_EditText* SkinEdit = nullptr;
-struct Tagged {
-    std::string tag;
-    GLUI_Control* control;
-};
-std::vector<Tagged> Tags; // controls of the selector and the current panel
 
 void Say(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void Say(const char* format, ...) {
@@ -40,49 +35,8 @@ void Say(const char* format, ...) {
     std::fflush(stdout);
 }
 
-GLUI_Control* Tag(const std::string& tag, GLUI_Control* c) {
-    Tags.push_back({tag, c});
-    return c;
-}
-
-void DropPanelTags() {
-    std::vector<Tagged> kept;
-    for (const Tagged& t : Tags) {
-        if (t.tag.rfind("panel.", 0) == 0) kept.push_back(t);
-    }
-    Tags = kept;
-}
-
-// Window position of every tagged control ("at") and of its box ("box").
-void DumpLayout() {
-    for (const Tagged& t : Tags) {
-        GLUI* g = t.control->glui;
-        if (g->layout_dirty) GluiLayout(g);
-        GLUI_Control* c = t.control;
-        Say("at %s %d %d %d %d\n", t.tag.c_str(), c->x, g->strip_y + c->y, c->w, c->h);
-        if (c->kind == GLUI_KIND_EDITTEXT || c->kind == GLUI_KIND_LISTBOX) {
-            GluiRect r = GluiFieldRect(c);
-            Say("box %s %d %d %d %d\n", t.tag.c_str(), r.x, g->strip_y + r.y, r.w, r.h);
-        }
-        if (c->kind == GLUI_KIND_SPINNER) {
-            GluiRect r = GluiSpinnerTextRect(static_cast<GLUI_Spinner*>(c));
-            Say("box %s %d %d %d %d\n", t.tag.c_str(), r.x, g->strip_y + r.y, r.w, r.h);
-            r = GluiSpinnerArrowRect(static_cast<GLUI_Spinner*>(c));
-            Say("arrows %s %d %d %d %d\n", t.tag.c_str(), r.x, g->strip_y + r.y, r.w, r.h);
-        }
-    }
-    if (GluiOpenDropdown.listbox) {
-        const GluiRect& r = GluiOpenDropdown.rect;
-        Say("drop list %d %d %d %d %zu\n", r.x, r.y, r.w, r.h,
-            GluiOpenDropdown.listbox->items.size());
-    }
-    for (size_t i = 0; i < GLUI_Master.guis.size(); i++) {
-        GLUI* g = GLUI_Master.guis[i];
-        Say("strip %zu %d %d %d%s\n", i, g->strip_y, g->strip_w, GluiStripHeight(g),
-            g->closing ? " closing" : "");
-    }
-    Say("layout done\n");
-}
+// Where every control is, as the layer describes it to tests.
+void DumpLayout() { Say("%slayout done\n", GluiDescribeLayout().c_str()); }
 
 void SayViewport(const char* what) {
     int x, y, w, h;
@@ -107,7 +61,6 @@ void OnClose(int) {
     Panel = nullptr;
     PanelName.clear();
     NameEdit = SkinEdit = nullptr;
-    DropPanelTags();
 }
 
 void Resize() {
@@ -133,18 +86,17 @@ void BuildBone() {
     NameEdit = Panel->add_edittext_to_panel(p, "bone:", GLUI_EDITTEXT_TEXT, nullptr, 100, OnEdit);
     NameEdit->set_font(GLUT_BITMAP_HELVETICA_10);
     NameEdit->set_text("Spine");
-    Tag("bone.edit", NameEdit);
     Panel->add_column_to_panel(p, 1);
     RenameOn = 0;
-    Tag("bone.rename", Panel->add_checkbox_to_panel(p, "Rename", &RenameOn, 102, OnCheckbox))
+    Panel->add_checkbox_to_panel(p, "Rename", &RenameOn, 102, OnCheckbox)
         ->set_font(GLUT_BITMAP_HELVETICA_10);
     NameEdit->disable();
     Panel->add_column_to_panel(p, 1);
-    Tag("bone.prev", Panel->add_button_to_panel(p, "Prev", 1, OnButton));
+    Panel->add_button_to_panel(p, "Prev", 1, OnButton);
     Panel->add_column_to_panel(p, 1);
-    Tag("bone.next", Panel->add_button_to_panel(p, "Next", 2, OnButton));
+    Panel->add_button_to_panel(p, "Next", 2, OnButton);
     Panel->add_column_to_panel(p, 1);
-    Tag("bone.close", Panel->add_button_to_panel(p, "Close", 3, OnClose));
+    Panel->add_button_to_panel(p, "Close", 3, OnClose);
 }
 
 void BuildMesh() {
@@ -153,36 +105,31 @@ void BuildMesh() {
     p->set_alignment(GLUI_ALIGN_LEFT);
     NameEdit = Panel->add_edittext_to_panel(p, "mesh:", GLUI_EDITTEXT_TEXT, nullptr, 110, OnEdit);
     NameEdit->set_text("body");
-    Tag("mesh.edit", NameEdit);
     Panel->add_column_to_panel(p, 1);
-    Tag("mesh.next", Panel->add_button_to_panel(p, "Next", 4, OnButton));
+    Panel->add_button_to_panel(p, "Next", 4, OnButton);
     GLUI_Panel* s = Panel->add_panel("skin", GLUI_PANEL_RAISED);
     s->set_alignment(GLUI_ALIGN_LEFT);
     SkinEdit = Panel->add_edittext_to_panel(s, "skin:", GLUI_EDITTEXT_TEXT, nullptr, 111, OnEdit);
     SkinEdit->set_text("skin0");
-    Tag("mesh.skin", SkinEdit);
 }
 
 void BuildRotate() {
     Panel = NewPanelStrip();
     const char* labels[3] = {"Yaw:", "Pitch:", "Roll:"};
     float* vars[3] = {&Angles[1], &Angles[0], &Angles[2]};
-    const char* tags[3] = {"rotate.yaw", "rotate.pitch", "rotate.roll"};
     for (int i = 0; i < 3; i++) {
         GLUI_Spinner* sp =
             Panel->add_spinner(labels[i], GLUI_SPINNER_FLOAT, vars[i], 20 + i, OnSpinner);
         sp->set_int_limits(-360, 360, GLUI_LIMIT_CLAMP);
-        Tag(tags[i], sp);
         Panel->add_column(1);
     }
-    Tag("rotate.button", Panel->add_button("Rotate", 200, OnRotate));
+    Panel->add_button("Rotate", 200, OnRotate);
 }
 
 void SwitchTo(const std::string& name) {
     if (name == PanelName) return;
     if (Panel) Panel->close();
     NameEdit = SkinEdit = nullptr;
-    DropPanelTags();
     if (name == "Bone") BuildBone();
     if (name == "Mesh") BuildMesh();
     if (name == "Rotate") BuildRotate();
@@ -226,7 +173,6 @@ void HandleKey(unsigned char key, int x, int y) {
         Panel = nullptr;
         PanelName.clear();
         NameEdit = SkinEdit = nullptr;
-        DropPanelTags();
         Say("closed panel\n");
     }
     if (key == 'q') std::exit(0);
@@ -260,7 +206,6 @@ int main(int argc, char** argv) {
     selector->set_main_gfx_window(MainWindow);
     GLUI_Listbox* list = selector->add_listbox("panel:", &PanelChoice, 300, OnSelect);
     for (int i = 0; i < 3; i++) list->add_item(i, PANEL_NAMES[i]);
-    Tag("panel.list", list);
     selector->add_column(1);
     SwitchTo(argc > 1 ? argv[1] : "Bone");
     glutDisplayFunc(HandleDisplay);

@@ -2,6 +2,10 @@
 #include <GL/freeglut.h>
 #include <gtest/gtest.h>
 
+#include <sstream>
+#include <string>
+#include <vector>
+
 #include "glui/glui_core.h"
 
 namespace {
@@ -207,6 +211,66 @@ TEST_F(GluiLayoutTest, ViewportAreaCountsStripsUntilAClosedOneIsDestroyed) {
     GLUI_Master.get_viewport_area(&x, &y, &w, &h);
     EXPECT_EQ(h, 0);
     GLUI_Master.get_viewport_area(nullptr, nullptr, nullptr, nullptr); // tolerated
+}
+
+// The description that tests of a running program read: one line per part of each
+// control of the live strips, in window pixels, with its state and value; free text
+// can break neither a line nor a field.
+TEST_F(GluiLayoutTest, DescriptionGivesEachLiveControlsPartsPlaceStateAndValue) {
+    GLUI* gone = NewStrip();
+    gone->add_button("Gone");
+    GLUI* g = NewStrip();
+    GLUI_Panel* p = g->add_panel("skin", GLUI_PANEL_RAISED);
+    GLUI_EditText* edit =
+        g->add_edittext_to_panel(p, "skin:", GLUI_EDITTEXT_TEXT, nullptr, 111, NoDrop);
+    edit->set_text("wood\tskin\n2");
+    edit->disable();
+    int ticked = 1;
+    g->add_checkbox_to_panel(p, "Rename", &ticked, 114, NoDrop);
+    float yaw = 12.5f;
+    g->add_spinner("Yaw:", GLUI_SPINNER_FLOAT, &yaw);
+    gone->close();
+    GluiArrangeStrips(0);
+
+    std::vector<std::vector<std::string>> controls;
+    std::vector<std::string> strips;
+    std::istringstream text(GluiDescribeLayout());
+    for (std::string line; std::getline(text, line);) {
+        std::vector<std::string> fields;
+        std::istringstream split(line);
+        for (std::string f; std::getline(split, f, '\t');) fields.push_back(f);
+        if (line.back() == '\t') fields.push_back("");
+        if (fields[0] == "strip") strips.push_back(line);
+        if (fields[0] == "control") controls.push_back(fields);
+    }
+    ASSERT_EQ(strips.size(), 2u);
+    EXPECT_EQ(strips[0].substr(strips[0].rfind('\t') + 1), "closing");
+    EXPECT_EQ(strips[1].substr(strips[1].rfind('\t') + 1), "shown");
+
+    auto find = [&](const std::string& label, const std::string& part) {
+        for (const auto& c : controls) {
+            if (c.size() == 15 && c[13] == label && c[2] == part) return c;
+        }
+        return std::vector<std::string>();
+    };
+    EXPECT_TRUE(find("Gone", "all").empty()); // a closing strip's controls take no clicks
+    std::vector<std::string> all = find("skin:", "all"), box = find("skin:", "box");
+    ASSERT_FALSE(all.empty());
+    ASSERT_FALSE(box.empty());
+    EXPECT_EQ(all[1], "1");
+    EXPECT_EQ(all[3], "edittext");
+    EXPECT_EQ(all[4], "111");
+    EXPECT_EQ(all[5], "0"); // disabled
+    EXPECT_EQ(std::stoi(all[6]), edit->x);
+    EXPECT_EQ(std::stoi(all[7]), g->strip_y + edit->y); // window rows, not strip rows
+    EXPECT_EQ(all[12], "skin");
+    EXPECT_EQ(all[14], "wood skin 2");
+    GluiRect field = GluiFieldRect(edit);
+    EXPECT_EQ(std::stoi(box[6]), field.x);
+    EXPECT_EQ(std::stoi(box[8]), field.w);
+    EXPECT_EQ(find("Rename", "all")[14], "1");
+    EXPECT_EQ(find("Yaw:", "box")[14], "12.5");
+    EXPECT_EQ(find("Yaw:", "arrows")[12], ""); // outside any panel
 }
 
 TEST_F(GluiLayoutTest, HitTestingFindsControlsAndTheirParts) {
