@@ -1,6 +1,7 @@
-// Fuzz target for the TGA decoder behind the logo texture: any bytes are
-// either refused with a reason, leaving the image record alone, or decoded
-// into exactly width x height pixels turned from BGR(A) into RGB(A).
+// Fuzz target for the TGA decoder the logo texture's loader runs on a file's
+// bytes: any bytes are either refused with a reason, leaving the image record
+// alone, or decoded into exactly width x height pixels turned from BGR(A) into
+// RGB(A).
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>

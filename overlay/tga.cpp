@@ -1,6 +1,6 @@
 // Uncompressed true-colour TGA images: header checks and pixel decoding from
-// memory (no GL), loading a file into a GL texture, and drawing the logo in the
-// corner of the 3D view. Owns LogoTexture.
+// memory (no GL), loading a file into a GL texture through that decoding, and
+// drawing the logo in the corner of the 3D view. Owns LogoTexture.
 #include "overlay/tga.h"
 
 #include <GL/glu.h>
@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <new>
 #include <string>
 
 #include "model/file_io.h"
@@ -88,55 +89,62 @@ int DecodeTGA(const unsigned char* data, size_t size, TGAImage* image, const cha
     return 1;
 }
 
-// Reads the header and exactly the pixel bytes it announces; trailing data
-// (TGA 2.0 footers and extension areas) is not read. The file is opened so
-// that a FIFO without a writer cannot block; a pipe or device gives at most
-// the bytes the header announces, which the header check bounds. *mode gets
-// the file's type bits once it is open.
-static int ReadTGAFileAs(const char* path, TGAImage* image, const char** whyNot, mode_t* mode) {
+// The bytes decoding looks at: the header and, when the header is sound, the
+// pixel bytes it announces; trailing data (TGA 2.0 footers and extension
+// areas) is not read. The file is opened so that a FIFO without a writer
+// cannot block; a pipe or device gives at most the bytes the header announces,
+// which the header check bounds. A regular file too short for its pixels gives
+// only its header, with no room made for them. *mode gets the file's type bits
+// once it is open. False, with *whyNot, when the file cannot be opened, is
+// empty, or there is no memory for its pixels.
+static bool ReadTGABytes(const char* path, std::vector<unsigned char>* bytes, const char** whyNot,
+                         mode_t* mode) {
     int fd;
     struct stat info;
     std::string openWhy;
     if (!OpenForReading(path, &fd, &info, &openWhy)) {
         *whyNot = "cannot be opened";
-        return 0;
+        return false;
     }
     *mode = info.st_mode;
     FILE* file = fdopen(fd, "rb");
     if (!file) {
         close(fd);
         *whyNot = "cannot be opened";
-        return 0;
+        return false;
     }
-    const bool regular = S_ISREG(info.st_mode);
-    unsigned char header[TGA_HEADER_LEN];
-    size_t got = fread(header, 1, sizeof header, file);
+    bytes->resize(TGA_HEADER_LEN);
+    bytes->resize(fread(bytes->data(), 1, TGA_HEADER_LEN, file));
     int32_t width = 0, height = 0, bpp = 0;
-    unsigned char* pixels = nullptr;
-    size_t pixelBytes = 0;
-    if (got == 0) {
+    bool ok = true;
+    if (bytes->empty()) {
         *whyNot = "empty";
-    } else if (DecodeTGAHeader(header, got, &width, &height, &bpp, whyNot)) {
-        pixelBytes = (size_t)width * (size_t)height * (size_t)(bpp / 8);
-        // Refuse a file that cannot hold the pixels before allocating for them.
-        if (regular && (uint64_t)info.st_size - TGA_HEADER_LEN < pixelBytes) {
-            *whyNot = "pixel data cut short";
-        } else if (!(pixels = (unsigned char*)malloc(pixelBytes))) {
-            *whyNot = "out of memory";
-        } else if (fread(pixels, 1, pixelBytes, file) != pixelBytes) {
-            free(pixels);
-            pixels = nullptr;
-            *whyNot = "pixel data cut short";
+        ok = false;
+    } else if (DecodeTGAHeader(bytes->data(), bytes->size(), &width, &height, &bpp, nullptr)) {
+        size_t pixelBytes = (size_t)width * (size_t)height * (size_t)(bpp / 8);
+        if (!S_ISREG(info.st_mode) || (uint64_t)info.st_size - TGA_HEADER_LEN >= pixelBytes) {
+            try {
+                bytes->resize(TGA_HEADER_LEN + pixelBytes);
+            } catch (const std::bad_alloc&) {
+                *whyNot = "out of memory";
+                ok = false;
+            }
+            if (ok) {
+                size_t got = fread(bytes->data() + TGA_HEADER_LEN, 1, pixelBytes, file);
+                bytes->resize(TGA_HEADER_LEN + got);
+            }
         }
     }
     fclose(file);
-    if (!pixels) return 0;
-    SwapRedBlue(pixels, pixelBytes, bpp / 8);
-    image->pixels = pixels;
-    image->bpp = bpp;
-    image->width = width;
-    image->height = height;
-    return 1;
+    return ok;
+}
+
+// A file's bytes go through DecodeTGA, the decoder the fuzzer drives; they are
+// let go before the caller uploads the pixels.
+static int ReadTGAFileAs(const char* path, TGAImage* image, const char** whyNot, mode_t* mode) {
+    std::vector<unsigned char> bytes;
+    if (!ReadTGABytes(path, &bytes, whyNot, mode)) return 0;
+    return DecodeTGA(bytes.data(), bytes.size(), image, whyNot);
 }
 
 int ReadTGAFile(const char* path, TGAImage* image, const char** whyNot) {

@@ -1,6 +1,7 @@
 // Loader for uncompressed true-colour TGA images (type 2, 24 or 32 bits per
 // pixel) into OpenGL textures, and the logo shown in the 3D view. Owns
-// LogoTexture. Decoding is GL-free (DecodeTGA) so it can be tested and fuzzed.
+// LogoTexture. LoadTGA decodes a file's bytes with DecodeTGA, which is GL-free:
+// the tests and the fuzzer run the viewer's own decoding.
 #pragma once
 #include <GL/gl.h>
 
@@ -35,9 +36,10 @@ int DecodeTGAHeader(const unsigned char* header, size_t size, int32_t* width, in
 // alone; on failure returns 0, leaves image untouched and sets *whyNot.
 int DecodeTGA(const unsigned char* data, size_t size, TGAImage* image, const char** whyNot);
 
-// Loads a TGA file into image and uploads it as a GL_TEXTURE_2D (bound on
-// return). Returns 1 on success; 0 on any failure, with image untouched, no
-// texture object left behind and nothing printed. Needs a current GL context.
+// Reads a TGA file, decodes it with DecodeTGA into image and uploads it as a
+// GL_TEXTURE_2D (bound on return). Returns 1 on success; 0 on any failure,
+// with image untouched, no texture object left behind and nothing printed.
+// Needs a current GL context.
 int LoadTGA(TGAImage* image, const char* path);
 
 // LoadTGA, saying why when it matters: when path exists but is not a regular
@@ -45,9 +47,10 @@ int LoadTGA(TGAImage* image, const char* path);
 // "is a FIFO: empty" and the like. A missing or damaged regular file leaves it
 // empty, as the logo of a run is optional and silent.
 int LoadTGAFrom(TGAImage* image, const char* path, std::string* why);
-// Reads and decodes a TGA file (GL-free). 1 on success, with image's pixels,
-// bpp, width and height set; 0 with image untouched and *whyNot (may be null)
-// saying what is wrong: cannot open, too short, unsupported, cut short.
+// Reads a TGA file and decodes its bytes with DecodeTGA (GL-free). 1 on
+// success, with image's pixels, bpp, width and height set; 0 with image
+// untouched and *whyNot (may be null) saying what is wrong: cannot open, too
+// short, unsupported, cut short.
 int ReadTGAFile(const char* path, TGAImage* image, const char** whyNot);
 
 // Uploads a decoded image as a new GL_TEXTURE_2D, left bound, with linear
