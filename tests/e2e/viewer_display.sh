@@ -14,9 +14,9 @@ point 320 300
 xdotool mousedown 2
 for y in 260 220 180 140 100 60 40; do xdotool mousemove 320 $y; sleep 0.03; done
 xdotool mouseup 2
-shot solid
+shot_changed solid orbit "$VIEW"
 pick_display 1
-shot wire
+shot_changed wire solid "$VIEW"
 solid=$(count solid 640x420+0+0 "$BONE_RGB")
 wire=$(count wire 640x420+0+0 "$BONE_RGB")
 [ "$wire" -lt $((solid * 3 / 4)) ] || fail "Wireframe did not thin the cubes ($solid -> $wire)"
@@ -27,14 +27,17 @@ note "Wireframe: $solid -> $wire bone pixels"
 # Held 's' moves the fly camera back even in orbit mode; the flight shows only
 # once fly mode is on (both cameras start with the same view).
 point 320 150
+xdotool windowfocus "$WID"
+events=$(key_lines)
 xdotool keydown s
 sleep 0.3
 xdotool keyup s
+wait_until "console lines of the held s" more_key_lines $((events + 2))
 shot orbit_s
 same=$(differ solid orbit_s "$VIEW")
 [ "$same" -lt 20 ] || fail "held s changed the orbit view ($same)"
 pick_display 4
-shot fly_s
+shot_changed fly_s orbit_s "$VIEW"
 moved=$(differ orbit fly_s "$VIEW")
 rest=$(count orbit 640x420+0+0 "$BONE_RGB")
 far=$(count fly_s 640x420+0+0 "$BONE_RGB")
@@ -44,7 +47,7 @@ note "fly mode shows the held key's flight ($moved pixels changed)"
 # --- Show Quats -----------------------------------------------------------------
 green0=$(count fly_s "$VIEW" "$GREEN")
 pick_display 5
-shot quats
+shot_changed quats fly_s "$VIEW"
 green1=$(count quats "$VIEW" "$GREEN")
 [ "$green0" -eq 0 ] && [ "$green1" -gt 5 ] || fail "Show Quats drew no green axes ($green0 -> $green1)"
 note "Show Quats drew $green1 green pixels"

@@ -14,9 +14,8 @@ if [ "$(id -u)" = 0 ]; then
 fi
 start_viewer "${WRAP[@]}"
 
-pick_main 0
-pick_main 1
-sleep 0.3
+export_menu 0 SKP
+export_menu 1 SKM
 viewer_running || fail "the viewer ended after a failed export"
 grep -A2 '^file size: ' "$WORK/console.txt" >"$WORK/export.txt" || true
 # Each failure says where and why, and no "wrote" line claims success.

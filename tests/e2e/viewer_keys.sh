@@ -14,7 +14,7 @@ shot before
 
 # 'L' starts the left-side bones of the demo model: its channel goes 1 -> 2.
 key_tap L 320 150
-shot after_l
+shot_changed after_l before "$VIEW"
 changed=$(differ before after_l "$VIEW")
 [ "$changed" -gt 50 ] || fail "releasing L did not change the picture ($changed pixels)"
 # The key list's first lines (top right) show the new frame.
@@ -45,14 +45,14 @@ note "keys without a channel or outside the free area change nothing"
 # Right arrow: the next bone's line turns red, the previous one's not.
 kind_mask top_row "$VIEW" "$RED" red0
 key_tap Right 320 150
-shot after_right
+shot_changed after_right top_row "$VIEW"
 kind_mask after_right "$VIEW" "$RED" red1
 moved=$(differ red0 red1)
 red=$(count after_right "$VIEW" "$RED")
 [ "$red" -gt 3 ] || fail "no red line after Right ($red)"
 [ "$moved" -gt 3 ] || fail "the red line did not move after Right ($moved)"
 key_tap Left 320 150
-shot after_left
+shot_changed after_left after_right "$VIEW"
 kind_mask after_left "$VIEW" "$RED" red2
 back=$(differ red0 red2)
 [ "$back" -eq 0 ] || fail "Left did not bring the red line back ($back)"

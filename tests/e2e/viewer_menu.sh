@@ -10,16 +10,16 @@ make_model
 start_viewer
 
 # --- exports ------------------------------------------------------------------
-pick_main 0
+export_menu 0 SKP
 [ -f "$WORK/data/out.skp" ] || fail "Save SKP wrote no data/out.skp"
 cmp -s "$WORK/data/out.skp" "$WORK/copy.skp" || fail "data/out.skp differs from boneloom-tool copy"
 grep -qx "wrote SKP file" "$WORK/console.txt" || fail "no 'wrote SKP file' line"
-pick_main 1
+export_menu 1 SKM
 [ -f "$WORK/data/out.skm" ] || fail "Save SKM wrote no data/out.skm"
 cmp -s "$WORK/data/out.skm" "$WORK/copy.skm" || fail "data/out.skm differs from boneloom-tool copy"
 grep -qx "wrote SKM file" "$WORK/console.txt" || fail "no 'wrote SKM file' line"
 # Saving again overwrites with the same bytes.
-pick_main 0
+export_menu 0 SKP
 cmp -s "$WORK/data/out.skp" "$WORK/copy.skp" || fail "a second Save SKP differs"
 note "both exports are byte-identical to boneloom-tool copy"
 
@@ -32,7 +32,7 @@ fps_row=$(( (480 - strip) * 88 / 100 ))
 FPS_AREA=120x16+0+$((fps_row - 12))
 shot fps_on
 pick_display 0
-shot fps_off
+shot_changed fps_off fps_on "$FPS_AREA"
 on=$(count fps_on "$FPS_AREA" "$WHITE")
 off=$(count fps_off "$FPS_AREA" "$WHITE")
 [ "$on" -gt 10 ] && [ "$off" -eq 0 ] || fail "Show FPS did not hide the frame rate ($on -> $off)"
@@ -41,30 +41,23 @@ note "Show FPS hid the frame-rate line ($on -> $off white pixels)"
 
 # --- Full Screen, twice: the screen's size, then 640 x 480 again ---------------
 win_size() { xwininfo -id "$WID" | awk '/Width:/ {w=$NF} /Height:/ {h=$NF} END {print w "x" h}'; }
-# wait_size SIZE: up to 5 s for the window to take SIZE.
-wait_size() {
-  local i
-  for i in $(seq 1 50); do [ "$(win_size)" = "$1" ] && return 0; sleep 0.1; done
-  return 1
-}
+size_is() { [ "$(win_size)" = "$1" ]; }
 screen=$(xdpyinfo | awk '/dimensions:/ && !seen {print $2; seen=1}')
 pick_display 3
-wait_size "$screen" || fail "Full Screen gave a $(win_size) window on a $screen screen"
+wait_until "$screen window after Full Screen" size_is "$screen"
 # The control strip follows the window to the bottom of the screen.
 sh=${screen#*x}
-for i in $(seq 1 30); do
+strip_at_bottom() {
   import -window root "$WORK/full.png"
-  lit=$(convert "$WORK/full.png" -crop "${screen%x*}x8+0+$((sh - 8))" +repage -threshold 5% -format '%[fx:round(mean*100)]' info:)
-  [ "$lit" -gt 50 ] && break
-  sleep 0.2
-done
-[ "$lit" -gt 50 ] || fail "the control strip did not follow the full-screen window ($lit% lit)"
+  [ "$(convert "$WORK/full.png" -crop "${screen%x*}x8+0+$((sh - 8))" +repage -threshold 5% -format '%[fx:round(mean*100)]' info:)" -gt 50 ]
+}
+wait_until "control strip at the bottom of the full screen" strip_at_bottom
 pick_display 3
-wait_size 640x480 || fail "the second Full Screen gave $(win_size)"
+wait_until "640x480 window after the second Full Screen" size_is 640x480
 note "Full Screen: $screen, then 640x480 again"
 
 # --- Exit -------------------------------------------------------------------------
 pick_main 3
-wait_exit 5
+wait_exit "$WAIT"
 [ "$EXIT_RC" = 0 ] || fail "Exit ended with status $EXIT_RC"
 note "Exit ended with status 0"

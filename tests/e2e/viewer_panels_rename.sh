@@ -6,34 +6,8 @@
 # alone.
 . "$(dirname "$0")/viewer_common.inc"
 
-BONE_Y=436; BONE_EDIT_X=150; BONE_BOX_X=311; BONE_PREV_X=393; BONE_NEXT_X=453
-MESH_Y=406; MESH_EDIT_X=150; MESH_BOX_X=311; MESH_PREV_X=394; MESH_NEXT_X=454
-SKIN_Y=437; SKIN_EDIT_X=150; SKIN_BOX_X=305
-
-click_at() { point "$1" "$2"; xdotool click 1; sleep 0.25; }
-# retype X Y TEXT: replaces the text of the box at (X, Y) and presses Enter.
-retype() {
-  click_at "$1" "$2"
-  xdotool key End; xdotool key --repeat 80 --delay 2 BackSpace
-  xdotool type --delay 20 "$3"; xdotool key Return; sleep 0.2
-}
-# append X Y TEXT: adds TEXT to what the box at (X, Y) shows, then Enter.
-append() {
-  click_at "$1" "$2"
-  xdotool key End; xdotool type --delay 20 "$3"; xdotool key Return; sleep 0.2
-}
-# export_files: both menu exports, waiting for each console line.
-export_files() {
-  local kind before
-  for kind in SKP SKM; do
-    before=$(grep -c "^wrote $kind file\$" "$WORK/console.txt" || true)
-    if [ "$kind" = SKP ]; then pick_main 0; else pick_main 1; fi
-    for _ in $(seq 1 30); do
-      [ "$(grep -c "^wrote $kind file\$" "$WORK/console.txt" || true)" -gt "$before" ] && break
-      sleep 0.1
-    done
-  done
-}
+# export_files: both menu exports, each waiting for its console line.
+export_files() { export_menu 0 SKP; export_menu 1 SKM; }
 # bone_names / mesh_names SKP: the names as boneloom-tool info lists them.
 bone_names() {
   "$TOOL" info "$WORK/data/tris.skm" "$1" \
@@ -55,15 +29,20 @@ mesh_names "$WORK/data/tris.skm" >"$WORK/orig_meshes.txt"
 last=$(($(wc -l <"$WORK/orig_bones.txt") - 1))
 [ "$last" -ge 2 ] && [ "$(sed -n 2p "$WORK/orig_bones.txt")" = Spine ] || fail "unexpected demo bones"
 [ "$(wc -l <"$WORK/orig_meshes.txt")" = 3 ] || fail "unexpected demo meshes"
+# orig_name INDEX / orig_mesh INDEX: a bone's or a mesh's name in the demo model.
+orig_name() { sed -n "$(($1 + 1))p" "$WORK/orig_bones.txt"; }
+orig_mesh() { sed -n "$(($1 + 1))p" "$WORK/orig_meshes.txt" | cut -d' ' -f2; }
 start_viewer
 shot bone_start
 
 # --- the edit text takes nothing until "Rename" is ticked ------------------------
-retype "$BONE_EDIT_X" "$BONE_Y" Nope
-click_at "$BONE_BOX_X" "$BONE_Y"
-lists=$(grep -c '^New BONE NAMES list:$' "$WORK/console.txt")
-retype "$BONE_EDIT_X" "$BONE_Y" Zspine
-shot bone_renamed
+type_into bone: Nope
+click_control Rename
+wait_until "bone edit enabled" enabled_is bone: 1
+lists=$(console_count 'New BONE NAMES list:')
+type_into bone: Zspine
+wait_until "new bone list" more_console 'New BONE NAMES list:' $((lists + 1))
+shot_changed bone_renamed bone_start 200x14+0+398
 [ "$(grep -c '^New BONE NAMES list:$' "$WORK/console.txt")" = $((lists + 1)) ] || fail "no new bone list"
 awk '/^New BONE NAMES list:$/ {n++; i=0; next} n && i < 2 {last[i++]=$0} END {print last[1]}' \
   "$WORK/console.txt" >"$WORK/listed.txt"
@@ -79,25 +58,32 @@ expect_bone 0 Pelvis
 note "bone rename: console list, HUD line, key list and exported SKP"
 
 # --- Prev and Next wrap ---------------------------------------------------------
-click_at "$BONE_PREV_X" "$BONE_Y"   # bone 0
-click_at "$BONE_PREV_X" "$BONE_Y"   # wraps to the last bone
-last_name=$(sed -n "$((last + 1))p" "$WORK/orig_bones.txt")
-append "$BONE_EDIT_X" "$BONE_Y" X
-click_at "$BONE_NEXT_X" "$BONE_Y"   # wraps to bone 0
-append "$BONE_EDIT_X" "$BONE_Y" Y
+click_control Prev
+wait_until "bone 0 after Prev" value_is bone: "$(orig_name 0)"
+click_control Prev
+last_name=$(orig_name "$last")
+wait_until "the last bone after Prev from bone 0" value_is bone: "$last_name"
+append bone: X
+wait_until "the last bone renamed" value_is bone: "${last_name}X"
+click_control Next
+wait_until "bone 0 after Next from the last bone" value_is bone: "$(orig_name 0)"
+append bone: Y
+wait_until "bone 0 renamed" value_is bone: "$(orig_name 0)Y"
 export_files
 expect_bone "$last" "${last_name}X"
 expect_bone 0 PelvisY
 note "Prev from bone 0 shows the last bone, Next from the last shows bone 0"
 
 # --- away and back: unticked, and showing the bone selected meanwhile -----------
-choose_panel 1
+choose_panel Mesh
 key_tap Right 320 150                  # bone 0 -> 1 while the Mesh panel is built
-choose_panel 0
-shot bone_back
-retype "$BONE_EDIT_X" "$BONE_Y" Nope   # unticked again: takes nothing
-click_at "$BONE_BOX_X" "$BONE_Y"
-append "$BONE_EDIT_X" "$BONE_Y" Q      # the text shown is bone 1's
+choose_panel Bone
+grab bone_back
+type_into bone: Nope                   # unticked again: takes nothing
+click_control Rename
+wait_until "bone edit enabled" enabled_is bone: 1
+append bone: Q                         # the text shown is bone 1's
+wait_until "bone 1 renamed" more_console 'New BONE NAMES list:' $((lists + 4))
 export_files
 expect_bone 1 ZspineQ
 expect_bone 0 PelvisY
@@ -106,20 +92,28 @@ cp "$WORK/data/out.skp" "$WORK/before_mesh.skp"
 note "the rebuilt Bone panel is unticked and follows the selection"
 
 # --- Mesh panel: mesh and skin renames reach the SKM only -------------------------
-choose_panel 1
-shot mesh_panel
-retype "$MESH_EDIT_X" "$MESH_Y" Nope   # both edits start disabled
-retype "$SKIN_EDIT_X" "$SKIN_Y" Nope
-click_at "$MESH_BOX_X" "$MESH_Y"
-retype "$SKIN_EDIT_X" "$SKIN_Y" Nope   # the mesh box unlocks only the mesh edit
-retype "$MESH_EDIT_X" "$MESH_Y" torso
-click_at "$SKIN_BOX_X" "$SKIN_Y"
-retype "$SKIN_EDIT_X" "$SKIN_Y" wood_skin
-click_at "$MESH_PREV_X" "$MESH_Y"      # mesh 0 -> 2
-append "$MESH_EDIT_X" "$MESH_Y" X
-click_at "$MESH_NEXT_X" "$MESH_Y"      # mesh 2 -> 0
-append "$MESH_EDIT_X" "$MESH_Y" Y
-shot mesh_renamed
+choose_panel Mesh
+grab mesh_panel
+type_into mesh: Nope                   # both edits start disabled
+type_into skin: Nope
+click_control meshpanel/Rename
+wait_until "mesh edit enabled" enabled_is mesh: 1
+type_into skin: Nope                   # the mesh box unlocks only the mesh edit
+type_into mesh: torso
+wait_until "mesh renamed" value_is mesh: torso
+click_control skin/Rename
+wait_until "skin edit enabled" enabled_is skin: 1
+type_into skin: wood_skin
+wait_until "skin renamed" value_is skin: wood_skin
+click_control Prev                     # mesh 0 -> 2
+wait_until "mesh 2 after Prev" value_is mesh: "$(orig_mesh 2)"
+append mesh: X
+wait_until "mesh 2 renamed" value_is mesh: "$(orig_mesh 2)X"
+click_control Next                     # mesh 2 -> 0
+wait_until "mesh 0 after Next" value_is mesh: torso
+append mesh: Y
+wait_until "mesh 0 renamed again" value_is mesh: torsoY
+grab mesh_renamed
 export_files
 mesh_names "$WORK/data/out.skm" >"$WORK/out_meshes.txt"
 {

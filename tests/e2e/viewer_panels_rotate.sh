@@ -5,25 +5,9 @@
 # survive leaving the panel and coming back.
 . "$(dirname "$0")/viewer_common.inc"
 
-# Control strip positions (window pixels) with the strips at their natural size.
-YAW_X=65; PITCH_X=185; ROLL_X=300; SPIN_Y=440
-ROTATE_X=383
-
-# retype X Y TEXT: replaces the text of the box at (X, Y) and presses Enter.
-retype() {
-  point "$1" "$2"; xdotool click 1; sleep 0.1
-  xdotool key End; xdotool key --repeat 80 --delay 2 BackSpace
-  xdotool type --delay 20 "$3"; xdotool key Return; sleep 0.2
-}
 # export_skp NAME: "Model: Save SKP file", kept as $WORK/NAME.skp.
 export_skp() {
-  local before
-  before=$(grep -c '^wrote SKP file$' "$WORK/console.txt" || true)
-  pick_main 0
-  for _ in $(seq 1 30); do
-    [ "$(grep -c '^wrote SKP file$' "$WORK/console.txt" || true)" -gt "$before" ] && break
-    sleep 0.1
-  done
+  export_menu 0 SKP
   cp "$WORK/data/out.skp" "$WORK/$1.skp" || fail "no data/out.skp after the export"
 }
 # rotate_tool IN OUT YAW PITCH ROLL: boneloom-tool rotate on the demo meshes.
@@ -35,17 +19,17 @@ rotate_tool() {
 make_model
 start_viewer
 shot bone_panel
-choose_panel 2
+choose_panel Rotate
 shot rotate_panel
 [ "$(differ bone_panel rotate_panel 640x60+0+420)" -gt 200 ] || fail "choosing Rotate changed nothing in the strip"
 note "the list switched to the Rotate panel"
 
 # --- typing 400 leaves 360: one press turns the model by 360, not 40 -------
-retype "$YAW_X" "$SPIN_Y" 400
-shot yaw_clamped
+type_into Yaw: 400
+wait_until "yaw held at 360" value_is Yaw: 360
 export_skp unturned
 cmp -s "$WORK/unturned.skp" "$WORK/data/tris.skp" || fail "typing an angle changed the model"
-point "$ROTATE_X" "$SPIN_Y"; xdotool click 1; sleep 0.3
+click_control Rotate
 export_skp yaw360
 rotate_tool "$WORK/data/tris.skp" "$WORK/tool360.skp" 360 0 0
 cmp -s "$WORK/yaw360.skp" "$WORK/tool360.skp" || fail "yaw 400 did not act as 360"
@@ -54,10 +38,11 @@ cmp -s "$WORK/yaw360.skp" "$WORK/tool40.skp" && fail "yaw 400 acted as 40"
 note "yaw 400 is held at 360"
 
 # --- yaw 90 and pitch 30: the export matches boneloom-tool rotate ---------------
-retype "$YAW_X" "$SPIN_Y" 90
-retype "$PITCH_X" "$SPIN_Y" 30
+type_into Yaw: 90
+type_into Pitch: 30
+wait_until "pitch 30" value_is Pitch: 30
 shot rotate_values
-point "$ROTATE_X" "$SPIN_Y"; xdotool click 1; sleep 0.3
+click_control Rotate
 export_skp turned
 rotate_tool "$WORK/yaw360.skp" "$WORK/tool_turned.skp" 90 30 0
 cmp -s "$WORK/turned.skp" "$WORK/tool_turned.skp" || fail "the export differs from boneloom-tool rotate"
@@ -65,11 +50,11 @@ cmp -s "$WORK/turned.skp" "$WORK/yaw360.skp" && fail "Rotate changed nothing"
 note "yaw 90, pitch 30: export byte-identical to boneloom-tool rotate"
 
 # --- away and back: the angles are kept, and a second press accumulates -------
-choose_panel 1
-choose_panel 2
+choose_panel Mesh
+choose_panel Rotate
 shot rotate_again
 [ "$(differ rotate_values rotate_again 640x30+0+425)" -lt 50 ] || fail "the rebuilt Rotate panel shows other values"
-point "$ROTATE_X" "$SPIN_Y"; xdotool click 1; sleep 0.3
+click_control Rotate
 export_skp turned_twice
 rotate_tool "$WORK/tool_turned.skp" "$WORK/tool_twice.skp" 90 30 0
 cmp -s "$WORK/turned_twice.skp" "$WORK/tool_twice.skp" || fail "the second press after a rebuild differs"

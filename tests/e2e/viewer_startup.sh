@@ -8,7 +8,7 @@
 mkdir -p "$WORK/data"
 ( cd "$WORK" && exec "$BIN" >"$WORK/console.txt" 2>&1 ) &
 VIEWER_PID=$!
-wait_exit 10
+wait_exit "$WAIT"
 [ "$EXIT_RC" = 1 ] || fail "missing model: exit status $EXIT_RC, expected 1"
 grep -qx 'ReadSKM failed: can'"'"'t open data file "data/tris.skm".' "$WORK/console.txt" \
   || fail "missing model: no can't-open message"
@@ -47,11 +47,9 @@ note "picture: $bones bone pixels, $red red, key list $keys, strip $strip% lit"
 
 # --- shrink below the strip and back ----------------------------------------
 xdotool windowsize "$WID" 640 20
-sleep 1
-viewer_running || fail "viewer ended after shrinking the window"
+wait_until "640x20 window" window_is 640 20
 xdotool windowsize "$WID" 640 480
-sleep 1
-viewer_running || fail "viewer ended after restoring the window"
+wait_until "640x480 window" window_is 640 480
 shot restored
 bones=$(count restored 640x400+0+0 "$BONE_RGB")
 [ "$bones" -gt 100 ] || fail "skeleton gone after restoring the size ($bones)"
