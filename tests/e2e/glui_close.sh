@@ -5,6 +5,7 @@
 . "$(dirname "$0")/glui_common.inc"
 
 child_count() { xwininfo -children -id "$WID" | awk '/child(ren)?[.:]?$/ { print $1 }' | head -n 1; }
+children_are() { [ "$(child_count)" = "$1" ]; }
 
 choose() {  # an item of the panel list
   click_mid panel:
@@ -26,8 +27,7 @@ wait_for '^closed panel$'
 wait_for "^reshape 640 480 viewport 0 $sh 640 $((480 - sh))\$"
 mark; sync_probe
 since | grep -q "^viewport 0 $sh 640 $((480 - sh))\$" || fail "the closed strip still counts"
-for i in $(seq 1 30); do [ "$(child_count)" = 1 ] && break; sleep 0.1; done
-[ "$(child_count)" = 1 ] || fail "$(child_count) child windows after the close"
+poll "single child window after the close" children_are 1
 note "closed strip destroyed; the free area grows back to 0 $sh 640 $((480 - sh))"
 
 # Where its "Next" button was is now the main window: a click there is the program's.
@@ -63,8 +63,7 @@ note "the edit ends with its callback before the switch"
 # Many switches: exactly one panel strip stays, and the probe keeps running.
 for item in Rotate Bone Mesh Rotate Bone; do choose "$item"; done
 read_layout
-for i in $(seq 1 30); do [ "$(child_count)" = 2 ] && break; sleep 0.1; done
-[ "$(child_count)" = 2 ] || fail "$(child_count) child windows after switching"
+poll "two child windows after switching" children_are 2
 [ "$(layout_strips "$WORK/layout.txt" | wc -l)" = 2 ] || fail "closed strips still laid out"
 note "after many switches only the selector and one panel remain"
 finish
