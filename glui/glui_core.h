@@ -185,7 +185,7 @@ void GluiWindowRootPosition(int window, int* x, int* y);
 // ---- description for tests (glui/describe.cpp) ----
 
 // The strips as tests that drive a running program see them: tab-separated lines,
-// positions in pixels, y down; "window-relative" is the host window's, "root" the screen's.
+// pixels with y down, X Y in the host window and ROOT_X ROOT_Y on the screen.
 //   window  ID ROOT_X ROOT_Y W H                 each host window
 //   strip   INDEX WINDOW Y W H STATE             STATE shown, hidden or closing
 //   control STRIP PART KIND ID ENABLED X Y W H ROOT_X ROOT_Y PANEL LABEL VALUE

@@ -253,7 +253,8 @@ void HostSpecial(int key, int x, int y) {
 }
 
 void Idle() {
-    // The program's idle runs every few milliseconds: only a flag test unless work waits.
+    // The program's idle runs every few milliseconds: only flag tests unless work waits
+    // or a test asked for the layout.
     if (WorkPending) RunPendingWork();
     GluiPublishLayout();
     if (GLUI_Master.idle_cb) GLUI_Master.idle_cb();
