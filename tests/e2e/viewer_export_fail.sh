@@ -14,8 +14,13 @@ if [ "$(id -u)" = 0 ]; then
 fi
 start_viewer "${WRAP[@]}"
 
-export_menu 0 SKP
-export_menu 1 SKM
+# failed_save INDEX FILE: a Save entry of the menu, waiting for its failure line.
+failed_save() {
+  pick_main "$1"
+  wait_until "failure line for $2" grep -q "^cannot write \"$2\"" "$WORK/console.txt"
+}
+failed_save 0 data/out.skp
+failed_save 1 data/out.skm
 viewer_running || fail "the viewer ended after a failed export"
 grep -A2 '^file size: ' "$WORK/console.txt" >"$WORK/export.txt" || true
 # Each failure says where and why, and no "wrote" line claims success.

@@ -15,17 +15,6 @@ kinds() {
     convert "$WORK/.view.png" -fx "$f" -format '%[fx:round(mean*w*h)] ' info:
   done
 }
-# shot_changed NAME OLD: takes shots until one differs from OLD in the view by
-# more than a few pixels (up to 5 s), so no fixed wait guesses the frame.
-shot_changed() {
-  local i
-  for i in $(seq 1 20); do
-    shot "$1"
-    [ "$(differ "$2" "$1" "$VIEW")" -gt 300 ] && return 0
-  done
-  fail "$1: the picture did not change"
-}
-
 make_model
 start_viewer
 shot plain
@@ -33,14 +22,14 @@ read -r red0 grey0 <<<"$(kinds plain)"
 
 # --- Show Mesh: the last Display entry --------------------------------------
 pick_display 6
-shot_changed mesh plain
+shot_changed mesh plain "$VIEW"
 read -r red1 grey1 <<<"$(kinds mesh)"
 [ "$red1" -gt 2000 ] && [ "$red0" -lt 300 ] || fail "Show Mesh: no textured body (red $red0 -> $red1)"
 note "Show Mesh drew the textured body ($red1 red pixels, $red0 before)"
 
 # --- a key release moves the mesh with the skeleton --------------------------
 key_tap L
-shot_changed stepped mesh
+shot_changed stepped mesh "$VIEW"
 moved=$(differ mesh stepped "$VIEW")
 [ "$moved" -gt 1500 ] || fail "the L key moved too little of the body ($moved pixels)"
 note "key L moved the body ($moved pixels changed)"
