@@ -117,8 +117,8 @@ random_menu() {
   if [ "$entry" -lt 2 ]; then sleep 0.2; xdo click 1; return 0; fi
   wait_menu 2 || return 0
   read -r sx sy sw sh < <(menu_windows | tail -n 1)
-  roll 6
-  xdo mousemove $((sx + 20)) "$(entry_y "$y" "$h" 4 2)" mousemove $((sx + 20)) "$(entry_y "$sy" "$sh" 6 "$R")"
+  roll 7
+  xdo mousemove $((sx + 20)) "$(entry_y "$y" "$h" 4 2)" mousemove $((sx + 20)) "$(entry_y "$sy" "$sh" 7 "$R")"
   sleep 0.2
   xdo click 1
 }
