@@ -1,0 +1,23 @@
+# The GL-free core's sources, relative to the project root: the model records,
+# readers, exporters and checker (model/), and rotation math, key channels,
+# model rotation, the animation timer and playback (pose/). Shared by the
+# main build and the fuzz build (fuzz/CMakeLists.txt), so a file added here is
+# built, tested and fuzzed alike.
+set(BONELOOM_MODEL_FILES
+  model/export.cpp
+  model/file_io.cpp
+  model/format.cpp
+  model/load.cpp
+  model/model.cpp
+  model/sample.cpp
+  model/tga_write.cpp
+  model/validate.cpp
+)
+set(BONELOOM_POSE_FILES
+  pose/anim.cpp
+  pose/keys.cpp
+  pose/playback.cpp
+  pose/rotate_model.cpp
+  pose/rotation.cpp
+  pose/skin.cpp
+)
