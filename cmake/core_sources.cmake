@@ -15,6 +15,8 @@ set(BONELOOM_MODEL_FILES
 )
 set(BONELOOM_POSE_FILES
   pose/anim.cpp
+  pose/channels.cpp
+  pose/compose.cpp
   pose/keys.cpp
   pose/playback.cpp
   pose/rotate_model.cpp

@@ -13,6 +13,28 @@ void CopyName(char* field, const char* text) {
     memset(field + n, 0, NAME_LEN - n);
 }
 
+int32_t UsableBones(const SkelModel* model) {
+    if (!model || model->numbones <= 0) return 0;
+    if ((size_t)model->numbones > model->bones.size()) return (int32_t)model->bones.size();
+    return model->numbones;
+}
+
+int32_t UsableMeshes(const SkelModel* model) {
+    if (!model || model->nummeshes <= 0) return 0;
+    if ((size_t)model->nummeshes > model->meshes.size()) return (int32_t)model->meshes.size();
+    return model->nummeshes;
+}
+
+int32_t StepIndex(int32_t index, int step, int32_t count) {
+    if (count <= 0) return index;
+    int64_t next = (int64_t)index + step;
+    if (next >= count)
+        next = 0;
+    else if (next < 0)
+        next = count - 1;
+    return (int32_t)next;
+}
+
 int32_t ClampSelectedBone() {
     if (!CurrentModel || CurrentModel->numbones <= 0 ||
         (size_t)CurrentModel->numbones > CurrentModel->bones.size())

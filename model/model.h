@@ -77,6 +77,16 @@ extern int32_t SelectedMesh;    // index into meshes; starts at 0
 // the field filled with NUL bytes, so the field always ends in a NUL.
 void CopyName(char* field, const char* text);
 
+// Bones (meshes) of model that can be indexed: its count, but never past the
+// array that holds them; 0 for no model or a negative count.
+int32_t UsableBones(const SkelModel* model);
+int32_t UsableMeshes(const SkelModel* model);
+
+// index moved by step within 0 .. count-1, past the end to 0 and before the
+// start to count-1, whatever index was; index itself when count is not
+// positive. Computed in 64 bits, so no start value can overflow.
+int32_t StepIndex(int32_t index, int step, int32_t count);
+
 // Bring SelectedBone / SelectedMesh into range before they are used as an
 // index: a value outside 0 .. count-1 becomes 0. Return the index, or -1 when
 // there is no model or it has no bones (meshes). Nothing may index with the

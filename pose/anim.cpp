@@ -17,19 +17,24 @@ static int32_t ClampToInt32(int64_t v) {
     return (int32_t)v;
 }
 
-void RegisterDefaultAnimation(SkelModel* model) {
+void SetDefaultAnimation(AnimTimer* timer, const SkelModel* model) {
     // Always entry 0, the one every channel plays: a second load must replace
     // the default range rather than append an entry nothing plays.
-    if (!model) return;
-    AnimRange* range = &ModelTimer.anims[0];
+    AnimRange* range = &timer->anims[0];
     range->firstframe = 1;
     range->lastframe = model->numframes;
     range->looplength = model->numframes;
-    if (ModelTimer.numanims < 1) ModelTimer.numanims = 1;
+    if (timer->numanims < 1) timer->numanims = 1;
 }
 
-bool TickAnimation(AnimTimer* timer) {
-    float now = (float)TickTime;
+void RegisterDefaultAnimation(SkelModel* model) {
+    if (model) SetDefaultAnimation(&ModelTimer, model);
+}
+
+bool TickAnimation(AnimTimer* timer) { return TickAnimationAt(timer, TickTime); }
+
+bool TickAnimationAt(AnimTimer* timer, int32_t clock) {
+    float now = (float)clock;
     // A clock reading before the last tick means the millisecond clock has
     // wrapped; waiting for nexttime would then stop the timer for good.
     if (now < timer->nexttime && now >= timer->lasttime) {

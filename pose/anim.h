@@ -33,10 +33,16 @@ struct AnimTimer {
 extern AnimTimer ModelTimer; // the program's one timer, zero at start
 extern int32_t TickTime;     // ms clock read at each idle tick (written by the app)
 
-// Sets animation 0 to frames 1 .. numframes looping over numframes, and makes
-// sure it counts as registered.
+// Sets timer's animation 0 to frames 1 .. numframes of model, looping over
+// numframes, and makes sure it counts as registered.
+void SetDefaultAnimation(AnimTimer* timer, const SkelModel* model);
+// Advances every channel by one frame when the next tick is due (the clock
+// reading, in ms, at or past nexttime), otherwise only updates the fraction.
+// Returns true when it ticked, for whatever is paced by the timer (playback
+// steps its frame then).
+bool TickAnimationAt(AnimTimer* timer, int32_t clock);
+
+// The viewer's wrappers: SetDefaultAnimation on ModelTimer (nothing without a
+// model), and TickAnimationAt with TickTime.
 void RegisterDefaultAnimation(SkelModel* model);
-// Advances every channel by one frame when the next tick is due (TickTime at
-// or past nexttime), otherwise only updates the fraction. Returns true when it
-// ticked, for whatever is paced by the timer (playback steps its frame then).
 bool TickAnimation(AnimTimer* timer);

@@ -1,24 +1,18 @@
-// Key channels and the pose builder: bones are grouped by the first byte of
-// their names, each group (channel) shows its own pose frame, and the
-// model-space pose of every bone is built from that. Owns the channel tables,
-// the published key list (DisplayKeys) and CurrentPose.
+// The viewer's key channels and displayed pose: the globals the frame, the
+// keyboard and the panels share, and the named operations on them. Each is a
+// thin wrapper over the silent core (pose/channels.h, pose/compose.h) that
+// adds the console text. Owns KeyActive, KeyFrame, KeyBoneCount, DisplayKeys
+// and CurrentPose.
 #pragma once
 #include <cstdint>
 #include <vector>
 
 #include "model/model.h"
+#include "pose/channels.h"
 
 extern int32_t KeyActive[256]; // 1 when some bone name begins with this byte
 extern int32_t KeyFrame[256];  // frame each key selects; every load sets all to 1
 extern int32_t KeyBoneCount;   // bones counted by the last ListBoneNames
-
-// The channel state in list form: active keys in ascending order with their
-// frames (keys and keyframes are parallel and hold numkeys entries).
-struct FrameKeys {
-    int32_t numkeys = 0;
-    std::vector<int32_t> keys;
-    std::vector<int32_t> keyframes;
-};
 
 extern FrameKeys DisplayKeys; // copy of the latest list, for the key-list overlay
 // Model-space pose of every bone as displayed, CurrentPoseCount entries (the
@@ -41,10 +35,8 @@ void RebuildPose();
 // Replaces DisplayKeys by a copy of list.
 void PublishFrameKeys(const FrameKeys* list);
 // Replaces CurrentPose with the model-space poses of model's bones, each bone
-// taking its local pose from its channel's frame in list (frame 0 when its key
-// is not listed, or when the listed frame is not a frame of the model). A bone
-// whose parent is not an earlier bone is posed as a root; a model without
-// frames poses every bone at the identity.
+// taking its local pose from its channel's frame in list (ChannelLocalPoses,
+// then ComposePose).
 void ComputePose(SkelModel* model, const FrameKeys* list);
 // Moves SelectedBone / SelectedMesh by step, wrapping past either end; nothing
 // when there is no model or it has no bones (meshes).

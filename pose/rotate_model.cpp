@@ -1,13 +1,12 @@
-// Whole-model rotation: turns bone 0's stored pose in frames 1 and up of
-// CurrentModel about the model origin. No state of its own; the change lives
-// in the model's frames, so the exporter writes it.
+// Whole-model rotation: turns bone 0's stored pose in frames 1 and up about
+// the model origin. No state of its own; the change lives in the model's
+// frames, so the exporter writes it.
 #include "pose/rotate_model.h"
 
-#include "model/model.h"
 #include "pose/keys.h"
 #include "pose/rotation.h"
 
-void RotateModel(float* angles) {
+void RotateModelFrames(SkelModel* model, const float angles[3]) {
     float pitch = angles[0], yaw = angles[1], roll = angles[2];
     Mat3 m;
     CopyMatrix(&IdentityMatrix, &m);
@@ -18,12 +17,9 @@ void RotateModel(float* angles) {
     MatrixToQuat(&m, &q);
     const Vec3 centre = {0, 0, 0};
 
-    SkelModel* model = CurrentModel;
-    if (!model) return;
     int32_t numframes = model->numframes;
     if (numframes < 0 || (size_t)numframes > model->frames.size())
         numframes = (int32_t)model->frames.size();
-    // Frame 0 stays as loaded: it is the rest pose every unkeyed bone shows.
     for (int32_t f = 1; f < numframes; f++) {
         std::vector<BonePose>& poses = model->frames[f].poses;
         if (poses.empty()) continue;
@@ -35,5 +31,10 @@ void RotateModel(float* angles) {
         SetPoseQuat(&poses[0], &oq);
         SetPoseOrigin(&poses[0], &oo);
     }
+}
+
+void RotateModel(float* angles) {
+    if (!CurrentModel) return;
+    RotateModelFrames(CurrentModel, angles);
     RebuildPose();
 }

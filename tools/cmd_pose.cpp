@@ -9,9 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "pose/keys.h"
+#include "pose/compose.h"
 #include "pose/playback.h"
-#include "pose/rotation.h"
 #include "tools/commands.h"
 
 const char POSE_HELP[] =
@@ -79,24 +78,6 @@ int ParsePoseAtFrame(const char* command, const char* frameText, const char* tTe
     return 0;
 }
 
-// Local (parent-relative) poses to model space, each bone after its parent;
-// a bone whose parent is not an earlier bone is a root, as the viewer poses it.
-void ComposeLocalPoses(const SkelModel* model, const BonePose* local, BonePose* out) {
-    int32_t count = model->numbones > 0 ? model->numbones : 0;
-    for (int32_t i = 0; i < count; i++) {
-        int32_t parent = (size_t)i < model->bones.size() ? model->bones[i].parent : -1;
-        if (parent < 0 || parent >= i) {
-            out[i] = local[i];
-            continue;
-        }
-        Quat pq = GetPoseQuat(&out[parent]), lq = GetPoseQuat(&local[i]), oq;
-        Vec3 po = GetPoseOrigin(&out[parent]), lo = GetPoseOrigin(&local[i]), oo;
-        ConcatPose(&pq, &po, &lq, &lo, &oq, &oo);
-        SetPoseQuat(&out[i], &oq);
-        SetPoseOrigin(&out[i], &oo);
-    }
-}
-
 // Prints every bone's model-space pose at at->frame, blended towards the
 // frame smooth playback goes to next; returns 0, or the usage status when the
 // model has no such frame (nothing printed then).
@@ -109,10 +90,10 @@ int PrintPoseAtFrame(const char* command, const SkelModel* model, const PoseAtFr
     play.frame = at->frame;
     play.loop = true;
     int32_t next = PlaybackNextFrame(&play, model->numframes);
-    size_t count = model->numbones > 0 ? (size_t)model->numbones : 0;
+    size_t count = (size_t)PoseCount(model);
     std::vector<BonePose> local(count), pose(count);
     BlendFrameLocalPoses(model, at->frame, next, at->t, local.data());
-    ComposeLocalPoses(model, local.data(), pose.data());
+    ComposePose(model, local.data(), pose.data());
     for (size_t i = 0; i < count; i++) PrintPoseLine(model, (int32_t)i, &pose[i]);
     return 0;
 }
@@ -157,20 +138,18 @@ int RunPose(int argc, char** argv) {
     SkelModel model;
     LoadReport report;
     if (!LoadPairForTool(command, operands[0], operands[1], &model, false, &report)) return 1;
-    PressKeysForTool(&model, keys);
+    std::vector<BonePose> pose;
+    FrameKeys list;
+    PoseAfterKeys(&model, keys, &pose, &list);
 
     if (at.wanted) {
-        if (int status = PrintPoseAtFrame(command, &model, &at)) {
-            CurrentModel = nullptr;
-            return status;
-        }
+        if (int status = PrintPoseAtFrame(command, &model, &at)) return status;
     } else {
-        for (int32_t i = 0; i < CurrentPoseCount; i++) PrintPoseLine(&model, i, &CurrentPose[i]);
+        for (size_t i = 0; i < pose.size(); i++) PrintPoseLine(&model, (int32_t)i, &pose[i]);
     }
-    for (int32_t k = 0; k < DisplayKeys.numkeys; k++) {
-        char text[2] = {(char)(DisplayKeys.keys[k] & 0xff), 0};
-        printf("key %s frame:%i\n", PrintableName(text).c_str(), DisplayKeys.keyframes[k]);
+    for (int32_t k = 0; k < list.numkeys; k++) {
+        char text[2] = {(char)(list.keys[k] & 0xff), 0};
+        printf("key %s frame:%i\n", PrintableName(text).c_str(), list.keyframes[k]);
     }
-    CurrentModel = nullptr;
     return 0;
 }

@@ -18,8 +18,8 @@
 
 #include "image/png.h"
 #include "overlay/tga.h"
+#include "pose/compose.h"
 #include "pose/skin.h"
-#include "pose/keys.h"
 #include "render/framing.h"
 #include "render/offscreen.h"
 #include "render/render.h"
@@ -235,11 +235,13 @@ void PoseFor(SkelModel* model, const RenderRequest* r, int32_t frame, std::vecto
             every.keyframes.push_back(frame);
         }
         every.numkeys = 256;
-        ComputePose(model, &every);
+        pose->resize((size_t)PoseCount(model));
+        ChannelLocalPoses(model, &every, pose->data());
+        ComposePose(model, pose->data(), pose->data());
     } else {
-        PressKeysForTool(model, r->keys);
+        FrameKeys list;
+        PoseAfterKeys(model, r->keys, pose, &list);
     }
-    pose->assign(CurrentPose, CurrentPose + CurrentPoseCount);
 }
 
 // What the picture shows, for the default camera: the skeleton's cubes and
@@ -438,7 +440,5 @@ int RunRender(int argc, char** argv) {
             return UsageError(command, "no bone '%s' in \"%s\" (%d bones)", request.select,
                               request.skp, model.numbones);
     }
-    int status = Render(&model, &request);
-    CurrentModel = nullptr;
-    return status;
+    return Render(&model, &request);
 }

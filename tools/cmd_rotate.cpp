@@ -84,10 +84,8 @@ int RunRotate(int argc, char** argv) {
     SkelModel model;
     LoadReport report;
     if (!LoadPairForTool(command, operands[0], operands[1], &model, false, &report)) return 1;
-    CurrentModel = &model;
-    RotateModel(angles);
+    RotateModelFrames(&model, angles);
     bool wrote = WriteSKPFile(&model, operands[2]);
-    CurrentModel = nullptr;
     fflush(stdout);
     if (!wrote) {
         fprintf(stderr, "boneloom-tool rotate: %s was not written\n", operands[2]);

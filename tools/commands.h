@@ -3,10 +3,12 @@
 #pragma once
 #include <cstddef>
 #include <string>
+#include <vector>
 
 #include "model/file_io.h"
 #include "model/load.h"
 #include "model/model.h"
+#include "pose/channels.h"
 
 constexpr const char* TOOL_VERSION = "0.1.0";
 
@@ -38,11 +40,11 @@ bool ExpectOperands(int argc, char** argv, int count);
 bool LoadPairForTool(const char* command, const char* skmPath, const char* skpPath,
                      SkelModel* model, bool echo, LoadReport* report);
 
-// Makes model CurrentModel with every key channel at frame 1, as a load does
-// (without printing the bone-name list), then releases each byte of keys in
-// order as the viewer's keyboard does. CurrentPose and DisplayKeys hold the
-// result; the caller sets CurrentModel back to null when done.
-void PressKeysForTool(SkelModel* model, const std::string& keys);
+// The model-space pose of every bone (PoseCount entries) and the key list
+// after releasing each byte of keys in order as the viewer's keyboard does,
+// every key channel starting as a load leaves it (at frame 1).
+void PoseAfterKeys(const SkelModel* model, const std::string& keys, std::vector<BonePose>* pose,
+                   FrameKeys* list);
 
 // Checks a command's files with CheckOutputClashes before anything is read or
 // written; on a clash prints "boneloom-tool CMD: REASON; nothing written" to

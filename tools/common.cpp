@@ -1,11 +1,9 @@
 // Helpers shared by boneloom-tool's commands: loading a model pair with the
 // tool's error reporting, key presses as the viewer makes them, refusing
 // outputs that clash, and printing names safely on a terminal.
-#include <unistd.h>
-
 #include <cstdio>
 
-#include "pose/keys.h"
+#include "pose/compose.h"
 #include "tools/commands.h"
 
 bool LoadPairForTool(const char* command, const char* skmPath, const char* skpPath,
@@ -25,26 +23,16 @@ bool LoadPairForTool(const char* command, const char* skmPath, const char* skpPa
     return false;
 }
 
-// Resets the channels as a load does, without the bone-name list that goes
-// with it: stdout carries only the command's own output.
-static void ResetChannelsQuietly() {
-    fflush(stdout);
-    int saved = dup(STDOUT_FILENO);
-    FILE* sink = fopen("/dev/null", "w");
-    if (saved >= 0 && sink) dup2(fileno(sink), STDOUT_FILENO);
-    ResetKeyChannels();
-    fflush(stdout);
-    if (saved >= 0) {
-        dup2(saved, STDOUT_FILENO);
-        close(saved);
-    }
-    if (sink) fclose(sink);
-}
-
-void PressKeysForTool(SkelModel* model, const std::string& keys) {
-    CurrentModel = model;
-    ResetChannelsQuietly();
-    for (unsigned char key : keys) AdvanceKey(key);
+void PoseAfterKeys(const SkelModel* model, const std::string& keys, std::vector<BonePose>* pose,
+                   FrameKeys* list) {
+    KeyChannels channels;
+    ResetChannels(&channels);
+    ActivateChannels(model, &channels);
+    for (unsigned char key : keys) StepChannel(model, &channels, key);
+    ListChannels(&channels, list);
+    pose->resize((size_t)PoseCount(model));
+    ChannelLocalPoses(model, list, pose->data());
+    ComposePose(model, pose->data(), pose->data());
 }
 
 bool CheckToolOutputs(const char* command, const FileRole* roles, size_t count) {

@@ -9,42 +9,39 @@
 
 namespace {
 
-class PoseAnim : public ::testing::Test {
+class PoseAnim : public CoreGlobalsTest {
   protected:
     void SetUp() override {
-        savedTime = TickTime;
-        memcpy(&savedTimer, &ModelTimer, sizeof(AnimTimer));
+        CoreGlobalsTest::SetUp();
         memset(&timer, 0, sizeof timer);
     }
-    void TearDown() override {
-        TickTime = savedTime;
-        memcpy(&ModelTimer, &savedTimer, sizeof(AnimTimer));
-    }
-    void TickAt(int32_t now) {
-        TickTime = now;
-        TickAnimation(&timer);
-    }
-    int32_t savedTime = 0;
-    AnimTimer savedTimer;
+    void TickAt(int32_t now) { TickAnimationAt(&timer, now); }
     AnimTimer timer;
 };
 
 } // namespace
 
 TEST_F(PoseAnim, DefaultAnimationLoopsThroughTheFrameCount) {
-    memset(&ModelTimer, 0, sizeof ModelTimer);
     SkelModel model = MakePoseModel({"a", "b"}, {-1, 0}, 10);
-    RegisterDefaultAnimation(&model);
-    EXPECT_EQ(ModelTimer.numanims, 1);
-    EXPECT_EQ(ModelTimer.anims[0].firstframe, 1);
-    EXPECT_EQ(ModelTimer.anims[0].lastframe, 10);
-    EXPECT_EQ(ModelTimer.anims[0].looplength, 10);
+    SetDefaultAnimation(&timer, &model);
+    EXPECT_EQ(timer.numanims, 1);
+    EXPECT_EQ(timer.anims[0].firstframe, 1);
+    EXPECT_EQ(timer.anims[0].lastframe, 10);
+    EXPECT_EQ(timer.anims[0].looplength, 10);
 
-    // A later load replaces the default range instead of adding an entry.
+    // A later load replaces the default range instead of adding an entry; the
+    // viewer's wrappers do the same on ModelTimer and read TickTime.
     SkelModel other = MakePoseModel({"a", "b"}, {-1, 0}, 4);
+    SetDefaultAnimation(&timer, &other);
+    EXPECT_EQ(timer.numanims, 1);
+    EXPECT_EQ(timer.anims[0].lastframe, 4);
+    memset(&ModelTimer, 0, sizeof ModelTimer);
     RegisterDefaultAnimation(&other);
     EXPECT_EQ(ModelTimer.numanims, 1);
     EXPECT_EQ(ModelTimer.anims[0].lastframe, 4);
+    TickTime = 5;
+    TickAnimation(&ModelTimer);
+    EXPECT_EQ(ModelTimer.lasttime, 5.0f);
 
     // frametime 0: every call ticks; counters run 1 .. 10, then 0, 1, ...
     timer.anims[0] = AnimRange{1, 10, 10};

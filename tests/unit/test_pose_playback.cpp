@@ -70,7 +70,7 @@ TEST(PosePlayback, FramesOverTicksWithAndWithoutLoop) {
     EXPECT_EQ(empty.mode, PLAY_STOPPED);
 }
 
-class PosePlaybackControls : public PoseStateTest {};
+class PosePlaybackControls : public CoreGlobalsTest {};
 
 TEST_F(PosePlaybackControls, PauseScrubAndStopLeaveTheKeyChannelsAlone) {
     SkelModel model = MakePoseModel({"a", "b"}, {-1, 0}, 5);
@@ -111,7 +111,6 @@ TEST_F(PosePlaybackControls, PauseScrubAndStopLeaveTheKeyChannelsAlone) {
 }
 
 TEST(PosePlayback, TimerPacesFramesAtTheChosenSpeed) {
-    int32_t savedTime = TickTime;
     AnimTimer timer;
     memset(&timer, 0, sizeof timer);
     timer.anims[0] = AnimRange{1, 10, 10};
@@ -128,8 +127,7 @@ TEST(PosePlayback, TimerPacesFramesAtTheChosenSpeed) {
     // Drawn frames every 5 ms; note when the shown frame changes.
     std::vector<int32_t> changes;
     for (int32_t now = 1005; now <= 1400; now += 5) {
-        TickTime = now;
-        if (TickAnimation(&timer) && AdvancePlayback(&play, 10)) changes.push_back(now);
+        if (TickAnimationAt(&timer, now) && AdvancePlayback(&play, 10)) changes.push_back(now);
         if (now == 1125) {
             EXPECT_FLOAT_EQ(PlaybackBlend(&play, &timer), 0.25f);
         }
@@ -142,7 +140,6 @@ TEST(PosePlayback, TimerPacesFramesAtTheChosenSpeed) {
     EXPECT_EQ(play.frame, 7);
     TogglePlayback(&play, 10); // paused: the frame itself, no blending
     EXPECT_EQ(PlaybackBlend(&play, &timer), 0.0f);
-    TickTime = savedTime;
 }
 
 TEST(PosePlayback, BlendTakesTheShortWayAndHitsTheFramesExactly) {

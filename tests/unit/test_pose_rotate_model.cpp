@@ -10,13 +10,12 @@
 
 namespace {
 
-class PoseRotateModel : public PoseStateTest {
+class PoseRotateModel : public CoreGlobalsTest {
   protected:
     // A two-bone model with 3 frames; bone 0 in frame 1 at the given origin.
     void SetUpModel(float x, float y, float z) {
         model = MakePoseModel({"root", "arm"}, {-1, 0}, 3);
         model.frames[1].poses[0] = BonePose{{0, 0, 0, 1}, {x, y, z}};
-        Load(&model);
     }
     const float* Origin(int frame) { return model.frames[frame].poses[0].origin; }
     const float* Quat(int frame) { return model.frames[frame].poses[0].quat; }
@@ -36,9 +35,8 @@ TEST_F(PoseRotateModel, ZeroAnglesLeaveEveryPoseBitForBit) {
         odd.frames[f].poses[0] =
             BonePose{{0.1f * f, -0.3f, 0.7f, 0.123456f}, {1e-20f, -3.75f, 12345.678f}};
     SkelModel before = odd;
-    Load(&odd);
     float angles[3] = {0, 0, 0};
-    RotateModel(angles);
+    RotateModelFrames(&odd, angles);
     for (int f = 0; f < 4; f++)
         for (int b = 0; b < 2; b++)
             EXPECT_EQ(memcmp(&odd.frames[f].poses[b], &before.frames[f].poses[b], sizeof(BonePose)),
@@ -49,7 +47,7 @@ TEST_F(PoseRotateModel, ZeroAnglesLeaveEveryPoseBitForBit) {
 TEST_F(PoseRotateModel, EachAngleTurnsAboutItsAxisTheNegativeWay) {
     SetUpModel(1, 0, 0);
     float yaw[3] = {0, 90, 0};
-    RotateModel(yaw);
+    RotateModelFrames(&model, yaw);
     ExpectOrigin(1, 0, -1, 0);
     EXPECT_NEAR(Quat(1)[0], 0, 1e-6);
     EXPECT_NEAR(Quat(1)[1], 0, 1e-6);
@@ -58,23 +56,24 @@ TEST_F(PoseRotateModel, EachAngleTurnsAboutItsAxisTheNegativeWay) {
 
     SetUpModel(1, 0, 0);
     float pitch[3] = {90, 0, 0};
-    RotateModel(pitch);
+    RotateModelFrames(&model, pitch);
     ExpectOrigin(1, 0, 0, 1);
 
     SetUpModel(0, 1, 0);
     float roll[3] = {0, 0, 90};
-    RotateModel(roll);
+    RotateModelFrames(&model, roll);
     ExpectOrigin(1, 0, 0, -1);
 
     // Pitch acts on the point before yaw.
     SetUpModel(1, 0, 0);
     float both[3] = {90, 90, 0};
-    RotateModel(both);
+    RotateModelFrames(&model, both);
     ExpectOrigin(1, 0, 0, 1);
 }
 
 TEST_F(PoseRotateModel, TouchesOnlyBone0OutsideFrame0AndRebuilds) {
     SetUpModel(1, 0, 0);
+    Load(&model);
     SkelModel before = model;
     BonePose* oldPose = CurrentPose;
     float yaw[3] = {0, 90, 0};
@@ -98,8 +97,8 @@ TEST_F(PoseRotateModel, TouchesOnlyBone0OutsideFrame0AndRebuilds) {
 TEST_F(PoseRotateModel, PressesAccumulate) {
     SetUpModel(1, 0, 0);
     float yaw[3] = {0, 90, 0};
-    RotateModel(yaw);
-    RotateModel(yaw);
+    RotateModelFrames(&model, yaw);
+    RotateModelFrames(&model, yaw);
     ExpectOrigin(1, -1, 0, 0);
     // Turned 180 about z: (0, 0, -+1, ~0).
     EXPECT_NEAR(std::fabs(Quat(1)[2]), 1, 1e-6);
@@ -118,7 +117,12 @@ TEST_F(PoseRotateModel, OneFrameOrEmptyModelsOnlyRebuild) {
 
     // Frames without poses are skipped rather than read.
     SkelModel bare = MakePoseModel({}, {}, 3);
-    Load(&bare);
-    RotateModel(yaw);
+    RotateModelFrames(&bare, yaw);
     EXPECT_TRUE(bare.frames[1].poses.empty());
+
+    // Without a model the button does nothing, not even a rebuild.
+    CurrentModel = nullptr;
+    oldPose = CurrentPose;
+    RotateModel(yaw);
+    EXPECT_EQ(CurrentPose, oldPose);
 }

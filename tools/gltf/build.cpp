@@ -7,6 +7,7 @@
 #include <string>
 
 #include "model/validate.h"
+#include "pose/compose.h"
 #include "pose/rotation.h"
 #include "tools/gltf/gltf.h"
 
@@ -262,7 +263,8 @@ bool BuildGltf(const SkelModel* model, float fps, const char* skmPath, const cha
     Latin1Names latin1;
     std::vector<BonePose> restLocal, rest;
     GetLocalPoses(model, 0, &restLocal, nullptr); // counted with the animation
-    ComposeModelPoses(model, restLocal, &rest);
+    rest.resize(restLocal.size());
+    ComposePose(model, restLocal.data(), rest.data());
 
     // Bones are nodes 0 .. numbones-1, so a bone number is also its node and
     // its joint index; the mesh nodes follow. Root bones sit in the scene

@@ -57,15 +57,10 @@ GltfFormat GltfFormatForPath(const char* path);
 bool CheckModelForGltf(const SkelModel* model, const char* skmPath, const char* skpPath,
                        std::string* reason);
 
-// Frame f's local pose of every bone with its rotation normalised (a
-// zero-length quaternion becomes the identity; *zeroQuats, when given, counts
-// them). Needs a model that passed CheckModelForGltf.
+// Frame f's local pose of every bone (FrameLocalPoses) with its rotation
+// normalised (a zero-length quaternion becomes the identity; *zeroQuats, when
+// given, counts them). Needs a model that passed CheckModelForGltf.
 void GetLocalPoses(const SkelModel* model, int32_t f, std::vector<BonePose>* local, int* zeroQuats);
-
-// Composes local poses into model space as the viewer's pose builder does,
-// a bone whose parent is not an earlier bone counting as a root.
-void ComposeModelPoses(const SkelModel* model, const std::vector<BonePose>& local,
-                       std::vector<BonePose>* posed);
 
 // A vertex in the rest pose: the sum over its weights of influence times the
 // weight's origin placed by its bone's model-space pose; the normal likewise

@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "model/validate.h"
+#include "pose/compose.h"
 #include "pose/rotation.h"
 #include "tools/gltf/gltf.h"
 
@@ -131,8 +132,8 @@ bool CheckModelForGltf(const SkelModel* model, const char* skmPath, const char* 
 
 void GetLocalPoses(const SkelModel* model, int32_t f, std::vector<BonePose>* local,
                    int* zeroQuats) {
-    const std::vector<BonePose>& poses = model->frames[f].poses;
-    local->assign(poses.begin(), poses.end());
+    local->resize((size_t)PoseCount(model));
+    FrameLocalPoses(model, f, local->data());
     for (BonePose& pose : *local) {
         Quat q = GetPoseQuat(&pose);
         if (q.x == 0 && q.y == 0 && q.z == 0 && q.w == 0) {
@@ -146,23 +147,6 @@ void GetLocalPoses(const SkelModel* model, int32_t f, std::vector<BonePose>* loc
             NormalizeQuat(&q);
         }
         SetPoseQuat(&pose, &q);
-    }
-}
-
-void ComposeModelPoses(const SkelModel* model, const std::vector<BonePose>& local,
-                       std::vector<BonePose>* posed) {
-    posed->resize(local.size());
-    for (int32_t i = 0; i < model->numbones; i++) {
-        if (model->bones[i].parent < 0 || !ParentIsValid(model, i)) {
-            (*posed)[i] = local[i];
-            continue;
-        }
-        const BonePose& parent = (*posed)[model->bones[i].parent];
-        Quat pq = GetPoseQuat(&parent), lq = GetPoseQuat(&local[i]), oq;
-        Vec3 po = GetPoseOrigin(&parent), lo = GetPoseOrigin(&local[i]), oo;
-        ConcatPose(&pq, &po, &lq, &lo, &oq, &oo);
-        SetPoseQuat(&(*posed)[i], &oq);
-        SetPoseOrigin(&(*posed)[i], &oo);
     }
 }
 
