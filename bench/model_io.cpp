@@ -116,8 +116,8 @@ struct Figures {
 
 Figures Measure(SkelModel* model, const std::string& dir, bool skm, int runs) {
     std::string reason;
-    int64_t size = skm ? BuildSKMImage(model, &reason) : BuildSKPImage(model, &reason);
-    if (size < 0) {
+    int64_t size = 0;
+    if (!(skm ? BuildSKMImage(model, &size, &reason) : BuildSKPImage(model, &size, &reason))) {
         fprintf(stderr, "bench: %s\n", reason.c_str());
         exit(1);
     }

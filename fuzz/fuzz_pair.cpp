@@ -186,8 +186,9 @@ void CheckRotation(SkelModel* model) {
 
 void CheckExportReload(SkelModel* model) {
     std::string why;
-    bool skmFits = SKMImageSize(model, &why) <= MAX_FILESIZE;
-    bool skpFits = SKPImageSize(model, &why) <= MAX_FILESIZE;
+    int64_t skmSize = 0, skpSize = 0;
+    bool skmFits = SKMImageSize(model, &skmSize, &why) && skmSize <= MAX_FILESIZE;
+    bool skpFits = SKPImageSize(model, &skpSize, &why) && skpSize <= MAX_FILESIZE;
     FUZZ_CHECK(WriteSKMFile(model, ScratchSKM.c_str()) == skmFits,
                "SKM export of a loaded model: %s", skmFits ? "failed" : "wrote an oversized image");
     FUZZ_CHECK(WriteSKPFile(model, ScratchSKP.c_str()) == skpFits,

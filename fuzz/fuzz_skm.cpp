@@ -31,13 +31,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CheckMeshesConsistent(&model);
 
     std::string reason;
-    int64_t size2 = BuildSKMImage(&model, &reason);
-    if (size2 < 0) {
+    int64_t size2 = 0;
+    if (!BuildSKMImage(&model, &size2, &reason)) {
         // The only export refusal a parsed model may draw is the size limit
         // (meshes may share one block in the file, the export repeats it).
         std::string why;
-        int64_t need = SKMImageSize(&model, &why);
-        FUZZ_CHECK(need > MAX_FILESIZE, "export refused a parsed model: %s", reason.c_str());
+        int64_t need = 0;
+        FUZZ_CHECK(SKMImageSize(&model, &need, &why) && need > MAX_FILESIZE,
+                   "export refused a parsed model: %s", reason.c_str());
         return 0;
     }
     std::vector<unsigned char> image = TakeOutput(size2);
@@ -49,8 +50,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CheckSameMeshes(&model, &reloaded);
 
     // Exporting the reloaded model gives the same bytes: the layout is fixed.
-    int64_t size3 = BuildSKMImage(&reloaded, &reason);
-    FUZZ_CHECK(size3 == size2 && TakeOutput(size3) == image,
-               "a second export differs from the first");
+    int64_t size3 = 0;
+    FUZZ_CHECK(
+        BuildSKMImage(&reloaded, &size3, &reason) && size3 == size2 && TakeOutput(size3) == image,
+        "a second export differs from the first");
     return 0;
 }

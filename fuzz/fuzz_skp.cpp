@@ -53,12 +53,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                CountParentWarnings(report));
 
     std::string reason;
-    int64_t size2 = BuildSKPImage(&model, &reason);
-    if (size2 < 0) {
+    int64_t size2 = 0;
+    if (!BuildSKPImage(&model, &size2, &reason)) {
         // Frames may share one pose block in the file; the export repeats it.
         std::string why;
-        FUZZ_CHECK(SKPImageSize(&model, &why) > MAX_FILESIZE, "export refused a parsed model: %s",
-                   reason.c_str());
+        int64_t need = 0;
+        FUZZ_CHECK(SKPImageSize(&model, &need, &why) && need > MAX_FILESIZE,
+                   "export refused a parsed model: %s", reason.c_str());
         return 0;
     }
     std::vector<unsigned char> image = TakeOutput(size2);
@@ -69,8 +70,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                again.problems.empty() ? "" : again.problems.back().c_str());
     CheckSameSkeleton(&model, &reloaded);
 
-    int64_t size3 = BuildSKPImage(&reloaded, &reason);
-    FUZZ_CHECK(size3 == size2 && TakeOutput(size3) == image,
-               "a second export differs from the first");
+    int64_t size3 = 0;
+    FUZZ_CHECK(
+        BuildSKPImage(&reloaded, &size3, &reason) && size3 == size2 && TakeOutput(size3) == image,
+        "a second export differs from the first");
     return 0;
 }

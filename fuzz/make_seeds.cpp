@@ -63,8 +63,8 @@ void SetName(Bytes* b, size_t at, const char* text) {
 
 Bytes SKMImage(const SkelModel& model) {
     std::string reason;
-    int64_t size = BuildSKMImage(&model, &reason);
-    if (size < 0) {
+    int64_t size = 0;
+    if (!BuildSKMImage(&model, &size, &reason)) {
         fprintf(stderr, "make_seeds: SKM image: %s\n", reason.c_str());
         exit(1);
     }
@@ -73,8 +73,8 @@ Bytes SKMImage(const SkelModel& model) {
 
 Bytes SKPImage(const SkelModel& model) {
     std::string reason;
-    int64_t size = BuildSKPImage(&model, &reason);
-    if (size < 0) {
+    int64_t size = 0;
+    if (!BuildSKPImage(&model, &size, &reason)) {
         fprintf(stderr, "make_seeds: SKP image: %s\n", reason.c_str());
         exit(1);
     }

@@ -1,73 +1,19 @@
-// The SKP and SKM exporters and their output primitives. Owns the static
-// 16 MB OutputBuffer and its cursor; an export sizes the image first, builds
-// it in the buffer, and replaces the target file only after a complete write
-// (through the one atomic writer, model/file_io).
+// The SKP and SKM exporters. Owns the static 16 MB OutputBuffer; an export
+// checks the model and sizes the image first, lays it down in the buffer
+// through a ByteWriter (the record layouts of model/format.h), and replaces
+// the target file only after a complete write (through the one atomic writer,
+// model/file_io).
 #include "model/export.h"
 
-#include "model/file_io.h"
-#include "model/format.h"
-
-#include <cmath>
-#include <cstdarg>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "model/file_io.h"
+#include "model/format.h"
+#include "model/validate.h"
+
 unsigned char OutputBuffer[MAX_FILESIZE];
-int32_t OutputCursor = 0;
-
-namespace {
-
-bool WeightsInPool(const SkelMesh& mesh, const SkelVertex& v) {
-    if (v.numweights == 0) return true;
-    if (!v.weights || mesh.weightpool.empty()) return false;
-    const BoneWeight* base = mesh.weightpool.data();
-    const BoneWeight* end = base + mesh.weightpool.size();
-    return v.weights >= base && v.weights <= end && v.numweights <= end - v.weights;
-}
-
-} // namespace
-
-void ResetOutput() { OutputCursor = 0; }
-
-int32_t OutputTell() { return OutputCursor; }
-
-void OutputSeek(int32_t pos) { OutputCursor = pos; }
-
-void PutInt(int32_t value) {
-    uint32_t bits = (uint32_t)value;
-    if (OutputCursor >= 0 && OutputCursor <= MAX_FILESIZE - 4) {
-        unsigned char* out = OutputBuffer + OutputCursor;
-        out[0] = (unsigned char)bits;
-        out[1] = (unsigned char)(bits >> 8);
-        out[2] = (unsigned char)(bits >> 16);
-        out[3] = (unsigned char)(bits >> 24);
-    }
-    OutputCursor += 4;
-}
-
-void PutFloat(float value) {
-    // Negative zero and NaN payloads would not survive a text round trip of
-    // the model; both are stored as plain 0.
-    if (value == 0.0f || std::isnan(value)) {
-        PutInt(0);
-        return;
-    }
-    int32_t bits;
-    memcpy(&bits, &value, sizeof bits);
-    PutInt(bits);
-}
-
-void PutName(const char* text, int length) {
-    if (length <= 0) return;
-    size_t n = text ? strnlen(text, (size_t)length) : 0;
-    if (OutputCursor >= 0 && OutputCursor <= MAX_FILESIZE - length) {
-        if (n) memcpy(OutputBuffer + OutputCursor, text, n);
-        memset(OutputBuffer + OutputCursor + n, 0, (size_t)length - n);
-    }
-    OutputCursor += length;
-}
 
 namespace {
 
@@ -89,59 +35,45 @@ bool WriteDataFile(const char* path, const unsigned char* data, size_t size) {
     return false;
 }
 
-int64_t SKPImageSize(const SkelModel* model, std::string* reason) {
-    int64_t numbones = model->numbones, numframes = model->numframes;
-    if (numbones < 0 || numframes < 0 || (size_t)numbones > model->bones.size() ||
-        (size_t)numframes > model->frames.size()) {
-        *reason = "the model's bone or frame count does not match its arrays";
-        return -1;
-    }
-    for (int64_t f = 0; f < numframes; f++) {
-        if (model->frames[f].poses.size() < (size_t)numbones) {
-            *reason =
-                FormatText("frame %lld has fewer poses than the model has bones", (long long)f);
-            return -1;
-        }
-    }
-    return (int64_t)SKP_HEADER_SIZE + (int64_t)BONE_RECORD_SIZE * numbones +
-           (int64_t)FRAME_HEADER_SIZE * numframes + (int64_t)POSE_SIZE * numbones * numframes;
-}
-
-int64_t SKMImageSize(const SkelModel* model, std::string* reason) {
-    int64_t nummeshes = model->nummeshes;
-    if (nummeshes < 0 || (size_t)nummeshes > model->meshes.size()) {
-        *reason = "the model's mesh count does not match its array";
-        return -1;
-    }
-    int64_t size = (int64_t)SKM_HEADER_SIZE + (int64_t)MESH_HEADER_SIZE * nummeshes;
-    for (int64_t i = 0; i < nummeshes; i++) {
-        const SkelMesh& mesh = model->meshes[i];
-        int64_t numverts = mesh.numverts, numtris = mesh.numtris,
-                numreferences = mesh.numreferences;
-        if (numverts < 0 || numtris < 0 || numreferences < 0 ||
-            (size_t)numverts > mesh.verts.size() || (size_t)numverts * 2 > mesh.texcoords.size() ||
-            (size_t)numtris * 3 > mesh.indices.size() ||
-            (size_t)numreferences > mesh.references.size()) {
-            *reason = FormatText("mesh %lld's counts do not match its arrays", (long long)i);
-            return -1;
-        }
-        int64_t numweights = 0;
-        for (int64_t v = 0; v < numverts; v++) {
-            const SkelVertex& vertex = mesh.verts[v];
-            if (vertex.numweights < 0 || !WeightsInPool(mesh, vertex)) {
-                *reason = FormatText("vertex %lld of mesh %lld has weights outside its mesh",
-                                     (long long)v, (long long)i);
-                return -1;
-            }
-            numweights += vertex.numweights;
-        }
-        size += 4 * numverts + (int64_t)WEIGHT_SIZE * numweights + 8 * numverts + 12 * numtris +
-                4 * numreferences;
-    }
-    return size;
-}
-
 namespace {
+
+// The exporter's reason for refusing the model over fault f.
+std::string ExportRefusal(const ModelFault& f) {
+    switch (f.kind) {
+        case FAULT_BONE_COUNT:
+        case FAULT_FRAME_COUNT:
+            return "the model's bone or frame count does not match its arrays";
+        case FAULT_POSE_COUNT:
+            return FormatText("frame %i has %s poses than the model has bones", f.item,
+                              f.value < f.held ? "fewer" : "more");
+        case FAULT_MESH_COUNT:
+            return "the model's mesh count does not match its array";
+        case FAULT_VERTEX_COUNT:
+        case FAULT_TRIANGLE_COUNT:
+        case FAULT_REFERENCE_COUNT:
+            return FormatText("mesh %i's counts do not match its arrays", f.mesh);
+        case FAULT_VERTEX_WEIGHTS:
+            return FormatText("vertex %i of mesh %i has weights outside its mesh", f.item, f.mesh);
+        default:
+            return "the model does not match its arrays";
+    }
+}
+
+// Only the shape matters to an export: every count must match its array so
+// that nothing is read past one. Contents are written as they are.
+bool ShapeFits(const SkelModel* model, unsigned part, std::string* reason) {
+    std::vector<ModelFault> faults;
+    if (ValidateModel(model, part, &faults)) return true;
+    *reason = ExportRefusal(faults[0]);
+    return false;
+}
+
+// The writer ended where the size said it would: a check of the sizing.
+bool LaidOut(const ByteWriter& out, int64_t size, std::string* reason) {
+    if (!out.overrun && out.pos == (size_t)size) return true;
+    *reason = "the image did not come out at its computed size";
+    return false;
+}
 
 bool FitsBuffer(int64_t size, const char* kind, std::string* reason) {
     if (size <= MAX_FILESIZE) return true;
@@ -150,136 +82,105 @@ bool FitsBuffer(int64_t size, const char* kind, std::string* reason) {
     return false;
 }
 
-} // namespace
-
-namespace {
-
-// The builders below write straight into OutputBuffer at computed offsets:
-// the image size is checked before anything is written, so no write needs a
-// bounds check. The bytes are those that the cursor primitives would lay down.
-
-inline void StoreWord(unsigned char* at, uint32_t value) {
-    at[0] = (unsigned char)value;
-    at[1] = (unsigned char)(value >> 8);
-    at[2] = (unsigned char)(value >> 16);
-    at[3] = (unsigned char)(value >> 24);
-}
-
-// PutFloat's rule: zero of either sign and NaN become 0. Tested on the bits
-// (magnitude 0 wraps to the top; NaN lies above infinity) so that the loops
-// need no floating-point compares.
-inline uint32_t ExportBits(float value) {
-    uint32_t bits;
-    memcpy(&bits, &value, sizeof bits);
-    return (bits & 0x7fffffffu) - 1u >= 0x7f800000u ? 0u : bits;
-}
-
-inline void StoreFloats(unsigned char* at, const float* values, int count) {
-    for (int k = 0; k < count; k++) StoreWord(at + 4 * k, ExportBits(values[k]));
-}
-
-inline void StoreName(unsigned char* at, const char* text) {
-    size_t n = strnlen(text, NAME_LEN);
-    memcpy(at, text, n);
-    memset(at + n, 0, NAME_LEN - n);
-}
-
-void StoreHeader(int32_t numwords, const int32_t* words) {
-    memcpy(OutputBuffer, "SKM1", 4);
-    for (int32_t k = 0; k < numwords; k++) StoreWord(OutputBuffer + 4 + 4 * k, (uint32_t)words[k]);
-}
+// Fills a name field from a model name of NAME_LEN bytes.
+void CopyField(char* field, const char* name) { memcpy(field, name, NAME_LEN); }
 
 } // namespace
 
-int64_t BuildSKPImage(const SkelModel* model, std::string* reason) {
-    int64_t size = SKPImageSize(model, reason);
-    if (size < 0 || !FitsBuffer(size, "SKP", reason)) return -1;
+bool SKPImageSize(const SkelModel* model, int64_t* size, std::string* reason) {
+    if (!ShapeFits(model, CHECK_SKELETON, reason)) return false;
+    int64_t numbones = model->numbones, numframes = model->numframes;
+    *size = (int64_t)SKP_HEADER_SIZE + (int64_t)BONE_RECORD_SIZE * numbones +
+            ((int64_t)FRAME_HEADER_SIZE + (int64_t)POSE_SIZE * numbones) * numframes;
+    return true;
+}
+
+bool SKMImageSize(const SkelModel* model, int64_t* size, std::string* reason) {
+    if (!ShapeFits(model, CHECK_MESHES, reason)) return false;
+    int64_t total = (int64_t)SKM_HEADER_SIZE + (int64_t)MESH_HEADER_SIZE * model->nummeshes;
+    for (const SkelMesh& mesh : model->meshes) {
+        int64_t numweights = 0;
+        for (const SkelVertex& vertex : mesh.verts) numweights += vertex.numweights;
+        total += (int64_t)(VERTEX_COUNT_SIZE + TEXCOORD_SIZE) * mesh.numverts +
+                 (int64_t)WEIGHT_SIZE * numweights + (int64_t)TRIANGLE_SIZE * mesh.numtris +
+                 (int64_t)REFERENCE_SIZE * mesh.numreferences;
+    }
+    *size = total;
+    return true;
+}
+
+bool BuildSKPImage(const SkelModel* model, int64_t* size, std::string* reason) {
+    int64_t total;
+    if (!SKPImageSize(model, &total, reason) || !FitsBuffer(total, "SKP", reason)) return false;
     const int32_t numbones = model->numbones, numframes = model->numframes;
-    const int32_t ofsbones = (int32_t)SKP_HEADER_SIZE;
-    const int32_t ofsframes = ofsbones + (int32_t)BONE_RECORD_SIZE * numbones;
-    const int32_t header[] = {SKM_TYPE, (int32_t)size, numbones, numframes, ofsbones, ofsframes};
-    StoreHeader(6, header);
-
-    unsigned char* out = OutputBuffer + ofsbones;
-    for (int32_t i = 0; i < numbones; i++, out += BONE_RECORD_SIZE) {
-        const SkelBone& bone = model->bones[i];
-        StoreName(out, bone.name);
-        StoreWord(out + 64, (uint32_t)bone.parent);
-        StoreWord(out + 68, bone.flags);
+    ByteWriter out = MakeWriter(OutputBuffer, (size_t)total);
+    SkpHeader header = {SKM_TYPE, (int32_t)total, numbones, numframes, 0, 0};
+    header.ofsbones = (int32_t)SKP_HEADER_SIZE;
+    header.ofsframes = header.ofsbones + (int32_t)BONE_RECORD_SIZE * numbones;
+    PutSkpHeader(&out, &header);
+    for (const SkelBone& bone : model->bones) PutBoneRecord(&out, &bone);
+    // The frame headers, then each frame's poses in frame order.
+    FrameHeader frameHeader;
+    frameHeader.ofsposes = header.ofsframes + (int32_t)FRAME_HEADER_SIZE * numframes;
+    for (const PoseFrame& frame : model->frames) {
+        CopyField(frameHeader.name, frame.name);
+        PutFrameHeader(&out, &frameHeader);
+        frameHeader.ofsposes += (int32_t)POSE_SIZE * numbones;
     }
-    // Frame headers, then each frame's poses in frame order.
-    int32_t ofsposes = ofsframes + (int32_t)FRAME_HEADER_SIZE * numframes;
-    for (int32_t f = 0; f < numframes; f++) {
-        const PoseFrame& frame = model->frames[f];
-        unsigned char* fh = OutputBuffer + ofsframes + FRAME_HEADER_SIZE * f;
-        StoreName(fh, frame.name);
-        StoreWord(fh + 64, (uint32_t)ofsposes);
-        out = OutputBuffer + ofsposes;
-        for (int32_t j = 0; j < numbones; j++, out += POSE_SIZE) {
-            StoreFloats(out, frame.poses[j].quat, 4);
-            StoreFloats(out + 16, frame.poses[j].origin, 3);
-        }
-        ofsposes += (int32_t)POSE_SIZE * numbones;
-    }
-    OutputCursor = (int32_t)size;
-    return size;
+    for (const PoseFrame& frame : model->frames)
+        for (const BonePose& pose : frame.poses) PutPose(&out, &pose);
+    *size = total;
+    return LaidOut(out, total, reason);
 }
 
-int64_t BuildSKMImage(const SkelModel* model, std::string* reason) {
-    int64_t size = SKMImageSize(model, reason);
-    if (size < 0 || !FitsBuffer(size, "SKM", reason)) return -1;
+bool BuildSKMImage(const SkelModel* model, int64_t* size, std::string* reason) {
+    int64_t total;
+    if (!SKMImageSize(model, &total, reason) || !FitsBuffer(total, "SKM", reason)) return false;
     const int32_t nummeshes = model->nummeshes;
-    const int32_t ofsmeshes = (int32_t)SKM_HEADER_SIZE;
-    const int32_t header[] = {SKM_TYPE, (int32_t)size, model->numbones, nummeshes, ofsmeshes};
-    StoreHeader(5, header);
-
+    ByteWriter out = MakeWriter(OutputBuffer, (size_t)total);
+    SkmHeader header = {SKM_TYPE, (int32_t)total, model->numbones, nummeshes,
+                        (int32_t)SKM_HEADER_SIZE};
+    PutSkmHeader(&out, &header);
     // Each mesh's blocks follow all mesh headers: vertices, texture
-    // coordinates, triangles, bone references.
-    unsigned char* out = OutputBuffer + ofsmeshes + MESH_HEADER_SIZE * nummeshes;
+    // coordinates, triangles, bone references; its header is filled in once
+    // they are laid down.
+    out.pos = SKM_HEADER_SIZE + MESH_HEADER_SIZE * (size_t)nummeshes;
     for (int32_t i = 0; i < nummeshes; i++) {
         const SkelMesh& mesh = model->meshes[i];
-        int32_t ofsverts = (int32_t)(out - OutputBuffer);
-        for (int32_t v = 0; v < mesh.numverts; v++) {
-            const SkelVertex& vertex = mesh.verts[v];
-            StoreWord(out, (uint32_t)vertex.numweights);
-            out += 4;
-            for (int32_t w = 0; w < vertex.numweights; w++, out += WEIGHT_SIZE) {
-                const BoneWeight& weight = vertex.weights[w];
-                StoreFloats(out, weight.origin, 3);
-                StoreWord(out + 12, ExportBits(weight.influence));
-                StoreFloats(out + 16, weight.normal, 3);
-                StoreWord(out + 28, (uint32_t)weight.bonenum);
-            }
+        MeshHeader mh;
+        CopyField(mh.skinname, mesh.skinname);
+        CopyField(mh.meshname, mesh.meshname);
+        mh.numverts = mesh.numverts;
+        mh.numtris = mesh.numtris;
+        mh.numreferences = mesh.numreferences;
+        mh.ofsverts = (int32_t)out.pos;
+        for (const SkelVertex& vertex : mesh.verts) {
+            PutInt(&out, vertex.numweights);
+            for (int32_t w = 0; w < vertex.numweights; w++) PutWeight(&out, &vertex.weights[w]);
         }
-        int32_t ofstexcoords = (int32_t)(out - OutputBuffer);
-        for (int32_t t = 0; t < mesh.numverts * 2; t++, out += 4)
-            StoreWord(out, ExportBits(mesh.texcoords[t]));
-        int32_t ofsindices = (int32_t)(out - OutputBuffer);
-        for (int32_t t = 0; t < mesh.numtris * 3; t++, out += 4)
-            StoreWord(out, (uint32_t)mesh.indices[t]);
-        int32_t ofsreferences = (int32_t)(out - OutputBuffer);
-        for (int32_t r = 0; r < mesh.numreferences; r++, out += 4)
-            StoreWord(out, (uint32_t)mesh.references[r]);
-
-        unsigned char* mh = OutputBuffer + ofsmeshes + MESH_HEADER_SIZE * i;
-        StoreName(mh, mesh.skinname);
-        StoreName(mh + 64, mesh.meshname);
-        const int32_t fields[] = {mesh.numverts, mesh.numtris, mesh.numreferences, ofsverts,
-                                  ofstexcoords,  ofsindices,   ofsreferences};
-        for (int k = 0; k < 7; k++) StoreWord(mh + 128 + 4 * k, (uint32_t)fields[k]);
+        mh.ofstexcoords = (int32_t)out.pos;
+        for (float st : mesh.texcoords) PutFloat(&out, st);
+        mh.ofsindices = (int32_t)out.pos;
+        for (int32_t index : mesh.indices) PutInt(&out, index);
+        mh.ofsreferences = (int32_t)out.pos;
+        for (int32_t bone : mesh.references) PutInt(&out, bone);
+        size_t end = out.pos;
+        out.pos = SKM_HEADER_SIZE + MESH_HEADER_SIZE * (size_t)i;
+        PutMeshHeader(&out, &mh);
+        out.pos = end;
     }
-    OutputCursor = (int32_t)size;
-    return size;
+    *size = total;
+    return LaidOut(out, total, reason);
 }
 
 namespace {
 
-using ImageBuilder = int64_t (*)(const SkelModel*, std::string*);
+using ImageBuilder = bool (*)(const SkelModel*, int64_t*, std::string*);
 
 bool WriteImage(SkelModel* model, const char* path, const char* kind, ImageBuilder build) {
     std::string reason;
-    int64_t size = build(model, &reason);
-    if (size < 0) {
+    int64_t size = 0;
+    if (!build(model, &size, &reason)) {
         printf("unable to export %s file \"%s\": %s; nothing written\n", kind, path,
                reason.c_str());
         return false;
@@ -302,8 +203,8 @@ struct PairPart {
 
 void StageImage(SkelModel* model, ImageBuilder build, PairPart* part) {
     std::string reason;
-    int64_t size = build(model, &reason);
-    if (size < 0) {
+    int64_t size = 0;
+    if (!build(model, &size, &reason)) {
         part->lines = FormatText("unable to export %s file \"%s\": %s; nothing written\n",
                                  part->kind, part->path, reason.c_str());
         return;

@@ -31,12 +31,6 @@ constexpr bool HOST_IS_LITTLE_ENDIAN = true;
 constexpr bool HOST_IS_LITTLE_ENDIAN = false;
 #endif
 
-uint32_t GetWord(const unsigned char* p) {
-    return (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24;
-}
-
-int32_t GetInt(const unsigned char* p) { return (int32_t)GetWord(p); }
-
 // Copies count 32-bit words (ints or floats) from little-endian file bytes.
 void CopyWords(void* dst, const unsigned char* src, size_t count) {
     if (count == 0) return;
@@ -44,18 +38,9 @@ void CopyWords(void* dst, const unsigned char* src, size_t count) {
         memcpy(dst, src, count * 4);
         return;
     }
+    ByteReader in = MakeReader(src, count * 4);
     uint32_t* out = (uint32_t*)dst;
-    for (size_t i = 0; i < count; i++) out[i] = GetWord(src + 4 * i);
-}
-
-void ReadWeight(BoneWeight* weight, const unsigned char* p) {
-    if (HOST_IS_LITTLE_ENDIAN) {
-        memcpy(weight, p, sizeof *weight);
-        return;
-    }
-    uint32_t words[8];
-    for (int k = 0; k < 8; k++) words[k] = GetWord(p + 4 * k);
-    memcpy(weight, words, sizeof *weight);
+    for (size_t i = 0; i < count; i++) out[i] = GetWord(&in);
 }
 
 // True when count records of recordSize bytes starting at offset lie inside
@@ -87,13 +72,12 @@ LoadStatus Refuse(LoadReport* report, const std::string& text) {
     return LOAD_REFUSED;
 }
 
-// Copies a 64-byte name field from the file. A field without a NUL keeps its
-// first 63 characters so the stored name always ends in a NUL; returns false
-// in that case.
-bool CopyFileName(char* field, const unsigned char* src) {
-    const void* nul = memchr(src, 0, NAME_LEN);
-    size_t n = nul ? (size_t)((const unsigned char*)nul - src) : NAME_LEN - 1;
-    memcpy(field, src, n);
+// Makes a name field read raw from the file a name: a field without a NUL
+// keeps its first 63 characters, so the stored name always ends in a NUL, and
+// the bytes after the name are cleared. Returns false when it had no NUL.
+bool FitName(char* field) {
+    const void* nul = memchr(field, 0, NAME_LEN);
+    size_t n = nul ? (size_t)((const char*)nul - field) : NAME_LEN - 1;
     memset(field + n, 0, NAME_LEN - n);
     return nul != nullptr;
 }
@@ -204,297 +188,329 @@ LoadStatus ParseSource(ByteSource* src, const char* path, SkelModel* model, Load
     }
 }
 
-LoadStatus ParseSKMSource(ByteSource* src, const char* path, SkelModel* model, LoadReport* report) {
-    const size_t size = src->size;
-    size_t modelbytes = 0;
-    Say(report, FormatText("Reading SKM model %s\n", path));
-    const unsigned char* header = Fetch(src, 0, SKM_HEADER_SIZE);
-    if (!header) return Refuse(report, PastEnd("ReadSKM", "the 24-byte header", path, size));
-    int32_t type = GetInt(header + 4);
-    int32_t filesize = GetInt(header + 8);
-    int32_t numbones = GetInt(header + 12);
-    int32_t nummeshes = GetInt(header + 16);
-    int32_t ofsmeshes = GetInt(header + 20);
+// One parse in progress: where its bytes come from, whose messages these are,
+// and the memory the model's arrays have taken so far.
+struct Parse {
+    ByteSource* src;
+    const char* reader; // "ReadSKM" or "ReadSKP": the start of every fatal line
+    const char* path;
+    LoadReport* report;
+    size_t modelbytes;
+};
 
-    Say(report, FormatText("%s: Type:%i\n", path, type));
-    if (type != SKM_TYPE)
+LoadStatus RefusePastEnd(Parse* p, const std::string& part) {
+    return Refuse(p->report, PastEnd(p->reader, part, p->path, p->src->size));
+}
+
+LoadStatus RefuseUnreadable(Parse* p) { return Refuse(p->report, Unreadable(p->reader, p->path)); }
+
+LoadStatus RefuseTooBig(Parse* p) { return Refuse(p->report, TooBig(p->reader, p->path)); }
+
+// The SKM header's console lines and warnings. The warnings end without a
+// newline and run into the next line, as the viewer prints them.
+void SayMeshFileHeader(Parse* p, const SkmHeader& h) {
+    LoadReport* report = p->report;
+    const char* path = p->path;
+    Say(report, FormatText("%s: Type:%i\n", path, h.type));
+    if (h.type != SKM_TYPE)
         Warn(report,
-             FormatText("%s has wrong type number (%i should be %i)", path, type, SKM_TYPE));
-    Say(report, FormatText("%s: Filesize:%i\n", path, filesize));
-    if ((uint32_t)filesize > (uint32_t)MAX_FILESIZE)
+             FormatText("%s has wrong type number (%i should be %i)", path, h.type, SKM_TYPE));
+    Say(report, FormatText("%s: Filesize:%i\n", path, h.filesize));
+    if ((uint32_t)h.filesize > (uint32_t)MAX_FILESIZE)
         Warn(report, FormatText("%s has has wrong filesize (%i should be less than %i)", path,
-                                filesize, MAX_FILESIZE));
-    if (nummeshes == 0)
+                                h.filesize, MAX_FILESIZE));
+    if (h.nummeshes == 0)
         Warn(report, FormatText("%s has no meshes", path));
-    else if ((uint32_t)nummeshes > (uint32_t)MAX_MESHES)
+    else if ((uint32_t)h.nummeshes > (uint32_t)MAX_MESHES)
         Warn(report, FormatText("%s has too many meshes", path));
-    if (numbones == 0)
+    if (h.numbones == 0)
         Warn(report, FormatText("%s has no bones", path));
-    else if ((uint32_t)numbones > (uint32_t)MAX_BONES)
+    else if ((uint32_t)h.numbones > (uint32_t)MAX_BONES)
         Warn(report, FormatText("%s has too many bones", path));
+}
 
-    if (nummeshes < 0)
+// Mesh i's count warnings (0 or past its limit) and its names cut to fit.
+void WarnMeshHeader(Parse* p, int32_t i, const MeshHeader& h, bool meshNameCut, bool skinNameCut) {
+    LoadReport* report = p->report;
+    const char* path = p->path;
+    const struct {
+        int32_t count;
+        int32_t most;
+        const char* what;
+    } counts[] = {{h.numverts, MAX_VERTS, "vertexes"},
+                  {h.numtris, MAX_TRIS, "indices"},
+                  {h.numreferences, MAX_REFERENCES, "bone references"}};
+    for (const auto& c : counts) {
+        if (c.count == 0)
+            Warn(report, FormatText("mesh %i in model %s has no %s", i, path, c.what));
+        else if ((uint32_t)c.count > (uint32_t)c.most)
+            Warn(report, FormatText("mesh %i in model %s has too many %s", i, path, c.what));
+    }
+    const char* format = "%s: the %s name of mesh %i has no terminating NUL; cut to 63 characters";
+    if (meshNameCut) Note(report, FormatText(format, path, "mesh", i));
+    if (skinNameCut) Note(report, FormatText(format, path, "skin", i));
+}
+
+// Mesh i's vertex block: each vertex's weight count and then its weights,
+// every vertex checked as it is copied, in one pass.
+LoadStatus ReadVertices(Parse* p, int32_t i, const MeshHeader& h, SkelMesh* mesh) {
+    const size_t size = p->src->size;
+    if (h.numverts < 0)
+        return Refuse(p->report, FormatText("ReadSKM failed: mesh %i of data file \"%s\" has a "
+                                            "negative vertex count (%i).\n",
+                                            i, p->path, h.numverts));
+    if (!BlockFits(size, h.ofsverts, h.numverts, VERTEX_COUNT_SIZE))
+        return RefusePastEnd(p, FormatText("the vertex block of mesh %i", i));
+    // The pool is reserved for the most weights the rest of the file could
+    // hold, so it never moves while the vertices fill it (their pointers can
+    // be taken at once), and nothing is zeroed only to be overwritten.
+    size_t pos = (size_t)h.ofsverts;
+    size_t mostweights = (size - pos - VERTEX_COUNT_SIZE * (size_t)h.numverts) / WEIGHT_SIZE;
+    if (!Budget(&p->modelbytes,
+                (size_t)h.numverts * sizeof(SkelVertex) + mostweights * WEIGHT_SIZE))
+        return RefuseTooBig(p);
+    mesh->numverts = h.numverts;
+    mesh->verts.reserve((size_t)h.numverts);
+    mesh->weightpool.reserve(mostweights);
+    for (int32_t v = 0; v < h.numverts; v++) {
+        const unsigned char* count = Fetch(p->src, pos, VERTEX_COUNT_SIZE);
+        if (!count && size - pos < VERTEX_COUNT_SIZE)
+            return RefusePastEnd(p, FormatText("vertex %i of mesh %i", v, i));
+        if (!count) return RefuseUnreadable(p);
+        ByteReader in = MakeReader(count, VERTEX_COUNT_SIZE);
+        int32_t numweights = GetInt(&in);
+        pos += VERTEX_COUNT_SIZE;
+        if (numweights < 0)
+            return Refuse(p->report, FormatText("ReadSKM failed: vertex %i of mesh %i in data file "
+                                                "\"%s\" has a negative weight count (%i).\n",
+                                                v, i, p->path, numweights));
+        if ((size_t)numweights > (size - pos) / WEIGHT_SIZE)
+            return RefusePastEnd(p, FormatText("the weights of vertex %i of mesh %i", v, i));
+        SkelVertex& vertex = mesh->verts.emplace_back();
+        vertex.numweights = numweights;
+        vertex.weights = mesh->weightpool.data() + mesh->weightpool.size();
+        if (numweights == 0) continue;
+        const unsigned char* weights = Fetch(p->src, pos, (size_t)numweights * WEIGHT_SIZE);
+        if (!weights) return RefuseUnreadable(p);
+        in = MakeReader(weights, (size_t)numweights * WEIGHT_SIZE);
+        for (int32_t w = 0; w < numweights; w++) GetWeight(&in, &mesh->weightpool.emplace_back());
+        pos += (size_t)numweights * WEIGHT_SIZE;
+    }
+    // Give back a reservation far larger than the weights (the rest of the
+    // file held other blocks) and point the vertices at the new pool.
+    if (mesh->weightpool.capacity() / 2 > mesh->weightpool.size() + 1024) {
+        mesh->weightpool.shrink_to_fit();
+        LinkVertexWeights(mesh);
+    }
+    return LOAD_OK;
+}
+
+// Mesh i's texture coordinates, triangles and bone references.
+LoadStatus ReadMeshArrays(Parse* p, int32_t i, const MeshHeader& h, SkelMesh* mesh) {
+    const size_t size = p->src->size;
+    if (!Budget(&p->modelbytes,
+                TEXCOORD_SIZE * (size_t)h.numverts +
+                    (h.numtris > 0 ? TRIANGLE_SIZE * (size_t)h.numtris : 0) +
+                    (h.numreferences > 0 ? REFERENCE_SIZE * (size_t)h.numreferences : 0)))
+        return RefuseTooBig(p);
+    if (!BlockFits(size, h.ofstexcoords, h.numverts, TEXCOORD_SIZE))
+        return RefusePastEnd(p, FormatText("the texture coordinates of mesh %i", i));
+    if (!FetchWords(p->src, (size_t)h.ofstexcoords, (size_t)h.numverts * 2, &mesh->texcoords))
+        return RefuseUnreadable(p);
+
+    if (h.numtris < 0)
+        return Refuse(p->report, FormatText("ReadSKM failed: mesh %i of data file \"%s\" has a "
+                                            "negative triangle count (%i).\n",
+                                            i, p->path, h.numtris));
+    if (!BlockFits(size, h.ofsindices, h.numtris, TRIANGLE_SIZE))
+        return RefusePastEnd(p, FormatText("the triangles of mesh %i", i));
+    mesh->numtris = h.numtris;
+    if (!FetchWords(p->src, (size_t)h.ofsindices, (size_t)h.numtris * 3, &mesh->indices))
+        return RefuseUnreadable(p);
+
+    if (h.numreferences < 0)
+        return Refuse(p->report, FormatText("ReadSKM failed: mesh %i of data file \"%s\" has a "
+                                            "negative bone reference count (%i).\n",
+                                            i, p->path, h.numreferences));
+    if (!BlockFits(size, h.ofsreferences, h.numreferences, REFERENCE_SIZE))
+        return RefusePastEnd(p, FormatText("the bone references of mesh %i", i));
+    mesh->numreferences = h.numreferences;
+    if (!FetchWords(p->src, (size_t)h.ofsreferences, (size_t)h.numreferences, &mesh->references))
+        return RefuseUnreadable(p);
+    return LOAD_OK;
+}
+
+// Mesh i, whose header is at offset at: the header, its warnings, the blocks.
+LoadStatus ReadMesh(Parse* p, int32_t i, int64_t at, SkelMesh* mesh) {
+    if (!BlockFits(p->src->size, at, 1, MESH_HEADER_SIZE))
+        return RefusePastEnd(p, FormatText("the header of mesh %i", i));
+    const unsigned char* bytes = Fetch(p->src, (size_t)at, MESH_HEADER_SIZE);
+    if (!bytes) return RefuseUnreadable(p);
+    ByteReader in = MakeReader(bytes, MESH_HEADER_SIZE);
+    MeshHeader h;
+    GetMeshHeader(&in, &h);
+    bool meshNameCut = !FitName(h.meshname);
+    bool skinNameCut = !FitName(h.skinname);
+    memcpy(mesh->meshname, h.meshname, NAME_LEN);
+    memcpy(mesh->skinname, h.skinname, NAME_LEN);
+    WarnMeshHeader(p, i, h, meshNameCut, skinNameCut);
+    LoadStatus status = ReadVertices(p, i, h, mesh);
+    if (status != LOAD_OK) return status;
+    return ReadMeshArrays(p, i, h, mesh);
+}
+
+LoadStatus ParseSKMSource(ByteSource* src, const char* path, SkelModel* model, LoadReport* report) {
+    Parse p = {src, "ReadSKM", path, report, 0};
+    Say(report, FormatText("Reading SKM model %s\n", path));
+    const unsigned char* bytes = Fetch(src, 0, SKM_HEADER_SIZE);
+    if (!bytes) return RefusePastEnd(&p, "the 24-byte header");
+    ByteReader in = MakeReader(bytes, SKM_HEADER_SIZE);
+    SkmHeader h;
+    GetSkmHeader(&in, &h);
+    SayMeshFileHeader(&p, h);
+    if (h.nummeshes < 0)
         return Refuse(
             report, FormatText("ReadSKM failed: data file \"%s\" has a negative mesh count (%i).\n",
-                               path, nummeshes));
+                               path, h.nummeshes));
 
     // Never reserve more mesh records than the file has room for: a count
     // the file cannot back is refused at the first header that does not fit.
     int64_t roomForHeaders = 0;
-    if (BlockFits(size, ofsmeshes, 0, MESH_HEADER_SIZE))
-        roomForHeaders = (int64_t)((size - (size_t)ofsmeshes) / MESH_HEADER_SIZE);
+    if (BlockFits(src->size, h.ofsmeshes, 0, MESH_HEADER_SIZE))
+        roomForHeaders = (int64_t)((src->size - (size_t)h.ofsmeshes) / MESH_HEADER_SIZE);
     std::vector<SkelMesh> meshes;
-    meshes.reserve((size_t)std::min<int64_t>(nummeshes, roomForHeaders));
-
-    for (int32_t i = 0; i < nummeshes; i++) {
-        int64_t at = (int64_t)ofsmeshes + (int64_t)MESH_HEADER_SIZE * i;
-        if (!BlockFits(size, at, 1, MESH_HEADER_SIZE))
-            return Refuse(report,
-                          PastEnd("ReadSKM", FormatText("the header of mesh %i", i), path, size));
-        const unsigned char* mh = Fetch(src, (size_t)at, MESH_HEADER_SIZE);
-        if (!mh) return Refuse(report, Unreadable("ReadSKM", path));
-        int32_t numverts = GetInt(mh + 128);
-        int32_t numtris = GetInt(mh + 132);
-        int32_t numreferences = GetInt(mh + 136);
-        int32_t ofsverts = GetInt(mh + 140);
-        int32_t ofstexcoords = GetInt(mh + 144);
-        int32_t ofsindices = GetInt(mh + 148);
-        int32_t ofsreferences = GetInt(mh + 152);
-        meshes.emplace_back();
-        SkelMesh& mesh = meshes.back();
-        bool meshNameCut = !CopyFileName(mesh.meshname, mh + 64);
-        bool skinNameCut = !CopyFileName(mesh.skinname, mh);
-
-        if (numverts == 0)
-            Warn(report, FormatText("mesh %i in model %s has no vertexes", i, path));
-        else if ((uint32_t)numverts > (uint32_t)MAX_VERTS)
-            Warn(report, FormatText("mesh %i in model %s has too many vertexes", i, path));
-        if (numtris == 0)
-            Warn(report, FormatText("mesh %i in model %s has no indices", i, path));
-        else if ((uint32_t)numtris > (uint32_t)MAX_TRIS)
-            Warn(report, FormatText("mesh %i in model %s has too many indices", i, path));
-        if (numreferences == 0)
-            Warn(report, FormatText("mesh %i in model %s has no bone references", i, path));
-        else if ((uint32_t)numreferences > (uint32_t)MAX_REFERENCES)
-            Warn(report, FormatText("mesh %i in model %s has too many bone references", i, path));
-        if (meshNameCut)
-            Note(report,
-                 FormatText(
-                     "%s: the mesh name of mesh %i has no terminating NUL; cut to 63 characters",
-                     path, i));
-        if (skinNameCut)
-            Note(report,
-                 FormatText(
-                     "%s: the skin name of mesh %i has no terminating NUL; cut to 63 characters",
-                     path, i));
-
-        if (numverts < 0)
-            return Refuse(
-                report,
-                FormatText("ReadSKM failed: mesh %i of data file \"%s\" has a negative vertex "
-                           "count (%i).\n",
-                           i, path, numverts));
-        if (!BlockFits(size, ofsverts, numverts, 4))
-            return Refuse(report, PastEnd("ReadSKM", FormatText("the vertex block of mesh %i", i),
-                                          path, size));
-        // One pass over the vertex block: every vertex is checked as it is
-        // copied. The pool is reserved for the most weights the rest of the
-        // file could hold, so it never moves while the vertices fill it, and
-        // nothing is zeroed only to be overwritten.
-        size_t pos = (size_t)ofsverts;
-        size_t mostweights = (size - pos - 4 * (size_t)numverts) / WEIGHT_SIZE;
-        if (!Budget(&modelbytes, (size_t)numverts * sizeof(SkelVertex) + mostweights * WEIGHT_SIZE))
-            return Refuse(report, TooBig("ReadSKM", path));
-        mesh.numverts = numverts;
-        mesh.verts.reserve((size_t)numverts);
-        mesh.weightpool.reserve(mostweights);
-        for (int32_t v = 0; v < numverts; v++) {
-            const unsigned char* count = Fetch(src, pos, 4);
-            if (!count) {
-                if (size - pos < 4)
-                    return Refuse(
-                        report,
-                        PastEnd("ReadSKM", FormatText("vertex %i of mesh %i", v, i), path, size));
-                return Refuse(report, Unreadable("ReadSKM", path));
-            }
-            int32_t numweights = GetInt(count);
-            pos += 4;
-            if (numweights < 0)
-                return Refuse(
-                    report,
-                    FormatText("ReadSKM failed: vertex %i of mesh %i in data file \"%s\" has a "
-                               "negative weight count (%i).\n",
-                               v, i, path, numweights));
-            if ((size_t)numweights > (size - pos) / WEIGHT_SIZE)
-                return Refuse(
-                    report,
-                    PastEnd("ReadSKM", FormatText("the weights of vertex %i of mesh %i", v, i),
-                            path, size));
-            // The pool never moves while it fills (it was reserved for the
-            // most weights possible), so the pointer can be taken now.
-            SkelVertex& vertex = mesh.verts.emplace_back();
-            vertex.numweights = numweights;
-            vertex.weights = mesh.weightpool.data() + mesh.weightpool.size();
-            if (numweights == 0) continue;
-            const unsigned char* weights = Fetch(src, pos, (size_t)numweights * WEIGHT_SIZE);
-            if (!weights) return Refuse(report, Unreadable("ReadSKM", path));
-            for (int32_t w = 0; w < numweights; w++)
-                ReadWeight(&mesh.weightpool.emplace_back(), weights + WEIGHT_SIZE * w);
-            pos += (size_t)numweights * WEIGHT_SIZE;
-        }
-        // Give back a reservation far larger than the weights (the rest of
-        // the file held other blocks) and point the vertices at the new pool.
-        if (mesh.weightpool.capacity() / 2 > mesh.weightpool.size() + 1024) {
-            mesh.weightpool.shrink_to_fit();
-            LinkVertexWeights(&mesh);
-        }
-
-        if (!Budget(&modelbytes, (size_t)numverts * 8 + (numtris > 0 ? (size_t)numtris * 12 : 0) +
-                                     (numreferences > 0 ? (size_t)numreferences * 4 : 0)))
-            return Refuse(report, TooBig("ReadSKM", path));
-        if (!BlockFits(size, ofstexcoords, numverts, 8))
-            return Refuse(report,
-                          PastEnd("ReadSKM", FormatText("the texture coordinates of mesh %i", i),
-                                  path, size));
-        if (!FetchWords(src, (size_t)ofstexcoords, (size_t)numverts * 2, &mesh.texcoords))
-            return Refuse(report, Unreadable("ReadSKM", path));
-
-        if (numtris < 0)
-            return Refuse(
-                report,
-                FormatText("ReadSKM failed: mesh %i of data file \"%s\" has a negative triangle "
-                           "count (%i).\n",
-                           i, path, numtris));
-        if (!BlockFits(size, ofsindices, numtris, 12))
-            return Refuse(
-                report, PastEnd("ReadSKM", FormatText("the triangles of mesh %i", i), path, size));
-        mesh.numtris = numtris;
-        if (!FetchWords(src, (size_t)ofsindices, (size_t)numtris * 3, &mesh.indices))
-            return Refuse(report, Unreadable("ReadSKM", path));
-
-        if (numreferences < 0)
-            return Refuse(
-                report,
-                FormatText("ReadSKM failed: mesh %i of data file \"%s\" has a negative bone "
-                           "reference count (%i).\n",
-                           i, path, numreferences));
-        if (!BlockFits(size, ofsreferences, numreferences, 4))
-            return Refuse(
-                report,
-                PastEnd("ReadSKM", FormatText("the bone references of mesh %i", i), path, size));
-        mesh.numreferences = numreferences;
-        if (!FetchWords(src, (size_t)ofsreferences, (size_t)numreferences, &mesh.references))
-            return Refuse(report, Unreadable("ReadSKM", path));
+    meshes.reserve((size_t)std::min<int64_t>(h.nummeshes, roomForHeaders));
+    for (int32_t i = 0; i < h.nummeshes; i++) {
+        int64_t at = (int64_t)h.ofsmeshes + (int64_t)MESH_HEADER_SIZE * i;
+        LoadStatus status = ReadMesh(&p, i, at, &meshes.emplace_back());
+        if (status != LOAD_OK) return status;
     }
 
-    model->numbones = numbones;
-    model->nummeshes = nummeshes;
+    model->numbones = h.numbones;
+    model->nummeshes = h.nummeshes;
     model->meshes = std::move(meshes);
     return LOAD_OK;
 }
 
-LoadStatus ParseSKPSource(ByteSource* src, const char* path, SkelModel* model, LoadReport* report) {
-    const size_t size = src->size;
-    size_t modelbytes = 0;
-    Say(report, FormatText("Reading SKP model %s\n", path));
-    Say(report, "----------------------\n");
-    const unsigned char* header = Fetch(src, 0, SKP_HEADER_SIZE);
-    if (!header) return Refuse(report, PastEnd("ReadSKP", "the 28-byte header", path, size));
-    int32_t type = GetInt(header + 4);
-    int32_t filesize = GetInt(header + 8);
-    int32_t numbones = GetInt(header + 12);
-    int32_t numframes = GetInt(header + 16);
-    int32_t ofsbones = GetInt(header + 20);
-    int32_t ofsframes = GetInt(header + 24);
-
-    Say(report, FormatText("%s pinmodel type: %i\n", path, type));
-    Say(report, FormatText("%s pinmodel filesize: %i (MAX: %i)\n", path, filesize, MAX_FILESIZE));
-    Say(report, FormatText("%s pinmodel numbones: %i\n", path, numbones));
-    if (type != SKM_TYPE)
+// The SKP header's console lines and warnings.
+void SayPoseFileHeader(Parse* p, const SkpHeader& h) {
+    LoadReport* report = p->report;
+    const char* path = p->path;
+    Say(report, FormatText("%s pinmodel type: %i\n", path, h.type));
+    Say(report, FormatText("%s pinmodel filesize: %i (MAX: %i)\n", path, h.filesize, MAX_FILESIZE));
+    Say(report, FormatText("%s pinmodel numbones: %i\n", path, h.numbones));
+    if (h.type != SKM_TYPE)
         Warn(report,
-             FormatText("%s has wrong type number (%i should be %i)\n", path, type, SKM_TYPE));
-    if ((uint32_t)numbones > (uint32_t)MAX_BONES)
+             FormatText("%s has wrong type number (%i should be %i)\n", path, h.type, SKM_TYPE));
+    if ((uint32_t)h.numbones > (uint32_t)MAX_BONES)
         Warn(report, FormatText("%s num_bones: Invalid value\n", path));
-    Say(report, FormatText("numframes:pout:%i pin:%i\n", numframes, numframes));
-    if (numframes == 0)
+    Say(report, FormatText("numframes:pout:%i pin:%i\n", h.numframes, h.numframes));
+    if (h.numframes == 0)
         Warn(report, FormatText("%s has no frames", path));
-    else if ((uint32_t)numframes > (uint32_t)MAX_FRAMES)
+    else if ((uint32_t)h.numframes > (uint32_t)MAX_FRAMES)
         Warn(report, FormatText("%s has too many frames", path));
-    Say(report, FormatText("NumBones(SKP): %i\n", numbones));
+    Say(report, FormatText("NumBones(SKP): %i\n", h.numbones));
+}
 
-    if (numbones < 0)
+// The bone records: names, parents and flags as read. The pose composer
+// composes bones in index order, so a parent that is not an earlier bone
+// cannot be honoured: the bone is posed as a root, with one warning, and the
+// file is kept as read.
+LoadStatus ReadBones(Parse* p, const SkpHeader& h, std::vector<SkelBone>* bones) {
+    if (h.numbones < 0)
         return Refuse(
-            report, FormatText("ReadSKP failed: data file \"%s\" has a negative bone count (%i).\n",
-                               path, numbones));
-    if (!BlockFits(size, ofsbones, numbones, BONE_RECORD_SIZE))
-        return Refuse(report,
-                      PastEnd("ReadSKP", FormatText("the %i bone records", numbones), path, size));
-    const unsigned char* records =
-        Fetch(src, (size_t)ofsbones, BONE_RECORD_SIZE * (size_t)numbones);
-    if (!records) return Refuse(report, Unreadable("ReadSKP", path));
-    std::vector<SkelBone> bones((size_t)numbones);
-    for (int32_t i = 0; i < numbones; i++) {
-        const unsigned char* record = records + BONE_RECORD_SIZE * (size_t)i;
-        if (!CopyFileName(bones[i].name, record))
-            Note(report,
+            p->report,
+            FormatText("ReadSKP failed: data file \"%s\" has a negative bone count (%i).\n",
+                       p->path, h.numbones));
+    if (!BlockFits(p->src->size, h.ofsbones, h.numbones, BONE_RECORD_SIZE))
+        return RefusePastEnd(p, FormatText("the %i bone records", h.numbones));
+    size_t length = BONE_RECORD_SIZE * (size_t)h.numbones;
+    const unsigned char* records = Fetch(p->src, (size_t)h.ofsbones, length);
+    if (!records) return RefuseUnreadable(p);
+    ByteReader in = MakeReader(records, length);
+    bones->resize((size_t)h.numbones);
+    for (int32_t i = 0; i < h.numbones; i++) {
+        SkelBone& bone = (*bones)[i];
+        GetBoneRecord(&in, &bone);
+        if (!FitName(bone.name))
+            Note(p->report,
                  FormatText("%s: the name of bone %i has no terminating NUL; cut to 63 characters",
-                            path, i));
-        bones[i].flags = GetWord(record + 68);
-        bones[i].parent = GetInt(record + 64);
+                            p->path, i));
     }
-    // The pose builder composes bones in index order, so a parent that is
-    // not an earlier bone cannot be honoured; the bone is posed as a root
-    // and the file is kept as read.
-    for (int32_t i = 0; i < numbones; i++) {
-        int32_t parent = bones[i].parent;
+    for (int32_t i = 0; i < h.numbones; i++) {
+        int32_t parent = (*bones)[i].parent;
         if (parent < 0 || parent < i) continue;
-        Warn(report,
+        Warn(p->report,
              FormatText(
                  "%s: bone %i \"%s\" has parent %i, which is not an earlier bone; it will be posed "
                  "as a root\n",
-                 path, i, bones[i].name, parent));
+                 p->path, i, (*bones)[i].name, parent));
     }
+    return LOAD_OK;
+}
 
-    if (numframes < 0)
+// The frame headers and every frame's poses.
+LoadStatus ReadFrames(Parse* p, const SkpHeader& h, std::vector<PoseFrame>* frames) {
+    if (h.numframes < 0)
         return Refuse(
-            report,
-            FormatText("ReadSKP failed: data file \"%s\" has a negative frame count (%i).\n", path,
-                       numframes));
-    if (!BlockFits(size, ofsframes, numframes, FRAME_HEADER_SIZE))
-        return Refuse(
-            report, PastEnd("ReadSKP", FormatText("the %i frame headers", numframes), path, size));
+            p->report,
+            FormatText("ReadSKP failed: data file \"%s\" has a negative frame count (%i).\n",
+                       p->path, h.numframes));
+    if (!BlockFits(p->src->size, h.ofsframes, h.numframes, FRAME_HEADER_SIZE))
+        return RefusePastEnd(p, FormatText("the %i frame headers", h.numframes));
     // Frames may share one pose block, so their poses can need far more
     // memory than the file holds; known in full before anything is made.
-    size_t perFrame = sizeof(PoseFrame) + sizeof(int32_t) + (size_t)numbones * sizeof(BonePose);
-    if ((size_t)numframes > MAX_MODEL_BYTES / perFrame ||
-        !Budget(&modelbytes, (size_t)numframes * perFrame))
-        return Refuse(report, TooBig("ReadSKP", path));
+    size_t perFrame = sizeof(PoseFrame) + sizeof(int32_t) + (size_t)h.numbones * sizeof(BonePose);
+    if ((size_t)h.numframes > MAX_MODEL_BYTES / perFrame ||
+        !Budget(&p->modelbytes, (size_t)h.numframes * perFrame))
+        return RefuseTooBig(p);
     // All frame headers first, then the poses: reading them in turn would
     // make the window jump between the two for every frame.
-    std::vector<PoseFrame> frames((size_t)numframes);
-    std::vector<int32_t> ofsposes((size_t)numframes);
-    const unsigned char* headers =
-        Fetch(src, (size_t)ofsframes, FRAME_HEADER_SIZE * (size_t)numframes);
-    if (!headers) return Refuse(report, Unreadable("ReadSKP", path));
-    for (int32_t j = 0; j < numframes; j++) {
-        const unsigned char* fh = headers + FRAME_HEADER_SIZE * (size_t)j;
-        if (!CopyFileName(frames[j].name, fh))
-            Note(report,
+    frames->resize((size_t)h.numframes);
+    std::vector<int32_t> ofsposes((size_t)h.numframes);
+    size_t length = FRAME_HEADER_SIZE * (size_t)h.numframes;
+    const unsigned char* headers = Fetch(p->src, (size_t)h.ofsframes, length);
+    if (!headers) return RefuseUnreadable(p);
+    ByteReader in = MakeReader(headers, length);
+    for (int32_t j = 0; j < h.numframes; j++) {
+        FrameHeader fh;
+        GetFrameHeader(&in, &fh);
+        if (!FitName(fh.name))
+            Note(p->report,
                  FormatText("%s: the name of frame %i has no terminating NUL; cut to 63 characters",
-                            path, j));
-        ofsposes[j] = GetInt(fh + 64);
+                            p->path, j));
+        memcpy((*frames)[j].name, fh.name, NAME_LEN);
+        ofsposes[j] = fh.ofsposes;
     }
-    for (int32_t j = 0; j < numframes; j++) {
-        if (!BlockFits(size, ofsposes[j], numbones, POSE_SIZE))
-            return Refuse(report,
-                          PastEnd("ReadSKP", FormatText("the poses of frame %i", j), path, size));
-        if (!FetchWords(src, (size_t)ofsposes[j], (size_t)numbones * (POSE_SIZE / 4),
-                        &frames[j].poses))
-            return Refuse(report, Unreadable("ReadSKP", path));
+    for (int32_t j = 0; j < h.numframes; j++) {
+        if (!BlockFits(p->src->size, ofsposes[j], h.numbones, POSE_SIZE))
+            return RefusePastEnd(p, FormatText("the poses of frame %i", j));
+        if (!FetchWords(p->src, (size_t)ofsposes[j], (size_t)h.numbones * (POSE_SIZE / 4),
+                        &(*frames)[j].poses))
+            return RefuseUnreadable(p);
     }
+    return LOAD_OK;
+}
 
-    model->numframes = numframes;
-    model->numbones = numbones;
+LoadStatus ParseSKPSource(ByteSource* src, const char* path, SkelModel* model, LoadReport* report) {
+    Parse p = {src, "ReadSKP", path, report, 0};
+    Say(report, FormatText("Reading SKP model %s\n", path));
+    Say(report, "----------------------\n");
+    const unsigned char* bytes = Fetch(src, 0, SKP_HEADER_SIZE);
+    if (!bytes) return RefusePastEnd(&p, "the 28-byte header");
+    ByteReader in = MakeReader(bytes, SKP_HEADER_SIZE);
+    SkpHeader h;
+    GetSkpHeader(&in, &h);
+    SayPoseFileHeader(&p, h);
+    std::vector<SkelBone> bones;
+    LoadStatus status = ReadBones(&p, h, &bones);
+    if (status != LOAD_OK) return status;
+    std::vector<PoseFrame> frames;
+    status = ReadFrames(&p, h, &frames);
+    if (status != LOAD_OK) return status;
+
+    model->numframes = h.numframes;
+    model->numbones = h.numbones;
     model->bones = std::move(bones);
     model->frames = std::move(frames);
     return LOAD_OK;

@@ -309,6 +309,8 @@ TEST(GltfExport, RefusesWhatItCannotExportAndNamesTheFile) {
         {[](SkelModel* m) { m->frames[0].poses[1].origin[2] = INFINITY; },
          "m.skp: frame 0 \"only\": the pose of bone 1"},
         {[](SkelModel* m) { m->bones.clear(), m->numbones = 0; }, "m.skp: the model has no bones"},
+        {[](SkelModel* m) { m->meshes[0].references.push_back(0); },
+         "m.skm: mesh 0 \"shin\": bone reference count"},
     };
     for (const auto& [mutate, message] : CASES) {
         SkelModel model;

@@ -7,13 +7,12 @@
 #include <limits>
 
 #include "model/export.h"
+#include "model/format.h"
 #include "model/load.h"
 #include "model/sample.h"
 #include "tests/unit/test_model_helpers.h"
 
 namespace {
-
-Image BuiltImage(int64_t size) { return Image(OutputBuffer, OutputBuffer + size); }
 
 SkelModel TwoBoneModel() {
     SkelModel model;
@@ -64,8 +63,10 @@ std::string CaptureExport(bool (*write)(SkelModel*, const char*), SkelModel* mod
 
 TEST(ModelExport, SmallImagesHaveTheDocumentedLayout) {
     std::string reason;
+    int64_t size = 0;
     SkelModel empty;
-    ASSERT_EQ(BuildSKPImage(&empty, &reason), 28);
+    ASSERT_TRUE(BuildSKPImage(&empty, &size, &reason));
+    ASSERT_EQ(size, 28);
     EXPECT_EQ(0, memcmp(OutputBuffer, "SKM1", 4));
     const int32_t emptySkp[] = {2, 28, 0, 0, 28, 28};
     for (int k = 0; k < 6; k++)
@@ -73,13 +74,15 @@ TEST(ModelExport, SmallImagesHaveTheDocumentedLayout) {
 
     SkelModel boneless;
     boneless.numbones = 7;
-    ASSERT_EQ(BuildSKMImage(&boneless, &reason), 24);
+    ASSERT_TRUE(BuildSKMImage(&boneless, &size, &reason));
+    ASSERT_EQ(size, 24);
     const int32_t emptySkm[] = {2, 24, 7, 0, 24};
     for (int k = 0; k < 5; k++)
         EXPECT_EQ(PeekInt(OutputBuffer, 4 + 4 * k), emptySkm[k]) << "word " << k;
 
     SkelModel two = TwoBoneModel();
-    ASSERT_EQ(BuildSKPImage(&two, &reason), 296);
+    ASSERT_TRUE(BuildSKPImage(&two, &size, &reason));
+    ASSERT_EQ(size, 296);
     const unsigned char* b = OutputBuffer;
     EXPECT_EQ(PeekInt(b, 8), 296);
     EXPECT_EQ(PeekInt(b, 12), 2);
@@ -102,7 +105,8 @@ TEST(ModelExport, SmallImagesHaveTheDocumentedLayout) {
     }
 
     SkelModel one = OneMeshModel();
-    ASSERT_EQ(BuildSKMImage(&one, &reason), 240);
+    ASSERT_TRUE(BuildSKMImage(&one, &size, &reason));
+    ASSERT_EQ(size, 240);
     EXPECT_EQ(PeekInt(b, 8), 240);
     EXPECT_EQ(PeekInt(b, 12), 3);
     EXPECT_EQ(PeekInt(b, 16), 1);
@@ -127,7 +131,9 @@ TEST(ModelExport, ZeroOfEitherSignAndNaNAreWrittenAsZeroOtherFloatsKeepTheirBits
     const float inf = std::numeric_limits<float>::infinity();
     model.frames[0].poses[0] = BonePose{{-0.0f, nan, -nan, denormal}, {inf, -inf, -1e-30f}};
     std::string reason;
-    ASSERT_EQ(BuildSKPImage(&model, &reason), 296);
+    int64_t size = 0;
+    ASSERT_TRUE(BuildSKPImage(&model, &size, &reason));
+    ASSERT_EQ(size, 296);
     const float* written = model.frames[0].poses[0].quat;
     for (int k = 0; k < 3; k++)
         EXPECT_EQ(PeekWord(OutputBuffer, 240 + 4 * k), 0u) << "component " << k;
@@ -140,33 +146,42 @@ TEST(ModelExport, ZeroOfEitherSignAndNaNAreWrittenAsZeroOtherFloatsKeepTheirBits
     mesh.meshes[0].weightpool[0].influence = nan;
     mesh.meshes[0].weightpool[0].normal[1] = -0.0f;
     mesh.meshes[0].texcoords[1] = -0.0f;
-    ASSERT_EQ(BuildSKMImage(&mesh, &reason), 240);
+    ASSERT_TRUE(BuildSKMImage(&mesh, &size, &reason));
+    ASSERT_EQ(size, 240);
     EXPECT_EQ(PeekWord(OutputBuffer, 184 + 12), 0u);
     EXPECT_EQ(PeekWord(OutputBuffer, 184 + 20), 0u);
     EXPECT_EQ(PeekWord(OutputBuffer, 220), 0u);
     EXPECT_EQ(PeekFloat(OutputBuffer, 184 + 16), 4.0f);
 }
 
-TEST(ModelExport, NamesAreCutOrPaddedToTheirField) {
-    ResetOutput();
-    memset(OutputBuffer, 0xAA, 16);
-    PutName("abcdef", 4);
-    PutName("ab", 4);
-    PutName("", 3);
-    EXPECT_EQ(OutputTell(), 11);
+TEST(ModelExport, NamesAreCutOrPaddedToTheirFieldAndNothingIsWrittenPastTheEnd) {
+    unsigned char buffer[16];
+    memset(buffer, 0xAA, sizeof buffer);
+    ByteWriter out = MakeWriter(buffer, sizeof buffer);
+    PutName(&out, "abcdef", 4);
+    PutName(&out, "ab", 4);
+    PutName(&out, "", 3);
+    EXPECT_EQ(out.pos, 11u);
     const unsigned char expected[] = {'a', 'b', 'c', 'd', 'a', 'b', 0, 0, 0, 0, 0, 0xAA};
-    EXPECT_EQ(0, memcmp(OutputBuffer, expected, sizeof expected));
+    EXPECT_EQ(0, memcmp(buffer, expected, sizeof expected));
+    EXPECT_FALSE(out.overrun);
+    PutName(&out, "xyz", 8);
+    PutInt(&out, -1);
+    EXPECT_TRUE(out.overrun);
+    EXPECT_EQ(buffer[11], 0xAA);
+    EXPECT_EQ(buffer[15], 0xAA);
 
     // A name field that lost its terminator is written as 64 bytes with no
     // NUL, and reads back as its first 63 characters.
     SkelModel model = TwoBoneModel();
     memset(model.bones[1].name, 'x', NAME_LEN);
     std::string reason;
-    int64_t size = BuildSKPImage(&model, &reason);
+    int64_t size = 0;
+    ASSERT_TRUE(BuildSKPImage(&model, &size, &reason));
     ASSERT_EQ(size, 296);
     EXPECT_EQ(0, memcmp(OutputBuffer + 100, std::string(64, 'x').data(), 64));
     EXPECT_EQ(PeekInt(OutputBuffer, 164), 0) << "the parent follows the full 64 bytes";
-    Image image = BuiltImage(size);
+    Image image(OutputBuffer, OutputBuffer + size);
     SkelModel back;
     LoadReport report;
     ASSERT_EQ(ParseSKP(image.data(), image.size(), "cut.skp", &back, &report), LOAD_OK);
@@ -209,10 +224,9 @@ TEST(ModelExport, RepeatedExportsAreIdenticalAndLeaveNothingOfAnEarlierImage) {
     SkelModel sample;
     BuildSampleModel(&sample);
     SkelModel two = TwoBoneModel();
-    std::string reason;
-    Image first = BuiltImage(BuildSKPImage(&two, &reason));
-    BuildSKPImage(&sample, &reason); // fills the buffer well past 296 bytes
-    Image second = BuiltImage(BuildSKPImage(&two, &reason));
+    Image first = ExportImage(two, false);
+    ExportImage(sample, false); // fills the buffer well past 296 bytes
+    Image second = ExportImage(two, false);
     EXPECT_EQ(first, second);
 
     TempDir dir;
@@ -237,9 +251,11 @@ TEST(ModelExport, OversizedOrInconsistentModelsAreRefusedAndNothingIsWritten) {
     big.frames.resize(2340);
     for (PoseFrame& frame : big.frames) frame.poses.resize(256);
     std::string reason;
-    EXPECT_EQ(SKPImageSize(&big, &reason), 28 + 72 * 256 + (68 + 28 * 256) * 2340);
+    int64_t size = 0;
+    EXPECT_TRUE(SKPImageSize(&big, &size, &reason));
+    EXPECT_EQ(size, 28 + 72 * 256 + (68 + 28 * 256) * 2340);
     OutputBuffer[0] = 'Q';
-    EXPECT_EQ(BuildSKPImage(&big, &reason), -1);
+    EXPECT_FALSE(BuildSKPImage(&big, &size, &reason));
     EXPECT_EQ(OutputBuffer[0], 'Q') << "a refused image must not touch the buffer";
     bool ok = true;
     std::string out = CaptureExport(WriteSKPFile, &big, path, &ok);
@@ -252,23 +268,30 @@ TEST(ModelExport, OversizedOrInconsistentModelsAreRefusedAndNothingIsWritten) {
 
     // The largest image that fits is still written.
     big.numframes = 2316;
-    int64_t size = SKPImageSize(&big, &reason);
+    big.frames.resize(2316);
+    ASSERT_TRUE(SKPImageSize(&big, &size, &reason));
     ASSERT_LE(size, MAX_FILESIZE);
-    EXPECT_EQ(BuildSKPImage(&big, &reason), size);
+    int64_t built = 0;
+    EXPECT_TRUE(BuildSKPImage(&big, &built, &reason));
+    EXPECT_EQ(built, size);
 
     SkelModel mesh = OneMeshModel();
     SkelModel other = OneMeshModel();
     mesh.meshes[0].verts[0].weights = other.meshes[0].weightpool.data();
-    EXPECT_EQ(BuildSKMImage(&mesh, &reason), -1) << "weights outside the mesh's own pool";
+    EXPECT_FALSE(BuildSKMImage(&mesh, &size, &reason)) << "weights outside the mesh's own pool";
     mesh = OneMeshModel();
     mesh.meshes[0].numtris = 2;
-    EXPECT_EQ(BuildSKMImage(&mesh, &reason), -1) << "more triangles than indices";
+    EXPECT_FALSE(BuildSKMImage(&mesh, &size, &reason)) << "more triangles than indices";
     SkelModel two = TwoBoneModel();
     two.frames[0].poses.pop_back();
-    EXPECT_EQ(BuildSKPImage(&two, &reason), -1) << "a frame short of poses";
+    EXPECT_FALSE(BuildSKPImage(&two, &size, &reason)) << "a frame short of poses";
+    two = TwoBoneModel();
+    two.frames[0].poses.push_back(two.frames[0].poses[0]);
+    EXPECT_FALSE(BuildSKPImage(&two, &size, &reason)) << "a frame with a pose too many";
+    EXPECT_EQ(reason, "frame 0 has more poses than the model has bones");
     two = TwoBoneModel();
     two.numbones = -1;
-    EXPECT_EQ(BuildSKPImage(&two, &reason), -1);
+    EXPECT_FALSE(BuildSKPImage(&two, &size, &reason));
 }
 
 TEST(ModelExport, AFailedWriteKeepsThePreviousFile) {
@@ -295,10 +318,9 @@ TEST(ModelExport, AFailedWriteKeepsThePreviousFile) {
     signal(SIGXFSZ, oldHandler);
 
     EXPECT_FALSE(ok);
-    std::string reason;
     char sizeLine[32];
     snprintf(sizeLine, sizeof sizeLine, "file size: %5ik\n",
-             (int)((SKPImageSize(&sample, &reason) + 1023) / 1024));
+             (int)((ExportImage(sample, false).size() + 1023) / 1024));
     EXPECT_EQ(written, std::string(sizeLine) + "unable to write file \"" + path +
                            "\"\ncannot write \"" + path + "\": File too large\n");
     EXPECT_EQ(ReadWhole(path), before);

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "model/export.h"
 #include "model/model.h"
 
 using Image = std::vector<unsigned char>;
@@ -65,6 +66,17 @@ inline size_t PlaceBlocks(std::vector<size_t>* offsets, const std::vector<size_t
         at += sizes[i];
     }
     return at;
+}
+
+// The exporters' image of model (SKM or SKP); empty, with a failure, when
+// the exporter refuses the model.
+inline Image ExportImage(const SkelModel& model, bool skm) {
+    std::string reason;
+    int64_t size = 0;
+    bool built =
+        skm ? BuildSKMImage(&model, &size, &reason) : BuildSKPImage(&model, &size, &reason);
+    EXPECT_TRUE(built) << reason;
+    return built ? Image(OutputBuffer, OutputBuffer + size) : Image();
 }
 
 inline void FillJunk(Image* img, std::mt19937* rng) {

@@ -54,12 +54,7 @@ SkelModel BoneModel(int32_t numbones, int32_t numframes) {
 
 // The model's file image in the exporters' order (the exporters' own layout
 // is checked byte for byte in the exporter tests).
-Image Contiguous(const SkelModel& model, bool skm) {
-    std::string reason;
-    int64_t size = skm ? BuildSKMImage(&model, &reason) : BuildSKPImage(&model, &reason);
-    EXPECT_GT(size, 0) << reason;
-    return Image(OutputBuffer, OutputBuffer + std::max<int64_t>(size, 0));
-}
+Image Contiguous(const SkelModel& model, bool skm) { return ExportImage(model, skm); }
 
 std::string SkmConsole(const Image& img, const char* path, LoadStatus* status = nullptr,
                        SkelModel* out = nullptr) {
@@ -296,11 +291,10 @@ TEST(ModelRead, BoneRecordsAndParentsAreKeptAsRead) {
     EXPECT_TRUE(Has(report.problems[2], "frame 1 has no terminating NUL"));
 
     // Written back unchanged, parents and all.
-    std::string reason;
-    int64_t size = BuildSKPImage(&model, &reason);
-    ASSERT_GT(size, 0);
-    EXPECT_EQ(PeekInt(OutputBuffer, 28 + 72 + 64), 1);
-    EXPECT_EQ(PeekInt(OutputBuffer, 28 + 144 + 64), 9);
+    Image written = ExportImage(model, false);
+    ASSERT_GT(written.size(), 0u);
+    EXPECT_EQ(PeekInt(written.data(), 28 + 72 + 64), 1);
+    EXPECT_EQ(PeekInt(written.data(), 28 + 144 + 64), 9);
 }
 
 TEST(ModelRead, FilesThatDoNotFitAreRefusedWithTheirPart) {
@@ -366,9 +360,8 @@ TEST(ModelRead, EveryTruncationOfAValidPairIsRefused) {
     for (SkelVertex& v : source.meshes[1].verts) v.numweights = 1;
     ASSERT_TRUE(LinkVertexWeights(&source.meshes[1]));
     SkelModel bones = BoneModel(3, 2);
-    std::string reason;
-    Image skm(OutputBuffer, OutputBuffer + BuildSKMImage(&source, &reason));
-    Image skp(OutputBuffer, OutputBuffer + BuildSKPImage(&bones, &reason));
+    Image skm = ExportImage(source, true);
+    Image skp = ExportImage(bones, false);
 
     for (int kind = 0; kind < 2; kind++) {
         const Image& whole = kind ? skp : skm;
@@ -395,9 +388,8 @@ TEST(ModelRead, EveryTruncationOfAValidPairIsRefused) {
 TEST(ModelRead, RandomlyDamagedFilesNeverReadOutside) {
     SkelModel sample;
     BuildSampleModel(&sample);
-    std::string reason;
-    Image skm(OutputBuffer, OutputBuffer + BuildSKMImage(&sample, &reason));
-    Image skp(OutputBuffer, OutputBuffer + BuildSKPImage(&sample, &reason));
+    Image skm = ExportImage(sample, true);
+    Image skp = ExportImage(sample, false);
     std::mt19937 rng(20240611);
     int refused = 0;
     for (int round = 0; round < 600; round++) {

@@ -13,19 +13,9 @@
 
 namespace {
 
-Image ExportSKM(const SkelModel& model) {
-    std::string reason;
-    int64_t size = BuildSKMImage(&model, &reason);
-    EXPECT_GT(size, 0) << reason;
-    return Image(OutputBuffer, OutputBuffer + std::max<int64_t>(size, 0));
-}
+Image ExportSKM(const SkelModel& model) { return ExportImage(model, true); }
 
-Image ExportSKP(const SkelModel& model) {
-    std::string reason;
-    int64_t size = BuildSKPImage(&model, &reason);
-    EXPECT_GT(size, 0) << reason;
-    return Image(OutputBuffer, OutputBuffer + std::max<int64_t>(size, 0));
-}
+Image ExportSKP(const SkelModel& model) { return ExportImage(model, false); }
 
 LoadStatus ParsePair(const Image& skm, const Image& skp, SkelModel* model, LoadReport* report) {
     LoadStatus status = ParseSKM(skm.data(), skm.size(), "r.skm", model, report);
@@ -245,6 +235,7 @@ TEST(ModelCheck, ReportsEachBrokenRuleOnce) {
              m->bones.resize(1);
              for (PoseFrame& f : m->frames) f.poses.resize(1);
              m->nummeshes = 0;
+             m->meshes.clear();
          },
          "s.skp: the model has 1 bones; at least 2 are needed"},
         {[](SkelModel* m) {
@@ -269,6 +260,10 @@ TEST(ModelCheck, ReportsEachBrokenRuleOnce) {
          "s.skm: the skin name of mesh 0 has no terminating NUL"},
         {[](SkelModel* m) { m->meshes[0].numtris = 100000; },
          "s.skm: the counts of mesh 0 do not match its arrays"},
+        {[](SkelModel* m) { m->meshes[1].verts[2].weights = nullptr; },
+         "s.skm: mesh 1 has 1 vertices whose weights lie outside its weight pool (first: vertex "
+         "2)"},
+        {[](SkelModel* m) { m->frames.push_back(m->frames[0]); }, "s.skp: the frame count "},
     };
     for (const Breakage& b : cases) {
         SkelModel model;

@@ -50,10 +50,12 @@ struct JointWeights {
 // The format chosen by path's extension (case-insensitive).
 GltfFormat GltfFormatForPath(const char* path);
 
-// Checks what the export reads: counts against arrays, one pose per bone in
-// every frame, at least one bone and one frame, weight bones and triangle
-// indices in range, finite numbers. Returns false with one line in *reason
-// that names the file (skmPath or skpPath) and the fault.
+// Checks what the export reads (ValidateModel's faults, less the names and
+// bone references it does not need): counts against arrays, one pose per bone
+// in every frame, at least one bone and one frame, weight bones and triangle
+// indices in range, finite numbers; and no more bones than joint indices
+// hold. Returns false with one line in *reason that names the file (skmPath
+// or skpPath) and the first fault.
 bool CheckModelForGltf(const SkelModel* model, const char* skmPath, const char* skpPath,
                        std::string* reason);
 

@@ -3,34 +3,15 @@
 // strongest joints of a vertex and inverse bind matrices. No state.
 #include <algorithm>
 #include <cmath>
-#include <cstdarg>
 #include <cstdio>
 
+#include "model/format.h"
 #include "model/validate.h"
 #include "pose/compose.h"
 #include "pose/rotation.h"
 #include "tools/gltf/gltf.h"
 
 namespace {
-
-bool Fail(std::string* reason, const char* path, const char* format, ...)
-    __attribute__((format(printf, 3, 4)));
-
-bool Fail(std::string* reason, const char* path, const char* format, ...) {
-    char text[512];
-    va_list args;
-    va_start(args, format);
-    vsnprintf(text, sizeof text, format, args);
-    va_end(args);
-    *reason = std::string(path) + ": " + text;
-    return false;
-}
-
-bool AllFinite(const float* values, int count) {
-    for (int i = 0; i < count; i++)
-        if (!std::isfinite(values[i])) return false;
-    return true;
-}
 
 // Names as they appear in messages: printable, never longer than their field.
 std::string Shown(const char* name) {
@@ -48,86 +29,111 @@ std::string Shown(const char* name) {
     return out;
 }
 
-bool CheckMesh(const SkelModel* model, int32_t m, const char* skmPath, const char* skpPath,
-               std::string* reason) {
-    const SkelMesh& mesh = model->meshes[m];
-    std::string name = Shown(mesh.meshname);
-    if (mesh.numverts < 0 || mesh.verts.size() != (size_t)mesh.numverts ||
-        mesh.texcoords.size() != 2 * (size_t)mesh.numverts)
-        return Fail(reason, skmPath,
-                    "mesh %i \"%s\": vertex count %i does not match its vertex data", m,
-                    name.c_str(), mesh.numverts);
-    if (mesh.numtris < 0 || mesh.indices.size() != 3 * (size_t)mesh.numtris)
-        return Fail(reason, skmPath,
-                    "mesh %i \"%s\": triangle count %i does not match its index data", m,
-                    name.c_str(), mesh.numtris);
-    for (int32_t v = 0; v < mesh.numverts; v++) {
-        const SkelVertex& vertex = mesh.verts[v];
-        if (vertex.numweights < 0 || (vertex.numweights > 0 && !vertex.weights))
-            return Fail(reason, skmPath, "mesh %i \"%s\" vertex %i: bad weight count %i", m,
-                        name.c_str(), v, vertex.numweights);
-        if (!AllFinite(&mesh.texcoords[2 * (size_t)v], 2))
-            return Fail(reason, skmPath,
-                        "mesh %i \"%s\" vertex %i: texture coordinate is not a finite number", m,
-                        name.c_str(), v);
-        for (int32_t w = 0; w < vertex.numweights; w++) {
-            const BoneWeight& weight = vertex.weights[w];
-            if (weight.bonenum < 0 || weight.bonenum >= model->numbones)
-                return Fail(
-                    reason, skmPath,
-                    "mesh %i \"%s\" vertex %i weight %i refers to bone %i, but %s has %i bones", m,
-                    name.c_str(), v, w, weight.bonenum, skpPath, model->numbones);
-            if (!AllFinite(weight.origin, 3) || !AllFinite(&weight.influence, 1) ||
-                !AllFinite(weight.normal, 3))
-                return Fail(reason, skmPath,
-                            "mesh %i \"%s\" vertex %i weight %i holds a number that is not finite",
-                            m, name.c_str(), v, w);
-        }
+// The faults the export cannot write around: names are written as they are,
+// bone references are not exported, weights are scaled to sum to 1 (a vertex
+// without any is bound to bone 0), and one bone is enough.
+bool StopsExport(const ModelFault& f) {
+    switch (f.kind) {
+        case FAULT_BONE_NAME:
+        case FAULT_FRAME_NAME:
+        case FAULT_MESH_NAME:
+        case FAULT_SKIN_NAME:
+        case FAULT_REFERENCE_BONE:
+        case FAULT_UNWEIGHTED_VERTEX: // bound to bone 0, with a warning
+        case FAULT_WEIGHT_SUM:        // scaled to sum to 1
+            return false;
+        case FAULT_FEW_BONES:
+            return f.value < 1;
+        default:
+            return true;
     }
-    for (int32_t t = 0; t < mesh.numtris; t++)
-        for (int k = 0; k < 3; k++) {
-            int32_t index = mesh.indices[3 * (size_t)t + k];
-            if (index < 0 || index >= mesh.numverts)
-                return Fail(
-                    reason, skmPath,
-                    "mesh %i \"%s\" triangle %i uses vertex %i, but the mesh has %i vertices", m,
-                    name.c_str(), t, index, mesh.numverts);
-        }
-    return true;
+}
+
+// The reason for refusing the model over fault f, naming its file.
+std::string Refusal(const SkelModel* model, const ModelFault& f, const char* skmPath,
+                    const char* skpPath) {
+    const SkelMesh* mesh = f.mesh >= 0 ? &model->meshes[f.mesh] : nullptr;
+    std::string name = mesh ? Shown(mesh->meshname) : std::string();
+    const char* n = name.c_str();
+    int32_t m = f.mesh, v = f.item, w = f.sub;
+    switch (f.kind) {
+        case FAULT_BONE_COUNT:
+        case FAULT_FEW_BONES:
+            return FormatText("%s: the model has no bones to export (bone count %i)", skpPath,
+                              model->numbones);
+        case FAULT_NO_FRAMES:
+        case FAULT_FRAME_COUNT:
+            return FormatText("%s: the model has no pose frames; its rest pose comes from frame 0",
+                              skpPath);
+        case FAULT_POSE_COUNT:
+            return FormatText("%s: frame %i \"%s\" holds %lli poses for %i bones", skpPath, f.item,
+                              Shown(model->frames[f.item].name).c_str(), (long long)f.value,
+                              model->numbones);
+        case FAULT_POSE_NOT_FINITE:
+            return FormatText(
+                "%s: frame %i \"%s\": the pose of bone %i \"%s\" is not a finite number", skpPath,
+                f.item, Shown(model->frames[f.item].name).c_str(), f.sub,
+                Shown(model->bones[f.sub].name).c_str());
+        case FAULT_MESH_COUNT:
+            return FormatText("%s: mesh count %i does not match the meshes held", skmPath,
+                              model->nummeshes);
+        case FAULT_VERTEX_COUNT:
+            return FormatText("%s: mesh %i \"%s\": vertex count %i does not match its vertex data",
+                              skmPath, m, n, mesh->numverts);
+        case FAULT_TRIANGLE_COUNT:
+            return FormatText("%s: mesh %i \"%s\": triangle count %i does not match its index data",
+                              skmPath, m, n, mesh->numtris);
+        case FAULT_REFERENCE_COUNT:
+            return FormatText(
+                "%s: mesh %i \"%s\": bone reference count %i does not match its reference data",
+                skmPath, m, n, mesh->numreferences);
+        case FAULT_VERTEX_WEIGHTS:
+            return FormatText("%s: mesh %i \"%s\" vertex %i: bad weight count %lli", skmPath, m, n,
+                              v, (long long)f.value);
+        case FAULT_TEXCOORD_NOT_FINITE:
+            return FormatText(
+                "%s: mesh %i \"%s\" vertex %i: texture coordinate is not a finite number", skmPath,
+                m, n, v);
+        case FAULT_WEIGHT_BONE:
+            return FormatText(
+                "%s: mesh %i \"%s\" vertex %i weight %i refers to bone %lli, but %s has %i bones",
+                skmPath, m, n, v, w, (long long)f.value, skpPath, model->numbones);
+        case FAULT_WEIGHT_NOT_FINITE:
+            return FormatText(
+                "%s: mesh %i \"%s\" vertex %i weight %i holds a number that is not finite", skmPath,
+                m, n, v, w);
+        case FAULT_TRIANGLE_INDEX:
+            return FormatText(
+                "%s: mesh %i \"%s\" triangle %i uses vertex %lli, but the mesh has %i vertices",
+                skmPath, m, n, f.item, (long long)f.value, mesh->numverts);
+        default:
+            return FormatText("%s: the model cannot be exported", skpPath);
+    }
 }
 
 } // namespace
 
 bool CheckModelForGltf(const SkelModel* model, const char* skmPath, const char* skpPath,
                        std::string* reason) {
-    if (model->numbones < 1 || model->bones.size() != (size_t)model->numbones)
-        return Fail(reason, skpPath, "the model has no bones to export (bone count %i)",
-                    model->numbones);
-    if (model->numbones > GLTF_MAX_JOINTS)
-        return Fail(reason, skpPath, "%i bones are more than glTF joint indices hold here (%i)",
-                    model->numbones, GLTF_MAX_JOINTS);
-    if (model->numframes < 1 || model->frames.size() != (size_t)model->numframes)
-        return Fail(reason, skpPath,
-                    "the model has no pose frames; its rest pose comes from frame 0");
-    for (int32_t f = 0; f < model->numframes; f++) {
-        const PoseFrame& frame = model->frames[f];
-        if (frame.poses.size() != (size_t)model->numbones)
-            return Fail(reason, skpPath, "frame %i \"%s\" holds %zu poses for %i bones", f,
-                        Shown(frame.name).c_str(), frame.poses.size(), model->numbones);
-        for (int32_t i = 0; i < model->numbones; i++) {
-            const BonePose& pose = frame.poses[i];
-            if (!AllFinite(pose.quat, 4) || !AllFinite(pose.origin, 3))
-                return Fail(reason, skpPath,
-                            "frame %i \"%s\": the pose of bone %i \"%s\" is not a finite number", f,
-                            Shown(frame.name).c_str(), i, Shown(model->bones[i].name).c_str());
-        }
+    std::vector<ModelFault> faults;
+    ValidateModel(model, CHECK_ALL, &faults);
+    const ModelFault* first = nullptr;
+    for (const ModelFault& f : faults) {
+        if (!StopsExport(f)) continue;
+        first = &f;
+        break;
     }
-    if (model->nummeshes < 0 || model->meshes.size() != (size_t)model->nummeshes)
-        return Fail(reason, skmPath, "mesh count %i does not match the meshes held",
-                    model->nummeshes);
-    for (int32_t m = 0; m < model->nummeshes; m++)
-        if (!CheckMesh(model, m, skmPath, skpPath, reason)) return false;
-    return true;
+    // The joint limit is checked once the bones are known to be there.
+    bool bonesMissing =
+        first && (first->kind == FAULT_BONE_COUNT || first->kind == FAULT_FEW_BONES);
+    if (!bonesMissing && model->numbones > GLTF_MAX_JOINTS) {
+        *reason = FormatText("%s: %i bones are more than glTF joint indices hold here (%i)",
+                             skpPath, model->numbones, GLTF_MAX_JOINTS);
+        return false;
+    }
+    if (!first) return true;
+    *reason = Refusal(model, *first, skmPath, skpPath);
+    return false;
 }
 
 void GetLocalPoses(const SkelModel* model, int32_t f, std::vector<BonePose>* local,

@@ -13,8 +13,8 @@ namespace {
 bool BuildImage(const SkelModel* model, bool skm, const char* path,
                 std::vector<unsigned char>* image, std::string* reason) {
     std::string why;
-    int64_t size = skm ? BuildSKMImage(model, &why) : BuildSKPImage(model, &why);
-    if (size < 0) {
+    int64_t size = 0;
+    if (!(skm ? BuildSKMImage(model, &size, &why) : BuildSKPImage(model, &size, &why))) {
         // The exporters' own words for a refused model.
         *reason = FormatText("unable to export %s file \"%s\": %s; nothing written",
                              skm ? "SKM" : "SKP", path, why.c_str());
