@@ -6,9 +6,7 @@
 #include "model/export.h"
 #include "model/load.h"
 #include "model/format.h"
-#include "model/read.h"
 #include "model/sample.h"
-#include "pose/keys.h"
 #include "tests/unit/test_model_helpers.h"
 
 namespace {
@@ -442,42 +440,6 @@ TEST(ModelRead, FilesThatCannotBeReadGetTheReadersMessages) {
               LOAD_CANT_OPEN);
     EXPECT_FALSE(Has(report.console, "ReadSKP"));
     EXPECT_EQ(model.numbones, 0);
-}
-
-TEST(ModelReadViewer, FatalCasesEndTheProcessWithStatusOne) {
-    TempDir dir;
-    WriteWhole(dir.File("short.skm"), Image{'S', 'K', 'M', '1', 2, 0});
-    SkelModel model;
-    EXPECT_EXIT(ReadSKM(dir.File("absent.skm").c_str()), testing::ExitedWithCode(1), "");
-    EXPECT_EXIT(ReadSKM(dir.File("short.skm").c_str()), testing::ExitedWithCode(1), "");
-    EXPECT_EXIT(ReadSKP(dir.File("absent.skp").c_str(), &model), testing::ExitedWithCode(1), "");
-}
-
-TEST(ModelReadViewer, ReadSkmLoadsThePairAndMakesItCurrent) {
-    TempDir dir;
-    ASSERT_EQ(mkdir(dir.File("data").c_str(), 0777), 0);
-    SkelModel sample;
-    BuildSampleModel(&sample);
-    WriteWhole(dir.File("data/tris.skm"), Contiguous(sample, true));
-    WriteWhole(dir.File("data/tris.skp"), Contiguous(sample, false));
-
-    char cwd[4096];
-    ASSERT_TRUE(getcwd(cwd, sizeof cwd));
-    SkelModel* saved = CurrentModel;
-    ASSERT_EQ(chdir(dir.path.c_str()), 0);
-    testing::internal::CaptureStdout();
-    ReadSKM("data/tris.skm");
-    std::string out = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(chdir(cwd), 0);
-
-    ASSERT_NE(CurrentModel, nullptr);
-    EXPECT_NE(CurrentModel, saved);
-    ExpectSameModel(sample, *CurrentModel);
-    EXPECT_TRUE(Has(out, "Reading SKM model data/tris.skm\n"));
-    EXPECT_TRUE(Has(out, "Reading SKP model data/tris.skp\n"));
-    EXPECT_EQ(KeyActive[(unsigned char)'L'], 1) << "the key channels were reset from the new bones";
-    delete CurrentModel;
-    CurrentModel = saved;
 }
 
 TEST(ModelRead, FilesAreReadCorrectlyInAnyOrderAndPastTheReadWindow) {

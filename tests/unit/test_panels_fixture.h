@@ -1,5 +1,6 @@
 // Shared by the panels tests: a small model and a fixture that installs it as
-// CurrentModel and puts every global the panels touch back afterwards.
+// CurrentModel and puts every global the panels touch back afterwards (those
+// of model/ and pose/ through one snapshot).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@
 #include "panels/panels.h"
 #include "panels/rotate_panel.h"
 #include "pose/keys.h"
+#include "tests/unit/test_core_globals.h"
 
 inline void SetPanelsTestPose(BonePose* pose, float x, float y, float z) {
     const BonePose p = {{0, 0, 0, 1}, {x, y, z}};
@@ -53,9 +55,7 @@ inline SkelModel MakePanelsTestModel() {
 class PanelsTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        savedModel = CurrentModel;
-        savedBone = SelectedBone;
-        savedMesh = SelectedMesh;
+        SaveCoreGlobals(&savedCore);
         savedPanel = CurrentPanel;
         savedShown = CurrentPanelShown;
         savedResize = CurrentPanelResize;
@@ -68,9 +68,7 @@ class PanelsTest : public ::testing::Test {
         Printed([] { ResetKeyChannels(); });
     }
     void TearDown() override {
-        CurrentModel = savedModel;
-        SelectedBone = savedBone;
-        SelectedMesh = savedMesh;
+        RestoreCoreGlobals(savedCore);
         CurrentPanel = savedPanel;
         CurrentPanelShown = savedShown;
         CurrentPanelResize = savedResize;
@@ -86,8 +84,7 @@ class PanelsTest : public ::testing::Test {
     }
 
     SkelModel model;
-    SkelModel* savedModel = nullptr;
-    int32_t savedBone = 0, savedMesh = 0;
+    CoreGlobals savedCore;
     GLUI* savedPanel = nullptr;
     int savedShown = 0;
     void (*savedResize)() = nullptr;

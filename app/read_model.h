@@ -1,6 +1,7 @@
 // The viewer's start-up loaders: read the model pair from disk, print the
 // load console text, end the process on the fatal cases, and hand the model
-// to the rest of the program through CurrentModel.
+// to the rest of the program through CurrentModel. They sit above pose/
+// because a load resets the key channels and the animation timer.
 #pragma once
 #include <string>
 
@@ -8,8 +9,8 @@
 
 // Loads the SKM file at path, then the SKP file beside it (path with ".skm"
 // replaced by ".skp", or ".skp" added; "data/tris.skp" for the start-up
-// model) through ReadSKP, sets
-// CurrentModel, resets the key channels and registers the default animation.
+// model) through ReadSKP, sets CurrentModel, resets the key channels and
+// registers the default animation.
 // A file that cannot be opened, is empty or does not fit its own counts ends
 // the process with exit status 1 after its console line.
 void ReadSKM(const char* path);
