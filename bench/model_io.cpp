@@ -117,7 +117,8 @@ struct Figures {
 Figures Measure(SkelModel* model, const std::string& dir, bool skm, int runs) {
     std::string reason;
     int64_t size = 0;
-    if (!(skm ? BuildSKMImage(model, &size, &reason) : BuildSKPImage(model, &size, &reason))) {
+    if (!(skm ? BuildSKMImage(model, OutputBuffer, MAX_FILESIZE, &size, &reason)
+              : BuildSKPImage(model, OutputBuffer, MAX_FILESIZE, &size, &reason))) {
         fprintf(stderr, "bench: %s\n", reason.c_str());
         exit(1);
     }

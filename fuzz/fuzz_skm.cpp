@@ -32,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     std::string reason;
     int64_t size2 = 0;
-    if (!BuildSKMImage(&model, &size2, &reason)) {
+    if (!BuildSKMImage(&model, OutputBuffer, MAX_FILESIZE, &size2, &reason)) {
         // The only export refusal a parsed model may draw is the size limit
         // (meshes may share one block in the file, the export repeats it).
         std::string why;
@@ -51,8 +51,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     // Exporting the reloaded model gives the same bytes: the layout is fixed.
     int64_t size3 = 0;
-    FUZZ_CHECK(
-        BuildSKMImage(&reloaded, &size3, &reason) && size3 == size2 && TakeOutput(size3) == image,
-        "a second export differs from the first");
+    FUZZ_CHECK(BuildSKMImage(&reloaded, OutputBuffer, MAX_FILESIZE, &size3, &reason) &&
+                   size3 == size2 && TakeOutput(size3) == image,
+               "a second export differs from the first");
     return 0;
 }

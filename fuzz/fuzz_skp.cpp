@@ -54,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     std::string reason;
     int64_t size2 = 0;
-    if (!BuildSKPImage(&model, &size2, &reason)) {
+    if (!BuildSKPImage(&model, OutputBuffer, MAX_FILESIZE, &size2, &reason)) {
         // Frames may share one pose block in the file; the export repeats it.
         std::string why;
         int64_t need = 0;
@@ -71,8 +71,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CheckSameSkeleton(&model, &reloaded);
 
     int64_t size3 = 0;
-    FUZZ_CHECK(
-        BuildSKPImage(&reloaded, &size3, &reason) && size3 == size2 && TakeOutput(size3) == image,
-        "a second export differs from the first");
+    FUZZ_CHECK(BuildSKPImage(&reloaded, OutputBuffer, MAX_FILESIZE, &size3, &reason) &&
+                   size3 == size2 && TakeOutput(size3) == image,
+               "a second export differs from the first");
     return 0;
 }

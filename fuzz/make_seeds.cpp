@@ -64,7 +64,7 @@ void SetName(Bytes* b, size_t at, const char* text) {
 Bytes SKMImage(const SkelModel& model) {
     std::string reason;
     int64_t size = 0;
-    if (!BuildSKMImage(&model, &size, &reason)) {
+    if (!BuildSKMImage(&model, OutputBuffer, MAX_FILESIZE, &size, &reason)) {
         fprintf(stderr, "make_seeds: SKM image: %s\n", reason.c_str());
         exit(1);
     }
@@ -74,7 +74,7 @@ Bytes SKMImage(const SkelModel& model) {
 Bytes SKPImage(const SkelModel& model) {
     std::string reason;
     int64_t size = 0;
-    if (!BuildSKPImage(&model, &size, &reason)) {
+    if (!BuildSKPImage(&model, OutputBuffer, MAX_FILESIZE, &size, &reason)) {
         fprintf(stderr, "make_seeds: SKP image: %s\n", reason.c_str());
         exit(1);
     }

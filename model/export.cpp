@@ -75,11 +75,18 @@ bool LaidOut(const ByteWriter& out, int64_t size, std::string* reason) {
     return false;
 }
 
-bool FitsBuffer(int64_t size, const char* kind, std::string* reason) {
-    if (size <= MAX_FILESIZE) return true;
-    *reason = FormatText("the %s image would take %lld bytes, more than the %i-byte limit", kind,
-                         (long long)size, MAX_FILESIZE);
-    return false;
+bool FitsBuffer(int64_t size, size_t capacity, const char* kind, std::string* reason) {
+    if (size > MAX_FILESIZE) {
+        *reason = FormatText("the %s image would take %lld bytes, more than the %i-byte limit",
+                             kind, (long long)size, MAX_FILESIZE);
+        return false;
+    }
+    if ((uint64_t)size > capacity) {
+        *reason = FormatText("the %s image would take %lld bytes, more than the %zu-byte buffer",
+                             kind, (long long)size, capacity);
+        return false;
+    }
+    return true;
 }
 
 // Fills a name field from a model name of NAME_LEN bytes.
@@ -109,11 +116,13 @@ bool SKMImageSize(const SkelModel* model, int64_t* size, std::string* reason) {
     return true;
 }
 
-bool BuildSKPImage(const SkelModel* model, int64_t* size, std::string* reason) {
+bool BuildSKPImage(const SkelModel* model, unsigned char* image, size_t capacity, int64_t* size,
+                   std::string* reason) {
     int64_t total;
-    if (!SKPImageSize(model, &total, reason) || !FitsBuffer(total, "SKP", reason)) return false;
+    if (!SKPImageSize(model, &total, reason) || !FitsBuffer(total, capacity, "SKP", reason))
+        return false;
     const int32_t numbones = model->numbones, numframes = model->numframes;
-    ByteWriter out = MakeWriter(OutputBuffer, (size_t)total);
+    ByteWriter out = MakeWriter(image, (size_t)total);
     SkpHeader header = {SKM_TYPE, (int32_t)total, numbones, numframes, 0, 0};
     header.ofsbones = (int32_t)SKP_HEADER_SIZE;
     header.ofsframes = header.ofsbones + (int32_t)BONE_RECORD_SIZE * numbones;
@@ -133,11 +142,13 @@ bool BuildSKPImage(const SkelModel* model, int64_t* size, std::string* reason) {
     return LaidOut(out, total, reason);
 }
 
-bool BuildSKMImage(const SkelModel* model, int64_t* size, std::string* reason) {
+bool BuildSKMImage(const SkelModel* model, unsigned char* image, size_t capacity, int64_t* size,
+                   std::string* reason) {
     int64_t total;
-    if (!SKMImageSize(model, &total, reason) || !FitsBuffer(total, "SKM", reason)) return false;
+    if (!SKMImageSize(model, &total, reason) || !FitsBuffer(total, capacity, "SKM", reason))
+        return false;
     const int32_t nummeshes = model->nummeshes;
-    ByteWriter out = MakeWriter(OutputBuffer, (size_t)total);
+    ByteWriter out = MakeWriter(image, (size_t)total);
     SkmHeader header = {SKM_TYPE, (int32_t)total, model->numbones, nummeshes,
                         (int32_t)SKM_HEADER_SIZE};
     PutSkmHeader(&out, &header);
@@ -175,12 +186,12 @@ bool BuildSKMImage(const SkelModel* model, int64_t* size, std::string* reason) {
 
 namespace {
 
-using ImageBuilder = bool (*)(const SkelModel*, int64_t*, std::string*);
+using ImageBuilder = bool (*)(const SkelModel*, unsigned char*, size_t, int64_t*, std::string*);
 
 bool WriteImage(SkelModel* model, const char* path, const char* kind, ImageBuilder build) {
     std::string reason;
     int64_t size = 0;
-    if (!build(model, &size, &reason)) {
+    if (!build(model, OutputBuffer, sizeof OutputBuffer, &size, &reason)) {
         printf("unable to export %s file \"%s\": %s; nothing written\n", kind, path,
                reason.c_str());
         return false;
@@ -204,7 +215,7 @@ struct PairPart {
 void StageImage(SkelModel* model, ImageBuilder build, PairPart* part) {
     std::string reason;
     int64_t size = 0;
-    if (!build(model, &size, &reason)) {
+    if (!build(model, OutputBuffer, sizeof OutputBuffer, &size, &reason)) {
         part->lines = FormatText("unable to export %s file \"%s\": %s; nothing written\n",
                                  part->kind, part->path, reason.c_str());
         return;

@@ -22,11 +22,14 @@ bool WriteDataFile(const char* path, const unsigned char* data, size_t size);
 bool SKPImageSize(const SkelModel* model, int64_t* size, std::string* reason);
 bool SKMImageSize(const SkelModel* model, int64_t* size, std::string* reason);
 
-// Build the image in OutputBuffer through a ByteWriter (model/format.h) and
-// set *size. False (with *reason) when the model is inconsistent or its image
-// would pass 16777216 bytes; OutputBuffer is then not touched. Print nothing.
-bool BuildSKPImage(const SkelModel* model, int64_t* size, std::string* reason);
-bool BuildSKMImage(const SkelModel* model, int64_t* size, std::string* reason);
+// Build the image in the capacity bytes at image (the exporters pass
+// OutputBuffer) and set *size. False (with *reason) when the model is
+// inconsistent or its image would pass 16777216 bytes or the capacity; image
+// is then not touched. Print nothing.
+bool BuildSKPImage(const SkelModel* model, unsigned char* image, size_t capacity, int64_t* size,
+                   std::string* reason);
+bool BuildSKMImage(const SkelModel* model, unsigned char* image, size_t capacity, int64_t* size,
+                   std::string* reason);
 
 // Export to a chosen path with the console lines of the menu's exporters
 // ("file size: %5ik", "wrote SKP file"; a failed write prints its failure

@@ -15,6 +15,7 @@
 #include "overlay/prompt.h"
 #include "panels/bone_panel.h"
 #include "pose/keys.h"
+#include "tests/unit/test_core_globals.h"
 
 namespace {
 
@@ -37,9 +38,9 @@ void BuildChannelModel(SkelModel* model) {
 class Input : public ::testing::Test {
   protected:
     SkelModel model;
-    SkelModel* savedModel = nullptr;
+    CoreGlobals saved;
     void SetUp() override {
-        savedModel = CurrentModel;
+        SaveCoreGlobals(&saved);
         BuildChannelModel(&model);
         CurrentModel = &model;
         SelectedBone = 1;
@@ -53,7 +54,7 @@ class Input : public ::testing::Test {
     }
     void TearDown() override {
         while (PromptActive) PromptKey(27);
-        CurrentModel = savedModel;
+        RestoreCoreGlobals(saved);
     }
 };
 

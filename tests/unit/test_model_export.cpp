@@ -65,7 +65,7 @@ TEST(ModelExport, SmallImagesHaveTheDocumentedLayout) {
     std::string reason;
     int64_t size = 0;
     SkelModel empty;
-    ASSERT_TRUE(BuildSKPImage(&empty, &size, &reason));
+    ASSERT_TRUE(BuildSKPImage(&empty, OutputBuffer, MAX_FILESIZE, &size, &reason));
     ASSERT_EQ(size, 28);
     EXPECT_EQ(0, memcmp(OutputBuffer, "SKM1", 4));
     const int32_t emptySkp[] = {2, 28, 0, 0, 28, 28};
@@ -74,14 +74,14 @@ TEST(ModelExport, SmallImagesHaveTheDocumentedLayout) {
 
     SkelModel boneless;
     boneless.numbones = 7;
-    ASSERT_TRUE(BuildSKMImage(&boneless, &size, &reason));
+    ASSERT_TRUE(BuildSKMImage(&boneless, OutputBuffer, MAX_FILESIZE, &size, &reason));
     ASSERT_EQ(size, 24);
     const int32_t emptySkm[] = {2, 24, 7, 0, 24};
     for (int k = 0; k < 5; k++)
         EXPECT_EQ(PeekInt(OutputBuffer, 4 + 4 * k), emptySkm[k]) << "word " << k;
 
     SkelModel two = TwoBoneModel();
-    ASSERT_TRUE(BuildSKPImage(&two, &size, &reason));
+    ASSERT_TRUE(BuildSKPImage(&two, OutputBuffer, MAX_FILESIZE, &size, &reason));
     ASSERT_EQ(size, 296);
     const unsigned char* b = OutputBuffer;
     EXPECT_EQ(PeekInt(b, 8), 296);
@@ -105,7 +105,7 @@ TEST(ModelExport, SmallImagesHaveTheDocumentedLayout) {
     }
 
     SkelModel one = OneMeshModel();
-    ASSERT_TRUE(BuildSKMImage(&one, &size, &reason));
+    ASSERT_TRUE(BuildSKMImage(&one, OutputBuffer, MAX_FILESIZE, &size, &reason));
     ASSERT_EQ(size, 240);
     EXPECT_EQ(PeekInt(b, 8), 240);
     EXPECT_EQ(PeekInt(b, 12), 3);
@@ -132,7 +132,7 @@ TEST(ModelExport, ZeroOfEitherSignAndNaNAreWrittenAsZeroOtherFloatsKeepTheirBits
     model.frames[0].poses[0] = BonePose{{-0.0f, nan, -nan, denormal}, {inf, -inf, -1e-30f}};
     std::string reason;
     int64_t size = 0;
-    ASSERT_TRUE(BuildSKPImage(&model, &size, &reason));
+    ASSERT_TRUE(BuildSKPImage(&model, OutputBuffer, MAX_FILESIZE, &size, &reason));
     ASSERT_EQ(size, 296);
     const float* written = model.frames[0].poses[0].quat;
     for (int k = 0; k < 3; k++)
@@ -146,7 +146,7 @@ TEST(ModelExport, ZeroOfEitherSignAndNaNAreWrittenAsZeroOtherFloatsKeepTheirBits
     mesh.meshes[0].weightpool[0].influence = nan;
     mesh.meshes[0].weightpool[0].normal[1] = -0.0f;
     mesh.meshes[0].texcoords[1] = -0.0f;
-    ASSERT_TRUE(BuildSKMImage(&mesh, &size, &reason));
+    ASSERT_TRUE(BuildSKMImage(&mesh, OutputBuffer, MAX_FILESIZE, &size, &reason));
     ASSERT_EQ(size, 240);
     EXPECT_EQ(PeekWord(OutputBuffer, 184 + 12), 0u);
     EXPECT_EQ(PeekWord(OutputBuffer, 184 + 20), 0u);
@@ -177,7 +177,7 @@ TEST(ModelExport, NamesAreCutOrPaddedToTheirFieldAndNothingIsWrittenPastTheEnd) 
     memset(model.bones[1].name, 'x', NAME_LEN);
     std::string reason;
     int64_t size = 0;
-    ASSERT_TRUE(BuildSKPImage(&model, &size, &reason));
+    ASSERT_TRUE(BuildSKPImage(&model, OutputBuffer, MAX_FILESIZE, &size, &reason));
     ASSERT_EQ(size, 296);
     EXPECT_EQ(0, memcmp(OutputBuffer + 100, std::string(64, 'x').data(), 64));
     EXPECT_EQ(PeekInt(OutputBuffer, 164), 0) << "the parent follows the full 64 bytes";
@@ -255,7 +255,7 @@ TEST(ModelExport, OversizedOrInconsistentModelsAreRefusedAndNothingIsWritten) {
     EXPECT_TRUE(SKPImageSize(&big, &size, &reason));
     EXPECT_EQ(size, 28 + 72 * 256 + (68 + 28 * 256) * 2340);
     OutputBuffer[0] = 'Q';
-    EXPECT_FALSE(BuildSKPImage(&big, &size, &reason));
+    EXPECT_FALSE(BuildSKPImage(&big, OutputBuffer, MAX_FILESIZE, &size, &reason));
     EXPECT_EQ(OutputBuffer[0], 'Q') << "a refused image must not touch the buffer";
     bool ok = true;
     std::string out = CaptureExport(WriteSKPFile, &big, path, &ok);
@@ -272,26 +272,30 @@ TEST(ModelExport, OversizedOrInconsistentModelsAreRefusedAndNothingIsWritten) {
     ASSERT_TRUE(SKPImageSize(&big, &size, &reason));
     ASSERT_LE(size, MAX_FILESIZE);
     int64_t built = 0;
-    EXPECT_TRUE(BuildSKPImage(&big, &built, &reason));
+    EXPECT_TRUE(BuildSKPImage(&big, OutputBuffer, MAX_FILESIZE, &built, &reason));
     EXPECT_EQ(built, size);
 
     SkelModel mesh = OneMeshModel();
     SkelModel other = OneMeshModel();
     mesh.meshes[0].verts[0].weights = other.meshes[0].weightpool.data();
-    EXPECT_FALSE(BuildSKMImage(&mesh, &size, &reason)) << "weights outside the mesh's own pool";
+    EXPECT_FALSE(BuildSKMImage(&mesh, OutputBuffer, MAX_FILESIZE, &size, &reason))
+        << "weights outside the mesh's own pool";
     mesh = OneMeshModel();
     mesh.meshes[0].numtris = 2;
-    EXPECT_FALSE(BuildSKMImage(&mesh, &size, &reason)) << "more triangles than indices";
+    EXPECT_FALSE(BuildSKMImage(&mesh, OutputBuffer, MAX_FILESIZE, &size, &reason))
+        << "more triangles than indices";
     SkelModel two = TwoBoneModel();
     two.frames[0].poses.pop_back();
-    EXPECT_FALSE(BuildSKPImage(&two, &size, &reason)) << "a frame short of poses";
+    EXPECT_FALSE(BuildSKPImage(&two, OutputBuffer, MAX_FILESIZE, &size, &reason))
+        << "a frame short of poses";
     two = TwoBoneModel();
     two.frames[0].poses.push_back(two.frames[0].poses[0]);
-    EXPECT_FALSE(BuildSKPImage(&two, &size, &reason)) << "a frame with a pose too many";
+    EXPECT_FALSE(BuildSKPImage(&two, OutputBuffer, MAX_FILESIZE, &size, &reason))
+        << "a frame with a pose too many";
     EXPECT_EQ(reason, "frame 0 has more poses than the model has bones");
     two = TwoBoneModel();
     two.numbones = -1;
-    EXPECT_FALSE(BuildSKPImage(&two, &size, &reason));
+    EXPECT_FALSE(BuildSKPImage(&two, OutputBuffer, MAX_FILESIZE, &size, &reason));
 }
 
 TEST(ModelExport, AFailedWriteKeepsThePreviousFile) {

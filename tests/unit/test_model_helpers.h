@@ -73,8 +73,8 @@ inline size_t PlaceBlocks(std::vector<size_t>* offsets, const std::vector<size_t
 inline Image ExportImage(const SkelModel& model, bool skm) {
     std::string reason;
     int64_t size = 0;
-    bool built =
-        skm ? BuildSKMImage(&model, &size, &reason) : BuildSKPImage(&model, &size, &reason);
+    bool built = skm ? BuildSKMImage(&model, OutputBuffer, MAX_FILESIZE, &size, &reason)
+                     : BuildSKPImage(&model, OutputBuffer, MAX_FILESIZE, &size, &reason);
     EXPECT_TRUE(built) << reason;
     return built ? Image(OutputBuffer, OutputBuffer + size) : Image();
 }

@@ -8,6 +8,7 @@
 #include "model/model.h"
 #include "overlay/prompt.h"
 #include "overlay/text.h"
+#include "tests/unit/test_core_globals.h"
 
 namespace {
 
@@ -170,8 +171,8 @@ TEST_F(OverlayPrompt, CallbackMayOpenTheNextPrompt) {
 }
 
 TEST_F(OverlayPrompt, AskBoneNameRenamesTheSelectedBone) {
-    SkelModel* saved = CurrentModel;
-    int32_t savedBone = SelectedBone;
+    CoreGlobals saved;
+    SaveCoreGlobals(&saved);
 
     SkelModel empty;
     CurrentModel = &empty;
@@ -204,7 +205,5 @@ TEST_F(OverlayPrompt, AskBoneNameRenamesTheSelectedBone) {
               std::string::npos);
     EXPECT_EQ(std::string(model.bones[1].name), std::string(63, 'n'));
     EXPECT_STREQ(model.bones[0].name, "root");
-
-    CurrentModel = saved;
-    SelectedBone = savedBone;
+    RestoreCoreGlobals(saved);
 }

@@ -14,7 +14,9 @@ bool BuildImage(const SkelModel* model, bool skm, const char* path,
                 std::vector<unsigned char>* image, std::string* reason) {
     std::string why;
     int64_t size = 0;
-    if (!(skm ? BuildSKMImage(model, &size, &why) : BuildSKPImage(model, &size, &why))) {
+    bool built = skm ? BuildSKMImage(model, OutputBuffer, MAX_FILESIZE, &size, &why)
+                     : BuildSKPImage(model, OutputBuffer, MAX_FILESIZE, &size, &why);
+    if (!built) {
         // The exporters' own words for a refused model.
         *reason = FormatText("unable to export %s file \"%s\": %s; nothing written",
                              skm ? "SKM" : "SKP", path, why.c_str());
