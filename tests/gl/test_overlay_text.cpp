@@ -19,6 +19,7 @@
 #include "overlay/hud.h"
 #include "overlay/prompt.h"
 #include "overlay/text.h"
+#include "tests/unit/test_core_globals.h"
 
 namespace {
 
@@ -313,8 +314,8 @@ TEST(OverlayTextGL, PromptDrawsOnlyWhenOpen) {
 TEST(OverlayTextGL, HudLinesAndSelectedBone) {
     OpenOverlayWindow(640, 480);
     const int pitch = Pitch();
-    SkelModel* savedModel = CurrentModel;
-    int32_t savedBone = SelectedBone;
+    CoreGlobals saved;
+    SaveCoreGlobals(&saved);
 
     SkelModel model;
     model.numbones = 2;
@@ -366,7 +367,6 @@ TEST(OverlayTextGL, HudLinesAndSelectedBone) {
     g = CaptureGlyphs([] { DrawModelInfo(GLUT_BITMAP_HELVETICA_10); });
     EXPECT_EQ(g.size(), strlen("Model: data/tris") + strlen("Selected Bone: "));
 
-    CurrentModel = savedModel;
-    SelectedBone = savedBone;
+    RestoreCoreGlobals(saved);
     FPSText[0] = '\0';
 }

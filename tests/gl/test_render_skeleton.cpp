@@ -20,6 +20,7 @@
 #include "pose/keys.h"
 #include "render/render.h"
 #include "tests/gl/gl_window.h"
+#include "tests/unit/test_core_globals.h"
 
 namespace {
 
@@ -333,8 +334,8 @@ TEST_F(Render, OptionsApplyWhileDrawingAndStateIsRestored) {
 }
 
 TEST_F(Render, SkeletonFrameTicksTheTimerAndDrawsTheCurrentPose) {
-    SkelModel* savedModel = CurrentModel;
-    int32_t savedSelected = SelectedBone;
+    CoreGlobals saved;
+    SaveCoreGlobals(&saved);
     SetBones({Bone("root", -1, 0), Bone("child", 0, 0)});
     CurrentModel = &model;
     SelectedBone = 40; // brought back into range by the frame
@@ -344,23 +345,18 @@ TEST_F(Render, SkeletonFrameTicksTheTimerAndDrawsTheCurrentPose) {
     testing::internal::CaptureStdout();
     ResetKeyChannels();
     testing::internal::GetCapturedStdout();
-    AnimTimer saved = ModelTimer;
     ModelTimer = AnimTimer{};
     RegisterDefaultAnimation(&model);
     TickTime = 5000;
     auto prims = Capture([] { DrawSkeletonFrame(); });
     EXPECT_EQ(ModelTimer.frame[0], 1); // one tick of the default animation
-    ModelTimer = saved;
     EXPECT_EQ(SelectedBone, 0);
     auto lines = OfKind(prims, GL_LINE_TOKEN);
     ASSERT_EQ(lines.size(), 1u);
     const float a[3] = {0, 0, 0}, b[3] = {0, 3, 0};
     EXPECT_TRUE(LineJoins(lines[0], a, b));
     EXPECT_FALSE(OfKind(prims, GL_BITMAP_TOKEN).empty()); // the key list, under the skeleton
-    CurrentModel = savedModel;
-    SelectedBone = savedSelected;
-    FrameKeys none;
-    PublishFrameKeys(&none);
+    RestoreCoreGlobals(saved);
 }
 
 // Playback on: the frame's tick steps the player, the skeleton shows its frame
