@@ -1,8 +1,8 @@
 # The GL-free core's sources, relative to the project root: the model records,
-# readers, exporters and checker (model/), and rotation math, key channels,
-# model rotation, the animation timer and playback (pose/). Shared by the
-# main build and the fuzz build (fuzz/CMakeLists.txt), so a file added here is
-# built, tested and fuzzed alike.
+# readers, exporters, checker and the demo model (model/), and rotation math,
+# key channels, the pose composer, model rotation, the animation timer,
+# playback and skinning (pose/). Shared by the main build and the fuzz build
+# (fuzz/CMakeLists.txt), so a file added here is built, tested and fuzzed alike.
 set(BONELOOM_MODEL_FILES
   model/export.cpp
   model/file_io.cpp

@@ -31,8 +31,6 @@ class PanelsStrip : public PanelsTest {
         PanelChoice = 0;
         RotateAngles[0] = RotateAngles[1] = RotateAngles[2] = 0;
         savedPlay = Play;
-        savedTimer = ModelTimer;
-        savedTick = TickTime;
         Play = Playback{};
         BuildPanelSelector();
         selector = GLUI_Master.guis.back();
@@ -49,8 +47,6 @@ class PanelsStrip : public PanelsTest {
         MainWindow = savedWindow;
         PanelChoice = 0;
         Play = savedPlay;
-        ModelTimer = savedTimer;
-        TickTime = savedTick;
         PanelsTest::TearDown();
     }
 
@@ -96,8 +92,6 @@ class PanelsStrip : public PanelsTest {
     GLUI* selector = nullptr;
     int savedWindow = 0;
     Playback savedPlay;
-    AnimTimer savedTimer;
-    int32_t savedTick = 0;
 };
 
 TEST_F(PanelsStrip, StartUpShowsSelectorAndBonePanel) {
