@@ -25,17 +25,6 @@ uint32_t ReadU32(const unsigned char* at) {
     return (uint32_t)at[0] | (uint32_t)at[1] << 8 | (uint32_t)at[2] << 16 | (uint32_t)at[3] << 24;
 }
 
-bool EndsWithIgnoringCase(const std::string& text, const char* suffix) {
-    size_t n = strlen(suffix);
-    if (text.size() < n) return false;
-    for (size_t i = 0; i < n; i++) {
-        char c = text[text.size() - n + i];
-        if (c >= 'A' && c <= 'Z') c = (char)(c - 'A' + 'a');
-        if (c != suffix[i]) return false;
-    }
-    return true;
-}
-
 // assimp's messages may span lines; ours are one line each.
 std::string OneLine(const char* text) {
     std::string out = text && *text ? text : "assimp could not read it";
@@ -111,7 +100,7 @@ bool SniffFile(const char* path, SceneFile* file, std::string* reason) {
                   std::to_string(size);
         return false;
     }
-    file->gltf = binary || EndsWithIgnoringCase(path, ".gltf");
+    file->gltf = binary || GltfFormatForPath(path) == GLTF_FORMAT_TEXT;
     if (file->gltf && size > 0) ReadFrameNames(ReadGltfJson(in, binary, size), file);
     fclose(in);
     return true;
