@@ -1,9 +1,12 @@
 // Skinning: linear blend of each vertex's weights over the posed bones. The
 // bones' matrices are built once per call, their rows already in the
 // renderer's axis order (on the stack for a skeleton within the bone limit),
-// so the per-weight work is a handful of multiply-adds with no swizzle. On x86 processors with AVX2
-// and FMA one 256-bit register carries a weight's position and normal side by side; the plain loop
-// serves every other processor and gives the same results up to rounding.
+// so the per-weight work is a handful of multiply-adds with no swizzle. On x86
+// processors with AVX2 and FMA one 256-bit register carries a weight's
+// position and normal side by side; the plain loop serves every other
+// processor and gives the same results up to rounding. What does not follow
+// the pose (texture coordinates, drawn vertices, kept triangles) is laid out
+// apart, so a record kept across frames streams only the weight pool.
 #include "pose/skin.h"
 
 #include <algorithm>
@@ -52,7 +55,6 @@ struct SkinJob {
     uint32_t usable; // weights on bones from here up are skipped
     float* positions;
     float* normals;
-    uint8_t* drawn;
 };
 
 void SkinVerticesPlain(const SkinJob& job) {
@@ -60,11 +62,9 @@ void SkinVerticesPlain(const SkinJob& job) {
         const BoneWeight* weight = job.verts[v].weights;
         int32_t numweights = weight ? job.verts[v].numweights : 0;
         float px = 0, py = 0, pz = 0, nx = 0, ny = 0, nz = 0;
-        bool used = false;
         for (int32_t w = 0; w < numweights; w++, weight++) {
             // Unsigned, so a negative bone number fails the same test.
             if ((uint32_t)weight->bonenum >= job.usable) continue;
-            used = true;
             const float* c = job.bones[weight->bonenum].c;
             float s = weight->influence;
             float ox = weight->origin[0], oy = weight->origin[1], oz = weight->origin[2];
@@ -86,7 +86,6 @@ void SkinVerticesPlain(const SkinJob& job) {
         n[0] = length > 0 ? nx / length : 0.0f;
         n[1] = length > 0 ? ny / length : 0.0f;
         n[2] = length > 0 ? nz / length : 0.0f;
-        job.drawn[v] = used ? 1 : 0;
     }
 }
 
@@ -104,23 +103,113 @@ __attribute__((target("avx2,fma"))) inline void StoreThree(float* at, __m128 val
     std::copy(lanes, lanes + 3, at);
 }
 
-// value / |value| over its first three lanes, 0 where that length is 0.
-__attribute__((target("avx2,fma"))) inline __m128 UnitOrZero(__m128 value) {
-    __m128 length2 = _mm_dp_ps(value, value, 0x7F);
-    __m128 unit = _mm_div_ps(value, _mm_sqrt_ps(length2));
-    return _mm_and_ps(unit, _mm_cmpgt_ps(length2, _mm_setzero_ps()));
+// Lane i from lane from[i] of a, b or c: b where FROM_B has bit i, c where
+// FROM_C has it, a elsewhere.
+template <int FROM_B, int FROM_C>
+__attribute__((target("avx2,fma"))) inline __m256 Gather3(__m256 a, __m256 b, __m256 c,
+                                                          __m256i from) {
+    __m256 r = _mm256_permutevar8x32_ps(a, from);
+    r = _mm256_blend_ps(r, _mm256_permutevar8x32_ps(b, from), FROM_B);
+    return _mm256_blend_ps(r, _mm256_permutevar8x32_ps(c, from), FROM_C);
 }
 
-// The same sums with a weight's 32-byte record loaded whole: an in-lane
-// broadcast of its x, y and z gives (origin component x4 | normal component
-// x4), so one multiply-add per matrix column moves both position and normal.
-// The translation column only fills the lower (position) half. The loop is
-// bound by how many vertices the processor keeps in flight, so the pool is
-// fetched ahead and each normal is made unit length one vertex later, off the
-// path from a vertex's loads to its stores.
+// Makes count normals, stored x y z one after another, unit length (zero
+// where the length is zero). Eight at a time: their 24 floats in three
+// registers are sorted into x, y and z lanes to get the eight lengths, so one
+// square root and one division serve eight vertices; the divider, which a
+// per-vertex normalisation keeps busy, was the skinning loop's bottleneck.
+__attribute__((target("avx2,fma"))) void MakeUnitLength(float* normals, size_t count) {
+    // Lane i of each x, y, z register: where that component of vertex i lies
+    // in the register holding floats 0-7, 8-15 or 16-23.
+    const __m256i X_FROM = _mm256_setr_epi32(0, 3, 6, 1, 4, 7, 2, 5);
+    const __m256i Y_FROM = _mm256_setr_epi32(1, 4, 7, 2, 5, 0, 3, 6);
+    const __m256i Z_FROM = _mm256_setr_epi32(2, 5, 0, 3, 6, 1, 4, 7);
+    // Which of the three registers each lane is taken from, in two blends.
+    constexpr int X_B = 0x38, X_C = 0xC0, Y_B = 0x18, Y_C = 0xE0, Z_B = 0x1C, Z_C = 0xE0;
+    // The vertex each float of the three registers belongs to.
+    const __m256i OWNER_A = _mm256_setr_epi32(0, 0, 0, 1, 1, 1, 2, 2);
+    const __m256i OWNER_B = _mm256_setr_epi32(2, 3, 3, 3, 4, 4, 4, 5);
+    const __m256i OWNER_C = _mm256_setr_epi32(5, 5, 6, 6, 6, 7, 7, 7);
+    size_t v = 0;
+    for (; v + 8 <= count; v += 8) {
+        float* at = normals + 3 * v;
+        __m256 a = _mm256_loadu_ps(at), b = _mm256_loadu_ps(at + 8), c = _mm256_loadu_ps(at + 16);
+        __m256 a2 = _mm256_mul_ps(a, a), b2 = _mm256_mul_ps(b, b), c2 = _mm256_mul_ps(c, c);
+        __m256 length2 = _mm256_add_ps(_mm256_add_ps(Gather3<X_B, X_C>(a2, b2, c2, X_FROM),
+                                                     Gather3<Y_B, Y_C>(a2, b2, c2, Y_FROM)),
+                                       Gather3<Z_B, Z_C>(a2, b2, c2, Z_FROM));
+        __m256 inverse = _mm256_div_ps(_mm256_set1_ps(1.0f), _mm256_sqrt_ps(length2));
+        inverse = _mm256_and_ps(inverse, _mm256_cmp_ps(length2, _mm256_setzero_ps(), _CMP_GT_OQ));
+        _mm256_storeu_ps(at, _mm256_mul_ps(a, _mm256_permutevar8x32_ps(inverse, OWNER_A)));
+        _mm256_storeu_ps(at + 8, _mm256_mul_ps(b, _mm256_permutevar8x32_ps(inverse, OWNER_B)));
+        _mm256_storeu_ps(at + 16, _mm256_mul_ps(c, _mm256_permutevar8x32_ps(inverse, OWNER_C)));
+    }
+    for (; v < count; v++) {
+        float* n = normals + 3 * v;
+        float length2 = n[0] * n[0] + n[1] * n[1] + n[2] * n[2];
+        float inverse = length2 > 0 ? 1.0f / std::sqrt(length2) : 0.0f;
+        n[0] *= inverse;
+        n[1] *= inverse;
+        n[2] *= inverse;
+    }
+}
+
+// sum plus influence * (bone matrix * weight) for one weight, with the
+// weight's 32-byte record loaded whole: an in-lane broadcast of its x, y and
+// z gives (origin component x4 | normal component x4), so one multiply-add
+// per matrix column moves both position and normal. The translation column
+// only fills the lower (position) half.
+__attribute__((target("avx2,fma"))) inline __m256 AddWeight(__m256 sum, const BoneWeight* weight,
+                                                            const BoneMatrix* bones,
+                                                            uint32_t usable) {
+    // Unsigned, so a negative bone number fails the same test.
+    if ((uint32_t)weight->bonenum >= usable) return sum;
+    const float* c = bones[weight->bonenum].c;
+    __m256 record = _mm256_loadu_ps(weight->origin); // ox oy oz s | nx ny nz bone
+    __m256 placed = _mm256_zextps128_ps256(_mm_load_ps(c + 12));
+    placed = _mm256_fmadd_ps(_mm256_broadcast_ps((const __m128*)(c + 0)),
+                             _mm256_permute_ps(record, 0x00), placed);
+    placed = _mm256_fmadd_ps(_mm256_broadcast_ps((const __m128*)(c + 4)),
+                             _mm256_permute_ps(record, 0x55), placed);
+    placed = _mm256_fmadd_ps(_mm256_broadcast_ps((const __m128*)(c + 8)),
+                             _mm256_permute_ps(record, 0xAA), placed);
+    return _mm256_fmadd_ps(_mm256_broadcast_ss(&weight->influence), placed, sum);
+}
+
+// The sums over a vertex's weights in their stored order, unrolled for the
+// common counts: the loop is bound by how many instructions the processor can
+// issue, and a loop per vertex costs as many as a weight.
+__attribute__((target("avx2,fma"))) inline __m256 SumWeights(const BoneWeight* weight,
+                                                             int32_t numweights,
+                                                             const BoneMatrix* bones,
+                                                             uint32_t usable) {
+    __m256 sum = _mm256_setzero_ps();
+    switch (numweights) {
+        case 4:
+            sum = AddWeight(sum, weight + (numweights - 4), bones, usable);
+            [[fallthrough]];
+        case 3:
+            sum = AddWeight(sum, weight + (numweights - 3), bones, usable);
+            [[fallthrough]];
+        case 2:
+            sum = AddWeight(sum, weight + (numweights - 2), bones, usable);
+            [[fallthrough]];
+        case 1:
+            return AddWeight(sum, weight + (numweights - 1), bones, usable);
+        default:
+            for (int32_t w = 0; w < numweights; w++)
+                sum = AddWeight(sum, weight + w, bones, usable);
+            return sum;
+    }
+}
+
+// Positions and raw normal sums a vertex at a time, then the normals made
+// unit length a block at a time while the block is still in the nearest
+// cache; the pool is fetched ahead of the loop.
 __attribute__((target("avx2,fma"))) void SkinVerticesWide(const SkinJob& job) {
     static_assert(sizeof(BoneWeight) == 32, "a weight record fills one 256-bit register");
-    constexpr int FETCH_AHEAD = 2048; // bytes of the weight pool, about 30 vertices
+    constexpr int FETCH_AHEAD = 4096; // bytes of the weight pool, about 60 vertices
+    constexpr size_t BLOCK = 64;      // vertices whose normals are made unit length together
     // Locals, so the stores below cannot make the compiler read them again.
     const SkelVertex* verts = job.verts;
     const BoneMatrix* bones = job.bones;
@@ -128,36 +217,21 @@ __attribute__((target("avx2,fma"))) void SkinVerticesWide(const SkinJob& job) {
     const size_t numverts = job.numverts;
     float* positions = job.positions;
     float* normals = job.normals;
-    uint8_t* drawn = job.drawn;
-    __m128 pending = _mm_setzero_ps(); // the previous vertex's normal, not yet unit length
-    for (size_t v = 0; v < numverts; v++) {
-        const BoneWeight* weight = verts[v].weights;
-        int32_t numweights = weight ? verts[v].numweights : 0;
-        // Integer arithmetic: the address may lie past the pool, which is
-        // harmless for a prefetch but not for a pointer.
-        _mm_prefetch((const char*)((uintptr_t)weight + FETCH_AHEAD), _MM_HINT_T0);
-        __m256 sum = _mm256_setzero_ps();
-        bool used = false;
-        for (int32_t w = 0; w < numweights; w++, weight++) {
-            if ((uint32_t)weight->bonenum >= usable) continue;
-            used = true;
-            const float* c = bones[weight->bonenum].c;
-            __m256 record = _mm256_loadu_ps(weight->origin); // ox oy oz s | nx ny nz bone
-            __m256 placed = _mm256_zextps128_ps256(_mm_load_ps(c + 12));
-            placed = _mm256_fmadd_ps(_mm256_broadcast_ps((const __m128*)(c + 0)),
-                                     _mm256_permute_ps(record, 0x00), placed);
-            placed = _mm256_fmadd_ps(_mm256_broadcast_ps((const __m128*)(c + 4)),
-                                     _mm256_permute_ps(record, 0x55), placed);
-            placed = _mm256_fmadd_ps(_mm256_broadcast_ps((const __m128*)(c + 8)),
-                                     _mm256_permute_ps(record, 0xAA), placed);
-            sum = _mm256_fmadd_ps(_mm256_broadcast_ss(&weight->influence), placed, sum);
+    for (size_t start = 0; start < numverts; start += BLOCK) {
+        size_t end = std::min(numverts, start + BLOCK);
+        for (size_t v = start; v < end; v++) {
+            const BoneWeight* weight = verts[v].weights;
+            int32_t numweights = weight ? verts[v].numweights : 0;
+            // Integer arithmetic: the address may lie past the pool, which is
+            // harmless for a prefetch but not for a pointer.
+            _mm_prefetch((const char*)((uintptr_t)weight + FETCH_AHEAD), _MM_HINT_T0);
+            __m256 sum = SumWeights(weight, numweights, bones, usable);
+            bool room = v + 1 < numverts;
+            StoreThree(positions + 3 * v, _mm256_castps256_ps128(sum), room);
+            StoreThree(normals + 3 * v, _mm256_extractf128_ps(sum, 1), room);
         }
-        if (v > 0) _mm_storeu_ps(normals + 3 * (v - 1), UnitOrZero(pending));
-        StoreThree(positions + 3 * v, _mm256_castps256_ps128(sum), v + 1 < numverts);
-        pending = _mm256_extractf128_ps(sum, 1);
-        drawn[v] = used ? 1 : 0;
+        MakeUnitLength(normals + 3 * start, end - start);
     }
-    if (numverts > 0) StoreThree(normals + 3 * (numverts - 1), UnitOrZero(pending), false);
 }
 
 bool HasWideUnits() { return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma"); }
@@ -174,56 +248,65 @@ void Clear(SkinnedMesh* out) {
     out->texcoords.clear();
     out->drawn.clear();
     out->indices.clear();
+    out->laid_out_from = nullptr;
+    out->laid_out_verts = out->laid_out_tris = out->laid_out_bones = -1;
 }
 
 } // namespace
 
 bool SkinMesh(const SkelModel* model, int32_t mesh, const BonePose* pose, int32_t count,
               SkinnedMesh* out) {
-    return SkinMeshWith(SKIN_FASTEST, model, mesh, pose, count, out);
+    return LayOutSkinnedMesh(model, mesh, pose ? count : 0, out) &&
+           PoseSkinnedMesh(model, mesh, pose, count, out);
 }
 
-bool SkinMeshWith(SkinKernel kernel, const SkelModel* model, int32_t mesh, const BonePose* pose,
-                  int32_t count, SkinnedMesh* out) {
-    if (!out) return false;
+namespace {
+
+// The mesh to skin, or null (with out emptied) when there is none to skin.
+const SkelMesh* MeshToSkin(const SkelModel* model, int32_t mesh, SkinnedMesh* out) {
+    if (!out) return nullptr;
     if (!model || mesh < 0 || mesh >= model->nummeshes || (size_t)mesh >= model->meshes.size() ||
         !CountsMatch(model->meshes[mesh])) {
         Clear(out);
-        return false;
+        return nullptr;
     }
-    const SkelMesh& src = model->meshes[mesh];
-    // Bones that both the skeleton and the pose array hold; a weight on any
-    // other bone has nothing to follow.
-    int32_t usable = std::max(0, std::min(model->numbones, pose ? count : 0));
-    BoneMatrix within[MAX_BONES];
-    std::vector<BoneMatrix> beyond; // a skeleton past the limit, which the readers let through
-    if (usable > MAX_BONES) beyond.resize((size_t)usable);
-    BoneMatrix* bones = usable > MAX_BONES ? beyond.data() : within;
-    BuildBoneMatrices(pose, usable, bones);
+    return &model->meshes[mesh];
+}
 
+// Bones that both the skeleton and the pose array hold; a weight on any other
+// bone has nothing to follow.
+int32_t UsableBones(const SkelModel* model, const BonePose* pose, int32_t count) {
+    return std::max(0, std::min(model->numbones, pose ? count : 0));
+}
+
+bool LaidOutFor(const SkinnedMesh& out, const SkelMesh& src, int32_t usable) {
+    return out.laid_out_from == (const void*)&src && out.laid_out_verts == src.numverts &&
+           out.laid_out_tris == src.numtris && out.laid_out_bones == usable &&
+           out.positions.size() == 3 * (size_t)src.numverts &&
+           out.normals.size() == out.positions.size();
+}
+
+} // namespace
+
+bool LayOutSkinnedMesh(const SkelModel* model, int32_t mesh, int32_t count, SkinnedMesh* out) {
+    const SkelMesh* found = MeshToSkin(model, mesh, out);
+    if (!found) return false;
+    const SkelMesh& src = *found;
+    // A null pose array poses no bone; the layout must agree with that.
+    uint32_t usable = (uint32_t)std::max(0, std::min(model->numbones, count));
     size_t numverts = (size_t)src.numverts;
     out->positions.resize(3 * numverts);
     out->normals.resize(3 * numverts);
     out->texcoords.resize(2 * numverts);
     out->drawn.resize(numverts);
     uint8_t* drawn = out->drawn.data();
-    SkinJob job;
-    job.verts = src.verts.data();
-    job.numverts = numverts;
-    job.bones = bones;
-    job.usable = (uint32_t)usable;
-    job.positions = out->positions.data();
-    job.normals = out->normals.data();
-    job.drawn = drawn;
-#ifdef BONELOOM_SKIN_WIDE
-    if (kernel == SKIN_FASTEST && HasWideUnits())
-        SkinVerticesWide(job);
-    else
-        SkinVerticesPlain(job);
-#else
-    (void)kernel;
-    SkinVerticesPlain(job);
-#endif
+    for (size_t v = 0; v < numverts; v++) {
+        const SkelVertex& vert = src.verts[v];
+        uint8_t used = 0;
+        for (int32_t w = 0; vert.weights && w < vert.numweights; w++)
+            used |= (uint32_t)vert.weights[w].bonenum < usable ? 1 : 0;
+        drawn[v] = used;
+    }
 
     size_t stored = std::min(src.texcoords.size(), 2 * numverts);
     std::copy(src.texcoords.begin(), src.texcoords.begin() + stored, out->texcoords.begin());
@@ -242,16 +325,76 @@ bool SkinMeshWith(SkinKernel kernel, const SkelModel* model, int32_t mesh, const
         kept += (drawn[a] & drawn[b] & drawn[c]) ? 3 : 0;
     }
     out->indices.resize((size_t)(kept - out->indices.data()));
+    out->laid_out_from = &src;
+    out->laid_out_verts = src.numverts;
+    out->laid_out_tris = src.numtris;
+    out->laid_out_bones = (int32_t)usable;
     return true;
 }
 
-bool SkinModel(const SkelModel* model, const BonePose* pose, int32_t count,
-               std::vector<SkinnedMesh>* out) {
+bool PoseSkinnedMesh(const SkelModel* model, int32_t mesh, const BonePose* pose, int32_t count,
+                     SkinnedMesh* out) {
+    return PoseSkinnedMeshWith(SKIN_FASTEST, model, mesh, pose, count, out);
+}
+
+bool PoseSkinnedMeshWith(SkinKernel kernel, const SkelModel* model, int32_t mesh,
+                         const BonePose* pose, int32_t count, SkinnedMesh* out) {
+    const SkelMesh* found = MeshToSkin(model, mesh, out);
+    if (!found) return false;
+    const SkelMesh& src = *found;
+    int32_t usable = UsableBones(model, pose, count);
+    if (!LaidOutFor(*out, src, usable) && !LayOutSkinnedMesh(model, mesh, usable, out))
+        return false;
+    BoneMatrix within[MAX_BONES];
+    std::vector<BoneMatrix> beyond; // a skeleton past the limit, which the readers let through
+    if (usable > MAX_BONES) beyond.resize((size_t)usable);
+    BoneMatrix* bones = usable > MAX_BONES ? beyond.data() : within;
+    BuildBoneMatrices(pose, usable, bones);
+
+    SkinJob job;
+    job.verts = src.verts.data();
+    job.numverts = (size_t)src.numverts;
+    job.bones = bones;
+    job.usable = (uint32_t)usable;
+    job.positions = out->positions.data();
+    job.normals = out->normals.data();
+#ifdef BONELOOM_SKIN_WIDE
+    if (kernel == SKIN_FASTEST && HasWideUnits())
+        SkinVerticesWide(job);
+    else
+        SkinVerticesPlain(job);
+#else
+    (void)kernel;
+    SkinVerticesPlain(job);
+#endif
+    return true;
+}
+
+namespace {
+
+bool SkinEveryMesh(const SkelModel* model, const BonePose* pose, int32_t count,
+                   std::vector<SkinnedMesh>* out, bool lay_out) {
     if (!model || !out) return false;
     int32_t nummeshes = std::max(0, std::min(model->nummeshes, (int32_t)model->meshes.size()));
     out->resize((size_t)nummeshes);
     bool all = nummeshes == model->nummeshes;
-    for (int32_t m = 0; m < nummeshes; m++)
-        all = SkinMesh(model, m, pose, count, &(*out)[m]) && all;
+    for (int32_t m = 0; m < nummeshes; m++) {
+        SkinnedMesh* mesh = &(*out)[m];
+        bool ok = lay_out ? SkinMesh(model, m, pose, count, mesh)
+                          : PoseSkinnedMesh(model, m, pose, count, mesh);
+        all = ok && all;
+    }
     return all;
+}
+
+} // namespace
+
+bool SkinModel(const SkelModel* model, const BonePose* pose, int32_t count,
+               std::vector<SkinnedMesh>* out) {
+    return SkinEveryMesh(model, pose, count, out, true);
+}
+
+bool PoseSkinnedModel(const SkelModel* model, const BonePose* pose, int32_t count,
+                      std::vector<SkinnedMesh>* out) {
+    return SkinEveryMesh(model, pose, count, out, false);
 }

@@ -11,12 +11,20 @@
 // A skinned mesh in the renderer's axis mapping: model-space (x, y, z) is
 // stored as (y, z, x), the mapping the skeleton is drawn with, so the mesh
 // wraps the skeleton with no matrix in between.
+//
+// Two halves: positions and normals follow the pose; texcoords, drawn and
+// indices depend only on the mesh and on which bones are posed, so a record
+// kept from frame to frame has them laid out once and only posed after that.
 struct SkinnedMesh {
     std::vector<float> positions;  // 3 per vertex
     std::vector<float> normals;    // 3 per vertex, unit length (0,0,0 where undefined)
     std::vector<float> texcoords;  // 2 per vertex (s, t); 0 where the mesh has none
     std::vector<uint8_t> drawn;    // 1 when the vertex had a usable weight
     std::vector<uint32_t> indices; // triangles whose three vertices are drawn and in range
+    // What the layout was made from, so posing can tell a record laid out for
+    // another mesh or another number of posed bones (and lay it out again).
+    const void* laid_out_from = nullptr;
+    int32_t laid_out_verts = -1, laid_out_tris = -1, laid_out_bones = -1;
 };
 
 // Skins mesh number mesh of model with the model-space bone poses pose[0 ..
@@ -29,18 +37,38 @@ struct SkinnedMesh {
 // outside the mesh) are left out of indices. Influences are used as stored,
 // not normalised. False, with out emptied, when model or out is null, mesh is
 // not one of the model's meshes, or its counts do not match its arrays.
+// Lays out and poses: see the two functions below.
 bool SkinMesh(const SkelModel* model, int32_t mesh, const BonePose* pose, int32_t count,
               SkinnedMesh* out);
 
-// The loops SkinMesh can run: the fastest this processor has (256-bit
-// registers with fused multiply-add on x86 processors that have them), or the
-// portable one every processor runs. They agree up to float rounding.
-enum SkinKernel { SKIN_FASTEST, SKIN_PORTABLE };
-// SkinMesh with the loop chosen (tests and benchmarks run both).
-bool SkinMeshWith(SkinKernel kernel, const SkelModel* model, int32_t mesh, const BonePose* pose,
-                  int32_t count, SkinnedMesh* out);
+// The pose-independent half of SkinMesh: sizes every array, copies the
+// texture coordinates, marks the drawn vertices and keeps the drawn triangles
+// for count posed bones. Same failures as SkinMesh.
+bool LayOutSkinnedMesh(const SkelModel* model, int32_t mesh, int32_t count, SkinnedMesh* out);
 
-// Every mesh of the model into out (resized to nummeshes). False when any
-// mesh could not be skinned; the others are skinned all the same.
+// The per-frame half: positions and normals only, into a record laid out for
+// this mesh of this model with the same number of usable bones; any other
+// record is laid out first, so the result always equals SkinMesh's. A record
+// must be laid out again (or cleared) when the mesh's weights, texture
+// coordinates or triangles change in place.
+bool PoseSkinnedMesh(const SkelModel* model, int32_t mesh, const BonePose* pose, int32_t count,
+                     SkinnedMesh* out);
+
+// The loops that compute positions and normals: the fastest this processor
+// has (256-bit registers with fused multiply-add on x86 processors that have
+// them), or the portable one every processor runs. They agree up to float
+// rounding.
+enum SkinKernel { SKIN_FASTEST, SKIN_PORTABLE };
+// PoseSkinnedMesh with the loop chosen (tests and benchmarks run both).
+bool PoseSkinnedMeshWith(SkinKernel kernel, const SkelModel* model, int32_t mesh,
+                         const BonePose* pose, int32_t count, SkinnedMesh* out);
+
+// Every mesh of the model into out (resized to nummeshes), each laid out and
+// posed. False when any mesh could not be skinned; the others are skinned all
+// the same.
 bool SkinModel(const SkelModel* model, const BonePose* pose, int32_t count,
                std::vector<SkinnedMesh>* out);
+// The same through PoseSkinnedMesh: for records kept across frames of one
+// model, laid out only when a mesh's record does not fit it.
+bool PoseSkinnedModel(const SkelModel* model, const BonePose* pose, int32_t count,
+                      std::vector<SkinnedMesh>* out);

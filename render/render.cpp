@@ -145,7 +145,7 @@ bool DrawMeshes(const SkelModel* model, const BonePose* pose, int32_t count,
     if (!model || !pose) return false;
     MeshBuffers temporary;
     if (!buffers) buffers = &temporary;
-    bool ok = SkinModel(model, pose, count, &buffers->skinned);
+    bool ok = PoseSkinnedModel(model, pose, count, &buffers->skinned);
 
     glPushAttrib(GL_ENABLE_BIT | GL_LIGHTING_BIT | GL_TEXTURE_BIT | GL_CURRENT_BIT);
     glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);

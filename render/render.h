@@ -24,8 +24,10 @@ struct RenderCamera {
 };
 
 // What drawing the meshes keeps from frame to frame, owned by the caller: one
-// skinning buffer per mesh, refilled in place every frame, and the texture
-// of each mesh (0: drawn untextured), made once per model load.
+// skinning buffer per mesh, laid out once and posed in place every frame, and
+// the texture of each mesh (0: drawn untextured), made once per model load.
+// They belong to one model: clear them when another is loaded or a mesh's
+// weights, texture coordinates or triangles are changed in place.
 struct MeshBuffers {
     std::vector<SkinnedMesh> skinned;
     std::vector<uint32_t> textures;

@@ -251,7 +251,7 @@ void AddDrawnToFit(const SkelModel* model, const std::vector<BonePose>& pose,
     if (options->show_skeleton)
         AddPoseToFit(pose.data(), (int32_t)pose.size(), BONE_CUBE_HALF, fit);
     if (!options->show_mesh) return;
-    SkinModel(model, pose.data(), (int32_t)pose.size(), &buffers->skinned);
+    PoseSkinnedModel(model, pose.data(), (int32_t)pose.size(), &buffers->skinned);
     for (const SkinnedMesh& mesh : buffers->skinned)
         for (size_t v = 0; v < mesh.drawn.size(); v++)
             if (mesh.drawn[v]) AddPointsToFit(&mesh.positions[3 * v], 1, fit);

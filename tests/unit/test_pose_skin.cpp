@@ -68,8 +68,14 @@ TEST(PoseSkin, BlendsTwoBonesAtRestAndTurnedSkipsMissingBonesAndDropsUnweightedV
             {Weight(1, 1, 1, 1.0f, 0, 0, 1, -1)}, // 3: only a weight on bone -1
             {Weight(0, 0, 1, 1.0f, 0, 0, 2, 1)},  // 4: on the arm; normal of length 2
             {Weight(0, 0, 0, 1.0f, 0, 0, 0, 0)},  // 5: a normal of length 0
+                                                 // 6-9: on the root, so the normals are made unit
+                                                 // length eight at a time as well as one at a time.
+            {Weight(0, 0, 0, 1.0f, 0, 3, 4, 0)},
+            {Weight(0, 0, 0, 1.0f, 0, 3, 4, 0)},
+            {Weight(0, 0, 0, 1.0f, 0, 3, 4, 0)},
+            {Weight(0, 0, 0, 1.0f, 0, 3, 4, 0)},
         },
-        {0, 1, 4, /**/ 0, 2, 4, /**/ 1, 3, 4, /**/ 0, 1, 9, /**/ 4, 5, 0});
+        {0, 1, 4, /**/ 0, 2, 4, /**/ 1, 3, 4, /**/ 0, 1, 10, /**/ 4, 5, 0});
     // Model-space poses: at rest the arm sits 2 above the root; turned, the
     // root is a quarter turn about z at (1, 0, 0) and the arm a quarter turn
     // about x at (0, 3, 0).
@@ -80,9 +86,9 @@ TEST(PoseSkin, BlendsTwoBonesAtRestAndTurnedSkipsMissingBonesAndDropsUnweightedV
     for (SkinKernel kernel : KERNELS) {
         SCOPED_TRACE(kernel == SKIN_FASTEST ? "fastest" : "portable");
         SkinnedMesh out;
-        ASSERT_TRUE(SkinMeshWith(kernel, &model, 0, rest, 2, &out));
-        ASSERT_EQ(out.positions.size(), 18u);
-        ASSERT_EQ(out.normals.size(), 18u);
+        ASSERT_TRUE(PoseSkinnedMeshWith(kernel, &model, 0, rest, 2, &out));
+        ASSERT_EQ(out.positions.size(), 30u);
+        ASSERT_EQ(out.normals.size(), 30u);
         ExpectAt(out.positions, 0, 0.25f, 0.75f, 1.5f, "rest position");
         ExpectAt(out.normals, 0, 0.25f * n, 0.75f * n, 0, "rest normal");
         ExpectAt(out.positions, 1, 1, 0, 0, "position without the missing bone");
@@ -93,12 +99,14 @@ TEST(PoseSkin, BlendsTwoBonesAtRestAndTurnedSkipsMissingBonesAndDropsUnweightedV
         ExpectAt(out.positions, 4, 0, 0, 3, "position on the arm");
         ExpectAt(out.normals, 4, 0, 0, 1, "normal made unit length");
         ExpectAt(out.normals, 5, 0, 0, 0, "undefined normal");
-        EXPECT_EQ(out.drawn, std::vector<uint8_t>({1, 1, 0, 0, 1, 1}));
+        ExpectAt(out.normals, 7, 0, 0.6f, 0.8f, "normal made unit length in an eight");
+        ExpectAt(out.normals, 9, 0, 0.6f, 0.8f, "normal made unit length past the eights");
+        EXPECT_EQ(out.drawn, std::vector<uint8_t>({1, 1, 0, 0, 1, 1, 1, 1, 1, 1}));
         EXPECT_EQ(out.indices, std::vector<uint32_t>({0, 1, 4, 4, 5, 0}));
         EXPECT_EQ(out.texcoords, model.meshes[0].texcoords);
 
         // The same record again, turned: root x -> y, arm y -> z.
-        ASSERT_TRUE(SkinMeshWith(kernel, &model, 0, turned, 2, &out));
+        ASSERT_TRUE(PoseSkinnedMeshWith(kernel, &model, 0, turned, 2, &out));
         ExpectAt(out.positions, 0, 0.25f, 2.5f, 0.75f, "turned position");
         ExpectAt(out.normals, 0, 0, 0.25f * n, 0.75f * n, "turned normal");
         ExpectAt(out.positions, 1, 0.5f, 1, 0, "turned position without the missing bone");
@@ -107,10 +115,10 @@ TEST(PoseSkin, BlendsTwoBonesAtRestAndTurnedSkipsMissingBonesAndDropsUnweightedV
         ExpectAt(out.normals, 4, 0, -1, 0, "turned normal on the arm");
 
         // Only the root posed: the arm counts as missing, so vertex 4 and the
-        // triangles touching it go.
-        ASSERT_TRUE(SkinMeshWith(kernel, &model, 0, turned, 1, &out));
+        // triangles touching it go, although the record was laid out for two.
+        ASSERT_TRUE(PoseSkinnedMeshWith(kernel, &model, 0, turned, 1, &out));
         ExpectAt(out.positions, 0, 0.25f, 0.25f, 0, "root share alone");
-        EXPECT_EQ(out.drawn, std::vector<uint8_t>({1, 1, 0, 0, 0, 1}));
+        EXPECT_EQ(out.drawn, std::vector<uint8_t>({1, 1, 0, 0, 0, 1, 1, 1, 1, 1}));
         EXPECT_TRUE(out.indices.empty());
     }
 
@@ -134,7 +142,7 @@ std::vector<SkinnedMesh> SkinDemoAt(SkelModel* model, int32_t f, SkinKernel kern
     ComputePose(model, &list);
     std::vector<SkinnedMesh> out(model->meshes.size());
     for (int32_t m = 0; m < model->nummeshes; m++)
-        EXPECT_TRUE(SkinMeshWith(kernel, model, m, CurrentPose, CurrentPoseCount, &out[m]));
+        EXPECT_TRUE(PoseSkinnedMeshWith(kernel, model, m, CurrentPose, CurrentPoseCount, &out[m]));
     return out;
 }
 
@@ -157,8 +165,10 @@ TEST(PoseSkin, DemoBodyRestsWhereItWasLaidOutIsClosedAndKeepsItsShapeWhileWalkin
         for (size_t v = 0; v < meant.size() / 3; v++) {
             ExpectAt(rest[m].positions, (int)v, meant[3 * v], meant[3 * v + 1], meant[3 * v + 2],
                      "rest position");
-            for (int k = 0; k < 3; k++)
+            for (int k = 0; k < 3; k++) {
                 ASSERT_NEAR(portable[m].positions[3 * v + k], rest[m].positions[3 * v + k], 1e-4f);
+                ASSERT_NEAR(portable[m].normals[3 * v + k], rest[m].normals[3 * v + k], 1e-5f);
+            }
         }
         EXPECT_EQ(rest[m].indices.size(), 3 * (size_t)model.meshes[m].numtris) << "all drawn";
 
