@@ -20,6 +20,7 @@
 #include "overlay/prompt.h"
 #include "overlay/text.h"
 #include "tests/unit/test_core_globals.h"
+#include "tests/unit/test_skeleton.h"
 
 namespace {
 
@@ -318,12 +319,7 @@ TEST(OverlayTextGL, HudLinesAndSelectedBone) {
     SaveCoreGlobals(&saved);
 
     SkelModel model;
-    model.numbones = 2;
-    model.bones.resize(2);
-    CopyName(model.bones[0].name, "root");
-    CopyName(model.bones[1].name, "left arm");
-    model.bones[0].parent = -1;
-    model.bones[1].parent = 0;
+    SetBoneChain(&model, {"root", "left arm"});
     CurrentModel = &model;
     SelectedBone = 1;
     snprintf(FPSText, FPS_TEXT_LEN, "FPS: 60");

@@ -16,6 +16,7 @@
 #include "overlay/tga.h"
 #include "render/offscreen.h"
 #include "render/render.h"
+#include "tests/unit/test_skeleton.h"
 
 namespace {
 
@@ -50,12 +51,7 @@ void AddQuad(SkelModel* m, const char* skin, float y0, float z0, float y1, float
 
 // Two bones, a root at the origin and one straight up at z = 8.
 void AddBones(SkelModel* m, std::vector<BonePose>* pose) {
-    m->numbones = 2;
-    m->bones.resize(2);
-    CopyName(m->bones[0].name, "root");
-    CopyName(m->bones[1].name, "up");
-    m->bones[0].parent = -1;
-    m->bones[1].parent = 0;
+    SetBoneChain(m, {"root", "up"});
     *pose = {BonePose{{0, 0, 0, 1}, {0, 0, 0}}, BonePose{{0, 0, 0, 1}, {0, 0, 8}}};
 }
 

@@ -9,6 +9,7 @@
 #include "overlay/prompt.h"
 #include "overlay/text.h"
 #include "tests/unit/test_core_globals.h"
+#include "tests/unit/test_skeleton.h"
 
 namespace {
 
@@ -183,12 +184,7 @@ TEST_F(OverlayPrompt, AskBoneNameRenamesTheSelectedBone) {
     EXPECT_EQ(PromptActive, 0);
 
     SkelModel model;
-    model.numbones = 2;
-    model.bones.resize(2);
-    CopyName(model.bones[0].name, "root");
-    CopyName(model.bones[1].name, "arm");
-    model.bones[0].parent = -1;
-    model.bones[1].parent = 0;
+    SetBoneChain(&model, {"root", "arm"});
     CurrentModel = &model;
     SelectedBone = 1;
     AskBoneName();

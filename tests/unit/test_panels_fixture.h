@@ -13,6 +13,7 @@
 #include "panels/rotate_panel.h"
 #include "pose/keys.h"
 #include "tests/unit/test_core_globals.h"
+#include "tests/unit/test_skeleton.h"
 
 inline void SetPanelsTestPose(BonePose* pose, float x, float y, float z) {
     const BonePose p = {{0, 0, 0, 1}, {x, y, z}};
@@ -24,14 +25,7 @@ inline void SetPanelsTestPose(BonePose* pose, float x, float y, float z) {
 // legs/skin_b.tga).
 inline SkelModel MakePanelsTestModel() {
     SkelModel m;
-    const char* names[3] = {"root", "Lhip", "Lknee"};
-    m.numbones = 3;
-    m.bones.resize(3);
-    for (int i = 0; i < 3; i++) {
-        CopyName(m.bones[i].name, names[i]);
-        m.bones[i].parent = i - 1;
-        m.bones[i].flags = 0;
-    }
+    SetBoneChain(&m, {"root", "Lhip", "Lknee"});
     m.numframes = 2;
     m.frames.resize(2);
     for (int f = 0; f < 2; f++) {

@@ -11,6 +11,7 @@
 #include "model/sample.h"
 #include "pose/keys.h"
 #include "pose/skin.h"
+#include "tests/unit/test_skeleton.h"
 
 namespace {
 
@@ -25,12 +26,7 @@ BoneWeight Weight(float ox, float oy, float oz, float influence, float nx, float
 SkelModel TwoBoneModel(const std::vector<std::vector<BoneWeight>>& vertices,
                        const std::vector<int32_t>& indices) {
     SkelModel model;
-    model.numbones = 2;
-    model.bones.resize(2);
-    CopyName(model.bones[0].name, "root");
-    CopyName(model.bones[1].name, "arm");
-    model.bones[0].parent = -1;
-    model.bones[1].parent = 0;
+    SetBoneChain(&model, {"root", "arm"});
     model.nummeshes = 1;
     model.meshes.resize(1);
     SkelMesh& mesh = model.meshes[0];
@@ -68,7 +64,7 @@ TEST(PoseSkin, BlendsTwoBonesAtRestAndTurnedSkipsMissingBonesAndDropsUnweightedV
             {Weight(1, 1, 1, 1.0f, 0, 0, 1, -1)}, // 3: only a weight on bone -1
             {Weight(0, 0, 1, 1.0f, 0, 0, 2, 1)},  // 4: on the arm; normal of length 2
             {Weight(0, 0, 0, 1.0f, 0, 0, 0, 0)},  // 5: a normal of length 0
-                                                 // 6-9: on the root, so the normals are made unit
+                                                  // 6-9: on the root, so the normals are made unit
                                                  // length eight at a time as well as one at a time.
             {Weight(0, 0, 0, 1.0f, 0, 3, 4, 0)},
             {Weight(0, 0, 0, 1.0f, 0, 3, 4, 0)},
