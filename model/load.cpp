@@ -206,6 +206,14 @@ LoadStatus RefuseUnreadable(Parse* p) { return Refuse(p->report, Unreadable(p->r
 
 LoadStatus RefuseTooBig(Parse* p) { return Refuse(p->report, TooBig(p->reader, p->path)); }
 
+// A negative count of what, in owner ("" for the file itself, else e.g.
+// "mesh 2 of ").
+LoadStatus RefuseNegative(Parse* p, const std::string& owner, const char* what, int32_t count) {
+    return Refuse(p->report,
+                  FormatText("%s failed: %sdata file \"%s\" has a negative %s count (%i).\n",
+                             p->reader, owner.c_str(), p->path, what, count));
+}
+
 // The SKM header's console lines and warnings. The warnings end without a
 // newline and run into the next line, as the viewer prints them.
 void SayMeshFileHeader(Parse* p, const SkmHeader& h) {
@@ -256,9 +264,7 @@ void WarnMeshHeader(Parse* p, int32_t i, const MeshHeader& h, bool meshNameCut, 
 LoadStatus ReadVertices(Parse* p, int32_t i, const MeshHeader& h, SkelMesh* mesh) {
     const size_t size = p->src->size;
     if (h.numverts < 0)
-        return Refuse(p->report, FormatText("ReadSKM failed: mesh %i of data file \"%s\" has a "
-                                            "negative vertex count (%i).\n",
-                                            i, p->path, h.numverts));
+        return RefuseNegative(p, FormatText("mesh %i of ", i), "vertex", h.numverts);
     if (!BlockFits(size, h.ofsverts, h.numverts, VERTEX_COUNT_SIZE))
         return RefusePastEnd(p, FormatText("the vertex block of mesh %i", i));
     // The pool is reserved for the most weights the rest of the file could
@@ -281,9 +287,8 @@ LoadStatus ReadVertices(Parse* p, int32_t i, const MeshHeader& h, SkelMesh* mesh
         int32_t numweights = GetInt(&in);
         pos += VERTEX_COUNT_SIZE;
         if (numweights < 0)
-            return Refuse(p->report, FormatText("ReadSKM failed: vertex %i of mesh %i in data file "
-                                                "\"%s\" has a negative weight count (%i).\n",
-                                                v, i, p->path, numweights));
+            return RefuseNegative(p, FormatText("vertex %i of mesh %i in ", v, i), "weight",
+                                  numweights);
         if ((size_t)numweights > (size - pos) / WEIGHT_SIZE)
             return RefusePastEnd(p, FormatText("the weights of vertex %i of mesh %i", v, i));
         SkelVertex& vertex = mesh->verts.emplace_back();
@@ -305,38 +310,39 @@ LoadStatus ReadVertices(Parse* p, int32_t i, const MeshHeader& h, SkelMesh* mesh
     return LOAD_OK;
 }
 
+// One counted block of mesh i: count records of recordSize bytes (whole
+// 32-bit words) at offset, refused by name when the count is negative or the
+// block runs past the end of the file.
+template <typename T>
+LoadStatus ReadMeshBlock(Parse* p, int32_t i, int32_t count, int64_t offset, size_t recordSize,
+                         const char* countName, const char* blockName, std::vector<T>* out) {
+    if (count < 0) return RefuseNegative(p, FormatText("mesh %i of ", i), countName, count);
+    if (!BlockFits(p->src->size, offset, count, recordSize))
+        return RefusePastEnd(p, FormatText("the %s of mesh %i", blockName, i));
+    if (!FetchWords(p->src, (size_t)offset, (size_t)count * recordSize / 4, out))
+        return RefuseUnreadable(p);
+    return LOAD_OK;
+}
+
 // Mesh i's texture coordinates, triangles and bone references.
 LoadStatus ReadMeshArrays(Parse* p, int32_t i, const MeshHeader& h, SkelMesh* mesh) {
-    const size_t size = p->src->size;
     if (!Budget(&p->modelbytes,
                 TEXCOORD_SIZE * (size_t)h.numverts +
                     (h.numtris > 0 ? TRIANGLE_SIZE * (size_t)h.numtris : 0) +
                     (h.numreferences > 0 ? REFERENCE_SIZE * (size_t)h.numreferences : 0)))
         return RefuseTooBig(p);
-    if (!BlockFits(size, h.ofstexcoords, h.numverts, TEXCOORD_SIZE))
-        return RefusePastEnd(p, FormatText("the texture coordinates of mesh %i", i));
-    if (!FetchWords(p->src, (size_t)h.ofstexcoords, (size_t)h.numverts * 2, &mesh->texcoords))
-        return RefuseUnreadable(p);
-
-    if (h.numtris < 0)
-        return Refuse(p->report, FormatText("ReadSKM failed: mesh %i of data file \"%s\" has a "
-                                            "negative triangle count (%i).\n",
-                                            i, p->path, h.numtris));
-    if (!BlockFits(size, h.ofsindices, h.numtris, TRIANGLE_SIZE))
-        return RefusePastEnd(p, FormatText("the triangles of mesh %i", i));
+    // The vertex count was checked with the vertices.
+    LoadStatus status = ReadMeshBlock(p, i, h.numverts, h.ofstexcoords, TEXCOORD_SIZE, "vertex",
+                                      "texture coordinates", &mesh->texcoords);
+    if (status != LOAD_OK) return status;
+    status = ReadMeshBlock(p, i, h.numtris, h.ofsindices, TRIANGLE_SIZE, "triangle", "triangles",
+                           &mesh->indices);
+    if (status != LOAD_OK) return status;
+    status = ReadMeshBlock(p, i, h.numreferences, h.ofsreferences, REFERENCE_SIZE, "bone reference",
+                           "bone references", &mesh->references);
+    if (status != LOAD_OK) return status;
     mesh->numtris = h.numtris;
-    if (!FetchWords(p->src, (size_t)h.ofsindices, (size_t)h.numtris * 3, &mesh->indices))
-        return RefuseUnreadable(p);
-
-    if (h.numreferences < 0)
-        return Refuse(p->report, FormatText("ReadSKM failed: mesh %i of data file \"%s\" has a "
-                                            "negative bone reference count (%i).\n",
-                                            i, p->path, h.numreferences));
-    if (!BlockFits(size, h.ofsreferences, h.numreferences, REFERENCE_SIZE))
-        return RefusePastEnd(p, FormatText("the bone references of mesh %i", i));
     mesh->numreferences = h.numreferences;
-    if (!FetchWords(p->src, (size_t)h.ofsreferences, (size_t)h.numreferences, &mesh->references))
-        return RefuseUnreadable(p);
     return LOAD_OK;
 }
 
@@ -368,10 +374,7 @@ LoadStatus ParseSKMSource(ByteSource* src, const char* path, SkelModel* model, L
     SkmHeader h;
     GetSkmHeader(&in, &h);
     SayMeshFileHeader(&p, h);
-    if (h.nummeshes < 0)
-        return Refuse(
-            report, FormatText("ReadSKM failed: data file \"%s\" has a negative mesh count (%i).\n",
-                               path, h.nummeshes));
+    if (h.nummeshes < 0) return RefuseNegative(&p, "", "mesh", h.nummeshes);
 
     // Never reserve more mesh records than the file has room for: a count
     // the file cannot back is refused at the first header that does not fit.
@@ -417,11 +420,7 @@ void SayPoseFileHeader(Parse* p, const SkpHeader& h) {
 // cannot be honoured: the bone is posed as a root, with one warning, and the
 // file is kept as read.
 LoadStatus ReadBones(Parse* p, const SkpHeader& h, std::vector<SkelBone>* bones) {
-    if (h.numbones < 0)
-        return Refuse(
-            p->report,
-            FormatText("ReadSKP failed: data file \"%s\" has a negative bone count (%i).\n",
-                       p->path, h.numbones));
+    if (h.numbones < 0) return RefuseNegative(p, "", "bone", h.numbones);
     if (!BlockFits(p->src->size, h.ofsbones, h.numbones, BONE_RECORD_SIZE))
         return RefusePastEnd(p, FormatText("the %i bone records", h.numbones));
     size_t length = BONE_RECORD_SIZE * (size_t)h.numbones;
@@ -451,11 +450,7 @@ LoadStatus ReadBones(Parse* p, const SkpHeader& h, std::vector<SkelBone>* bones)
 
 // The frame headers and every frame's poses.
 LoadStatus ReadFrames(Parse* p, const SkpHeader& h, std::vector<PoseFrame>* frames) {
-    if (h.numframes < 0)
-        return Refuse(
-            p->report,
-            FormatText("ReadSKP failed: data file \"%s\" has a negative frame count (%i).\n",
-                       p->path, h.numframes));
+    if (h.numframes < 0) return RefuseNegative(p, "", "frame", h.numframes);
     if (!BlockFits(p->src->size, h.ofsframes, h.numframes, FRAME_HEADER_SIZE))
         return RefusePastEnd(p, FormatText("the %i frame headers", h.numframes));
     // Frames may share one pose block, so their poses can need far more
