@@ -9,11 +9,6 @@
 #include "model/model.h"
 #include "pose/playback.h"
 
-// Model-space pose of every bone (numbones entries into *out): play's frame
-// blended towards the frame after it at t (0: the frame itself).
-void BuildPlaybackPose(const SkelModel* model, const Playback* play, float t,
-                       std::vector<BonePose>* out);
-
 // The pose to draw and its entry count: CurrentPose (CurrentPoseCount) while
 // play is stopped or there is no model, else BuildPlaybackPose of
 // CurrentModel at blend. Valid until the next call or the next rebuild.

@@ -22,6 +22,12 @@ BonePose FramePose(const SkelModel* model, int32_t frame, int32_t bone) {
 
 } // namespace
 
+BonePose FrameLocalPose(const SkelModel* model, int32_t frame, int32_t bone) {
+    bool known =
+        frame >= 0 && frame < UsableFrames(model) && bone >= 0 && bone < UsableBones(model);
+    return known ? FramePose(model, frame, bone) : IDENTITY_POSE;
+}
+
 int32_t PoseCount(const SkelModel* model) { return model->numbones > 0 ? model->numbones : 0; }
 
 void FrameLocalPoses(const SkelModel* model, int32_t frame, BonePose* local) {

@@ -12,6 +12,10 @@
 // Entries a pose buffer of model holds: numbones, or 0 when that is negative.
 int32_t PoseCount(const SkelModel* model);
 
+// Bone's local pose at frame: identity when the frame is not one of the
+// model's, the bone is not, or the frame holds no pose for it.
+BonePose FrameLocalPose(const SkelModel* model, int32_t frame, int32_t bone);
+
 // Local pose of every bone at one frame; identity poses when the frame is not
 // a frame of the model or the model has no frames, and for bones the frame
 // holds no pose for.

@@ -5,14 +5,13 @@
 
 #include <cmath>
 
+#include "pose/compose.h"
 #include "pose/rotation.h"
 
 // Below this angle between two rotations (cosine above the bound, about 3.6
 // degrees of rotation) slerp's sine weights lose precision, while a linear
 // blend normalised afterwards is off by far less than a float's resolution.
 constexpr float NLERP_ABOVE_COS = 0.9995f;
-
-static const BonePose IDENTITY_POSE = {{0, 0, 0, 1}, {0, 0, 0}};
 
 int32_t PlaybackFirstFrame(int32_t numframes) { return numframes >= 2 ? 1 : 0; }
 
@@ -169,20 +168,19 @@ void BlendPose(const BonePose* a, const BonePose* b, float t, BonePose* out) {
     SetPoseOrigin(out, &o);
 }
 
-// Bone i's local pose in frame f, or identity when there is none.
-static const BonePose* FramePose(const SkelModel* model, int32_t f, int32_t i) {
-    int32_t numframes = model->numframes;
-    if ((size_t)(numframes > 0 ? numframes : 0) > model->frames.size())
-        numframes = (int32_t)model->frames.size();
-    if (f < 0 || f >= numframes) return &IDENTITY_POSE;
-    const PoseFrame& frame = model->frames[f];
-    if ((size_t)i >= frame.poses.size()) return &IDENTITY_POSE;
-    return &frame.poses[i];
-}
-
 void BlendFrameLocalPoses(const SkelModel* model, int32_t frame, int32_t next, float t,
                           BonePose* local) {
-    int32_t count = model->numbones > 0 ? model->numbones : 0;
-    for (int32_t i = 0; i < count; i++)
-        BlendPose(FramePose(model, frame, i), FramePose(model, next, i), t, &local[i]);
+    int32_t count = PoseCount(model);
+    for (int32_t i = 0; i < count; i++) {
+        BonePose a = FrameLocalPose(model, frame, i), b = FrameLocalPose(model, next, i);
+        BlendPose(&a, &b, t, &local[i]);
+    }
+}
+
+void BuildPlaybackPose(const SkelModel* model, const Playback* play, float t,
+                       std::vector<BonePose>* out) {
+    out->resize((size_t)PoseCount(model));
+    int32_t next = PlaybackNextFrame(play, model->numframes);
+    BlendFrameLocalPoses(model, play->frame, next, t, out->data());
+    ComposePose(model, out->data(), out->data());
 }

@@ -6,6 +6,7 @@
 // No state of its own; the key channels are never read or changed here.
 #pragma once
 #include <cstdint>
+#include <vector>
 
 #include "model/model.h"
 #include "pose/anim.h"
@@ -75,3 +76,7 @@ void BlendPose(const BonePose* a, const BonePose* b, float t, BonePose* out);
 // a bone it has no pose for, gives the identity pose.
 void BlendFrameLocalPoses(const SkelModel* model, int32_t frame, int32_t next, float t,
                           BonePose* local);
+// Model-space pose of every bone (numbones entries into *out): play's frame
+// blended towards the frame after it at t (0: the frame itself).
+void BuildPlaybackPose(const SkelModel* model, const Playback* play, float t,
+                       std::vector<BonePose>* out);

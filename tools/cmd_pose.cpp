@@ -89,12 +89,9 @@ int PrintPoseAtFrame(const char* command, const SkelModel* model, const PoseAtFr
     Playback play;
     play.frame = at->frame;
     play.loop = true;
-    int32_t next = PlaybackNextFrame(&play, model->numframes);
-    size_t count = (size_t)PoseCount(model);
-    std::vector<BonePose> local(count), pose(count);
-    BlendFrameLocalPoses(model, at->frame, next, at->t, local.data());
-    ComposePose(model, local.data(), pose.data());
-    for (size_t i = 0; i < count; i++) PrintPoseLine(model, (int32_t)i, &pose[i]);
+    std::vector<BonePose> pose;
+    BuildPlaybackPose(model, &play, at->t, &pose);
+    for (size_t i = 0; i < pose.size(); i++) PrintPoseLine(model, (int32_t)i, &pose[i]);
     return 0;
 }
 
