@@ -9,10 +9,8 @@
 
 namespace {
 
-constexpr uint32_t GLB_MAGIC = 0x46546C67; // "glTF"
 constexpr uint32_t GLB_VERSION = 2;
-constexpr uint32_t GLB_CHUNK_JSON = 0x4E4F534A; // "JSON"
-constexpr uint32_t GLB_CHUNK_BIN = 0x004E4942;  // "BIN\0"
+constexpr uint32_t GLB_CHUNK_BIN = 0x004E4942; // "BIN\0"
 
 void PutU32(std::vector<unsigned char>* out, uint32_t value) {
     for (int k = 0; k < 4; k++) out->push_back((unsigned char)(value >> (8 * k)));

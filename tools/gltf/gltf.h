@@ -13,6 +13,10 @@
 
 // 24, the rate 3D suites animate at: keys between a scene's frames are lost
 // when a suite resamples on re-export.
+// The binary container's header and chunk words.
+constexpr uint32_t GLB_MAGIC = 0x46546C67;      // "glTF"
+constexpr uint32_t GLB_CHUNK_JSON = 0x4E4F534A; // "JSON"
+
 constexpr float GLTF_DEFAULT_FPS = 24.0f;
 constexpr float GLTF_MAX_FPS = 1000.0f;
 constexpr int GLTF_MAX_INFLUENCES = 4;     // joints per vertex in JOINTS_0 / WEIGHTS_0

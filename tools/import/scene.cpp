@@ -13,17 +13,11 @@
 #include <assimp/postprocess.h>
 #include <nlohmann/json.hpp>
 
+#include "model/format.h"
 #include "tools/gltf/gltf.h"
 #include "tools/import/scene.h"
 
 namespace {
-
-constexpr uint32_t GLB_MAGIC = 0x46546C67;      // "glTF"
-constexpr uint32_t GLB_CHUNK_JSON = 0x4E4F534A; // "JSON"
-
-uint32_t ReadU32(const unsigned char* at) {
-    return (uint32_t)at[0] | (uint32_t)at[1] << 8 | (uint32_t)at[2] << 16 | (uint32_t)at[3] << 24;
-}
 
 // assimp's messages may span lines; ours are one line each.
 std::string OneLine(const char* text) {
@@ -41,8 +35,8 @@ std::string ReadGltfJson(FILE* in, bool binary, long size) {
     if (binary) {
         unsigned char header[20];
         if (fseek(in, 0, SEEK_SET) != 0 || fread(header, 1, 20, in) != 20) return text;
-        uint32_t length = ReadU32(header + 12);
-        if (ReadU32(header + 16) != GLB_CHUNK_JSON || length > (uint32_t)size - 20) return text;
+        uint32_t length = LoadWord(header + 12);
+        if (LoadWord(header + 16) != GLB_CHUNK_JSON || length > (uint32_t)size - 20) return text;
         text.resize(length);
     } else {
         if (fseek(in, 0, SEEK_SET) != 0) return text;
@@ -92,11 +86,11 @@ bool SniffFile(const char* path, SceneFile* file, std::string* reason) {
         return false;
     }
     unsigned char header[12];
-    bool binary = size >= 12 && fread(header, 1, 12, in) == 12 && ReadU32(header) == GLB_MAGIC;
-    if (binary && ReadU32(header + 8) > (uint32_t)size) {
+    bool binary = size >= 12 && fread(header, 1, 12, in) == 12 && LoadWord(header) == GLB_MAGIC;
+    if (binary && LoadWord(header + 8) > (uint32_t)size) {
         fclose(in);
         *reason = std::string(path) + ": glTF binary cut short: its header gives " +
-                  std::to_string(ReadU32(header + 8)) + " bytes, the file holds " +
+                  std::to_string(LoadWord(header + 8)) + " bytes, the file holds " +
                   std::to_string(size);
         return false;
     }
