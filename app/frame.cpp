@@ -23,18 +23,15 @@
 #include "panels/play_panel.h"
 #include "platform/clock.h"
 #include "pose/keys.h"
+#include "render/render.h"
 
 int32_t LastTickTime = 0;
 int FrameCount = 0;
 
 void InitGL() {
     glEnable(GL_TEXTURE_2D);
-    glShadeModel(GL_SMOOTH);
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-    glClearDepth(1.0);
-    glEnable(GL_DEPTH_TEST);
-    glDepthFunc(GL_LEQUAL);
-    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+    SetRenderState();
     LoadLogoTexture();
 }
 

@@ -229,8 +229,8 @@ void LoadSkinTextures(const SkelModel* model, const char* dir, std::vector<uint3
                       std::vector<std::string>* problems) {
     textures->clear();
     if (!model) return;
-    int32_t count = std::min<int32_t>(model->nummeshes, (int32_t)model->meshes.size());
-    textures->assign((size_t)std::max(count, 0), 0);
+    int32_t count = UsableMeshes(model);
+    textures->assign((size_t)count, 0);
     // Meshes often share a skin: each name is looked up and loaded once.
     std::map<std::string, GLuint> loaded;
     for (int32_t m = 0; m < count; m++) {

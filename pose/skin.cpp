@@ -375,7 +375,7 @@ namespace {
 bool SkinEveryMesh(const SkelModel* model, const BonePose* pose, int32_t count,
                    std::vector<SkinnedMesh>* out, bool lay_out) {
     if (!model || !out) return false;
-    int32_t nummeshes = std::max(0, std::min(model->nummeshes, (int32_t)model->meshes.size()));
+    int32_t nummeshes = UsableMeshes(model);
     out->resize((size_t)nummeshes);
     bool all = nummeshes == model->nummeshes;
     for (int32_t m = 0; m < nummeshes; m++) {

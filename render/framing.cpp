@@ -14,17 +14,19 @@ ViewFit StartViewFit(float yaw, float pitch, double aspect) {
     ViewFit fit;
     fit.yaw = yaw;
     fit.pitch = pitch;
-    fit.tangent[1] = std::tan(FRAME_FOV_DEGREES * 0.5 * toRadians) * FRAME_FILL;
+    fit.turn[0] = std::cos(yaw * toRadians);
+    fit.turn[1] = std::sin(yaw * toRadians);
+    fit.turn[2] = std::cos(pitch * toRadians);
+    fit.turn[3] = std::sin(pitch * toRadians);
+    fit.tangent[1] = std::tan(RENDER_FOV_DEGREES * 0.5 * toRadians) * FRAME_FILL;
     fit.tangent[0] = fit.tangent[1] * (aspect > 0 ? aspect : 1.0);
     return fit;
 }
 
 void AddPointsToFit(const float* xyz, size_t count, ViewFit* fit) {
-    const double toRadians = 3.14159265358979323846 / 180.0;
     // About y by yaw, then about x by pitch, as ApplyRenderCamera turns the
     // model (its angle about z stays 0).
-    double cy = std::cos(fit->yaw * toRadians), sy = std::sin(fit->yaw * toRadians);
-    double cp = std::cos(fit->pitch * toRadians), sp = std::sin(fit->pitch * toRadians);
+    const double cy = fit->turn[0], sy = fit->turn[1], cp = fit->turn[2], sp = fit->turn[3];
     for (size_t i = 0; i < count; i++) {
         const float* p = xyz + 3 * i;
         if (!std::isfinite(p[0]) || !std::isfinite(p[1]) || !std::isfinite(p[2])) continue;

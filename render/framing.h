@@ -8,15 +8,15 @@
 #include "model/model.h"
 #include "render/render.h"
 
-constexpr float FRAME_FILL = 0.9f;         // share of the picture's tighter side the model spans
-constexpr float FRAME_FOV_DEGREES = 45.0f; // the renderer's vertical field of view
+constexpr float FRAME_FILL = 0.9f; // share of the picture's tighter side the model spans
 constexpr float FRAME_START_DISTANCE = 128.0f; // the viewer's start distance, when nothing is seen
 
 // What one view must take in, gathered point by point: for the orbit angles,
 // the farthest reach of the turned points towards each edge of the picture.
 struct ViewFit {
-    float yaw = 0.0f;   // orbit angle about the vertical, degrees
-    float pitch = 0.0f; // orbit angle about x, degrees
+    float yaw = 0.0f;              // orbit angle about the vertical, degrees
+    float pitch = 0.0f;            // orbit angle about x, degrees
+    double turn[4] = {1, 0, 1, 0}; // cos and sin of yaw, then of pitch
     double tangent[2] = {1, 1};
     bool empty = true;
     // Largest depth + offset / tangent towards right, left, top and bottom,

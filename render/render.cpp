@@ -38,9 +38,17 @@ void SetRenderViewport(int x, int y, int w, int h) {
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     // The near plane is the single-precision 0.1 widened, as the viewer always had it.
-    if (w > 0) gluPerspective(45.0, ViewAspect(w, h), (double)0.1f, 65536.0);
+    if (w > 0) gluPerspective(RENDER_FOV_DEGREES, ViewAspect(w, h), (double)0.1f, 65536.0);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
+}
+
+void SetRenderState() {
+    glShadeModel(GL_SMOOTH);
+    glClearDepth(1.0);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
 }
 
 // The orbit camera builds on the matrix it finds (the viewer's frame pushes
@@ -87,7 +95,7 @@ static void DrawParentAxes(const BonePose* parent) {
 void DrawSkeleton(const SkelModel* model, const BonePose* pose, int32_t count,
                   const RenderOptions* options) {
     if (!model || !pose) return;
-    int32_t n = std::min({count, model->numbones, (int32_t)model->bones.size()});
+    int32_t n = std::min(count, UsableBones(model));
     for (int32_t i = 0; i < n; i++) {
         DrawBoneCube(pose[i].origin, BONE_RGB, BONE_CUBE_HALF);
         int32_t parent = model->bones[i].parent;

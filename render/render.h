@@ -45,12 +45,16 @@ struct RenderOptions {
     MeshBuffers* mesh_buffers = nullptr; // kept across frames; null: a temporary
 };
 
-constexpr float BONE_CUBE_HALF = 0.5f; // every cube has an edge of 1 model unit
+constexpr float BONE_CUBE_HALF = 0.5f;      // every cube has an edge of 1 model unit
+constexpr double RENDER_FOV_DEGREES = 45.0; // vertical field of view of every view
 
 // Viewport x, y, w, h, then a 45-degree perspective (near 0.1, far 65536) of
 // the area's aspect on the projection matrix and the identity on the modelview
 // matrix, which is left current. An area without width gets no perspective.
 void SetRenderViewport(int x, int y, int w, int h);
+// The GL state every view starts from: smooth shading and a depth test that
+// keeps the nearest (equal depths drawn later win), cleared to the far plane.
+void SetRenderState();
 // Aspect ratio of a viewport area; a height of 0 or less counts as 1.
 double ViewAspect(int w, int h);
 // Multiplies the camera's view onto the current (modelview) matrix. The fly

@@ -216,7 +216,7 @@ int ParseRequest(int argc, char** argv, RenderRequest* r) {
 
 // The bone that --select names: an index, else a bone name; -1 when none.
 int32_t FindBone(const SkelModel* model, const char* text) {
-    int32_t count = std::min<int32_t>(model->numbones, (int32_t)model->bones.size());
+    int32_t count = UsableBones(model);
     int64_t index = 0;
     if (ParseInt(text, 0, INT32_MAX, &index)) return index < count ? (int32_t)index : -1;
     for (int32_t i = 0; i < count; i++)
@@ -229,14 +229,8 @@ int32_t FindBone(const SkelModel* model, const char* text) {
 void PoseFor(SkelModel* model, const RenderRequest* r, int32_t frame, std::vector<BonePose>* pose) {
     if (frame < 0 && r->frame >= 0) frame = (int32_t)r->frame;
     if (frame >= 0) {
-        FrameKeys every;
-        for (int32_t key = 0; key < 256; key++) {
-            every.keys.push_back(key);
-            every.keyframes.push_back(frame);
-        }
-        every.numkeys = 256;
         pose->resize((size_t)PoseCount(model));
-        ChannelLocalPoses(model, &every, pose->data());
+        FrameLocalPoses(model, frame, pose->data());
         ComposePose(model, pose->data(), pose->data());
     } else {
         FrameKeys list;
@@ -244,14 +238,20 @@ void PoseFor(SkelModel* model, const RenderRequest* r, int32_t frame, std::vecto
     }
 }
 
+// Skins the meshes for framing, when they are drawn.
+void SkinForFit(const SkelModel* model, const std::vector<BonePose>& pose,
+                const RenderOptions* options, MeshBuffers* buffers) {
+    if (options->show_mesh)
+        PoseSkinnedModel(model, pose.data(), (int32_t)pose.size(), &buffers->skinned);
+}
+
 // What the picture shows, for the default camera: the skeleton's cubes and
-// the drawn vertices of the skinned meshes (skinned into buffers).
-void AddDrawnToFit(const SkelModel* model, const std::vector<BonePose>& pose,
-                   const RenderOptions* options, MeshBuffers* buffers, ViewFit* fit) {
+// the drawn vertices of the meshes as SkinForFit left them.
+void AddDrawnToFit(const std::vector<BonePose>& pose, const RenderOptions* options,
+                   const MeshBuffers* buffers, ViewFit* fit) {
     if (options->show_skeleton)
         AddPoseToFit(pose.data(), (int32_t)pose.size(), BONE_CUBE_HALF, fit);
     if (!options->show_mesh) return;
-    PoseSkinnedModel(model, pose.data(), (int32_t)pose.size(), &buffers->skinned);
     for (const SkinnedMesh& mesh : buffers->skinned)
         for (size_t v = 0; v < mesh.drawn.size(); v++)
             if (mesh.drawn[v]) AddPointsToFit(&mesh.positions[3 * v], 1, fit);
@@ -279,15 +279,6 @@ bool EnsureDirectory(const char* dir, bool* created, std::string* reason) {
     }
     *created = true;
     return true;
-}
-
-// The GL state the viewer's window starts with, minus the logo texture.
-void SetViewerState() {
-    glShadeModel(GL_SMOOTH);
-    glClearDepth(1.0);
-    glEnable(GL_DEPTH_TEST);
-    glDepthFunc(GL_LEQUAL);
-    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
 }
 
 // Draws one picture and stages it as PNG, to be committed with the others.
@@ -320,23 +311,28 @@ int Render(SkelModel* model, RenderRequest* r) {
     double aspect = (double)r->width / (double)r->height;
     std::vector<Picture> pictures;
     std::vector<BonePose> pose;
+    // --distance places the camera itself: nothing to frame.
+    bool framing = r->distance <= 0;
     if (r->framesDir) {
         // One camera for the whole strip, framing every frame's pose.
         ViewFit fit = StartViewFit(r->yaw, r->pitch, aspect);
-        for (int32_t f = 0; f < model->numframes; f++) {
+        for (int32_t f = 0; f < model->numframes && framing; f++) {
             PoseFor(model, r, f, &pose);
-            AddDrawnToFit(model, pose, &r->options, &meshes, &fit);
-            pictures.push_back({NumberedPath(r->framesDir, "frame", f), f, RenderCamera{}});
+            SkinForFit(model, pose, &r->options, &meshes);
+            AddDrawnToFit(pose, &r->options, &meshes, &fit);
         }
+        for (int32_t f = 0; f < model->numframes; f++)
+            pictures.push_back({NumberedPath(r->framesDir, "frame", f), f, RenderCamera{}});
         RenderCamera camera = FitCamera(&fit);
         for (Picture& p : pictures) p.camera = camera;
     } else {
         PoseFor(model, r, -1, &pose);
+        if (framing) SkinForFit(model, pose, &r->options, &meshes);
         int views = r->turntableDir ? r->turntable : 1;
         float farthest = 0.0f;
         for (int v = 0; v < views; v++) {
             ViewFit fit = StartViewFit(r->yaw + 360.0f * (float)v / (float)views, r->pitch, aspect);
-            AddDrawnToFit(model, pose, &r->options, &meshes, &fit);
+            if (framing) AddDrawnToFit(pose, &r->options, &meshes, &fit);
             RenderCamera camera = FitCamera(&fit);
             farthest = std::max(farthest, camera.orbit_distance);
             std::string path = r->out ? r->out : NumberedPath(r->turntableDir, "turn", v);
@@ -371,7 +367,7 @@ int Render(SkelModel* model, RenderRequest* r) {
                 reason.c_str());
         return 1;
     }
-    SetViewerState();
+    SetRenderState();
     if (r->options.show_mesh) {
         // As the viewer does: a missing or damaged texture is said and the
         // meshes drawn untextured.
