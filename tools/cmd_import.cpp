@@ -127,9 +127,6 @@ int RunImport(int argc, char** argv) {
                model.numbones, model.nummeshes, model.numframes);
         return 0;
     }
-    const char* tail = "; nothing written";
-    bool said = reason.size() >= strlen(tail) &&
-                reason.compare(reason.size() - strlen(tail), std::string::npos, tail) == 0;
-    fprintf(stderr, "boneloom-tool import: %s%s\n", reason.c_str(), said ? "" : tail);
+    fprintf(stderr, "boneloom-tool import: %s; nothing written\n", reason.c_str());
     return 1;
 }
