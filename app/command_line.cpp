@@ -3,14 +3,11 @@
 
 #include <cstring>
 
+#include "model/file_io.h"
+
 // GLUT's options that take the next argument as their value.
 static bool TakesValue(const char* option) {
     return strcmp(option, "-display") == 0 || strcmp(option, "-geometry") == 0;
-}
-
-static bool EndsWith(const std::string& text, const char* tail) {
-    size_t n = strlen(tail);
-    return text.size() >= n && text.compare(text.size() - n, n, tail) == 0;
 }
 
 bool ParseViewerCommandLine(int* argc, char** argv, ViewerCommandLine* out) {

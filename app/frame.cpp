@@ -14,6 +14,7 @@
 #include "app/menus.h"
 #include "app/read_model.h"
 #include "app/shown_pose.h"
+#include "model/file_io.h"
 #include "glui/glui.h"
 #include "overlay/hud.h"
 #include "overlay/key_list.h"
@@ -48,10 +49,9 @@ void InitObjects() {
     ReadSKM(StartModelSKM.c_str());
     // The textures beside the model, once per load; a missing or damaged one
     // is said on the console and its meshes are drawn untextured.
-    size_t slash = StartModelSKM.rfind('/');
-    std::string folder = slash == std::string::npos ? "" : StartModelSKM.substr(0, slash + 1);
     std::vector<std::string> problems;
-    LoadSkinTextures(CurrentModel, folder.c_str(), &ViewerMeshes.textures, &problems);
+    LoadSkinTextures(CurrentModel, FolderOf(StartModelSKM.c_str()).c_str(), &ViewerMeshes.textures,
+                     &problems);
     for (const std::string& line : problems) printf("%s\n", line.c_str());
     // The logo stays bound for the run, as it always has been.
     if (LogoTexture.texid) glBindTexture(GL_TEXTURE_2D, LogoTexture.texid);

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "model/file_io.h"
 #include "model/load.h"
 #include "pose/anim.h"
 #include "pose/keys.h"
@@ -25,8 +26,7 @@ void PrintOrExit(LoadStatus status, const LoadReport& report) {
 
 std::string PairedSKPPath(const char* skmPath) {
     std::string path = skmPath;
-    size_t n = path.size();
-    if (n >= 4 && path.compare(n - 4, 4, ".skm") == 0) path.resize(n - 4);
+    if (EndsWith(path, ".skm")) path.resize(path.size() - 4);
     return path + ".skp";
 }
 

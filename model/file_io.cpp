@@ -559,3 +559,15 @@ bool ReadFileLimited(const char* path, size_t limit, std::vector<uint8_t>* out,
     *out = std::move(data);
     return true;
 }
+
+// --- paths -------------------------------------------------------------------------
+
+std::string FolderOf(const char* path) {
+    const char* slash = strrchr(path, '/');
+    return slash ? std::string(path, (size_t)(slash - path + 1)) : std::string();
+}
+
+bool EndsWith(const std::string& text, const char* tail) {
+    size_t n = strlen(tail);
+    return text.size() >= n && text.compare(text.size() - n, n, tail) == 0;
+}

@@ -106,5 +106,13 @@ ReadStatus ReadStreamLimited(int fd, size_t limit, std::vector<uint8_t>* out);
 bool ReadFileLimited(const char* path, size_t limit, std::vector<uint8_t>* out,
                      std::string* reason);
 
+// --- paths ---------------------------------------------------------------------
+
+// The folder of a file path with its final slash ("" when the path names no
+// folder: the working directory).
+std::string FolderOf(const char* path);
+// Whether text ends with tail, byte for byte.
+bool EndsWith(const std::string& text, const char* tail);
+
 // "a FIFO", "a character device", ...: what kind of file a mode is.
 const char* FileKindName(mode_t mode);

@@ -247,9 +247,8 @@ void LoadSkinTextures(const SkelModel* model, const char* dir, std::vector<uint3
         const char* why = nullptr;
         if (path.empty()) {
             std::string folder = dir && *dir ? std::string(dir) : std::string(".");
-            bool hasExtension = name.size() > 4 && name.compare(name.size() - 4, 4, ".tga") == 0;
             path = (folder.back() == '/' ? folder : folder + "/") + name +
-                   (hasExtension ? "" : ".tga");
+                   (name.size() > 4 && EndsWith(name, ".tga") ? "" : ".tga");
             why = "no such file (nor in the working directory)";
         } else {
             TGAImage image = {};

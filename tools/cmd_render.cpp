@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "image/png.h"
+#include "model/file_io.h"
 #include "overlay/tga.h"
 #include "pose/compose.h"
 #include "pose/skin.h"
@@ -255,13 +256,6 @@ void AddDrawnToFit(const std::vector<BonePose>& pose, const RenderOptions* optio
     for (const SkinnedMesh& mesh : buffers->skinned)
         for (size_t v = 0; v < mesh.drawn.size(); v++)
             if (mesh.drawn[v]) AddPointsToFit(&mesh.positions[3 * v], 1, fit);
-}
-
-// The folder of a file path, for the textures beside the model ("" when the
-// path names no folder: the working directory).
-std::string FolderOf(const char* path) {
-    const char* slash = strrchr(path, '/');
-    return slash ? std::string(path, (size_t)(slash - path + 1)) : std::string();
 }
 
 // Creates dir when missing; *created says whether this run made it.
