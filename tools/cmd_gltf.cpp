@@ -1,8 +1,6 @@
 // boneloom-tool gltf: exports a model pair to glTF 2.0 (.glb or .gltf), the
 // bridge to Blender, game engines and web viewers. The writer itself lives in
 // tools/gltf/.
-#include <cerrno>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -33,41 +31,23 @@ const char GLTF_HELP[] =
     "OUT is replaced only once completely written. Exit status 1 when the pair\n"
     "cannot be loaded or exported, 2 on a usage error.\n";
 
-namespace {
-
-// Reads a frame rate: a plain decimal number in (0, GLTF_MAX_FPS].
-bool ParseFps(const char* text, float* fps) {
-    if (!*text) return false;
-    char* end = nullptr;
-    errno = 0;
-    double value = strtod(text, &end);
-    if (errno || *end || !std::isfinite(value) || !(value > 0) || value > GLTF_MAX_FPS)
-        return false;
-    *fps = (float)value;
-    return true;
-}
-
-} // namespace
-
 int RunGltf(int argc, char** argv) {
     const char* command = argv[0];
     float fps = GLTF_DEFAULT_FPS;
     std::vector<const char*> operands;
     for (int i = 1; i < argc; i++) {
-        const char* arg = argv[i];
-        const char* value = nullptr;
-        if (strcmp(arg, "--fps") == 0) {
-            if (i + 1 >= argc) return UsageError(command, "--fps needs a value");
-            value = argv[++i];
-        } else if (strncmp(arg, "--fps=", 6) == 0) {
-            value = arg + 6;
-        } else {
-            operands.push_back(arg);
+        bool missing = false;
+        const char* value = OptionValue(argc, argv, &i, "--fps", &missing);
+        if (missing) return UsageError(command, "--fps needs a value");
+        if (!value) {
+            operands.push_back(argv[i]);
             continue;
         }
-        if (!ParseFps(value, &fps))
+        double rate = 0;
+        if (!ParsePositive(value, GLTF_MAX_FPS, &rate))
             return UsageError(command, "--fps wants a number above 0 and at most %g, not '%s'",
                               GLTF_MAX_FPS, value);
+        fps = (float)rate;
     }
     if (operands.size() != 3)
         return UsageError(command, "expected 3 operands, got %zu", operands.size());

@@ -1,8 +1,6 @@
 // boneloom-tool import: brings a model from glTF, FBX, Collada, OBJ and the
 // other formats assimp reads into an SKM/SKP pair. The conversion lives in
 // tools/import/.
-#include <cerrno>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -10,6 +8,7 @@
 #include <vector>
 
 #include "tools/commands.h"
+#include "tools/gltf/gltf.h"
 #include "tools/import/import.h"
 
 const char IMPORT_HELP[] =
@@ -40,36 +39,6 @@ const char IMPORT_HELP[] =
     "32 meshes, a file past 16 MB) or the files cannot be written, 2 on a usage\n"
     "error.\n";
 
-namespace {
-
-// A positive finite decimal number at most limit.
-bool ParsePositive(const char* text, double limit, double* out) {
-    if (!*text) return false;
-    char* end = nullptr;
-    errno = 0;
-    double value = strtod(text, &end);
-    if (errno || *end || !std::isfinite(value) || !(value > 0) || value > limit) return false;
-    *out = value;
-    return true;
-}
-
-// The value of option name at argv[*i] ("--name V" or "--name=V"); null
-// when argv[*i] is not that option. *missing when the value is absent.
-const char* OptionValue(int argc, char** argv, int* i, const char* name, bool* missing) {
-    size_t n = strlen(name);
-    const char* arg = argv[*i];
-    if (strncmp(arg, name, n) != 0) return nullptr;
-    if (arg[n] == '=') return arg + n + 1;
-    if (arg[n] != '\0') return nullptr;
-    if (*i + 1 >= argc) {
-        *missing = true;
-        return nullptr;
-    }
-    return argv[++*i];
-}
-
-} // namespace
-
 int RunImport(int argc, char** argv) {
     const char* command = argv[0];
     ImportOptions options;
@@ -84,9 +53,9 @@ int RunImport(int argc, char** argv) {
             options.anim = value;
             if (options.anim.empty()) return UsageError(command, "--anim wants a name or index");
         } else if ((value = OptionValue(argc, argv, &i, "--fps", &missing))) {
-            if (!ParsePositive(value, 1000, &options.fps))
-                return UsageError(command,
-                                  "--fps wants a number above 0 and at most 1000, not '%s'", value);
+            if (!ParsePositive(value, GLTF_MAX_FPS, &options.fps))
+                return UsageError(command, "--fps wants a number above 0 and at most %g, not '%s'",
+                                  GLTF_MAX_FPS, value);
         } else if ((value = OptionValue(argc, argv, &i, "--scale", &missing))) {
             if (!ParsePositive(value, 1e30, &options.scale))
                 return UsageError(command, "--scale wants a number above 0, not '%s'", value);

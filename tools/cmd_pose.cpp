@@ -105,26 +105,19 @@ int RunPose(int argc, char** argv) {
     const char* tText = nullptr;
     std::vector<const char*> operands;
     for (int i = 1; i < argc; i++) {
-        const char* arg = argv[i];
-        if (strcmp(arg, "--press") == 0) {
-            if (i + 1 >= argc) return UsageError(command, "--press needs a value");
-            keys += argv[++i];
+        bool missing = false;
+        const char* value;
+        if ((value = OptionValue(argc, argv, &i, "--press", &missing))) {
+            keys += value;
             pressed = true;
-        } else if (strncmp(arg, "--press=", 8) == 0) {
-            keys += arg + 8;
-            pressed = true;
-        } else if (strcmp(arg, "--frame") == 0 || strcmp(arg, "--t") == 0) {
-            if (i + 1 >= argc) return UsageError(command, "%s needs a value", arg);
-            if (strcmp(arg, "--frame") == 0)
-                frameText = argv[++i];
-            else
-                tText = argv[++i];
-        } else if (strncmp(arg, "--frame=", 8) == 0) {
-            frameText = arg + 8;
-        } else if (strncmp(arg, "--t=", 4) == 0) {
-            tText = arg + 4;
+        } else if ((value = OptionValue(argc, argv, &i, "--frame", &missing))) {
+            frameText = value;
+        } else if ((value = OptionValue(argc, argv, &i, "--t", &missing))) {
+            tText = value;
+        } else if (missing) {
+            return UsageError(command, "%s needs a value", argv[i]);
         } else {
-            operands.push_back(arg);
+            operands.push_back(argv[i]);
         }
     }
     if (operands.size() != 2)

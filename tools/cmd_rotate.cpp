@@ -53,23 +53,14 @@ int RunRotate(int argc, char** argv) {
     const char* names[3] = {"--pitch", "--yaw", "--roll"};
     std::vector<const char*> operands;
     for (int i = 1; i < argc; i++) {
-        const char* arg = argv[i];
         int which = -1;
         const char* value = nullptr;
-        for (int a = 0; a < 3; a++) {
-            size_t n = strlen(names[a]);
-            if (strncmp(arg, names[a], n) != 0) continue;
-            if (arg[n] == '=') {
-                which = a;
-                value = arg + n + 1;
-            } else if (arg[n] == '\0') {
-                if (i + 1 >= argc) return UsageError(command, "%s needs a value", names[a]);
-                which = a;
-                value = argv[++i];
-            }
-        }
+        bool missing = false;
+        for (int a = 0; a < 3 && which < 0; a++)
+            if ((value = OptionValue(argc, argv, &i, names[a], &missing)) || missing) which = a;
+        if (missing) return UsageError(command, "%s needs a value", names[which]);
         if (which < 0) {
-            operands.push_back(arg);
+            operands.push_back(argv[i]);
             continue;
         }
         if (!ParseAngle(value, &angles[which]))

@@ -51,6 +51,13 @@ void PoseAfterKeys(const SkelModel* model, const std::string& keys, std::vector<
 // stderr and returns false (the command then exits with status 1).
 bool CheckToolOutputs(const char* command, const FileRole* roles, size_t count);
 
+// The value of option name at argv[*i], given as "--name V" (*i then steps
+// past V) or "--name=V"; null when argv[*i] is not that option, with *missing
+// set when V is absent.
+const char* OptionValue(int argc, char** argv, int* i, const char* name, bool* missing);
+// A finite decimal number above 0 and at most limit, the whole of text.
+bool ParsePositive(const char* text, double limit, double* out);
+
 // A name as it can be shown on a terminal: control bytes become \xNN.
 std::string PrintableName(const char* name);
 

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "model/format.h"
+#include "tools/gltf/gltf.h"
 #include "tools/import/scene.h"
 
 namespace {
@@ -88,7 +89,7 @@ bool PlanFrames(const SceneFile& file, const Skeleton& skeleton, int index,
                        named.size(), times.size()));
     double frames = 1;
     bool keys = options.fps <= 0 && EvenlySpaced(times);
-    double fps = options.fps > 0 ? options.fps : IMPORT_DEFAULT_FPS;
+    double fps = options.fps > 0 ? options.fps : GLTF_DEFAULT_FPS;
     double steps = 0;
     if (!times.empty() && keys) {
         frames += (double)times.size();

@@ -11,8 +11,6 @@
 
 #include "model/model.h"
 
-constexpr double IMPORT_DEFAULT_FPS = 24.0; // for animations whose keys are not evenly spaced
-
 struct ImportOptions {
     std::string anim; // animation by name, or by index when no name matches; empty: the first
     double fps = 0;   // sampling rate; 0: the animation's own key times when evenly spaced
