@@ -59,46 +59,39 @@ class View : public ::testing::Test {
     }
 };
 
-TEST_F(View, BothCamerasStartWithTheSameView) {
+// Both cameras start with the same view; the fly camera then looks where its
+// heading points.
+TEST_F(View, CamerasStartAlikeAndTheFlyViewLooksWhereTheHeadingPoints) {
     const float origin[3] = {0, 0, 0};
     const float side[3] = {3, -2, 7};
     ApplyCameraTransform();
     ExpectEye(origin, 0, 0, -128); // straight ahead at 128
     float orbitSide[3];
     ToEye(side, orbitSide);
-
-    FlyMode = 1;
-    glLoadIdentity();
-    ApplyCameraTransform();
+    auto fly = [](void (*move)(float), float amount) {
+        ResetCamera();
+        FlyMode = 1;
+        move(amount);
+        glLoadIdentity();
+        ApplyCameraTransform();
+    };
+    fly(MoveForward, 0.0f);
     ExpectEye(origin, 0, 0, -128);
     ExpectEye(side, orbitSide[0], orbitSide[1], orbitSide[2]);
-}
 
-TEST_F(View, FlyViewLooksWhereTheHeadingPoints) {
-    FlyMode = 1;
     // Positive yaw turns the view to the left: yaw 90 looks along -x.
-    TurnYaw(90.0f);
-    ApplyCameraTransform();
+    fly(TurnYaw, 90.0f);
     const float ahead[3] = {FlyPos[0] - 10, FlyPos[1], FlyPos[2]};
     ExpectEye(ahead, 0, 0, -10);
 
     // Positive pitch looks down.
-    ResetCamera();
-    FlyMode = 1;
-    TurnPitch(30.0f);
-    glLoadIdentity();
-    ApplyCameraTransform();
+    fly(TurnPitch, 30.0f);
     const float s = std::sin(30.0f * DEG2RAD), c = std::cos(30.0f * DEG2RAD);
     const float below[3] = {0, -10 * s, 128 - 10 * c};
     ExpectEye(below, 0, 0, -10);
 
     // Moving forward brings what lies ahead closer.
-    ResetCamera();
-    FlyMode = 1;
-    MoveForward(2.0f);
-    glLoadIdentity();
-    ApplyCameraTransform();
-    const float origin[3] = {0, 0, 0};
+    fly(MoveForward, 2.0f);
     ExpectEye(origin, 0, 0, -118);
 }
 

@@ -1,20 +1,28 @@
 // Drawing without a display: an off-screen clear read back, the PNG encoder
-// against libpng's decoder, and boneloom-tool render's pictures of a small
-// model whose every bone lands on a known pixel, and of the demo model framed
-// from several angles.
+// against libpng's decoder; the skinned meshes as the renderer draws them (where
+// a known mesh lands, its light from the camera, the selection tint, wireframe,
+// the skeleton kept over the mesh, a skin's texture laid on the right way up);
+// and boneloom-tool render's pictures of a small model whose every bone lands
+// on a known pixel, and of the demo model framed from several angles.
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 #include <png.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "image/png.h"
 #include "model/export.h"
+#include "model/tga_write.h"
+#include "overlay/tga.h"
 #include "render/offscreen.h"
+#include "render/render.h"
+#include "tests/unit/test_skeleton.h"
 
 namespace {
 
@@ -51,6 +59,11 @@ bool Near(const uint8_t* px, int r, int g, int b, int slack = 1) {
     return abs(px[0] - r) <= slack && abs(px[1] - g) <= slack && abs(px[2] - b) <= slack;
 }
 
+// Lit grey: equal channels, brighter than lo and darker than hi.
+bool IsGrey(const uint8_t* p, int lo = 40, int hi = 256) {
+    return p[0] > lo && p[0] < hi && abs(p[0] - p[1]) <= 2 && abs(p[1] - p[2]) <= 2;
+}
+
 // True when some pixel within one of (x, y) has the colour: a one-pixel line
 // on a pixel boundary may fall on either side of it.
 bool NearbyHas(const Picture& p, int x, int y, int r, int g, int b) {
@@ -85,25 +98,94 @@ int RunTool(const std::vector<std::string>& args) {
 // and bone 2, marked, to the side (model y, drawn to the right).
 void WriteTinyModel(const std::string& dir) {
     SkelModel m;
-    const char* names[3] = {"root", "up", "side"};
-    const float origins[3][3] = {{0, 0, 0}, {0, 0, 8}, {0, 4, 0}};
-    m.numbones = 3;
-    m.bones.resize(3);
+    SetBoneChain(&m, {"root", "up", "side"});
+    m.bones[2].parent = 0;
+    m.bones[2].flags = 1;
     m.numframes = 1;
     m.frames.resize(1);
     CopyName(m.frames[0].name, "rest");
-    for (int i = 0; i < 3; i++) {
-        CopyName(m.bones[i].name, names[i]);
-        m.bones[i].parent = i == 0 ? -1 : 0;
-        m.bones[i].flags = i == 2 ? 1u : 0u;
-        m.frames[0].poses.push_back(
-            BonePose{{0, 0, 0, 1}, {origins[i][0], origins[i][1], origins[i][2]}});
-    }
+    m.frames[0].poses = {BonePose{{0, 0, 0, 1}, {0, 0, 0}}, BonePose{{0, 0, 0, 1}, {0, 0, 8}},
+                         BonePose{{0, 0, 0, 1}, {0, 4, 0}}};
     ASSERT_TRUE(WriteSKMFile(&m, (dir + "/tiny.skm").c_str()));
     ASSERT_TRUE(WriteSKPFile(&m, (dir + "/tiny.skp").c_str()));
 }
 
+constexpr int SIDE = 200;
+constexpr float DISTANCE = 30.0f;
+constexpr float FRONT = 2.0f; // model x of the quads: in front of the bones
+
+// A quad in the model's y-z plane at x = FRONT, from (y0, z0) to (y1, z1),
+// one vertex weight each on bone 0, every normal the given model vector,
+// texture coordinates 0..1 across it.
+void AddQuad(SkelModel* m, const char* skin, float y0, float z0, float y1, float z1,
+             const float* normal) {
+    SkelMesh mesh = {};
+    CopyName(mesh.skinname, skin);
+    CopyName(mesh.meshname, "quad");
+    const float corner[4][2] = {{y0, z0}, {y1, z0}, {y1, z1}, {y0, z1}};
+    const float st[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+    mesh.numverts = 4;
+    for (int v = 0; v < 4; v++) {
+        BoneWeight w = {
+            {FRONT, corner[v][0], corner[v][1]}, 1.0f, {normal[0], normal[1], normal[2]}, 0};
+        mesh.weightpool.push_back(w);
+        mesh.verts.push_back(SkelVertex{1, nullptr});
+        mesh.texcoords.insert(mesh.texcoords.end(), st[v], st[v] + 2);
+    }
+    mesh.numtris = 2;
+    mesh.indices = {0, 1, 2, 0, 2, 3};
+    ASSERT_TRUE(LinkVertexWeights(&mesh));
+    m->meshes.push_back(std::move(mesh));
+    m->nummeshes = (int32_t)m->meshes.size();
+}
+
+// Two bones, a root at the origin and one straight up at z = 8.
+void AddBones(SkelModel* m, std::vector<BonePose>* pose) {
+    SetBoneChain(m, {"root", "up"});
+    *pose = {BonePose{{0, 0, 0, 1}, {0, 0, 0}}, BonePose{{0, 0, 0, 1}, {0, 0, 8}}};
+}
+
+// The pixel of model point (FRONT, y, z) under the orbit camera at DISTANCE,
+// no pan, or dx columns beside it.
+const uint8_t* PixelOf(const Picture& p, float y, float z, int dx = 0) {
+    double k = (SIDE / 2.0) / ((DISTANCE - FRONT) * std::tan(22.5 * M_PI / 180.0));
+    return p.At((int)std::lround(SIDE / 2.0 + y * k) + dx, (int)std::lround(SIDE / 2.0 - z * k));
+}
+
+bool IsBackground(const uint8_t* p) { return Near(p, 0, 0, 0, 3); }
+bool IsRed(const uint8_t* p) { return p[0] > 200 && p[1] < 40 && p[2] < 40; }
+
 } // namespace
+
+class MeshRender : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::string why;
+        ASSERT_TRUE(CreateOffscreen(SIDE, SIDE, &gl, &why)) << why;
+        glEnable(GL_DEPTH_TEST);
+        glDepthFunc(GL_LEQUAL);
+    }
+    void TearDown() override { DestroyOffscreen(&gl); }
+    Picture Draw(const SkelModel* m, const std::vector<BonePose>& pose, RenderOptions o) {
+        o.show_mesh = true;
+        o.mesh_buffers = &buffers;
+        ClearRenderTarget(&o);
+        SetRenderViewport(0, 0, SIDE, SIDE);
+        RenderCamera camera;
+        camera.orbit_distance = DISTANCE;
+        ApplyRenderCamera(&camera);
+        RenderModel(m, pose.data(), (int32_t)pose.size(), &o);
+        EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
+        EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+        Picture s;
+        s.width = s.height = SIDE;
+        std::string why;
+        EXPECT_TRUE(ReadOffscreenPixels(&gl, &s.rgb, &why)) << why;
+        return s;
+    }
+    OffscreenContext gl;
+    MeshBuffers buffers;
+};
 
 TEST(RenderHeadless, OffscreenClearReadsBackTopRowFirst) {
     OffscreenContext gl;
@@ -164,6 +246,97 @@ TEST(RenderHeadless, PngRoundTripsThroughLibpng) {
     EXPECT_FALSE(EncodePNG(pixel, 0, 1, 3, &untouched, &why));
     EXPECT_FALSE(EncodePNG(pixel, 1, 1, 2, &untouched, &why));
     EXPECT_EQ(untouched, (std::vector<uint8_t>{1, 2, 3}));
+}
+
+TEST_F(MeshRender, LitGreyWhereTheMeshIsSelectedTintedSkeletonOnTopWireframeLines) {
+    SkelModel m;
+    std::vector<BonePose> pose;
+    AddBones(&m, &pose);
+    const float toCamera[3] = {1, 0, 0};
+    const float aside[3] = {0.5f, 0.866f, 0}; // turned 60 degrees away from the camera
+    AddQuad(&m, "", -6, -2, 6, 10, toCamera);
+    AddQuad(&m, "", 7, -2, 10, 2, aside);
+
+    RenderOptions o;
+    o.selected_bone = 1;
+    Picture lit = Draw(&m, pose, o);
+    const uint8_t* facing = PixelOf(lit, -3, 5);
+    const uint8_t* turned = PixelOf(lit, 8.5f, 0);
+    EXPECT_TRUE(IsGrey(facing)) << (int)facing[0] << "," << (int)facing[1] << "," << (int)facing[2];
+    EXPECT_TRUE(IsGrey(turned));
+    // Lit from the camera: the turned face is clearly darker.
+    EXPECT_LT(turned[0] + 30, facing[0]);
+    EXPECT_TRUE(IsBackground(PixelOf(lit, -8, 5))); // outside the quads
+    // The selected bone's red line runs in front of nothing, yet shows over the quad.
+    EXPECT_TRUE(IsRed(PixelOf(lit, 0, 4, -1)) || IsRed(PixelOf(lit, 0, 4)) ||
+                IsRed(PixelOf(lit, 0, 4, 1)))
+        << "the skeleton's selected line is hidden by the mesh";
+
+    o.selected_mesh = 0;
+    Picture tinted = Draw(&m, pose, o);
+    const uint8_t* warm = PixelOf(tinted, -3, 5);
+    EXPECT_GT(warm[0], warm[2] + 30) << "selected mesh not tinted";
+    EXPECT_TRUE(IsGrey(PixelOf(tinted, 8.5f, 0))) << "an unselected mesh was tinted";
+
+    o.selected_mesh = -1;
+    o.wireframe = true;
+    Picture wire = Draw(&m, pose, o);
+    EXPECT_TRUE(IsBackground(PixelOf(wire, -3, 5))) << "wireframe filled the quad";
+    EXPECT_TRUE(IsGrey(PixelOf(wire, -6, 5, -1)) || IsGrey(PixelOf(wire, -6, 5)) ||
+                IsGrey(PixelOf(wire, -6, 5, 1)))
+        << "wireframe drew no edge";
+}
+
+// A 2 x 2 texture, different in every corner: the file's first row is the
+// bottom (t = 0), so red lands at the quad's bottom left and blue at its top
+// left. A damaged file and a missing one each give one line; the mesh is
+// then drawn untextured.
+TEST_F(MeshRender, SkinTextureLandsByItsCoordinatesAndBadOnesAreSaid) {
+    std::string dir = TempDir();
+    const uint8_t texels[12] = {255, 0, 0,   0,   255, 0,    // bottom row: red, green
+                                0,   0, 255, 255, 255, 255}; // top row: blue, white
+    std::vector<uint8_t> file = EncodeTGA(2, 2, 24, texels);
+    FILE* f = fopen((dir + "/checker.tga").c_str(), "wb");
+    ASSERT_TRUE(f);
+    fwrite(file.data(), 1, file.size(), f);
+    fclose(f);
+    f = fopen((dir + "/broken.tga").c_str(), "wb");
+    fwrite(file.data(), 1, 20, f); // cut inside the pixels
+    fclose(f);
+
+    SkelModel m;
+    std::vector<BonePose> pose;
+    AddBones(&m, &pose);
+    const float toCamera[3] = {1, 0, 0};
+    AddQuad(&m, "checker", -6, -2, 6, 10, toCamera);
+    AddQuad(&m, "broken", 7, -2, 10, 2, toCamera);
+    AddQuad(&m, "nothing", -10, -2, -7, 2, toCamera);
+    std::vector<std::string> problems;
+    LoadSkinTextures(&m, dir.c_str(), &buffers.textures, &problems);
+    ASSERT_EQ(buffers.textures.size(), 3u);
+    EXPECT_NE(buffers.textures[0], 0u);
+    EXPECT_EQ(buffers.textures[1], 0u);
+    EXPECT_EQ(buffers.textures[2], 0u);
+    ASSERT_EQ(problems.size(), 2u);
+    EXPECT_NE(problems[0].find(dir + "/broken.tga: pixel data cut short"), std::string::npos)
+        << problems[0];
+    EXPECT_NE(problems[1].find(dir + "/nothing.tga"), std::string::npos) << problems[1];
+
+    RenderOptions o;
+    o.show_skeleton = false;
+    Picture s = Draw(&m, pose, o);
+    struct {
+        float y, z;
+        uint8_t rgb[3];
+    } expect[] = {
+        {-3, 1, {255, 0, 0}}, {3, 1, {0, 255, 0}}, {-3, 7, {0, 0, 255}}, {3, 7, {255, 255, 255}}};
+    for (const auto& e : expect) {
+        const uint8_t* p = PixelOf(s, e.y, e.z);
+        for (int k = 0; k < 3; k++)
+            EXPECT_NEAR(p[k], e.rgb[k], 12) << "at model y " << e.y << " z " << e.z;
+    }
+    EXPECT_TRUE(IsGrey(PixelOf(s, 8.5f, 0)));
+    EXPECT_TRUE(IsGrey(PixelOf(s, -8.5f, 0)));
 }
 
 // The viewer's camera at distance 30, no pan, on a 200 x 200 picture: model
@@ -278,9 +451,7 @@ TEST(RenderHeadless, ToolDrawsTheMeshTexturedOrGreyAndLeavesItOutOnRequest) {
         int n = 0;
         for (size_t i = 0; i < p.rgb.size(); i += 3) {
             const uint8_t* c = &p.rgb[i];
-            bool isGrey = c[0] > 60 && c[0] < 235 && abs(c[0] - c[1]) <= 2 && abs(c[1] - c[2]) <= 2;
-            bool isRed = c[0] > 100 && c[0] > 2 * c[1] && c[0] > 2 * c[2];
-            n += grey ? isGrey : isRed;
+            n += grey ? IsGrey(c, 60, 235) : c[0] > 100 && c[0] > 2 * c[1] && c[0] > 2 * c[2];
         }
         return n;
     };

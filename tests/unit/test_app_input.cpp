@@ -16,24 +16,9 @@
 #include "panels/bone_panel.h"
 #include "pose/keys.h"
 #include "tests/unit/test_core_globals.h"
+#include "tests/unit/test_skeleton.h"
 
 namespace {
-
-// Three bones (channels 'L' and 'r') and four frames with identity poses.
-void BuildChannelModel(SkelModel* model) {
-    const char* names[3] = {"root", "Lhip", "Lknee"};
-    const int32_t parents[3] = {-1, 0, 1};
-    model->numbones = 3;
-    model->bones.assign(3, SkelBone{});
-    for (int i = 0; i < 3; i++) {
-        CopyName(model->bones[i].name, names[i]);
-        model->bones[i].parent = parents[i];
-        model->bones[i].flags = 0;
-    }
-    model->numframes = 4;
-    model->frames.assign(4, PoseFrame{});
-    for (auto& f : model->frames) f.poses.assign(3, BonePose{{0, 0, 0, 1}, {0, 0, 0}});
-}
 
 class Input : public ::testing::Test {
   protected:
@@ -41,7 +26,11 @@ class Input : public ::testing::Test {
     CoreGlobals saved;
     void SetUp() override {
         SaveCoreGlobals(&saved);
-        BuildChannelModel(&model);
+        // Three bones (channels 'L' and 'r') and four frames with identity poses.
+        SetBoneChain(&model, {"root", "Lhip", "Lknee"});
+        model.numframes = 4;
+        model.frames.assign(4, PoseFrame{});
+        for (auto& f : model.frames) f.poses.assign(3, BonePose{{0, 0, 0, 1}, {0, 0, 0}});
         CurrentModel = &model;
         SelectedBone = 1;
         testing::internal::CaptureStdout(); // the bone list
@@ -80,47 +69,30 @@ TEST(InViewportBounds, StrictOnEveryEdge) {
     EXPECT_EQ(PointInArea(10, 1, 0, 0, 640, 0), 0);
 }
 
+// Movement happens in orbit mode too (it shows once fly mode is entered);
+// upper case moves like lower case; opposite keys both step and cancel; keys
+// without a move do nothing.
 TEST_F(Input, HeldKeysStepTheFlyCameraOncePerTick) {
-    PressKey('w', 1);
-    ApplyMovementKeys();
-    ApplyMovementKeys();
-    EXPECT_FLOAT_EQ(FlyPos[2], 118.0f);
-
-    // Upper case moves like lower case; opposite keys both step.
-    ClearKeys();
-    ResetCamera();
-    PressKey('W', 1);
-    PressKey('s', 1);
-    ApplyMovementKeys();
-    EXPECT_FLOAT_EQ(FlyPos[2], 128.0f);
-
-    ClearKeys();
-    ResetCamera();
-    PressKey('A', 1);
-    ApplyMovementKeys();
-    EXPECT_NEAR(FlyPos[0], -5.0f, 1e-5);
-    PressKey('d', 1);
-    ApplyMovementKeys(); // left and right cancel
-    EXPECT_NEAR(FlyPos[0], -5.0f, 1e-5);
-
-    // Movement happens in orbit mode too; it shows once fly mode is entered.
-    ClearKeys();
-    ResetCamera();
-    ASSERT_EQ(FlyMode, 0);
-    PressSpecial(GLUT_KEY_DOWN, 1);
-    ApplyMovementKeys();
-    EXPECT_FLOAT_EQ(FlyPos[2], 133.0f);
-    EXPECT_FLOAT_EQ(OrbitDistance, 128.0f);
-
-    // Keys without a move do nothing.
-    ClearKeys();
-    ResetCamera();
-    PressKey('q', 1);
-    PressSpecial(GLUT_KEY_PAGE_UP, 1);
-    ApplyMovementKeys();
-    EXPECT_EQ(FlyPos[0], 0.0f);
-    EXPECT_EQ(FlyPos[1], 0.0f);
-    EXPECT_EQ(FlyPos[2], 128.0f);
+    const struct {
+        const char* keys;
+        int special, ticks;
+        float x, z;
+    } cases[] = {
+        {"w", 0, 2, 0, 118},  {"Ws", 0, 1, 0, 128},           {"A", 0, 1, -5, 128},
+        {"Ad", 0, 1, 0, 128}, {"", GLUT_KEY_DOWN, 1, 0, 133}, {"q", GLUT_KEY_PAGE_UP, 1, 0, 128}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.keys);
+        ClearKeys();
+        ResetCamera();
+        for (const char* k = c.keys; *k; k++) PressKey(*k, 1);
+        if (c.special) PressSpecial(c.special, 1);
+        for (int t = 0; t < c.ticks; t++) ApplyMovementKeys();
+        EXPECT_NEAR(FlyPos[0], c.x, 1e-5);
+        EXPECT_EQ(FlyPos[1], 0.0f);
+        EXPECT_FLOAT_EQ(FlyPos[2], c.z);
+        EXPECT_EQ(FlyMode, 0);
+        EXPECT_FLOAT_EQ(OrbitDistance, 128.0f);
+    }
 }
 
 TEST_F(Input, EventsOutsideTheViewAreDroppedButReleasesStillLetGo) {
