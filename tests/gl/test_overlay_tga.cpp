@@ -105,16 +105,10 @@ TEST(OverlayTgaGL, LoadsTrueColourTexturesWithPixelsInPlace) {
 TEST(OverlayTgaGL, FailedLoadsLeaveNoTextureAndNoRecordChange) {
     OpenTgaWindow();
     std::vector<unsigned char> good = EncodeTGA(4, 4, 24, Pattern(48).data());
-    std::vector<unsigned char> cut(good.begin(), good.end() - 1);
-    auto with = [&](std::initializer_list<int> offsets, unsigned char value) {
-        std::vector<unsigned char> f = good;
-        for (int o : offsets) f.at(o) = value;
-        return f;
-    };
-    std::vector<unsigned char> rle = with({2}, 10);
-    std::vector<unsigned char> deep = with({16}, 16);
-    std::vector<unsigned char> huge = with({12, 13, 14, 15}, 0xFF);
-    std::vector<unsigned char> origin = with({10}, 3);
+    // Every kind the decoder refuses is its own test's; here a file cut short,
+    // one whose header announces 65535 x 65535 pixels, an empty and a missing one.
+    std::vector<unsigned char> cut(good.begin(), good.end() - 1), huge = good;
+    huge[12] = huge[13] = huge[14] = huge[15] = 0xFF;
 
     GLuint keep;
     glGenTextures(1, &keep);
@@ -122,10 +116,7 @@ TEST(OverlayTgaGL, FailedLoadsLeaveNoTextureAndNoRecordChange) {
     std::vector<GLuint> before = LiveTextures();
     std::vector<std::string> paths = {
         WriteTemp(cut, "overlay_cut.tga"),
-        WriteTemp(rle, "overlay_rle.tga"),
-        WriteTemp(deep, "overlay_16.tga"),
         WriteTemp(huge, "overlay_huge.tga"),
-        WriteTemp(origin, "overlay_org.tga"),
         WriteTemp({}, "overlay_empty.tga"),
         std::string(::testing::TempDir()) + "overlay_missing.tga",
     };

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "tests/gl/gl_window.h"
 #include "app/camera.h"
@@ -117,10 +118,7 @@ TEST_F(View, ReshapeSetsViewportAndPerspectiveAndRunsThePanelHook) {
 
     GLint viewport[4];
     glGetIntegerv(GL_VIEWPORT, viewport);
-    EXPECT_EQ(viewport[0], vx);
-    EXPECT_EQ(viewport[1], vy);
-    EXPECT_EQ(viewport[2], vw);
-    EXPECT_EQ(viewport[3], vh);
+    EXPECT_EQ(std::vector<int>(viewport, viewport + 4), std::vector<int>({vx, vy, vw, vh}));
     GLfloat p[16], m[16];
     glGetFloatv(GL_PROJECTION_MATRIX, p);
     glGetFloatv(GL_MODELVIEW_MATRIX, m);
@@ -189,23 +187,16 @@ TEST_F(View, DisplayMenuFlipsOptionsAndCulling) {
     ShowFPS = 1;
     Wireframe = 0;
     ShowQuats = 0;
-    HandleDisplayMenu(MENU_SHOW_FPS);
-    HandleDisplayMenu(MENU_WIREFRAME);
-    HandleDisplayMenu(MENU_FLY_MODE);
-    HandleDisplayMenu(MENU_SHOW_QUATS);
-    EXPECT_EQ(ShowFPS, 0);
-    EXPECT_EQ(Wireframe, 1);
-    EXPECT_EQ(FlyMode, 1);
-    EXPECT_EQ(ShowQuats, 1);
+    for (int entry : {MENU_SHOW_FPS, MENU_WIREFRAME, MENU_FLY_MODE, MENU_SHOW_QUATS})
+        HandleDisplayMenu(entry);
+    const std::vector<int> flipped = {0, 1, 1, 1};
+    EXPECT_EQ(std::vector<int>({ShowFPS, Wireframe, FlyMode, ShowQuats}), flipped);
     // Values of no entry change nothing; main-menu values are not the submenu's.
     HandleDisplayMenu(0);
     HandleDisplayMenu(99);
     HandleMainMenu(1);
     HandleMainMenu(2);
-    EXPECT_EQ(ShowFPS, 0);
-    EXPECT_EQ(Wireframe, 1);
-    EXPECT_EQ(FlyMode, 1);
-    EXPECT_EQ(ShowQuats, 1);
+    EXPECT_EQ(std::vector<int>({ShowFPS, Wireframe, FlyMode, ShowQuats}), flipped);
     EXPECT_FALSE(glIsEnabled(GL_CULL_FACE));
     ShowFPS = 1;
     Wireframe = 0;

@@ -124,7 +124,7 @@ TEST_F(Input, EventsOutsideTheViewAreDroppedButReleasesStillLetGo) {
     EXPECT_EQ(ReleaseSpecial(300, 1), 0);
 }
 
-TEST_F(Input, ReleaseStepsTheKeysChannel) {
+TEST_F(Input, ReleaseStepsTheKeysChannelAndArrowsTheSelection) {
     EXPECT_EQ(ReleaseKey('L', 1), 1);
     EXPECT_EQ(KeyFrame['L'], 2);
     ASSERT_EQ(DisplayKeys.numkeys, 2);
@@ -139,6 +139,25 @@ TEST_F(Input, ReleaseStepsTheKeysChannel) {
     EXPECT_EQ(KeyFrame['L'], 0);
     ReleaseKey('r' | 0x100, 1);
     EXPECT_EQ(KeyFrame['r'], 2);
+
+    // The arrows step the bone selection, with wrap.
+    PressSpecial(GLUT_KEY_RIGHT, 1);
+    EXPECT_EQ(SelectedBone, 2);
+    ReleaseSpecial(GLUT_KEY_RIGHT, 1);
+    PressSpecial(GLUT_KEY_RIGHT, 1);
+    EXPECT_EQ(SelectedBone, 0);
+    ReleaseSpecial(GLUT_KEY_RIGHT, 1);
+    PressSpecial(GLUT_KEY_LEFT, 1);
+    EXPECT_EQ(SelectedBone, 2);
+    // The held Left arrow also strafes every tick.
+    ApplyMovementKeys();
+    ApplyMovementKeys();
+    EXPECT_NEAR(FlyPos[0], -10.0f, 1e-5);
+    EXPECT_EQ(SelectedBone, 2);
+    NextBone(42); // a button's control id is ignored
+    EXPECT_EQ(SelectedBone, 0);
+    PrevBone();
+    EXPECT_EQ(SelectedBone, 2);
 }
 
 TEST_F(Input, OpenPromptTakesCharactersButNotSpecialKeys) {
@@ -168,27 +187,7 @@ TEST_F(Input, OpenPromptTakesCharactersButNotSpecialKeys) {
     EXPECT_EQ(KeyFrame['L'], 2);
 }
 
-TEST_F(Input, ArrowsStepTheBoneSelectionWithWrap) {
-    PressSpecial(GLUT_KEY_RIGHT, 1);
-    EXPECT_EQ(SelectedBone, 2);
-    ReleaseSpecial(GLUT_KEY_RIGHT, 1);
-    PressSpecial(GLUT_KEY_RIGHT, 1);
-    EXPECT_EQ(SelectedBone, 0);
-    ReleaseSpecial(GLUT_KEY_RIGHT, 1);
-    PressSpecial(GLUT_KEY_LEFT, 1);
-    EXPECT_EQ(SelectedBone, 2);
-    // The held Left arrow also strafes every tick.
-    ApplyMovementKeys();
-    ApplyMovementKeys();
-    EXPECT_NEAR(FlyPos[0], -10.0f, 1e-5);
-    EXPECT_EQ(SelectedBone, 2);
-    NextBone(42); // a button's control id is ignored
-    EXPECT_EQ(SelectedBone, 0);
-    PrevBone();
-    EXPECT_EQ(SelectedBone, 2);
-}
-
-TEST_F(Input, ButtonPressesChooseTheDragMode) {
+TEST_F(Input, ButtonPressesChooseTheDragModeAndDragsUseTheirGains) {
     PressMouse(GLUT_LEFT_BUTTON, GLUT_DOWN, 10, 20, 0);
     EXPECT_EQ(MouseMode, MOUSE_ROTATE);
     EXPECT_EQ(MouseX, 10);
@@ -208,9 +207,8 @@ TEST_F(Input, ButtonPressesChooseTheDragMode) {
     EXPECT_EQ(MouseMode, MOUSE_NONE);
     EXPECT_EQ(MouseX, 55); // a release keeps the position
     EXPECT_EQ(MouseY, 66);
-}
 
-TEST_F(Input, DragsTurnZoomAndPanWithTheirGains) {
+    // Drags turn, zoom and pan with their gains.
     PressMouse(GLUT_LEFT_BUTTON, GLUT_DOWN, 100, 100, 0);
     HandleMotion(110, 96);
     EXPECT_FLOAT_EQ(OrbitAngles[1], 10.0f); // 1 degree per pixel
