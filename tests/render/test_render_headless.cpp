@@ -94,6 +94,17 @@ int RunTool(const std::vector<std::string>& args) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+// boneloom-tool render of dir/<model>.skm and .skp to dir/<name> with more
+// arguments, the picture read back.
+void Render(const std::string& dir, const std::string& model, const std::string& name,
+            const std::vector<std::string>& more, Picture* p) {
+    std::vector<std::string> args = {"render", dir + "/" + model + ".skm",
+                                     dir + "/" + model + ".skp", dir + "/" + name};
+    args.insert(args.end(), more.begin(), more.end());
+    ASSERT_EQ(RunTool(args), 0);
+    ASSERT_TRUE(ReadPNG(dir + "/" + name, p));
+}
+
 // Three bones in one frame: a root at the origin, bone 1 straight up (model z)
 // and bone 2, marked, to the side (model y, drawn to the right).
 void WriteTinyModel(const std::string& dir) {
@@ -345,21 +356,16 @@ TEST_F(MeshRender, SkinTextureLandsByItsCoordinatesAndBadOnesAreSaid) {
 TEST(RenderHeadless, ToolDrawsBonesWhereTheCameraPutsThem) {
     std::string dir = TempDir();
     WriteTinyModel(dir);
-    auto render = [&](const std::string& out, std::vector<std::string> more) {
-        std::vector<std::string> args = {
-            "render",       dir + "/tiny.skm", dir + "/tiny.skp", dir + "/" + out,
-            "--size",       "200x200",         "--distance",      "30",
-            "--background", "102030"};
-        args.insert(args.end(), more.begin(), more.end());
-        return RunTool(args);
+    const std::vector<std::string> view = {"--size", "200x200",      "--distance",
+                                           "30",     "--background", "102030"};
+    auto with = [&](std::vector<std::string> more) {
+        more.insert(more.end(), view.begin(), view.end());
+        return more;
     };
-    ASSERT_EQ(render("plain.png", {}), 0);
-    ASSERT_EQ(render("selected.png", {"--select", "up"}), 0);
-    ASSERT_EQ(render("none.png", {"--no-skeleton"}), 0);
     Picture plain, selected, none;
-    ASSERT_TRUE(ReadPNG(dir + "/plain.png", &plain));
-    ASSERT_TRUE(ReadPNG(dir + "/selected.png", &selected));
-    ASSERT_TRUE(ReadPNG(dir + "/none.png", &none));
+    Render(dir, "tiny", "plain.png", view, &plain);
+    Render(dir, "tiny", "selected.png", with({"--select", "up"}), &selected);
+    Render(dir, "tiny", "none.png", with({"--no-skeleton"}), &none);
     ASSERT_EQ(plain.width, 200);
     ASSERT_EQ(plain.height, 200);
 
@@ -386,10 +392,12 @@ TEST(RenderHeadless, ToolDrawsBonesWhereTheCameraPutsThem) {
         ASSERT_TRUE(Near(&none.rgb[i], 0x10, 0x20, 0x30)) << "pixel " << i / 3;
 }
 
-// Without --distance the model fills the picture from any angle: the drawn
-// pixels' bounding rectangle keeps a margin on every side and spans 90% of
-// the tighter one.
-TEST(RenderHeadless, DefaultCameraFramesTheWholeModel) {
+// The demo model. Without --distance it fills the picture from any angle:
+// the drawn pixels' bounding rectangle keeps a margin on every side and spans
+// 90% of the tighter one. From the front, its skin's texture (found beside the
+// model, not in the working directory) colours it; without the texture file
+// it is lit grey; with --no-mesh nothing of it is left.
+TEST(RenderHeadless, ToolFramesTheDemoModelAndDrawsItsMeshTexturedGreyOrNot) {
     std::string dir = TempDir();
     ASSERT_EQ(RunTool({"sample", dir}), 0);
     struct View {
@@ -399,12 +407,9 @@ TEST(RenderHeadless, DefaultCameraFramesTheWholeModel) {
     } views[] = {{"300x300", "0", "0"}, {"400x200", "90", "30"}, {"200x400", "-135", "-60"}};
     for (const View& v : views) {
         SCOPED_TRACE(std::string(v.size) + " yaw " + v.yaw + " pitch " + v.pitch);
-        std::string out = dir + "/view.png";
-        ASSERT_EQ(RunTool({"render", dir + "/tris.skm", dir + "/tris.skp", out, "--size", v.size,
-                           "--yaw", v.yaw, "--pitch", v.pitch, "--press", "LLR"}),
-                  0);
         Picture p;
-        ASSERT_TRUE(ReadPNG(out, &p));
+        Render(dir, "tris", "view.png",
+               {"--size", v.size, "--yaw", v.yaw, "--pitch", v.pitch, "--press", "LLR"}, &p);
         int left = p.width, right = -1, top = p.height, bottom = -1;
         for (int y = 0; y < p.height; y++)
             for (int x = 0; x < p.width; x++)
@@ -430,21 +435,7 @@ TEST(RenderHeadless, DefaultCameraFramesTheWholeModel) {
         else
             EXPECT_NEAR(top, p.height - 1 - bottom, 3);
     }
-}
 
-// The demo body from the front: its skin's texture (found beside the model,
-// not in the working directory) colours it; without the texture file it is
-// lit grey; with --no-mesh nothing of it is left.
-TEST(RenderHeadless, ToolDrawsTheMeshTexturedOrGreyAndLeavesItOutOnRequest) {
-    std::string dir = TempDir();
-    ASSERT_EQ(RunTool({"sample", dir}), 0);
-    auto shoot = [&](const char* name, std::vector<std::string> more, Picture* p) {
-        std::vector<std::string> args = {"render",         dir + "/tris.skm", dir + "/tris.skp",
-                                         dir + "/" + name, "--size",          "160x120"};
-        args.insert(args.end(), more.begin(), more.end());
-        ASSERT_EQ(RunTool(args), 0);
-        ASSERT_TRUE(ReadPNG(dir + "/" + name, p));
-    };
     // Pixels of a kind: lit grey (equal channels, neither dark nor white), or
     // strongly red (the demo's shirt).
     auto countKind = [](const Picture& p, bool grey) {
@@ -456,10 +447,10 @@ TEST(RenderHeadless, ToolDrawsTheMeshTexturedOrGreyAndLeavesItOutOnRequest) {
         return n;
     };
     Picture textured, grey, none;
-    shoot("textured.png", {"--no-skeleton"}, &textured);
+    Render(dir, "tris", "textured.png", {"--size", "160x120", "--no-skeleton"}, &textured);
     ASSERT_EQ(unlink((dir + "/boneloom_skin.tga").c_str()), 0);
-    shoot("grey.png", {"--no-skeleton"}, &grey);
-    shoot("none.png", {"--no-mesh"}, &none);
+    Render(dir, "tris", "grey.png", {"--size", "160x120", "--no-skeleton"}, &grey);
+    Render(dir, "tris", "none.png", {"--size", "160x120", "--no-mesh"}, &none);
     EXPECT_GT(countKind(textured, false), 200);
     EXPECT_LT(countKind(textured, true), 50);
     EXPECT_GT(countKind(grey, true), 800);

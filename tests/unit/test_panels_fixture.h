@@ -62,9 +62,6 @@ inline SkelModel MakePanelsTestModel() {
         SkelMesh& mesh = m.meshes[i];
         CopyName(mesh.skinname, i ? "skin_b.tga" : "skin_a.tga");
         CopyName(mesh.meshname, i ? "legs" : "torso");
-        mesh.numverts = 0;
-        mesh.numtris = 0;
-        mesh.numreferences = 0;
     }
     return m;
 }
