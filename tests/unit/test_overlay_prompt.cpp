@@ -72,7 +72,7 @@ TEST_F(OverlayPrompt, EnterCommitsTextPaddedWithNulsAndRunsCallback) {
     EXPECT_EQ(target[0], 'z');
 }
 
-TEST_F(OverlayPrompt, EscapeCancelsWithoutWritingOrCallback) {
+TEST_F(OverlayPrompt, EscapeCancelsWithoutWritingOrCallbackBackspaceErases) {
     StartPrompt("x", target, 16, CountDone);
     Type("abc");
     EXPECT_EQ(PromptKey(27), 1);
@@ -81,9 +81,8 @@ TEST_F(OverlayPrompt, EscapeCancelsWithoutWritingOrCallback) {
     EXPECT_EQ(target[0], '#');
     EXPECT_STREQ(PromptText, "");
     EXPECT_EQ(PromptKey('a'), 0);
-}
 
-TEST_F(OverlayPrompt, BackspaceAndKeyCodeZero) {
+    // Backspace, and key codes whose low byte is 0.
     StartPrompt("x", target, 16, nullptr);
     EXPECT_EQ(PromptKey(8), 1); // on empty text: nothing, still open
     EXPECT_EQ(PromptActive, 1);
