@@ -47,26 +47,13 @@ struct Glyph {
     float x, y; // raster position in window pixels
 };
 
-// Raster positions of every glyph drawn by draw, in drawing order.
+// Raster positions of every glyph drawn by draw, in drawing order; text
+// draws nothing else.
 std::vector<Glyph> CaptureGlyphs(const std::function<void()>& draw) {
-    std::vector<GLfloat> buf(1 << 16);
-    glFeedbackBuffer((GLsizei)buf.size(), GL_3D_COLOR, buf.data());
-    glRenderMode(GL_FEEDBACK);
-    draw();
-    GLint n = glRenderMode(GL_RENDER);
-    EXPECT_GE(n, 0) << "feedback buffer overflow";
     std::vector<Glyph> glyphs;
-    for (GLint i = 0; i < n;) {
-        GLint token = (GLint)buf[i++];
-        if (token == GL_BITMAP_TOKEN || token == GL_DRAW_PIXEL_TOKEN) {
-            glyphs.push_back({buf[i], buf[i + 1]});
-            i += 7;
-        } else if (token == GL_PASS_THROUGH_TOKEN) {
-            i += 1;
-        } else {
-            ADD_FAILURE() << "unexpected feedback token " << token;
-            break;
-        }
+    for (const FeedbackPrim& p : CaptureFeedback(draw)) {
+        EXPECT_TRUE(p.kind == GL_BITMAP_TOKEN || p.kind == GL_DRAW_PIXEL_TOKEN) << p.kind;
+        glyphs.push_back({p.v[0][0], p.v[0][1]});
     }
     return glyphs;
 }
@@ -86,24 +73,11 @@ std::vector<float> Baselines(const std::vector<Glyph>& glyphs) {
 
 int Pitch() { return 2 * glutBitmapLength(GLUT_BITMAP_HELVETICA_10, (const unsigned char*)"A"); }
 
-void ClearBlack() {
-    glClearColor(0, 0, 0, 1);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-}
-
-std::vector<unsigned char> ReadScreen(int w, int h) {
-    std::vector<unsigned char> px((size_t)w * h * 3);
-    glReadBuffer(GL_BACK);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, w, h, GL_RGB, GL_UNSIGNED_BYTE, px.data());
-    return px;
-}
-
 } // namespace
 
 TEST(OverlayTextGL, BitmapStringDrawsWhiteAtItsBaselineOverTexturesAndDepth) {
     OpenOverlayWindow(640, 480);
-    ClearBlack();
+    glClearColor(0, 0, 0, 1);
     // A red texture bound and enabled, as the logo leaves it, must not tint
     // the text; a depth buffer nearer than the text must not hide it.
     GLuint tex;
@@ -115,30 +89,24 @@ TEST(OverlayTextGL, BitmapStringDrawsWhiteAtItsBaselineOverTexturesAndDepth) {
     glEnable(GL_TEXTURE_2D);
     glEnable(GL_DEPTH_TEST);
     glClearDepth(0.0);
-    glClear(GL_DEPTH_BUFFER_BIT);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glClearDepth(1.0);
 
     DrawBitmapString("HHHH", GLUT_BITMAP_HELVETICA_10, 1, 1, 1, 0.25f, 0.5f);
-    std::vector<unsigned char> px = ReadScreen(640, 480);
-    int minX = 640, maxX = -1, minY = 480, maxY = -1, lit = 0;
-    for (int y = 0; y < 480; y++)
-        for (int x = 0; x < 640; x++) {
-            const unsigned char* p = &px[(y * 640 + x) * 3];
-            if (p[0] | p[1] | p[2]) {
-                lit++;
-                EXPECT_TRUE(p[0] == 255 && p[1] == 255 && p[2] == 255)
-                    << "pixel " << x << "," << y << " is " << (int)p[0] << "," << (int)p[1] << ","
-                    << (int)p[2];
-                minX = std::min(minX, x), maxX = std::max(maxX, x);
-                minY = std::min(minY, y), maxY = std::max(maxY, y);
-            }
-        }
-    ASSERT_GT(lit, 20);
+    std::vector<unsigned char> px = ReadWindowRGB(640, 480);
+    for (size_t i = 0; i < px.size(); i += 3) {
+        const unsigned char* p = &px[i];
+        if (!(p[0] | p[1] | p[2])) continue;
+        ASSERT_TRUE(p[0] == 255 && p[1] == 255 && p[2] == 255)
+            << "pixel " << i / 3 << " is " << (int)p[0] << "," << (int)p[1] << "," << (int)p[2];
+    }
+    LitArea lit = FindLit(px, 640, 480);
+    ASSERT_GT(lit.count, 20);
     // Capital H stands on the baseline at y = 240 and starts at x = 160.
-    EXPECT_NEAR(minX, 160, 2);
-    EXPECT_EQ(minY, 240);
-    EXPECT_LE(maxY, 240 + 10);
-    EXPECT_NEAR(maxX - minX + 1,
+    EXPECT_NEAR(lit.minX, 160, 2);
+    EXPECT_EQ(lit.minY, 240);
+    EXPECT_LE(lit.maxY, 240 + 10);
+    EXPECT_NEAR(lit.maxX - lit.minX + 1,
                 glutBitmapLength(GLUT_BITMAP_HELVETICA_10, (const unsigned char*)"HHHH"), 3);
 
     glDisable(GL_DEPTH_TEST);
@@ -191,7 +159,9 @@ TEST(OverlayTextGL, BitmapStringRestoresMatricesModeAndSwitches) {
     EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
 }
 
-TEST(OverlayTextGL, WrappedTextLinesPitchAndLabel) {
+// DrawWrappedText and PrintOverlay: lines, pitch, label, and the ends of text
+// too long for the line, the window or the buffer.
+TEST(OverlayTextGL, WrappedTextLinesPitchLabelAndEnds) {
     OpenOverlayWindow(640, 480);
     const int pitch = Pitch();
     char empty[TEXT_BUFFER_LEN] = "";
@@ -224,13 +194,11 @@ TEST(OverlayTextGL, WrappedTextLinesPitchAndLabel) {
         Baselines(CaptureGlyphs([&] { DrawWrappedText(nullptr, buffer, 0.1f, 0.9f, 0); }));
     EXPECT_GT(narrow.size(), ys.size() - 1);
     for (size_t i = 1; i < narrow.size(); i++) EXPECT_NEAR(narrow[i - 1] - narrow[i], pitch, 0.01f);
-}
 
-TEST(OverlayTextGL, WrappedTextEndsInWindowsNarrowerThanOneCharacter) {
+    // Narrower than one character: one word a line.
     OpenOverlayWindow(30, 200);
-    char buffer[TEXT_BUFFER_LEN] = "one two three";
-    std::vector<Glyph> g = CaptureGlyphs([&] { DrawWrappedText(nullptr, buffer, 0.0f, 1.0f, 0); });
-    // One word a line.
+    snprintf(buffer, sizeof buffer, "one two three");
+    g = CaptureGlyphs([&] { DrawWrappedText(nullptr, buffer, 0.0f, 1.0f, 0); });
     std::map<float, int, std::greater<float>> lines = Lines(g);
     ASSERT_EQ(lines.size(), 3u);
     std::vector<int> counts;
@@ -241,12 +209,9 @@ TEST(OverlayTextGL, WrappedTextEndsInWindowsNarrowerThanOneCharacter) {
     OpenOverlayWindow(640, 480);
     g = CaptureGlyphs([&] { DrawWrappedText(nullptr, tabs, 0.0f, 1.0f, 0); });
     EXPECT_EQ(g.size(), strlen(tabs));
-}
 
-TEST(OverlayTextGL, PrintOverlayFormatsAndCutsAt255) {
-    OpenOverlayWindow(640, 480);
-    std::vector<Glyph> g =
-        CaptureGlyphs([] { PrintOverlay(0.02f, 0.5f, "Key: %s frame:%i", "L", 2); });
+    // PrintOverlay formats, and cuts at 255 characters.
+    g = CaptureGlyphs([] { PrintOverlay(0.02f, 0.5f, "Key: %s frame:%i", "L", 2); });
     EXPECT_EQ(g.size(), strlen("Key: L frame:2"));
     std::string many(300, 'm');
     for (size_t i = 10; i < many.size(); i += 11) many[i] = ' ';
@@ -254,7 +219,7 @@ TEST(OverlayTextGL, PrintOverlayFormatsAndCutsAt255) {
     EXPECT_EQ(g.size(), 255u);
 }
 
-TEST(OverlayTextGL, PromptModeMarksLinesAndShowsCursor) {
+TEST(OverlayTextGL, PromptMarksLinesShowsABlinkingCursorAndDrawsOnlyWhenOpen) {
     OpenOverlayWindow(640, 480);
     const int pitch = Pitch();
     char empty[TEXT_BUFFER_LEN] = "";
@@ -284,10 +249,8 @@ TEST(OverlayTextGL, PromptModeMarksLinesAndShowsCursor) {
     EXPECT_EQ(markers, (int)lines.size());
     EXPECT_EQ(g.size(), s.size() + 1 + lines.size());
     EXPECT_EQ(std::string(text), s);
-}
 
-TEST(OverlayTextGL, BlinkCursorFlipsAfterHalfASecond) {
-    OpenOverlayWindow(640, 480);
+    // The cursor flips after half a second.
     float now = glutGet(GLUT_ELAPSED_TIME) * 0.001f;
     CursorOn = 0;
     CursorToggleTime = now;
@@ -296,17 +259,14 @@ TEST(OverlayTextGL, BlinkCursorFlipsAfterHalfASecond) {
     EXPECT_EQ(BlinkCursor(), 1);
     EXPECT_GE(CursorToggleTime, now);
     EXPECT_EQ(BlinkCursor(), 1);
-}
 
-TEST(OverlayTextGL, PromptDrawsOnlyWhenOpen) {
-    OpenOverlayWindow(640, 480);
     if (PromptActive) PromptKey(27);
     EXPECT_TRUE(CaptureGlyphs([] { DrawPrompt(); }).empty());
     char target[16];
     StartPrompt("Go:", target, 16, nullptr);
     PromptKey('h');
     PromptKey('i');
-    std::vector<Glyph> g = CaptureGlyphs([] { DrawPrompt(); });
+    g = CaptureGlyphs([] { DrawPrompt(); });
     EXPECT_EQ(g.size(), 3u + 1u + 3u); // label, ">", "hi" and the cursor
     EXPECT_STREQ(PromptText, "hi");
     PromptKey(27);

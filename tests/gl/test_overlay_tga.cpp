@@ -8,13 +8,13 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "tests/gl/gl_window.h"
+#include "model/tga_write.h"
 #include "overlay/tga.h"
 
 namespace {
@@ -22,37 +22,6 @@ namespace {
 int TgaWindow = 0;
 
 void OpenTgaWindow() { OpenGLTestWindow(&TgaWindow, "tga test", 320, 240); }
-
-// A type-2 TGA whose pixels, in file order (rows bottom-up), are given as
-// RGB(A) and stored BGR(A).
-std::vector<unsigned char> MakeTGA(int w, int h, int bpp, const std::vector<unsigned char>& rgba) {
-    std::vector<unsigned char> f = {0,
-                                    0,
-                                    2,
-                                    0,
-                                    0,
-                                    0,
-                                    0,
-                                    0,
-                                    0,
-                                    0,
-                                    0,
-                                    0,
-                                    (unsigned char)(w & 0xFF),
-                                    (unsigned char)(w >> 8),
-                                    (unsigned char)(h & 0xFF),
-                                    (unsigned char)(h >> 8),
-                                    (unsigned char)bpp,
-                                    0};
-    int n = bpp / 8;
-    for (int i = 0; i < w * h; i++) {
-        f.push_back(rgba[i * n + 2]);
-        f.push_back(rgba[i * n + 1]);
-        f.push_back(rgba[i * n + 0]);
-        if (n == 4) f.push_back(rgba[i * n + 3]);
-    }
-    return f;
-}
 
 std::string WriteTemp(const std::vector<unsigned char>& bytes, const char* name) {
     std::string path = std::string(::testing::TempDir()) + name;
@@ -92,7 +61,7 @@ TEST(OverlayTgaGL, LoadsTrueColourTexturesWithPixelsInPlace) {
         SCOPED_TRACE(c.bpp);
         int n = c.bpp / 8;
         std::vector<unsigned char> pixels = Pattern(c.w * c.h * n);
-        std::string path = WriteTemp(MakeTGA(c.w, c.h, c.bpp, pixels), "overlay_ok.tga");
+        std::string path = WriteTemp(EncodeTGA(c.w, c.h, c.bpp, pixels.data()), "overlay_ok.tga");
         TGAImage image = {};
         ASSERT_EQ(LoadTGA(&image, path.c_str()), 1);
         EXPECT_EQ(image.width, c.w);
@@ -135,17 +104,11 @@ TEST(OverlayTgaGL, LoadsTrueColourTexturesWithPixelsInPlace) {
 
 TEST(OverlayTgaGL, FailedLoadsLeaveNoTextureAndNoRecordChange) {
     OpenTgaWindow();
-    std::vector<unsigned char> good = MakeTGA(4, 4, 24, Pattern(48));
-    std::vector<unsigned char> cut(good.begin(), good.end() - 1);
-    auto with = [&](std::initializer_list<int> offsets, unsigned char value) {
-        std::vector<unsigned char> f = good;
-        for (int o : offsets) f.at(o) = value;
-        return f;
-    };
-    std::vector<unsigned char> rle = with({2}, 10);
-    std::vector<unsigned char> deep = with({16}, 16);
-    std::vector<unsigned char> huge = with({12, 13, 14, 15}, 0xFF);
-    std::vector<unsigned char> origin = with({10}, 3);
+    std::vector<unsigned char> good = EncodeTGA(4, 4, 24, Pattern(48).data());
+    // Every kind the decoder refuses is its own test's; here a file cut short,
+    // one whose header announces 65535 x 65535 pixels, an empty and a missing one.
+    std::vector<unsigned char> cut(good.begin(), good.end() - 1), huge = good;
+    huge[12] = huge[13] = huge[14] = huge[15] = 0xFF;
 
     GLuint keep;
     glGenTextures(1, &keep);
@@ -153,10 +116,7 @@ TEST(OverlayTgaGL, FailedLoadsLeaveNoTextureAndNoRecordChange) {
     std::vector<GLuint> before = LiveTextures();
     std::vector<std::string> paths = {
         WriteTemp(cut, "overlay_cut.tga"),
-        WriteTemp(rle, "overlay_rle.tga"),
-        WriteTemp(deep, "overlay_16.tga"),
         WriteTemp(huge, "overlay_huge.tga"),
-        WriteTemp(origin, "overlay_org.tga"),
         WriteTemp({}, "overlay_empty.tga"),
         std::string(::testing::TempDir()) + "overlay_missing.tga",
     };
@@ -196,16 +156,13 @@ TEST(OverlayTgaGL, LogoLoadsFromWorkingDirectoryAndDrawsInTheCorner) {
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT);
     DrawLogo();
-    std::vector<unsigned char> px(320 * 240 * 3);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadBuffer(GL_BACK);
-    glReadPixels(0, 0, 320, 240, GL_RGB, GL_UNSIGNED_BYTE, px.data());
-    for (unsigned char v : px) ASSERT_EQ(v, 0);
+    std::vector<unsigned char> px = ReadWindowRGB(320, 240);
+    ASSERT_EQ(FindLit(px, 320, 240).count, 0);
 
     // A 2 x 2 logo: first (bottom) row red, top row blue.
     std::vector<unsigned char> rgba = {255, 0, 0,   255, 255, 0, 0,   255,
                                        0,   0, 255, 255, 0,   0, 255, 255};
-    WriteTemp(MakeTGA(2, 2, 32, rgba), "overlay_logo_dir/logo.tga");
+    WriteTemp(EncodeTGA(2, 2, 32, rgba.data()), "overlay_logo_dir/logo.tga");
     LoadLogoTexture();
     ASSERT_NE(LogoTexture.texid, 0u);
     GLint bound = 0;
@@ -229,18 +186,11 @@ TEST(OverlayTgaGL, LogoLoadsFromWorkingDirectoryAndDrawsInTheCorner) {
     glGetFloatv(GL_PROJECTION_MATRIX, proj);
     glMatrixMode(GL_MODELVIEW);
     DrawLogo();
-    glReadPixels(0, 0, 320, 240, GL_RGB, GL_UNSIGNED_BYTE, px.data());
+    px = ReadWindowRGB(320, 240);
     auto at = [&](int x, int y) { return &px[(y * 320 + x) * 3]; };
     // The quad: 64 px square, its right and bottom edges inside the viewport.
-    int minX = 320, maxX = -1, minY = 240, maxY = -1;
-    for (int y = 0; y < 240; y++)
-        for (int x = 0; x < 320; x++) {
-            const unsigned char* p = at(x, y);
-            if (p[0] | p[1] | p[2]) {
-                minX = std::min(minX, x), maxX = std::max(maxX, x);
-                minY = std::min(minY, y), maxY = std::max(maxY, y);
-            }
-        }
+    const LitArea logo = FindLit(px, 320, 240);
+    const int minX = logo.minX, maxX = logo.maxX, minY = logo.minY, maxY = logo.maxY;
     EXPECT_EQ(maxX - minX + 1, 64);
     EXPECT_EQ(maxY - minY + 1, 64);
     EXPECT_GT(maxX, 320 - 20);

@@ -66,35 +66,10 @@ Vertex Unproject(const float* f) {
 }
 
 std::vector<Prim> Capture(const std::function<void()>& draw) {
-    std::vector<GLfloat> buf(1 << 18);
-    glFeedbackBuffer((GLsizei)buf.size(), GL_3D_COLOR, buf.data());
-    glRenderMode(GL_FEEDBACK);
-    draw();
-    GLint n = glRenderMode(GL_RENDER);
-    EXPECT_GE(n, 0) << "feedback buffer overflow";
     std::vector<Prim> prims;
-    const int VS = 7; // x, y, z, r, g, b, a
-    for (GLint i = 0; i < n;) {
-        GLenum token = (GLenum)buf[i++];
-        int count = 0;
-        Prim p{token, {}};
-        if (token == GL_POLYGON_TOKEN) {
-            count = (int)buf[i++];
-        } else if (token == GL_LINE_TOKEN || token == GL_LINE_RESET_TOKEN) {
-            p.kind = GL_LINE_TOKEN;
-            count = 2;
-        } else if (token == GL_POINT_TOKEN || token == GL_BITMAP_TOKEN ||
-                   token == GL_DRAW_PIXEL_TOKEN || token == GL_COPY_PIXEL_TOKEN) {
-            count = 1;
-        } else if (token == GL_PASS_THROUGH_TOKEN) {
-            i += 1;
-            continue;
-        } else {
-            ADD_FAILURE() << "unexpected feedback token " << token;
-            break;
-        }
-        for (int k = 0; k < count; k++, i += VS) p.v.push_back(Unproject(&buf[i]));
-        prims.push_back(p);
+    for (const FeedbackPrim& f : CaptureFeedback(draw)) {
+        prims.push_back(Prim{f.kind, {}});
+        for (const auto& v : f.v) prims.back().v.push_back(Unproject(v.data()));
     }
     return prims;
 }
@@ -148,15 +123,15 @@ class Render : public ::testing::Test {
     }
 };
 
-TEST_F(Render, CubeSitsAtTheMappedPositionWithUnitEdges) {
+TEST_F(Render, CubeSitsAtTheMappedPositionWithUnitEdgesAndFacesWoundOutwards) {
     const float pos[3] = {1, 2, 3};
     const float rgb[3] = {0.4f, 0.5f, 0.7f};
-    auto prims = Capture([&] { DrawBoneCube(pos, rgb, 0.5f); });
-    auto polys = OfKind(prims, GL_POLYGON_TOKEN);
+    auto polys = OfKind(Capture([&] { DrawBoneCube(pos, rgb, 0.5f); }), GL_POLYGON_TOKEN);
     ASSERT_FALSE(polys.empty());
+    const float centre[3] = {2, 3, 1}; // model (x, y, z) drawn as (y, z, x)
     float lo[3] = {1e9f, 1e9f, 1e9f}, hi[3] = {-1e9f, -1e9f, -1e9f};
     size_t vertices = 0;
-    for (const auto& p : polys)
+    for (const auto& p : polys) {
         for (const auto& v : p.v) {
             const float c[3] = {v.x, v.y, v.z};
             for (int k = 0; k < 3; k++) {
@@ -166,9 +141,19 @@ TEST_F(Render, CubeSitsAtTheMappedPositionWithUnitEdges) {
             EXPECT_TRUE(SameColour(v, 0.4f, 0.5f, 0.7f));
             vertices++;
         }
+        // Counter-clockwise seen from outside: the normal points away from the centre.
+        ASSERT_GE(p.v.size(), 3u);
+        const Vertex &a = p.v[0], &b = p.v[1], &c = p.v[2];
+        float u[3] = {b.x - a.x, b.y - a.y, b.z - a.z};
+        float w[3] = {c.x - a.x, c.y - a.y, c.z - a.z};
+        float n[3] = {u[1] * w[2] - u[2] * w[1], u[2] * w[0] - u[0] * w[2],
+                      u[0] * w[1] - u[1] * w[0]};
+        float out[3] = {(a.x + b.x + c.x) / 3 - centre[0], (a.y + b.y + c.y) / 3 - centre[1],
+                        (a.z + b.z + c.z) / 3 - centre[2]};
+        EXPECT_GT(n[0] * out[0] + n[1] * out[1] + n[2] * out[2], 0.0f);
+    }
     // Six faces, as quads or split into two triangles each.
     EXPECT_TRUE(vertices == 24 || vertices == 36) << vertices;
-    const float centre[3] = {2, 3, 1}; // model (x, y, z) drawn as (y, z, x)
     for (int k = 0; k < 3; k++) {
         EXPECT_NEAR((lo[k] + hi[k]) / 2, centre[k], 1e-3) << "axis " << k;
         EXPECT_NEAR(hi[k] - lo[k], 1.0f, 1e-3) << "axis " << k;
@@ -180,63 +165,32 @@ TEST_F(Render, CubeSitsAtTheMappedPositionWithUnitEdges) {
     EXPECT_EQ(m[0], 1.0f);
 }
 
-TEST_F(Render, EveryCubeFaceWindsOutwards) {
-    const float pos[3] = {0, 0, 0};
-    const float rgb[3] = {1, 1, 1};
-    auto polys = OfKind(Capture([&] { DrawBoneCube(pos, rgb, 2.0f); }), GL_POLYGON_TOKEN);
-    ASSERT_FALSE(polys.empty());
-    for (const auto& p : polys) {
-        ASSERT_GE(p.v.size(), 3u);
-        const Vertex &a = p.v[0], &b = p.v[1], &c = p.v[2];
-        float u[3] = {b.x - a.x, b.y - a.y, b.z - a.z};
-        float w[3] = {c.x - a.x, c.y - a.y, c.z - a.z};
-        float n[3] = {u[1] * w[2] - u[2] * w[1], u[2] * w[0] - u[0] * w[2],
-                      u[0] * w[1] - u[1] * w[0]};
-        float mid[3] = {(a.x + b.x + c.x) / 3, (a.y + b.y + c.y) / 3, (a.z + b.z + c.z) / 3};
-        // Counter-clockwise seen from outside: the normal points away from the centre.
-        EXPECT_GT(n[0] * mid[0] + n[1] * mid[1] + n[2] * mid[2], 0.0f);
-    }
-    // With culling on, a view into a corner keeps exactly the three near faces.
-    glEnable(GL_CULL_FACE);
-    glRotatef(30, 1, 0, 0);
-    glRotatef(-40, 0, 1, 0);
-    auto kept = OfKind(Capture([&] { DrawBoneCube(pos, rgb, 2.0f); }), GL_POLYGON_TOKEN);
-    glDisable(GL_CULL_FACE);
-    EXPECT_EQ(kept.size() * 2, polys.size());
-}
-
 TEST_F(Render, LineColoursFollowSelectionAndMarking) {
     // root, a marked child, and its unmarked child.
     SetBones({Bone("root", -1, 0), Bone("arm", 0, 1), Bone("hand", 1, 0)});
     BonePose pose[3] = {At(0, 0, 0), At(1, 0, 0), At(1, 0, 2)};
-    const float* o0 = pose[0].origin;
-    const float* o1 = pose[1].origin;
-    const float* o2 = pose[2].origin;
-
-    options.selected_bone = 2;
-    auto lines = OfKind(Skeleton(pose, 3), GL_LINE_TOKEN);
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_TRUE(LineJoins(lines[0], o0, o1));
-    EXPECT_TRUE(SameColour(lines[0].v[0], 1, 1, 1)); // marked
-    EXPECT_TRUE(LineJoins(lines[1], o1, o2));
-    EXPECT_TRUE(SameColour(lines[1].v[0], 1, 0, 0)); // selected
-
-    options.selected_bone = 1; // selection wins over marking
-    lines = OfKind(Skeleton(pose, 3), GL_LINE_TOKEN);
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_TRUE(SameColour(lines[0].v[0], 1, 0, 0));
-    EXPECT_TRUE(SameColour(lines[1].v[0], 0.4f, 0.5f, 0.7f));
-
-    options.selected_bone = 0; // the root has no line of its own: nothing is red
-    auto prims = Skeleton(pose, 3);
-    lines = OfKind(prims, GL_LINE_TOKEN);
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_TRUE(SameColour(lines[0].v[0], 1, 1, 1));
-    EXPECT_TRUE(SameColour(lines[1].v[0], 0.4f, 0.5f, 0.7f));
-    // Every bone has its cube, whatever its selection.
-    auto polys = OfKind(prims, GL_POLYGON_TOKEN);
-    for (const auto& p : polys) EXPECT_TRUE(SameColour(p.v[0], 0.4f, 0.5f, 0.7f));
-    EXPECT_TRUE(polys.size() == 18 || polys.size() == 36) << polys.size();
+    const float white[3] = {1, 1, 1}, red[3] = {1, 0, 0}, plain[3] = {0.4f, 0.5f, 0.7f};
+    // The marked line is white, the selected one red, and selection wins over
+    // marking; the root has no line of its own, so selecting it reddens none.
+    const struct {
+        int selected;
+        const float *arm, *hand;
+    } cases[] = {{2, white, red}, {1, red, plain}, {0, white, plain}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.selected);
+        options.selected_bone = c.selected;
+        auto prims = Skeleton(pose, 3);
+        auto lines = OfKind(prims, GL_LINE_TOKEN);
+        ASSERT_EQ(lines.size(), 2u);
+        EXPECT_TRUE(LineJoins(lines[0], pose[0].origin, pose[1].origin));
+        EXPECT_TRUE(LineJoins(lines[1], pose[1].origin, pose[2].origin));
+        EXPECT_TRUE(SameColour(lines[0].v[0], c.arm[0], c.arm[1], c.arm[2]));
+        EXPECT_TRUE(SameColour(lines[1].v[0], c.hand[0], c.hand[1], c.hand[2]));
+        // Every bone has its cube, whatever its selection.
+        auto polys = OfKind(prims, GL_POLYGON_TOKEN);
+        for (const auto& p : polys) EXPECT_TRUE(SameColour(p.v[0], 0.4f, 0.5f, 0.7f));
+        EXPECT_TRUE(polys.size() == 18 || polys.size() == 36) << polys.size();
+    }
 }
 
 TEST_F(Render, ShowQuatsDrawsTheParentsAxesOncePerChild) {
@@ -333,55 +287,42 @@ TEST_F(Render, OptionsApplyWhileDrawingAndStateIsRestored) {
     glDisable(GL_TEXTURE_2D);
 }
 
-TEST_F(Render, SkeletonFrameTicksTheTimerAndDrawsTheCurrentPose) {
+// Playback off, the frame ticks the timer, brings the selection into range and
+// draws the key channels' pose over the key list. Playback on: the tick steps
+// the player, the skeleton shows its frame (blended towards the next between
+// ticks when smooth), and Stop gives the channels' pose back. The channels are
+// at frame 1 throughout.
+TEST_F(Render, SkeletonFrameDrawsTheChannelsOrThePlaybackPose) {
     CoreGlobals saved;
     SaveCoreGlobals(&saved);
-    SetBones({Bone("root", -1, 0), Bone("child", 0, 0)});
-    CurrentModel = &model;
-    SelectedBone = 40; // brought back into range by the frame
-    model.numframes = 1;
-    model.frames.assign(1, PoseFrame{});
-    model.frames[0].poses = {At(0, 0, 0), At(0, 3, 0)};
-    testing::internal::CaptureStdout();
-    ResetKeyChannels();
-    testing::internal::GetCapturedStdout();
-    ModelTimer = AnimTimer{};
-    RegisterDefaultAnimation(&model);
-    TickTime = 5000;
-    auto prims = Capture([] { DrawSkeletonFrame(); });
-    EXPECT_EQ(ModelTimer.frame[0], 1); // one tick of the default animation
-    EXPECT_EQ(SelectedBone, 0);
-    auto lines = OfKind(prims, GL_LINE_TOKEN);
-    ASSERT_EQ(lines.size(), 1u);
-    const float a[3] = {0, 0, 0}, b[3] = {0, 3, 0};
-    EXPECT_TRUE(LineJoins(lines[0], a, b));
-    EXPECT_FALSE(OfKind(prims, GL_BITMAP_TOKEN).empty()); // the key list, under the skeleton
-    RestoreCoreGlobals(saved);
-}
-
-// Playback on: the frame's tick steps the player, the skeleton shows its frame
-// (blended towards the next between ticks when smooth), and Stop gives the
-// key channels' pose back. The channels are at frame 1 throughout.
-TEST_F(Render, SkeletonFrameDrawsThePlaybackPoseWhilePlaybackIsOn) {
-    SkelModel* savedModel = CurrentModel;
     Playback savedPlay = Play;
-    AnimTimer savedTimer = ModelTimer;
     SetBones({Bone("root", -1, 0), Bone("child", 0, 0)});
     CurrentModel = &model;
+    SelectedBone = 40;
     model.numframes = 3;
     model.frames.assign(3, PoseFrame{});
     for (int f = 0; f < 3; f++) model.frames[f].poses = {At(0, 0, 1), At(0, f + 1.0f, 0)};
     testing::internal::CaptureStdout();
     ResetKeyChannels();
     testing::internal::GetCapturedStdout();
-    auto childLine = [] {
-        auto lines = OfKind(Capture([] { DrawSkeletonFrame(); }), GL_LINE_TOKEN);
+    std::vector<Prim> prims;
+    auto childLine = [&] {
+        prims = Capture([] { DrawSkeletonFrame(); });
+        auto lines = OfKind(prims, GL_LINE_TOKEN);
         EXPECT_EQ(lines.size(), 1u);
         return lines.empty() ? Prim{GL_LINE_TOKEN, {Vertex{}, Vertex{}}} : lines[0];
     };
-    const float root[3] = {0, 0, 1};
+    const float root[3] = {0, 0, 1}, keys[3] = {0, 2, 1};
 
     Play = Playback{};
+    ModelTimer = AnimTimer{};
+    RegisterDefaultAnimation(&model);
+    TickTime = 5000;
+    EXPECT_TRUE(LineJoins(childLine(), root, keys));
+    EXPECT_EQ(ModelTimer.frame[0], 1); // one tick of the default animation
+    EXPECT_EQ(SelectedBone, 0);
+    EXPECT_FALSE(OfKind(prims, GL_BITMAP_TOKEN).empty()); // the key list, under the skeleton
+
     Play.mode = PLAY_PLAYING;
     Play.frame = 1;
     ModelTimer = AnimTimer{};
@@ -401,15 +342,10 @@ TEST_F(Render, SkeletonFrameDrawsThePlaybackPoseWhilePlaybackIsOn) {
     EXPECT_TRUE(LineJoins(line, root, half));
 
     StopPlayback(&Play, model.numframes);
-    line = childLine();
-    const float keys[3] = {0, 2, 1};
-    EXPECT_TRUE(LineJoins(line, root, keys));
+    EXPECT_TRUE(LineJoins(childLine(), root, keys));
 
     Play = savedPlay;
-    ModelTimer = savedTimer;
-    CurrentModel = savedModel;
-    FrameKeys none;
-    PublishFrameKeys(&none);
+    RestoreCoreGlobals(saved);
 }
 
 // Reads the whole window after a draw into the back buffer.
@@ -417,12 +353,7 @@ std::vector<unsigned char> Snapshot(const std::function<void()>& draw) {
     glClearColor(0, 0, 0, 0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     draw();
-    glFinish();
-    std::vector<unsigned char> px(WIN_W * WIN_H * 3);
-    glReadBuffer(GL_BACK);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, WIN_W, WIN_H, GL_RGB, GL_UNSIGNED_BYTE, px.data());
-    return px;
+    return ReadWindowRGB(WIN_W, WIN_H);
 }
 
 TEST_F(Render, KeyListWritesOneLinePerKeyAtTheTopRight) {
@@ -433,19 +364,10 @@ TEST_F(Render, KeyListWritesOneLinePerKeyAtTheTopRight) {
 
     auto bitmaps =
         OfKind(Capture([&] { DrawKeyList(GLUT_BITMAP_HELVETICA_10, &list); }), GL_BITMAP_TOKEN);
-    // "Key: L frame:2" and "Key: r frame:1", one glyph each character.
-    ASSERT_EQ(bitmaps.size(), 28u);
-    // The first glyph of each line starts at x = 0.8 of the width; the two
-    // lines lie 0.03 of the height apart, the first below y = 0.98.
-    float x0 = (bitmaps[0].v[0].x + 10) / 20, y0 = (bitmaps[0].v[0].y + 10) / 20;
-    float x1 = (bitmaps[14].v[0].x + 10) / 20, y1 = (bitmaps[14].v[0].y + 10) / 20;
-    EXPECT_NEAR(x0, 0.8f, 0.006f);
-    EXPECT_NEAR(x1, 0.8f, 0.006f);
-    EXPECT_LT(y0, 0.98f);
-    EXPECT_GT(y0, 0.8f);
-    EXPECT_NEAR(y0 - y1, 0.03f, 0.006f);
-
-    // The pixels are those of the two texts printed there directly.
+    // "Key: L frame:2" and "Key: r frame:1", one glyph each character, and
+    // the pixels those of the two texts printed directly at x = 0.8 of the
+    // width, 0.03 of the height apart from y = 0.98 down.
+    EXPECT_EQ(bitmaps.size(), 28u);
     auto drawn = Snapshot([&] { DrawKeyList(GLUT_BITMAP_HELVETICA_10, &list); });
     auto expected = Snapshot([] {
         PrintOverlay(0.8f, 0.98f, "Key: L frame:2");

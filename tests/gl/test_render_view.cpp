@@ -10,6 +10,7 @@
 #include <cmath>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "tests/gl/gl_window.h"
 #include "app/camera.h"
@@ -59,46 +60,39 @@ class View : public ::testing::Test {
     }
 };
 
-TEST_F(View, BothCamerasStartWithTheSameView) {
+// Both cameras start with the same view; the fly camera then looks where its
+// heading points.
+TEST_F(View, CamerasStartAlikeAndTheFlyViewLooksWhereTheHeadingPoints) {
     const float origin[3] = {0, 0, 0};
     const float side[3] = {3, -2, 7};
     ApplyCameraTransform();
     ExpectEye(origin, 0, 0, -128); // straight ahead at 128
     float orbitSide[3];
     ToEye(side, orbitSide);
-
-    FlyMode = 1;
-    glLoadIdentity();
-    ApplyCameraTransform();
+    auto fly = [](void (*move)(float), float amount) {
+        ResetCamera();
+        FlyMode = 1;
+        move(amount);
+        glLoadIdentity();
+        ApplyCameraTransform();
+    };
+    fly(MoveForward, 0.0f);
     ExpectEye(origin, 0, 0, -128);
     ExpectEye(side, orbitSide[0], orbitSide[1], orbitSide[2]);
-}
 
-TEST_F(View, FlyViewLooksWhereTheHeadingPoints) {
-    FlyMode = 1;
     // Positive yaw turns the view to the left: yaw 90 looks along -x.
-    TurnYaw(90.0f);
-    ApplyCameraTransform();
+    fly(TurnYaw, 90.0f);
     const float ahead[3] = {FlyPos[0] - 10, FlyPos[1], FlyPos[2]};
     ExpectEye(ahead, 0, 0, -10);
 
     // Positive pitch looks down.
-    ResetCamera();
-    FlyMode = 1;
-    TurnPitch(30.0f);
-    glLoadIdentity();
-    ApplyCameraTransform();
+    fly(TurnPitch, 30.0f);
     const float s = std::sin(30.0f * DEG2RAD), c = std::cos(30.0f * DEG2RAD);
     const float below[3] = {0, -10 * s, 128 - 10 * c};
     ExpectEye(below, 0, 0, -10);
 
     // Moving forward brings what lies ahead closer.
-    ResetCamera();
-    FlyMode = 1;
-    MoveForward(2.0f);
-    glLoadIdentity();
-    ApplyCameraTransform();
-    const float origin[3] = {0, 0, 0};
+    fly(MoveForward, 2.0f);
     ExpectEye(origin, 0, 0, -118);
 }
 
@@ -124,10 +118,7 @@ TEST_F(View, ReshapeSetsViewportAndPerspectiveAndRunsThePanelHook) {
 
     GLint viewport[4];
     glGetIntegerv(GL_VIEWPORT, viewport);
-    EXPECT_EQ(viewport[0], vx);
-    EXPECT_EQ(viewport[1], vy);
-    EXPECT_EQ(viewport[2], vw);
-    EXPECT_EQ(viewport[3], vh);
+    EXPECT_EQ(std::vector<int>(viewport, viewport + 4), std::vector<int>({vx, vy, vw, vh}));
     GLfloat p[16], m[16];
     glGetFloatv(GL_PROJECTION_MATRIX, p);
     glGetFloatv(GL_MODELVIEW_MATRIX, m);
@@ -196,23 +187,16 @@ TEST_F(View, DisplayMenuFlipsOptionsAndCulling) {
     ShowFPS = 1;
     Wireframe = 0;
     ShowQuats = 0;
-    HandleDisplayMenu(MENU_SHOW_FPS);
-    HandleDisplayMenu(MENU_WIREFRAME);
-    HandleDisplayMenu(MENU_FLY_MODE);
-    HandleDisplayMenu(MENU_SHOW_QUATS);
-    EXPECT_EQ(ShowFPS, 0);
-    EXPECT_EQ(Wireframe, 1);
-    EXPECT_EQ(FlyMode, 1);
-    EXPECT_EQ(ShowQuats, 1);
+    for (int entry : {MENU_SHOW_FPS, MENU_WIREFRAME, MENU_FLY_MODE, MENU_SHOW_QUATS})
+        HandleDisplayMenu(entry);
+    const std::vector<int> flipped = {0, 1, 1, 1};
+    EXPECT_EQ(std::vector<int>({ShowFPS, Wireframe, FlyMode, ShowQuats}), flipped);
     // Values of no entry change nothing; main-menu values are not the submenu's.
     HandleDisplayMenu(0);
     HandleDisplayMenu(99);
     HandleMainMenu(1);
     HandleMainMenu(2);
-    EXPECT_EQ(ShowFPS, 0);
-    EXPECT_EQ(Wireframe, 1);
-    EXPECT_EQ(FlyMode, 1);
-    EXPECT_EQ(ShowQuats, 1);
+    EXPECT_EQ(std::vector<int>({ShowFPS, Wireframe, FlyMode, ShowQuats}), flipped);
     EXPECT_FALSE(glIsEnabled(GL_CULL_FACE));
     ShowFPS = 1;
     Wireframe = 0;

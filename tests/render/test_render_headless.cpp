@@ -1,20 +1,28 @@
 // Drawing without a display: an off-screen clear read back, the PNG encoder
-// against libpng's decoder, and boneloom-tool render's pictures of a small
-// model whose every bone lands on a known pixel, and of the demo model framed
-// from several angles.
+// against libpng's decoder; the skinned meshes as the renderer draws them (where
+// a known mesh lands, its light from the camera, the selection tint, wireframe,
+// the skeleton kept over the mesh, a skin's texture laid on the right way up);
+// and boneloom-tool render's pictures of a small model whose every bone lands
+// on a known pixel, and of the demo model framed from several angles.
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 #include <png.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "image/png.h"
 #include "model/export.h"
+#include "model/tga_write.h"
+#include "overlay/tga.h"
 #include "render/offscreen.h"
+#include "render/render.h"
+#include "tests/unit/test_skeleton.h"
 
 namespace {
 
@@ -51,6 +59,11 @@ bool Near(const uint8_t* px, int r, int g, int b, int slack = 1) {
     return abs(px[0] - r) <= slack && abs(px[1] - g) <= slack && abs(px[2] - b) <= slack;
 }
 
+// Lit grey: equal channels, brighter than lo and darker than hi.
+bool IsGrey(const uint8_t* p, int lo = 40, int hi = 256) {
+    return p[0] > lo && p[0] < hi && abs(p[0] - p[1]) <= 2 && abs(p[1] - p[2]) <= 2;
+}
+
 // True when some pixel within one of (x, y) has the colour: a one-pixel line
 // on a pixel boundary may fall on either side of it.
 bool NearbyHas(const Picture& p, int x, int y, int r, int g, int b) {
@@ -81,29 +94,109 @@ int RunTool(const std::vector<std::string>& args) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+// boneloom-tool render of dir/<model>.skm and .skp to dir/<name> with more
+// arguments, the picture read back.
+void Render(const std::string& dir, const std::string& model, const std::string& name,
+            const std::vector<std::string>& more, Picture* p) {
+    std::vector<std::string> args = {"render", dir + "/" + model + ".skm",
+                                     dir + "/" + model + ".skp", dir + "/" + name};
+    args.insert(args.end(), more.begin(), more.end());
+    ASSERT_EQ(RunTool(args), 0);
+    ASSERT_TRUE(ReadPNG(dir + "/" + name, p));
+}
+
 // Three bones in one frame: a root at the origin, bone 1 straight up (model z)
 // and bone 2, marked, to the side (model y, drawn to the right).
 void WriteTinyModel(const std::string& dir) {
     SkelModel m;
-    const char* names[3] = {"root", "up", "side"};
-    const float origins[3][3] = {{0, 0, 0}, {0, 0, 8}, {0, 4, 0}};
-    m.numbones = 3;
-    m.bones.resize(3);
+    SetBoneChain(&m, {"root", "up", "side"});
+    m.bones[2].parent = 0;
+    m.bones[2].flags = 1;
     m.numframes = 1;
     m.frames.resize(1);
     CopyName(m.frames[0].name, "rest");
-    for (int i = 0; i < 3; i++) {
-        CopyName(m.bones[i].name, names[i]);
-        m.bones[i].parent = i == 0 ? -1 : 0;
-        m.bones[i].flags = i == 2 ? 1u : 0u;
-        m.frames[0].poses.push_back(
-            BonePose{{0, 0, 0, 1}, {origins[i][0], origins[i][1], origins[i][2]}});
-    }
+    m.frames[0].poses = {BonePose{{0, 0, 0, 1}, {0, 0, 0}}, BonePose{{0, 0, 0, 1}, {0, 0, 8}},
+                         BonePose{{0, 0, 0, 1}, {0, 4, 0}}};
     ASSERT_TRUE(WriteSKMFile(&m, (dir + "/tiny.skm").c_str()));
     ASSERT_TRUE(WriteSKPFile(&m, (dir + "/tiny.skp").c_str()));
 }
 
+constexpr int SIDE = 200;
+constexpr float DISTANCE = 30.0f;
+constexpr float FRONT = 2.0f; // model x of the quads: in front of the bones
+
+// A quad in the model's y-z plane at x = FRONT, from (y0, z0) to (y1, z1),
+// one vertex weight each on bone 0, every normal the given model vector,
+// texture coordinates 0..1 across it.
+void AddQuad(SkelModel* m, const char* skin, float y0, float z0, float y1, float z1,
+             const float* normal) {
+    SkelMesh mesh = {};
+    CopyName(mesh.skinname, skin);
+    CopyName(mesh.meshname, "quad");
+    const float corner[4][2] = {{y0, z0}, {y1, z0}, {y1, z1}, {y0, z1}};
+    const float st[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+    mesh.numverts = 4;
+    for (int v = 0; v < 4; v++) {
+        BoneWeight w = {
+            {FRONT, corner[v][0], corner[v][1]}, 1.0f, {normal[0], normal[1], normal[2]}, 0};
+        mesh.weightpool.push_back(w);
+        mesh.verts.push_back(SkelVertex{1, nullptr});
+        mesh.texcoords.insert(mesh.texcoords.end(), st[v], st[v] + 2);
+    }
+    mesh.numtris = 2;
+    mesh.indices = {0, 1, 2, 0, 2, 3};
+    ASSERT_TRUE(LinkVertexWeights(&mesh));
+    m->meshes.push_back(std::move(mesh));
+    m->nummeshes = (int32_t)m->meshes.size();
+}
+
+// Two bones, a root at the origin and one straight up at z = 8.
+void AddBones(SkelModel* m, std::vector<BonePose>* pose) {
+    SetBoneChain(m, {"root", "up"});
+    *pose = {BonePose{{0, 0, 0, 1}, {0, 0, 0}}, BonePose{{0, 0, 0, 1}, {0, 0, 8}}};
+}
+
+// The pixel of model point (FRONT, y, z) under the orbit camera at DISTANCE,
+// no pan, or dx columns beside it.
+const uint8_t* PixelOf(const Picture& p, float y, float z, int dx = 0) {
+    double k = (SIDE / 2.0) / ((DISTANCE - FRONT) * std::tan(22.5 * M_PI / 180.0));
+    return p.At((int)std::lround(SIDE / 2.0 + y * k) + dx, (int)std::lround(SIDE / 2.0 - z * k));
+}
+
+bool IsBackground(const uint8_t* p) { return Near(p, 0, 0, 0, 3); }
+bool IsRed(const uint8_t* p) { return p[0] > 200 && p[1] < 40 && p[2] < 40; }
+
 } // namespace
+
+class MeshRender : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::string why;
+        ASSERT_TRUE(CreateOffscreen(SIDE, SIDE, &gl, &why)) << why;
+        glEnable(GL_DEPTH_TEST);
+        glDepthFunc(GL_LEQUAL);
+    }
+    void TearDown() override { DestroyOffscreen(&gl); }
+    Picture Draw(const SkelModel* m, const std::vector<BonePose>& pose, RenderOptions o) {
+        o.show_mesh = true;
+        o.mesh_buffers = &buffers;
+        ClearRenderTarget(&o);
+        SetRenderViewport(0, 0, SIDE, SIDE);
+        RenderCamera camera;
+        camera.orbit_distance = DISTANCE;
+        ApplyRenderCamera(&camera);
+        RenderModel(m, pose.data(), (int32_t)pose.size(), &o);
+        EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
+        EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+        Picture s;
+        s.width = s.height = SIDE;
+        std::string why;
+        EXPECT_TRUE(ReadOffscreenPixels(&gl, &s.rgb, &why)) << why;
+        return s;
+    }
+    OffscreenContext gl;
+    MeshBuffers buffers;
+};
 
 TEST(RenderHeadless, OffscreenClearReadsBackTopRowFirst) {
     OffscreenContext gl;
@@ -166,27 +259,113 @@ TEST(RenderHeadless, PngRoundTripsThroughLibpng) {
     EXPECT_EQ(untouched, (std::vector<uint8_t>{1, 2, 3}));
 }
 
+TEST_F(MeshRender, LitGreyWhereTheMeshIsSelectedTintedSkeletonOnTopWireframeLines) {
+    SkelModel m;
+    std::vector<BonePose> pose;
+    AddBones(&m, &pose);
+    const float toCamera[3] = {1, 0, 0};
+    const float aside[3] = {0.5f, 0.866f, 0}; // turned 60 degrees away from the camera
+    AddQuad(&m, "", -6, -2, 6, 10, toCamera);
+    AddQuad(&m, "", 7, -2, 10, 2, aside);
+
+    RenderOptions o;
+    o.selected_bone = 1;
+    Picture lit = Draw(&m, pose, o);
+    const uint8_t* facing = PixelOf(lit, -3, 5);
+    const uint8_t* turned = PixelOf(lit, 8.5f, 0);
+    EXPECT_TRUE(IsGrey(facing)) << (int)facing[0] << "," << (int)facing[1] << "," << (int)facing[2];
+    EXPECT_TRUE(IsGrey(turned));
+    // Lit from the camera: the turned face is clearly darker.
+    EXPECT_LT(turned[0] + 30, facing[0]);
+    EXPECT_TRUE(IsBackground(PixelOf(lit, -8, 5))); // outside the quads
+    // The selected bone's red line runs in front of nothing, yet shows over the quad.
+    EXPECT_TRUE(IsRed(PixelOf(lit, 0, 4, -1)) || IsRed(PixelOf(lit, 0, 4)) ||
+                IsRed(PixelOf(lit, 0, 4, 1)))
+        << "the skeleton's selected line is hidden by the mesh";
+
+    o.selected_mesh = 0;
+    Picture tinted = Draw(&m, pose, o);
+    const uint8_t* warm = PixelOf(tinted, -3, 5);
+    EXPECT_GT(warm[0], warm[2] + 30) << "selected mesh not tinted";
+    EXPECT_TRUE(IsGrey(PixelOf(tinted, 8.5f, 0))) << "an unselected mesh was tinted";
+
+    o.selected_mesh = -1;
+    o.wireframe = true;
+    Picture wire = Draw(&m, pose, o);
+    EXPECT_TRUE(IsBackground(PixelOf(wire, -3, 5))) << "wireframe filled the quad";
+    EXPECT_TRUE(IsGrey(PixelOf(wire, -6, 5, -1)) || IsGrey(PixelOf(wire, -6, 5)) ||
+                IsGrey(PixelOf(wire, -6, 5, 1)))
+        << "wireframe drew no edge";
+}
+
+// A 2 x 2 texture, different in every corner: the file's first row is the
+// bottom (t = 0), so red lands at the quad's bottom left and blue at its top
+// left. A damaged file and a missing one each give one line; the mesh is
+// then drawn untextured.
+TEST_F(MeshRender, SkinTextureLandsByItsCoordinatesAndBadOnesAreSaid) {
+    std::string dir = TempDir();
+    const uint8_t texels[12] = {255, 0, 0,   0,   255, 0,    // bottom row: red, green
+                                0,   0, 255, 255, 255, 255}; // top row: blue, white
+    std::vector<uint8_t> file = EncodeTGA(2, 2, 24, texels);
+    FILE* f = fopen((dir + "/checker.tga").c_str(), "wb");
+    ASSERT_TRUE(f);
+    fwrite(file.data(), 1, file.size(), f);
+    fclose(f);
+    f = fopen((dir + "/broken.tga").c_str(), "wb");
+    fwrite(file.data(), 1, 20, f); // cut inside the pixels
+    fclose(f);
+
+    SkelModel m;
+    std::vector<BonePose> pose;
+    AddBones(&m, &pose);
+    const float toCamera[3] = {1, 0, 0};
+    AddQuad(&m, "checker", -6, -2, 6, 10, toCamera);
+    AddQuad(&m, "broken", 7, -2, 10, 2, toCamera);
+    AddQuad(&m, "nothing", -10, -2, -7, 2, toCamera);
+    std::vector<std::string> problems;
+    LoadSkinTextures(&m, dir.c_str(), &buffers.textures, &problems);
+    ASSERT_EQ(buffers.textures.size(), 3u);
+    EXPECT_NE(buffers.textures[0], 0u);
+    EXPECT_EQ(buffers.textures[1], 0u);
+    EXPECT_EQ(buffers.textures[2], 0u);
+    ASSERT_EQ(problems.size(), 2u);
+    EXPECT_NE(problems[0].find(dir + "/broken.tga: pixel data cut short"), std::string::npos)
+        << problems[0];
+    EXPECT_NE(problems[1].find(dir + "/nothing.tga"), std::string::npos) << problems[1];
+
+    RenderOptions o;
+    o.show_skeleton = false;
+    Picture s = Draw(&m, pose, o);
+    struct {
+        float y, z;
+        uint8_t rgb[3];
+    } expect[] = {
+        {-3, 1, {255, 0, 0}}, {3, 1, {0, 255, 0}}, {-3, 7, {0, 0, 255}}, {3, 7, {255, 255, 255}}};
+    for (const auto& e : expect) {
+        const uint8_t* p = PixelOf(s, e.y, e.z);
+        for (int k = 0; k < 3; k++)
+            EXPECT_NEAR(p[k], e.rgb[k], 12) << "at model y " << e.y << " z " << e.z;
+    }
+    EXPECT_TRUE(IsGrey(PixelOf(s, 8.5f, 0)));
+    EXPECT_TRUE(IsGrey(PixelOf(s, -8.5f, 0)));
+}
+
 // The viewer's camera at distance 30, no pan, on a 200 x 200 picture: model
 // point (0, y, z) lands at column 100 + y * k, row 100 - z * k, with k the
 // pixels per unit at that depth (100 / (30 tan 22.5 degrees)).
 TEST(RenderHeadless, ToolDrawsBonesWhereTheCameraPutsThem) {
     std::string dir = TempDir();
     WriteTinyModel(dir);
-    auto render = [&](const std::string& out, std::vector<std::string> more) {
-        std::vector<std::string> args = {
-            "render",       dir + "/tiny.skm", dir + "/tiny.skp", dir + "/" + out,
-            "--size",       "200x200",         "--distance",      "30",
-            "--background", "102030"};
-        args.insert(args.end(), more.begin(), more.end());
-        return RunTool(args);
+    const std::vector<std::string> view = {"--size", "200x200",      "--distance",
+                                           "30",     "--background", "102030"};
+    auto with = [&](std::vector<std::string> more) {
+        more.insert(more.end(), view.begin(), view.end());
+        return more;
     };
-    ASSERT_EQ(render("plain.png", {}), 0);
-    ASSERT_EQ(render("selected.png", {"--select", "up"}), 0);
-    ASSERT_EQ(render("none.png", {"--no-skeleton"}), 0);
     Picture plain, selected, none;
-    ASSERT_TRUE(ReadPNG(dir + "/plain.png", &plain));
-    ASSERT_TRUE(ReadPNG(dir + "/selected.png", &selected));
-    ASSERT_TRUE(ReadPNG(dir + "/none.png", &none));
+    Render(dir, "tiny", "plain.png", view, &plain);
+    Render(dir, "tiny", "selected.png", with({"--select", "up"}), &selected);
+    Render(dir, "tiny", "none.png", with({"--no-skeleton"}), &none);
     ASSERT_EQ(plain.width, 200);
     ASSERT_EQ(plain.height, 200);
 
@@ -213,10 +392,12 @@ TEST(RenderHeadless, ToolDrawsBonesWhereTheCameraPutsThem) {
         ASSERT_TRUE(Near(&none.rgb[i], 0x10, 0x20, 0x30)) << "pixel " << i / 3;
 }
 
-// Without --distance the model fills the picture from any angle: the drawn
-// pixels' bounding rectangle keeps a margin on every side and spans 90% of
-// the tighter one.
-TEST(RenderHeadless, DefaultCameraFramesTheWholeModel) {
+// The demo model. Without --distance it fills the picture from any angle:
+// the drawn pixels' bounding rectangle keeps a margin on every side and spans
+// 90% of the tighter one. From the front, its skin's texture (found beside the
+// model, not in the working directory) colours it; without the texture file
+// it is lit grey; with --no-mesh nothing of it is left.
+TEST(RenderHeadless, ToolFramesTheDemoModelAndDrawsItsMeshTexturedGreyOrNot) {
     std::string dir = TempDir();
     ASSERT_EQ(RunTool({"sample", dir}), 0);
     struct View {
@@ -226,12 +407,9 @@ TEST(RenderHeadless, DefaultCameraFramesTheWholeModel) {
     } views[] = {{"300x300", "0", "0"}, {"400x200", "90", "30"}, {"200x400", "-135", "-60"}};
     for (const View& v : views) {
         SCOPED_TRACE(std::string(v.size) + " yaw " + v.yaw + " pitch " + v.pitch);
-        std::string out = dir + "/view.png";
-        ASSERT_EQ(RunTool({"render", dir + "/tris.skm", dir + "/tris.skp", out, "--size", v.size,
-                           "--yaw", v.yaw, "--pitch", v.pitch, "--press", "LLR"}),
-                  0);
         Picture p;
-        ASSERT_TRUE(ReadPNG(out, &p));
+        Render(dir, "tris", "view.png",
+               {"--size", v.size, "--yaw", v.yaw, "--pitch", v.pitch, "--press", "LLR"}, &p);
         int left = p.width, right = -1, top = p.height, bottom = -1;
         for (int y = 0; y < p.height; y++)
             for (int x = 0; x < p.width; x++)
@@ -257,38 +435,22 @@ TEST(RenderHeadless, DefaultCameraFramesTheWholeModel) {
         else
             EXPECT_NEAR(top, p.height - 1 - bottom, 3);
     }
-}
 
-// The demo body from the front: its skin's texture (found beside the model,
-// not in the working directory) colours it; without the texture file it is
-// lit grey; with --no-mesh nothing of it is left.
-TEST(RenderHeadless, ToolDrawsTheMeshTexturedOrGreyAndLeavesItOutOnRequest) {
-    std::string dir = TempDir();
-    ASSERT_EQ(RunTool({"sample", dir}), 0);
-    auto shoot = [&](const char* name, std::vector<std::string> more, Picture* p) {
-        std::vector<std::string> args = {"render",         dir + "/tris.skm", dir + "/tris.skp",
-                                         dir + "/" + name, "--size",          "160x120"};
-        args.insert(args.end(), more.begin(), more.end());
-        ASSERT_EQ(RunTool(args), 0);
-        ASSERT_TRUE(ReadPNG(dir + "/" + name, p));
-    };
     // Pixels of a kind: lit grey (equal channels, neither dark nor white), or
     // strongly red (the demo's shirt).
     auto countKind = [](const Picture& p, bool grey) {
         int n = 0;
         for (size_t i = 0; i < p.rgb.size(); i += 3) {
             const uint8_t* c = &p.rgb[i];
-            bool isGrey = c[0] > 60 && c[0] < 235 && abs(c[0] - c[1]) <= 2 && abs(c[1] - c[2]) <= 2;
-            bool isRed = c[0] > 100 && c[0] > 2 * c[1] && c[0] > 2 * c[2];
-            n += grey ? isGrey : isRed;
+            n += grey ? IsGrey(c, 60, 235) : c[0] > 100 && c[0] > 2 * c[1] && c[0] > 2 * c[2];
         }
         return n;
     };
     Picture textured, grey, none;
-    shoot("textured.png", {"--no-skeleton"}, &textured);
+    Render(dir, "tris", "textured.png", {"--size", "160x120", "--no-skeleton"}, &textured);
     ASSERT_EQ(unlink((dir + "/boneloom_skin.tga").c_str()), 0);
-    shoot("grey.png", {"--no-skeleton"}, &grey);
-    shoot("none.png", {"--no-mesh"}, &none);
+    Render(dir, "tris", "grey.png", {"--size", "160x120", "--no-skeleton"}, &grey);
+    Render(dir, "tris", "none.png", {"--size", "160x120", "--no-mesh"}, &none);
     EXPECT_GT(countKind(textured, false), 200);
     EXPECT_LT(countKind(textured, true), 50);
     EXPECT_GT(countKind(grey, true), 800);

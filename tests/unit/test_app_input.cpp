@@ -16,24 +16,9 @@
 #include "panels/bone_panel.h"
 #include "pose/keys.h"
 #include "tests/unit/test_core_globals.h"
+#include "tests/unit/test_skeleton.h"
 
 namespace {
-
-// Three bones (channels 'L' and 'r') and four frames with identity poses.
-void BuildChannelModel(SkelModel* model) {
-    const char* names[3] = {"root", "Lhip", "Lknee"};
-    const int32_t parents[3] = {-1, 0, 1};
-    model->numbones = 3;
-    model->bones.assign(3, SkelBone{});
-    for (int i = 0; i < 3; i++) {
-        CopyName(model->bones[i].name, names[i]);
-        model->bones[i].parent = parents[i];
-        model->bones[i].flags = 0;
-    }
-    model->numframes = 4;
-    model->frames.assign(4, PoseFrame{});
-    for (auto& f : model->frames) f.poses.assign(3, BonePose{{0, 0, 0, 1}, {0, 0, 0}});
-}
 
 class Input : public ::testing::Test {
   protected:
@@ -41,7 +26,11 @@ class Input : public ::testing::Test {
     CoreGlobals saved;
     void SetUp() override {
         SaveCoreGlobals(&saved);
-        BuildChannelModel(&model);
+        // Three bones (channels 'L' and 'r') and four frames with identity poses.
+        SetBoneChain(&model, {"root", "Lhip", "Lknee"});
+        model.numframes = 4;
+        model.frames.assign(4, PoseFrame{});
+        for (auto& f : model.frames) f.poses.assign(3, BonePose{{0, 0, 0, 1}, {0, 0, 0}});
         CurrentModel = &model;
         SelectedBone = 1;
         testing::internal::CaptureStdout(); // the bone list
@@ -80,47 +69,30 @@ TEST(InViewportBounds, StrictOnEveryEdge) {
     EXPECT_EQ(PointInArea(10, 1, 0, 0, 640, 0), 0);
 }
 
+// Movement happens in orbit mode too (it shows once fly mode is entered);
+// upper case moves like lower case; opposite keys both step and cancel; keys
+// without a move do nothing.
 TEST_F(Input, HeldKeysStepTheFlyCameraOncePerTick) {
-    PressKey('w', 1);
-    ApplyMovementKeys();
-    ApplyMovementKeys();
-    EXPECT_FLOAT_EQ(FlyPos[2], 118.0f);
-
-    // Upper case moves like lower case; opposite keys both step.
-    ClearKeys();
-    ResetCamera();
-    PressKey('W', 1);
-    PressKey('s', 1);
-    ApplyMovementKeys();
-    EXPECT_FLOAT_EQ(FlyPos[2], 128.0f);
-
-    ClearKeys();
-    ResetCamera();
-    PressKey('A', 1);
-    ApplyMovementKeys();
-    EXPECT_NEAR(FlyPos[0], -5.0f, 1e-5);
-    PressKey('d', 1);
-    ApplyMovementKeys(); // left and right cancel
-    EXPECT_NEAR(FlyPos[0], -5.0f, 1e-5);
-
-    // Movement happens in orbit mode too; it shows once fly mode is entered.
-    ClearKeys();
-    ResetCamera();
-    ASSERT_EQ(FlyMode, 0);
-    PressSpecial(GLUT_KEY_DOWN, 1);
-    ApplyMovementKeys();
-    EXPECT_FLOAT_EQ(FlyPos[2], 133.0f);
-    EXPECT_FLOAT_EQ(OrbitDistance, 128.0f);
-
-    // Keys without a move do nothing.
-    ClearKeys();
-    ResetCamera();
-    PressKey('q', 1);
-    PressSpecial(GLUT_KEY_PAGE_UP, 1);
-    ApplyMovementKeys();
-    EXPECT_EQ(FlyPos[0], 0.0f);
-    EXPECT_EQ(FlyPos[1], 0.0f);
-    EXPECT_EQ(FlyPos[2], 128.0f);
+    const struct {
+        const char* keys;
+        int special, ticks;
+        float x, z;
+    } cases[] = {
+        {"w", 0, 2, 0, 118},  {"Ws", 0, 1, 0, 128},           {"A", 0, 1, -5, 128},
+        {"Ad", 0, 1, 0, 128}, {"", GLUT_KEY_DOWN, 1, 0, 133}, {"q", GLUT_KEY_PAGE_UP, 1, 0, 128}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.keys);
+        ClearKeys();
+        ResetCamera();
+        for (const char* k = c.keys; *k; k++) PressKey(*k, 1);
+        if (c.special) PressSpecial(c.special, 1);
+        for (int t = 0; t < c.ticks; t++) ApplyMovementKeys();
+        EXPECT_NEAR(FlyPos[0], c.x, 1e-5);
+        EXPECT_EQ(FlyPos[1], 0.0f);
+        EXPECT_FLOAT_EQ(FlyPos[2], c.z);
+        EXPECT_EQ(FlyMode, 0);
+        EXPECT_FLOAT_EQ(OrbitDistance, 128.0f);
+    }
 }
 
 TEST_F(Input, EventsOutsideTheViewAreDroppedButReleasesStillLetGo) {
@@ -152,7 +124,7 @@ TEST_F(Input, EventsOutsideTheViewAreDroppedButReleasesStillLetGo) {
     EXPECT_EQ(ReleaseSpecial(300, 1), 0);
 }
 
-TEST_F(Input, ReleaseStepsTheKeysChannel) {
+TEST_F(Input, ReleaseStepsTheKeysChannelAndArrowsTheSelection) {
     EXPECT_EQ(ReleaseKey('L', 1), 1);
     EXPECT_EQ(KeyFrame['L'], 2);
     ASSERT_EQ(DisplayKeys.numkeys, 2);
@@ -167,6 +139,25 @@ TEST_F(Input, ReleaseStepsTheKeysChannel) {
     EXPECT_EQ(KeyFrame['L'], 0);
     ReleaseKey('r' | 0x100, 1);
     EXPECT_EQ(KeyFrame['r'], 2);
+
+    // The arrows step the bone selection, with wrap.
+    PressSpecial(GLUT_KEY_RIGHT, 1);
+    EXPECT_EQ(SelectedBone, 2);
+    ReleaseSpecial(GLUT_KEY_RIGHT, 1);
+    PressSpecial(GLUT_KEY_RIGHT, 1);
+    EXPECT_EQ(SelectedBone, 0);
+    ReleaseSpecial(GLUT_KEY_RIGHT, 1);
+    PressSpecial(GLUT_KEY_LEFT, 1);
+    EXPECT_EQ(SelectedBone, 2);
+    // The held Left arrow also strafes every tick.
+    ApplyMovementKeys();
+    ApplyMovementKeys();
+    EXPECT_NEAR(FlyPos[0], -10.0f, 1e-5);
+    EXPECT_EQ(SelectedBone, 2);
+    NextBone(42); // a button's control id is ignored
+    EXPECT_EQ(SelectedBone, 0);
+    PrevBone();
+    EXPECT_EQ(SelectedBone, 2);
 }
 
 TEST_F(Input, OpenPromptTakesCharactersButNotSpecialKeys) {
@@ -196,27 +187,7 @@ TEST_F(Input, OpenPromptTakesCharactersButNotSpecialKeys) {
     EXPECT_EQ(KeyFrame['L'], 2);
 }
 
-TEST_F(Input, ArrowsStepTheBoneSelectionWithWrap) {
-    PressSpecial(GLUT_KEY_RIGHT, 1);
-    EXPECT_EQ(SelectedBone, 2);
-    ReleaseSpecial(GLUT_KEY_RIGHT, 1);
-    PressSpecial(GLUT_KEY_RIGHT, 1);
-    EXPECT_EQ(SelectedBone, 0);
-    ReleaseSpecial(GLUT_KEY_RIGHT, 1);
-    PressSpecial(GLUT_KEY_LEFT, 1);
-    EXPECT_EQ(SelectedBone, 2);
-    // The held Left arrow also strafes every tick.
-    ApplyMovementKeys();
-    ApplyMovementKeys();
-    EXPECT_NEAR(FlyPos[0], -10.0f, 1e-5);
-    EXPECT_EQ(SelectedBone, 2);
-    NextBone(42); // a button's control id is ignored
-    EXPECT_EQ(SelectedBone, 0);
-    PrevBone();
-    EXPECT_EQ(SelectedBone, 2);
-}
-
-TEST_F(Input, ButtonPressesChooseTheDragMode) {
+TEST_F(Input, ButtonPressesChooseTheDragModeAndDragsUseTheirGains) {
     PressMouse(GLUT_LEFT_BUTTON, GLUT_DOWN, 10, 20, 0);
     EXPECT_EQ(MouseMode, MOUSE_ROTATE);
     EXPECT_EQ(MouseX, 10);
@@ -236,9 +207,8 @@ TEST_F(Input, ButtonPressesChooseTheDragMode) {
     EXPECT_EQ(MouseMode, MOUSE_NONE);
     EXPECT_EQ(MouseX, 55); // a release keeps the position
     EXPECT_EQ(MouseY, 66);
-}
 
-TEST_F(Input, DragsTurnZoomAndPanWithTheirGains) {
+    // Drags turn, zoom and pan with their gains.
     PressMouse(GLUT_LEFT_BUTTON, GLUT_DOWN, 100, 100, 0);
     HandleMotion(110, 96);
     EXPECT_FLOAT_EQ(OrbitAngles[1], 10.0f); // 1 degree per pixel

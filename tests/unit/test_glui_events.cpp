@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "glui/glui_core.h"
+#include "tests/unit/test_panels_fixture.h"
 
 namespace {
 
@@ -29,28 +30,17 @@ class GluiEventTest : public ::testing::Test {
         g = GLUI_Master.create_glui_subwindow(0, GLUI_SUBWINDOW_BOTTOM);
         g->set_main_gfx_window(0);
     }
-    void TearDown() override {
-        GluiEndEdit(false);
-        GluiCloseDropdown();
-        GLUI_Master.close_all();
-        GluiProcessCloses();
-        GluiSetWindowSize(0, 0, 0);
-    }
+    void TearDown() override { CloseAllStrips(); }
     void Lay() {
         GluiLayout(g);
         GluiArrangeStrips(0);
     }
-    static void Click(GLUI* strip, int x, int y) {
-        GluiMouse(strip, GLUT_LEFT_BUTTON, GLUT_DOWN, x, y);
-        GluiMouse(strip, GLUT_LEFT_BUTTON, GLUT_UP, x, y);
+    static void ClickControl(GLUI_Control* c) {
+        ClickStrip(c->glui, c->x + c->w / 2, c->y + c->h / 2);
     }
-    static void ClickControl(GLUI_Control* c) { Click(c->glui, c->x + c->w / 2, c->y + c->h / 2); }
     static void ClickBox(GLUI_Control* c) {
         GluiRect box = GluiFieldRect(c);
-        Click(c->glui, box.x + box.w - 4, box.y + box.h / 2);
-    }
-    static void Type(const char* text) {
-        for (const char* p = text; *p; p++) GluiKey((unsigned char)*p);
+        ClickStrip(c->glui, box.x + box.w - 4, box.y + box.h / 2);
     }
     GLUI* g = nullptr;
 };
@@ -147,7 +137,7 @@ TEST_F(GluiEventTest, ListboxChoiceSetsTheLiveIntToTheItemsIdAndCallsBack) {
     const GluiRect& open = GluiOpenDropdown.rect;
     int rotateY = open.y + 1 + 2 * GLUI_DROPDOWN_ITEM_H + GLUI_DROPDOWN_ITEM_H / 2;
     ASSERT_GE(rotateY, above->strip_y);
-    Click(above, open.x + 5, rotateY - above->strip_y);
+    ClickStrip(above, open.x + 5, rotateY - above->strip_y);
     EXPECT_EQ(choice, 7);
     EXPECT_EQ(Calls, (std::vector<int>{300, 300, 300}));
     ClickBox(list);
@@ -171,10 +161,10 @@ TEST_F(GluiEventTest, FloatSpinnerTakesTypedValuesClampedToItsLimits) {
     Lay();
     GluiRect text = GluiSpinnerTextRect(s);
     auto typeValue = [&](const char* value) {
-        Click(g, text.x + text.w - 3, text.y + 5);
+        ClickStrip(g, text.x + text.w - 3, text.y + 5);
         ASSERT_EQ(GluiFocus(), s);
         for (int i = 0; i < 12; i++) GluiKey(8);
-        Type(value);
+        TypeKeys(value);
         GluiKey(13);
     };
     typeValue("400");
@@ -206,12 +196,12 @@ TEST_F(GluiEventTest, SpinnerArrowsAndDragsStepWithinTheLimits) {
     s->set_int_limits(0, 10, GLUI_LIMIT_CLAMP);
     Lay();
     GluiRect arrows = GluiSpinnerArrowRect(s);
-    Click(g, arrows.x + 3, arrows.y + 2);
+    ClickStrip(g, arrows.x + 3, arrows.y + 2);
     EXPECT_EQ(count, 10);
-    Click(g, arrows.x + 3, arrows.y + 2); // at the limit: no change, no call
+    ClickStrip(g, arrows.x + 3, arrows.y + 2); // at the limit: no change, no call
     EXPECT_EQ(count, 10);
     EXPECT_EQ(Calls.size(), 1u);
-    Click(g, arrows.x + 3, arrows.y + arrows.h - 2);
+    ClickStrip(g, arrows.x + 3, arrows.y + arrows.h - 2);
     EXPECT_EQ(count, 9);
     // Dragging down from the down arrow lowers the value a unit per pixel.
     GluiMouse(g, GLUT_LEFT_BUTTON, GLUT_DOWN, arrows.x + 3, arrows.y + arrows.h - 2);
@@ -234,7 +224,7 @@ TEST_F(GluiEventTest, EditTextCommitsOnEnterAndCallsBackOnlyWhenTheTextChanged) 
     ClickBox(e);
     ASSERT_EQ(GluiFocus(), e);
     EXPECT_EQ(e->edit.caret, 4); // clicked right of the text
-    Type("s");
+    TypeKeys("s");
     EXPECT_STREQ(e->get_text(), "root"); // not committed while typing
     GluiKey(13);
     EXPECT_EQ(GluiFocus(), nullptr);
@@ -244,7 +234,7 @@ TEST_F(GluiEventTest, EditTextCommitsOnEnterAndCallsBackOnlyWhenTheTextChanged) 
 
     // Typed and removed again: same text, no call.
     ClickBox(e);
-    Type("x");
+    TypeKeys("x");
     GluiKey(8);
     GluiKey(13);
     EXPECT_EQ(Calls.size(), 1u);
@@ -257,33 +247,44 @@ TEST_F(GluiEventTest, EditTextCommitsOnEnterAndCallsBackOnlyWhenTheTextChanged) 
     GluiSpecial(GLUT_KEY_LEFT);
     GluiKey(8);
     GluiSpecial(GLUT_KEY_RIGHT);
-    Type("!");
+    TypeKeys("!");
     GluiKey(13);
     EXPECT_STREQ(e->get_text(), "oos!");
     EXPECT_EQ(Calls.size(), 2u);
+
+    // Text set during an edit (the selection stepped while the box had the
+    // focus) becomes the edit's base: no call.
+    ClickBox(e);
+    TypeKeys("x");
+    e->set_text("knee");
+    GluiKey(13);
+    EXPECT_STREQ(e->get_text(), "knee");
+    EXPECT_EQ(Calls.size(), 2u);
+    e->set_text(nullptr);
+    EXPECT_STREQ(e->get_text(), "");
 }
 
-TEST_F(GluiEventTest, EscapeAndFocusLeavingEndTheEditToo) {
+TEST_F(GluiEventTest, EscapeAndFocusLeavingEndTheEditAndDisablingRefusesIt) {
     GLUI_EditText* e = g->add_edittext("mesh:", GLUI_EDITTEXT_TEXT, nullptr, 110, Record);
     GLUI_Button* other = g->add_button("Next", 0, Record);
     e->set_text("body");
     Lay();
     ClickBox(e);
-    Type("2");
+    TypeKeys("2");
     GluiKey(27);
     EXPECT_STREQ(e->get_text(), "body2");
     EXPECT_EQ(Calls, std::vector<int>{110});
 
     // A click on another control ends the edit (with its callback) before the button's.
     ClickBox(e);
-    Type("3");
+    TypeKeys("3");
     ClickControl(other);
     EXPECT_STREQ(e->get_text(), "body23");
     EXPECT_EQ(Calls, (std::vector<int>{110, 110, 0}));
 
     // Wheel steps over another control are not clicks: the edit goes on.
     ClickBox(e);
-    Type("4");
+    TypeKeys("4");
     GluiMouse(g, 3, GLUT_DOWN, other->x + 2, other->y + 2);
     GluiMouse(g, 3, GLUT_UP, other->x + 2, other->y + 2);
     EXPECT_EQ(GluiFocus(), e);
@@ -296,30 +297,24 @@ TEST_F(GluiEventTest, EscapeAndFocusLeavingEndTheEditToo) {
     EXPECT_EQ(Calls.size(), 3u);
 
     // Keys with no focused control go nowhere.
-    Type("zz");
+    TypeKeys("zz");
     EXPECT_STREQ(e->get_text(), "body23");
-}
 
-TEST_F(GluiEventTest, DisabledEditTextTakesNoInput) {
-    GLUI_EditText* e = g->add_edittext("skin:", GLUI_EDITTEXT_TEXT, nullptr, 111, Record);
-    e->set_text("skin0");
+    // Disabled, it takes no input; disabled in the middle of an edit, the
+    // edit ends without a callback.
     e->disable();
-    Lay();
     ClickBox(e);
     EXPECT_EQ(GluiFocus(), nullptr);
-    Type("abc");
+    TypeKeys("abc");
     GluiKey(13);
-    EXPECT_STREQ(e->get_text(), "skin0");
-    EXPECT_TRUE(Calls.empty());
-
-    // Disabled in the middle of an edit: the edit ends without a callback.
+    EXPECT_STREQ(e->get_text(), "body23");
     e->enable();
     ClickBox(e);
-    Type("X");
+    TypeKeys("X");
     e->disable();
     EXPECT_EQ(GluiFocus(), nullptr);
-    Type("Y");
-    EXPECT_TRUE(Calls.empty());
+    TypeKeys("Y");
+    EXPECT_EQ(Calls.size(), 3u);
     // Panels pass enable and disable on to their controls.
     GLUI_Panel* p = g->add_panel("", GLUI_PANEL_RAISED);
     GLUI_Button* inner = g->add_button_to_panel(p, "In", 3, Record);
@@ -327,20 +322,6 @@ TEST_F(GluiEventTest, DisabledEditTextTakesNoInput) {
     EXPECT_FALSE(inner->enabled);
     p->enable();
     EXPECT_TRUE(inner->enabled);
-}
-
-TEST_F(GluiEventTest, SetTextDuringAnEditBecomesTheEditsBase) {
-    GLUI_EditText* e = g->add_edittext("bone:", GLUI_EDITTEXT_TEXT, nullptr, 100, Record);
-    e->set_text("hip");
-    Lay();
-    ClickBox(e);
-    Type("x");
-    e->set_text("knee"); // e.g. the selection stepped while the box had the focus
-    GluiKey(13);
-    EXPECT_STREQ(e->get_text(), "knee");
-    EXPECT_TRUE(Calls.empty());
-    e->set_text(nullptr);
-    EXPECT_STREQ(e->get_text(), "");
 }
 
 TEST(GluiEditTest, KeysEditTheBufferWithinItsBounds) {
@@ -430,12 +411,12 @@ TEST_F(GluiEventTest, ClosedStripTakesNoEventsAndGoesAtTheNextProcessing) {
     GLUI_Button* b = g->add_button("Prev", 0, Record);
     Lay();
     ClickBox(e);
-    Type("abc");
+    TypeKeys("abc");
     size_t before = GLUI_Master.guis.size();
     g->close();
     // The edit in progress is dropped without a callback, and nothing reaches the strip.
     EXPECT_EQ(GluiFocus(), nullptr);
-    Type("d");
+    TypeKeys("d");
     GluiKey(13);
     ClickControl(b);
     GluiMotion(g, b->x, b->y);

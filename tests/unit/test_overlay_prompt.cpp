@@ -37,12 +37,11 @@ class OverlayPrompt : public ::testing::Test {
 
 } // namespace
 
-TEST_F(OverlayPrompt, ClosedPromptPassesEveryKeyOn) {
+TEST_F(OverlayPrompt, EnterCommitsTextPaddedWithNulsAndRunsCallback) {
+    // Closed, the prompt passes every key on.
     for (int key : {0, 8, 13, 27, 97, 100, 255, 356}) EXPECT_EQ(PromptKey(key), 0);
     EXPECT_EQ(PromptActive, 0);
-}
 
-TEST_F(OverlayPrompt, EnterCommitsTextPaddedWithNulsAndRunsCallback) {
     StartPrompt("Name:", target, 8, CountDone);
     ASSERT_EQ(PromptActive, 1);
     EXPECT_STREQ(PromptLabel, "Name:");
@@ -56,14 +55,14 @@ TEST_F(OverlayPrompt, EnterCommitsTextPaddedWithNulsAndRunsCallback) {
     EXPECT_STREQ(PromptLabel, "");
     EXPECT_EQ(PromptTarget, nullptr);
     EXPECT_EQ(PromptDone, nullptr);
-}
 
-TEST_F(OverlayPrompt, EnterOnEmptyTextRunsCallbackButLeavesTarget) {
+    // Enter on empty text runs the callback but leaves the target.
+    memset(target, '#', sizeof target);
     StartPrompt("x", target, 16, CountDone);
     Type("q");
     PromptKey(8);
     EXPECT_EQ(PromptKey(13), 1);
-    EXPECT_EQ(DoneCalls, 1);
+    EXPECT_EQ(DoneCalls, 2);
     EXPECT_EQ(target[0], '#');
     EXPECT_EQ(PromptActive, 0);
     // A null callback is allowed.
@@ -73,7 +72,7 @@ TEST_F(OverlayPrompt, EnterOnEmptyTextRunsCallbackButLeavesTarget) {
     EXPECT_EQ(target[0], 'z');
 }
 
-TEST_F(OverlayPrompt, EscapeCancelsWithoutWritingOrCallback) {
+TEST_F(OverlayPrompt, EscapeCancelsWithoutWritingOrCallbackBackspaceErases) {
     StartPrompt("x", target, 16, CountDone);
     Type("abc");
     EXPECT_EQ(PromptKey(27), 1);
@@ -82,9 +81,8 @@ TEST_F(OverlayPrompt, EscapeCancelsWithoutWritingOrCallback) {
     EXPECT_EQ(target[0], '#');
     EXPECT_STREQ(PromptText, "");
     EXPECT_EQ(PromptKey('a'), 0);
-}
 
-TEST_F(OverlayPrompt, BackspaceAndKeyCodeZero) {
+    // Backspace, and key codes whose low byte is 0.
     StartPrompt("x", target, 16, nullptr);
     EXPECT_EQ(PromptKey(8), 1); // on empty text: nothing, still open
     EXPECT_EQ(PromptActive, 1);
@@ -125,7 +123,7 @@ TEST_F(OverlayPrompt, LengthLimitsRefuseWithCursorMark) {
     EXPECT_EQ(strlen(target), 63u);
 }
 
-TEST_F(OverlayPrompt, StartLengthChecksAndSecondStartIgnored) {
+TEST_F(OverlayPrompt, StartLengthChecksSecondStartIgnoredAndLongLabelCut) {
     testing::internal::CaptureStdout();
     StartPrompt("x", target, 0, CountDone);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "Input LEN is too short\n");
@@ -149,10 +147,8 @@ TEST_F(OverlayPrompt, StartLengthChecksAndSecondStartIgnored) {
     PromptKey(13);
     EXPECT_EQ(strlen(target), 255u);
     EXPECT_EQ(DoneCalls, 1);
-}
 
-TEST_F(OverlayPrompt, LongLabelIsCut) {
-    std::string label(400, 'L');
+    std::string label(400, 'L'); // a long label is cut
     StartPrompt(label.c_str(), target, 4, nullptr);
     EXPECT_EQ(strlen(PromptLabel), 255u);
 }

@@ -1,19 +1,42 @@
-// Shared by the panels tests: a small model and a fixture that installs it as
-// CurrentModel and puts every global the panels touch back afterwards (those
-// of model/ and pose/ through one snapshot).
+// Shared by the panels and control-layer tests: a user's clicks and typing on
+// strips without a window, and the end of every strip after a test; a small
+// model and a fixture that installs it as CurrentModel and puts every global
+// the panels touch back afterwards (those of model/ and pose/ through one
+// snapshot).
 #pragma once
 
+#include <GL/freeglut.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
 
+#include "glui/glui_core.h"
 #include "model/model.h"
 #include "panels/panels.h"
 #include "panels/rotate_panel.h"
 #include "pose/keys.h"
 #include "tests/unit/test_core_globals.h"
 #include "tests/unit/test_skeleton.h"
+
+// A left click at strip pixel (x, y): press and release.
+inline void ClickStrip(GLUI* strip, int x, int y) {
+    GluiMouse(strip, GLUT_LEFT_BUTTON, GLUT_DOWN, x, y);
+    GluiMouse(strip, GLUT_LEFT_BUTTON, GLUT_UP, x, y);
+}
+
+inline void TypeKeys(const char* text) {
+    for (const char* p = text; *p; p++) GluiKey((unsigned char)*p);
+}
+
+// Ends any edit and drop-down, deletes every strip and forgets the window.
+inline void CloseAllStrips() {
+    GluiEndEdit(false);
+    GluiCloseDropdown();
+    GLUI_Master.close_all();
+    GluiProcessCloses();
+    GluiSetWindowSize(0, 0, 0);
+}
 
 inline void SetPanelsTestPose(BonePose* pose, float x, float y, float z) {
     const BonePose p = {{0, 0, 0, 1}, {x, y, z}};
@@ -39,9 +62,6 @@ inline SkelModel MakePanelsTestModel() {
         SkelMesh& mesh = m.meshes[i];
         CopyName(mesh.skinname, i ? "skin_b.tga" : "skin_a.tga");
         CopyName(mesh.meshname, i ? "legs" : "torso");
-        mesh.numverts = 0;
-        mesh.numtris = 0;
-        mesh.numreferences = 0;
     }
     return m;
 }
