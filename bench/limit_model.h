@@ -4,6 +4,7 @@
 #pragma once
 #include <string>
 
+#include "model/format.h"
 #include "model/model.h"
 
 constexpr int32_t LIMIT_SHEET_COLUMNS = 512; // 512 x 384 = MAX_VERTS
@@ -17,9 +18,10 @@ inline void BuildLimitMesh(SkelModel* model) {
     SkelMesh& mesh = model->meshes[0];
     CopyName(mesh.skinname, "bench_skin");
     CopyName(mesh.meshname, "bench_mesh");
-    int64_t fixed =
-        24 + 156 + (int64_t)MAX_VERTS * 12 + (int64_t)MAX_TRIS * 12 + MAX_REFERENCES * 4;
-    int64_t weights = (MAX_FILESIZE - fixed) / 32;
+    int64_t fixed = (int64_t)(SKM_HEADER_SIZE + MESH_HEADER_SIZE +
+                              (VERTEX_COUNT_SIZE + TEXCOORD_SIZE) * MAX_VERTS +
+                              TRIANGLE_SIZE * MAX_TRIS + REFERENCE_SIZE * MAX_REFERENCES);
+    int64_t weights = (MAX_FILESIZE - fixed) / (int64_t)WEIGHT_SIZE;
     mesh.numverts = MAX_VERTS;
     mesh.verts.resize(MAX_VERTS);
     mesh.weightpool.resize((size_t)weights);
@@ -69,7 +71,8 @@ inline void BuildLimitSkeleton(SkelModel* model) {
         model->bones[i].parent = i - 1;
         model->bones[i].flags = (uint32_t)(i & 1);
     }
-    model->numframes = (MAX_FILESIZE - 28 - 72 * MAX_BONES) / (68 + 28 * MAX_BONES);
+    model->numframes = (int32_t)((MAX_FILESIZE - SKP_HEADER_SIZE - BONE_RECORD_SIZE * MAX_BONES) /
+                                 (FRAME_HEADER_SIZE + POSE_SIZE * MAX_BONES));
     model->frames.resize((size_t)model->numframes);
     for (int32_t f = 0; f < model->numframes; f++) {
         CopyName(model->frames[f].name, ("frame" + std::to_string(f)).c_str());

@@ -139,11 +139,6 @@ inline uint32_t GetWord(ByteReader* in) {
     return at ? LoadWord(at) : 0;
 }
 inline int32_t GetInt(ByteReader* in) { return (int32_t)GetWord(in); }
-// The bit pattern as stored.
-inline float GetFloat(ByteReader* in) {
-    const unsigned char* at = TakeBytes(in, 4);
-    return at ? LoadFloat(at) : 0.0f;
-}
 void GetBytes(ByteReader* in, void* out, size_t length);
 
 // 4 bytes, least significant first.
@@ -171,11 +166,6 @@ void GetFrameHeader(ByteReader* in, FrameHeader* header);
 void PutFrameHeader(ByteWriter* out, const FrameHeader* header);
 
 // Poses and weights are the bulk of a file: one room check per record.
-inline void GetPose(ByteReader* in, BonePose* pose) {
-    const unsigned char* at = TakeBytes(in, POSE_SIZE);
-    for (int k = 0; k < 4; k++) pose->quat[k] = at ? LoadFloat(at + 4 * k) : 0.0f;
-    for (int k = 0; k < 3; k++) pose->origin[k] = at ? LoadFloat(at + 16 + 4 * k) : 0.0f;
-}
 inline void PutPose(ByteWriter* out, const BonePose* pose) {
     unsigned char* at = TakeRoom(out, POSE_SIZE);
     if (!at) return;

@@ -283,8 +283,7 @@ LoadStatus ReadVertices(Parse* p, int32_t i, const MeshHeader& h, SkelMesh* mesh
         if (!count && size - pos < VERTEX_COUNT_SIZE)
             return RefusePastEnd(p, FormatText("vertex %i of mesh %i", v, i));
         if (!count) return RefuseUnreadable(p);
-        ByteReader in = MakeReader(count, VERTEX_COUNT_SIZE);
-        int32_t numweights = GetInt(&in);
+        int32_t numweights = (int32_t)LoadWord(count);
         pos += VERTEX_COUNT_SIZE;
         if (numweights < 0)
             return RefuseNegative(p, FormatText("vertex %i of mesh %i in ", v, i), "weight",
@@ -297,7 +296,7 @@ LoadStatus ReadVertices(Parse* p, int32_t i, const MeshHeader& h, SkelMesh* mesh
         if (numweights == 0) continue;
         const unsigned char* weights = Fetch(p->src, pos, (size_t)numweights * WEIGHT_SIZE);
         if (!weights) return RefuseUnreadable(p);
-        in = MakeReader(weights, (size_t)numweights * WEIGHT_SIZE);
+        ByteReader in = MakeReader(weights, (size_t)numweights * WEIGHT_SIZE);
         for (int32_t w = 0; w < numweights; w++) GetWeight(&in, &mesh->weightpool.emplace_back());
         pos += (size_t)numweights * WEIGHT_SIZE;
     }

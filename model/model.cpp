@@ -25,6 +25,12 @@ int32_t UsableMeshes(const SkelModel* model) {
     return model->nummeshes;
 }
 
+int32_t UsableFrames(const SkelModel* model) {
+    if (!model || model->numframes <= 0) return 0;
+    if ((size_t)model->numframes > model->frames.size()) return (int32_t)model->frames.size();
+    return model->numframes;
+}
+
 int32_t StepIndex(int32_t index, int step, int32_t count) {
     if (count <= 0) return index;
     int64_t next = (int64_t)index + step;

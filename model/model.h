@@ -77,10 +77,11 @@ extern int32_t SelectedMesh;    // index into meshes; starts at 0
 // the field filled with NUL bytes, so the field always ends in a NUL.
 void CopyName(char* field, const char* text);
 
-// Bones (meshes) of model that can be indexed: its count, but never past the
-// array that holds them; 0 for no model or a negative count.
+// Bones (meshes, frames) of model that can be indexed: its count, but never
+// past the array that holds them; 0 for no model or a negative count.
 int32_t UsableBones(const SkelModel* model);
 int32_t UsableMeshes(const SkelModel* model);
+int32_t UsableFrames(const SkelModel* model);
 
 // index moved by step within 0 .. count-1, past the end to 0 and before the
 // start to count-1, whatever index was; index itself when count is not

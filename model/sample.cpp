@@ -360,36 +360,31 @@ std::vector<Tube> SampleTubes(int32_t m) {
     }
     for (int sideOf = 0; sideOf < 2; sideOf++) {
         double y = sideOf == 0 ? 1 : -1;
-        std::string s = sideOf == 0 ? "L" : "R";
         if (m == 1) {
             const double shoulder[3] = {0, 8 * y, 0};
-            // Bone names live as long as the chain: keep them in statics.
-            static const std::string names[2][5] = {
+            const char* const names[2][5] = {
                 {"LClavicle", "LUpperArm", "LForearm", "LHand", "LFingers"},
                 {"RClavicle", "RUpperArm", "RForearm", "RHand", "RFingers"}};
-            const std::string* n = names[sideOf];
+            const char* const* n = names[sideOf];
             tube(shoulder, DOWN, X, Y, 16, ARM_RINGS,
-                 {{n[0].c_str(), 0, 0},
-                  {n[1].c_str(), -22.5, 1.5},
-                  {n[2].c_str(), -11, 1.5},
-                  {n[3].c_str(), -1, 0.8},
-                  {n[4].c_str(), 3, 0.6}},
+                 {{n[0], 0, 0},
+                  {n[1], -22.5, 1.5},
+                  {n[2], -11, 1.5},
+                  {n[3], -1, 0.8},
+                  {n[4], 3, 0.6}},
                  ARM_STRIP, ArmT(-ARM_RINGS.front().u), ArmT(-ARM_RINGS.back().u));
         }
         if (m == 2) {
-            static const std::string names[2][5] = {{"Pelvis", "LThigh", "LCalf", "LFoot", "LToe"},
-                                                    {"Pelvis", "RThigh", "RCalf", "RFoot", "RToe"}};
-            const std::string* n = names[sideOf];
+            const char* const names[2][5] = {{"Pelvis", "LThigh", "LCalf", "LFoot", "LToe"},
+                                             {"Pelvis", "RThigh", "RCalf", "RFoot", "RToe"}};
+            const char* const* n = names[sideOf];
             const double hip[3] = {0, 4 * y, 0};
             tube(hip, DOWN, X, Y, 18, LEG_RINGS,
-                 {{n[0].c_str(), 0, 0},
-                  {n[1].c_str(), 2, 2},
-                  {n[2].c_str(), 17, 1.8},
-                  {n[3].c_str(), 32, 1}},
-                 LEG_STRIP, LegT(-LEG_RINGS.front().u), LegT(-LEG_RINGS.back().u));
+                 {{n[0], 0, 0}, {n[1], 2, 2}, {n[2], 17, 1.8}, {n[3], 32, 1}}, LEG_STRIP,
+                 LegT(-LEG_RINGS.front().u), LegT(-LEG_RINGS.back().u));
             const double heel[3] = {0, 4 * y, -33.3};
-            tube(heel, X, Z, Y, 16, FOOT_RINGS, {{n[3].c_str(), 0, 0}, {n[4].c_str(), 5, 1}},
-                 LEG_STRIP, 0.01, FOOT_T1 - 0.01);
+            tube(heel, X, Z, Y, 16, FOOT_RINGS, {{n[3], 0, 0}, {n[4], 5, 1}}, LEG_STRIP, 0.01,
+                 FOOT_T1 - 0.01);
         }
     }
     return tubes;
@@ -401,11 +396,9 @@ Shape SampleShape(int32_t m) {
     return shape;
 }
 
-struct SampleMesh {
-    const char* meshname;
-};
-const SampleMesh SAMPLE_MESHES[] = {{"body"}, {"arms"}, {"legs"}};
-constexpr int32_t SAMPLE_MESH_COUNT = (int32_t)(sizeof SAMPLE_MESHES / sizeof SAMPLE_MESHES[0]);
+const char* const SAMPLE_MESH_NAMES[] = {"body", "arms", "legs"};
+constexpr int32_t SAMPLE_MESH_COUNT =
+    (int32_t)(sizeof SAMPLE_MESH_NAMES / sizeof SAMPLE_MESH_NAMES[0]);
 
 void FillMesh(SkelMesh* mesh, const Shape& shape, const double (*joint)[3]) {
     int32_t numverts = (int32_t)shape.influence.size();
@@ -534,7 +527,7 @@ void BuildSampleModel(SkelModel* model) {
     model->meshes.resize((size_t)SAMPLE_MESH_COUNT);
     for (int32_t m = 0; m < SAMPLE_MESH_COUNT; m++) {
         SkelMesh& mesh = model->meshes[m];
-        CopyName(mesh.meshname, SAMPLE_MESHES[m].meshname);
+        CopyName(mesh.meshname, SAMPLE_MESH_NAMES[m]);
         CopyName(mesh.skinname, SAMPLE_SKIN_NAME);
         FillMesh(&mesh, SampleShape(m), joint);
     }

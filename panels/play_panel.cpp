@@ -9,8 +9,8 @@
 #include "platform/display.h"
 #include "pose/anim.h"
 
-const char* const PLAY_LABEL = "Play";
-const char* const PAUSE_LABEL = "Pause";
+static const char* const PLAY_LABEL = "Play";   // the button's label while not playing
+static const char* const PAUSE_LABEL = "Pause"; // ... and while playing
 
 Playback Play;
 GLUI* PlayPanel = nullptr;
@@ -21,7 +21,7 @@ int PlaySpeedShown = PLAY_DEFAULT_FPS;
 int PlayLoopOn = 1;
 int PlaySmoothOn = 0;
 
-static int32_t NumFrames() { return CurrentModel ? CurrentModel->numframes : 0; }
+static int32_t NumFrames() { return UsableFrames(CurrentModel); }
 
 static const char* ButtonLabel() { return Play.mode == PLAY_PLAYING ? PAUSE_LABEL : PLAY_LABEL; }
 
@@ -54,7 +54,7 @@ void BuildPlayPanel() {
     PlaySmoothOn = Play.smooth ? 1 : 0;
     PlayPanel->add_checkbox("Smooth", &PlaySmoothOn, PLAY_SMOOTH_ID, OnPlayControl);
 
-    SetCurrentPanel(PlayPanel, 1, ResizePlayPanel, "Play");
+    SetCurrentPanel(PlayPanel, 1, nullptr, "Play"); // its controls keep the layer's layout
 }
 
 void OnPlayControl(int id) {
@@ -98,8 +98,6 @@ void RefreshPlayPanel() {
     // A new label lays the strip out again: only when it changes.
     if (PlayButton->name != ButtonLabel()) PlayButton->set_name(ButtonLabel());
 }
-
-void ResizePlayPanel() {}
 
 void ForgetPlayPanel() {
     PlayPanel = nullptr;

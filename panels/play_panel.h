@@ -11,15 +11,13 @@ class GLUI;
 class GLUI_Button;
 class GLUI_Spinner;
 
-constexpr int PLAY_BUTTON_ID = 400;   // "Play" / "Pause"
-constexpr int PLAY_STOP_ID = 401;     // "Stop"
-constexpr int PLAY_FRAME_ID = 402;    // "frame:" spinner
-constexpr int PLAY_SPEED_ID = 403;    // "fps:" spinner
-constexpr int PLAY_LOOP_ID = 404;     // "Loop" checkbox
-constexpr int PLAY_SMOOTH_ID = 405;   // "Smooth" checkbox
-constexpr int PLAY_BUTTON_W = 60;     // fits both labels, so the row never shifts
-extern const char* const PLAY_LABEL;  // the button's label while not playing: "Play"
-extern const char* const PAUSE_LABEL; // ... and while playing: "Pause"
+constexpr int PLAY_BUTTON_ID = 400; // "Play" / "Pause"
+constexpr int PLAY_STOP_ID = 401;   // "Stop"
+constexpr int PLAY_FRAME_ID = 402;  // "frame:" spinner
+constexpr int PLAY_SPEED_ID = 403;  // "fps:" spinner
+constexpr int PLAY_LOOP_ID = 404;   // "Loop" checkbox
+constexpr int PLAY_SMOOTH_ID = 405; // "Smooth" checkbox
+constexpr int PLAY_BUTTON_W = 60;   // fits both labels, so the row never shifts
 
 extern Playback Play;                  // what the viewer plays; stopped at start
 extern GLUI* PlayPanel;                // the panel's subwindow (stale once closed)
@@ -48,9 +46,6 @@ void StepPlayback();
 // Shows Play's frame in the frame spinner and its state on the Play/Pause
 // button while the panel is the one built; does nothing otherwise.
 void RefreshPlayPanel();
-
-// The panel's resize hook; its controls keep the layer's layout.
-void ResizePlayPanel();
 
 // Drops every pointer into the panel's subwindow once it is closed.
 void ForgetPlayPanel();

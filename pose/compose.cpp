@@ -8,13 +8,6 @@ namespace {
 
 const BonePose IDENTITY_POSE = {{0, 0, 0, 1}, {0, 0, 0}};
 
-// Frames that can be read safely: numframes, but never past the frames array.
-int32_t UsableFrames(const SkelModel* model) {
-    if (model->numframes <= 0) return 0;
-    if ((size_t)model->numframes > model->frames.size()) return (int32_t)model->frames.size();
-    return model->numframes;
-}
-
 BonePose FramePose(const SkelModel* model, int32_t frame, int32_t bone) {
     const std::vector<BonePose>& poses = model->frames[frame].poses;
     return (size_t)bone < poses.size() ? poses[bone] : IDENTITY_POSE;

@@ -17,9 +17,7 @@ void RotateModelFrames(SkelModel* model, const float angles[3]) {
     MatrixToQuat(&m, &q);
     const Vec3 centre = {0, 0, 0};
 
-    int32_t numframes = model->numframes;
-    if (numframes < 0 || (size_t)numframes > model->frames.size())
-        numframes = (int32_t)model->frames.size();
+    int32_t numframes = UsableFrames(model);
     for (int32_t f = 1; f < numframes; f++) {
         std::vector<BonePose>& poses = model->frames[f].poses;
         if (poses.empty()) continue;
