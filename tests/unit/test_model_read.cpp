@@ -50,26 +50,33 @@ SkelModel BoneModel(int32_t numbones, int32_t numframes) {
     return model;
 }
 
-// The model's file image in the exporters' order (the exporters' own layout
-// is checked byte for byte in the exporter tests).
-Image Contiguous(const SkelModel& model, bool skm) { return ExportImage(model, skm); }
+LoadStatus Parse(bool skm, const unsigned char* data, size_t size, const char* path,
+                 SkelModel* model, LoadReport* report) {
+    return skm ? ParseSKM(data, size, path, model, report)
+               : ParseSKP(data, size, path, model, report);
+}
 
-std::string SkmConsole(const Image& img, const char* path, LoadStatus* status = nullptr,
-                       SkelModel* out = nullptr) {
+// What the reader prints for an image (the exporters' own layout is checked
+// byte for byte in the exporter tests).
+std::string Console(bool skm, const Image& img, const char* path, LoadStatus* status = nullptr,
+                    SkelModel* out = nullptr) {
     SkelModel model;
     LoadReport report;
-    LoadStatus s = ParseSKM(img.data(), img.size(), path, out ? out : &model, &report);
+    LoadStatus s = Parse(skm, img.data(), img.size(), path, out ? out : &model, &report);
     if (status) *status = s;
     return report.console;
 }
 
-std::string SkpConsole(const Image& img, const char* path, LoadStatus* status = nullptr,
-                       SkelModel* out = nullptr) {
-    SkelModel model;
-    LoadReport report;
-    LoadStatus s = ParseSKP(img.data(), img.size(), path, out ? out : &model, &report);
-    if (status) *status = s;
-    return report.console;
+// An SKP image of count frames that all take the poses of img's frame 0,
+// from a frame table moved to the end.
+Image SharedPoses(Image img, int32_t count) {
+    int32_t ofsposes = PeekInt(img.data(), (size_t)PeekInt(img.data(), 24) + 64);
+    size_t table = img.size();
+    PokeInt(&img, 16, count);
+    PokeInt(&img, 24, (int32_t)table);
+    img.resize(table + 68 * (size_t)count);
+    for (int32_t j = 0; j < count; j++) PokeInt(&img, table + 68 * (size_t)j + 64, ofsposes);
+    return img;
 }
 
 bool Has(const std::string& text, const std::string& part) {
@@ -82,12 +89,12 @@ TEST(ModelRead, ValidPairPrintsTheReadersLinesInOrder) {
     SkelModel sample;
     BuildSampleModel(&sample);
     SkelModel source = BoneModel(30, 5);
-    Image skp = Contiguous(source, false);
-    Image skm = Contiguous(sample, true);
+    Image skp = ExportImage(source, false);
+    Image skm = ExportImage(sample, true);
 
     std::string expected =
         FormatText("Reading SKM model a.skm\na.skm: Type:2\na.skm: Filesize:%zu\n", skm.size());
-    EXPECT_EQ(SkmConsole(skm, "a.skm"), expected);
+    EXPECT_EQ(Console(true, skm, "a.skm"), expected);
 
     expected = FormatText(
         "Reading SKP model b.skp\n----------------------\nb.skp pinmodel type: 2\n"
@@ -97,7 +104,7 @@ TEST(ModelRead, ValidPairPrintsTheReadersLinesInOrder) {
     SkelModel model;
     model.numbones = 99; // the SKM header's count, replaced without a word
     LoadStatus status;
-    EXPECT_EQ(SkpConsole(skp, "b.skp", &status, &model), expected);
+    EXPECT_EQ(Console(false, skp, "b.skp", &status, &model), expected);
     ASSERT_EQ(status, LOAD_OK);
     EXPECT_EQ(model.numbones, 30);
     for (const PoseFrame& frame : model.frames) EXPECT_EQ(frame.poses.size(), 30u);
@@ -116,11 +123,11 @@ TEST(ModelRead, ValidPairPrintsTheReadersLinesInOrder) {
 }
 
 TEST(ModelRead, SkmHeaderWarningsRunIntoTheNextLine) {
-    Image img = Contiguous(CountModel(1, 1, 1, 1), true);
+    Image img = ExportImage(CountModel(1, 1, 1, 1), true);
     PokeInt(&img, 4, 3);
     PokeInt(&img, 8, 16777217);
     LoadStatus status;
-    EXPECT_EQ(SkmConsole(img, "t.skm", &status),
+    EXPECT_EQ(Console(true, img, "t.skm", &status),
               "Reading SKM model t.skm\nt.skm: Type:3\nt.skm has wrong type number (3 should be 2)"
               "t.skm: Filesize:16777217\nt.skm has has wrong filesize (16777217 should be less "
               "than 16777216)");
@@ -128,39 +135,39 @@ TEST(ModelRead, SkmHeaderWarningsRunIntoTheNextLine) {
 
     PokeInt(&img, 4, 2);
     PokeInt(&img, 8, 16777216);
-    EXPECT_FALSE(Has(SkmConsole(img, "t.skm"), "filesize ("));
+    EXPECT_FALSE(Has(Console(true, img, "t.skm"), "filesize ("));
     PokeInt(&img, 8, -1);
-    EXPECT_TRUE(Has(SkmConsole(img, "t.skm"), "has has wrong filesize (-1 should"));
+    EXPECT_TRUE(Has(Console(true, img, "t.skm"), "has has wrong filesize (-1 should"));
 
     PokeInt(&img, 8, 100);
     PokeInt(&img, 12, 0);
-    EXPECT_TRUE(Has(SkmConsole(img, "t.skm"), "t.skm: Filesize:100\nt.skm has no bones"));
+    EXPECT_TRUE(Has(Console(true, img, "t.skm"), "t.skm: Filesize:100\nt.skm has no bones"));
     PokeInt(&img, 12, 256);
-    EXPECT_FALSE(Has(SkmConsole(img, "t.skm"), "bones"));
+    EXPECT_FALSE(Has(Console(true, img, "t.skm"), "bones"));
     PokeInt(&img, 12, 257);
-    EXPECT_TRUE(Has(SkmConsole(img, "t.skm"), "t.skm has too many bones"));
+    EXPECT_TRUE(Has(Console(true, img, "t.skm"), "t.skm has too many bones"));
     PokeInt(&img, 12, -3);
-    EXPECT_TRUE(Has(SkmConsole(img, "t.skm", &status), "t.skm has too many bones"));
+    EXPECT_TRUE(Has(Console(true, img, "t.skm", &status), "t.skm has too many bones"));
     EXPECT_EQ(status, LOAD_OK) << "the SKM bone count is never used to allocate";
 }
 
 TEST(ModelRead, MeshCountLimits) {
     LoadStatus status;
     EXPECT_FALSE(
-        Has(SkmConsole(Contiguous(CountModel(32, 1, 1, 1), true), "t.skm", &status), "meshes"));
+        Has(Console(true, ExportImage(CountModel(32, 1, 1, 1), true), "t.skm", &status), "meshes"));
     EXPECT_EQ(status, LOAD_OK);
-    EXPECT_TRUE(Has(SkmConsole(Contiguous(CountModel(33, 1, 1, 1), true), "t.skm", &status),
+    EXPECT_TRUE(Has(Console(true, ExportImage(CountModel(33, 1, 1, 1), true), "t.skm", &status),
                     "t.skm has too many meshes"));
     EXPECT_EQ(status, LOAD_OK);
-    std::string none = SkmConsole(Contiguous(CountModel(0, 1, 1, 1), true), "t.skm", &status);
+    std::string none = Console(true, ExportImage(CountModel(0, 1, 1, 1), true), "t.skm", &status);
     EXPECT_TRUE(Has(none, "t.skm has no meshes"));
     EXPECT_EQ(status, LOAD_OK);
 
-    Image img = Contiguous(CountModel(1, 1, 1, 1), true);
+    Image img = ExportImage(CountModel(1, 1, 1, 1), true);
     PokeInt(&img, 16, -1);
     SkelModel model;
     model.nummeshes = 1234;
-    std::string text = SkmConsole(img, "t.skm", &status, &model);
+    std::string text = Console(true, img, "t.skm", &status, &model);
     EXPECT_EQ(status, LOAD_REFUSED);
     EXPECT_TRUE(Has(text, "t.skm has too many meshes")) << "the warning still comes first";
     EXPECT_TRUE(
@@ -170,15 +177,15 @@ TEST(ModelRead, MeshCountLimits) {
 }
 
 TEST(ModelRead, PerMeshLimitsWarnOnlyPastTheMaximum) {
-    std::string atMax =
-        SkmConsole(Contiguous(CountModel(1, MAX_VERTS, MAX_TRIS, MAX_REFERENCES), true), "t.skm");
+    std::string atMax = Console(
+        true, ExportImage(CountModel(1, MAX_VERTS, MAX_TRIS, MAX_REFERENCES), true), "t.skm");
     EXPECT_FALSE(Has(atMax, "mesh 0")) << atMax;
 
     LoadStatus status;
     SkelModel model;
-    std::string over =
-        SkmConsole(Contiguous(CountModel(1, MAX_VERTS + 1, MAX_TRIS + 1, MAX_REFERENCES + 1), true),
-                   "t.skm", &status, &model);
+    std::string over = Console(
+        true, ExportImage(CountModel(1, MAX_VERTS + 1, MAX_TRIS + 1, MAX_REFERENCES + 1), true),
+        "t.skm", &status, &model);
     EXPECT_TRUE(
         Has(over,
             "mesh 0 in model t.skm has too many vertexesmesh 0 in model t.skm has too many indices"
@@ -186,7 +193,7 @@ TEST(ModelRead, PerMeshLimitsWarnOnlyPastTheMaximum) {
     ASSERT_EQ(status, LOAD_OK);
     EXPECT_EQ(model.meshes[0].numverts, MAX_VERTS + 1) << "counts are used as read";
 
-    std::string empty = SkmConsole(Contiguous(CountModel(2, 0, 0, 0), true), "t.skm", &status);
+    std::string empty = Console(true, ExportImage(CountModel(2, 0, 0, 0), true), "t.skm", &status);
     EXPECT_TRUE(Has(empty,
                     "mesh 1 in model t.skm has no vertexesmesh 1 in model t.skm has no indices"
                     "mesh 1 in model t.skm has no bone references"));
@@ -201,14 +208,14 @@ TEST(ModelRead, VertexBlockHasNoFixedStride) {
     mesh.verts = {SkelVertex{0, nullptr}, SkelVertex{2, nullptr}, SkelVertex{0, nullptr}};
     ASSERT_TRUE(LinkVertexWeights(&mesh));
     mesh.texcoords = {1, 2, 3, 4, 5, 6};
-    Image img = Contiguous(source, true);
+    Image img = ExportImage(source, true);
     // header 24, mesh header 156, vertices 4 + (4 + 64) + 4 bytes.
     EXPECT_EQ(PeekInt(img.data(), 24 + 140), 180);
     EXPECT_EQ(PeekInt(img.data(), 24 + 144), 180 + 76);
 
     SkelModel model;
     LoadStatus status;
-    SkmConsole(img, "t.skm", &status, &model);
+    Console(true, img, "t.skm", &status, &model);
     ASSERT_EQ(status, LOAD_OK);
     ExpectSameMeshes(source, model);
     EXPECT_EQ(model.meshes[0].weightpool.size(), 2u) << "one pool per mesh";
@@ -216,31 +223,23 @@ TEST(ModelRead, VertexBlockHasNoFixedStride) {
 
 TEST(ModelRead, SkpBoneAndFrameLimits) {
     LoadStatus status;
-    EXPECT_FALSE(Has(SkpConsole(Contiguous(BoneModel(256, 1), false), "p.skp"), "Invalid"));
-    std::string over = SkpConsole(Contiguous(BoneModel(257, 1), false), "p.skp", &status);
+    EXPECT_FALSE(Has(Console(false, ExportImage(BoneModel(256, 1), false), "p.skp"), "Invalid"));
+    std::string over = Console(false, ExportImage(BoneModel(257, 1), false), "p.skp", &status);
     EXPECT_TRUE(Has(
         over,
         "p.skp pinmodel numbones: 257\np.skp num_bones: Invalid value\nnumframes:pout:1 pin:1\n"));
     EXPECT_EQ(status, LOAD_OK);
 
-    Image img = Contiguous(BoneModel(3, 1), false);
+    Image img = ExportImage(BoneModel(3, 1), false);
     PokeInt(&img, 4, 7);
-    EXPECT_TRUE(Has(SkpConsole(img, "p.skp"),
+    EXPECT_TRUE(Has(Console(false, img, "p.skp"),
                     "p.skp pinmodel numbones: 3\np.skp has wrong type number (7 should be 2)\n"));
 
     // Frames may share one pose block, so 65537 frames fit in a few MB.
-    Image frames = Contiguous(BoneModel(2, 1), false);
-    int32_t ofsframes = PeekInt(frames.data(), 24);
-    int32_t ofsposes = PeekInt(frames.data(), (size_t)ofsframes + 64);
     for (int32_t count : {MAX_FRAMES, MAX_FRAMES + 1}) {
-        Image many = frames;
-        size_t table = many.size();
-        PokeInt(&many, 16, count);
-        PokeInt(&many, 24, (int32_t)table);
-        many.resize(table + 68 * (size_t)count);
-        for (int32_t j = 0; j < count; j++) PokeInt(&many, table + 68 * (size_t)j + 64, ofsposes);
+        Image many = SharedPoses(ExportImage(BoneModel(2, 1), false), count);
         SkelModel model;
-        std::string text = SkpConsole(many, "p.skp", &status, &model);
+        std::string text = Console(false, many, "p.skp", &status, &model);
         ASSERT_EQ(status, LOAD_OK);
         EXPECT_EQ(model.numframes, count);
         if (count == MAX_FRAMES)
@@ -252,7 +251,8 @@ TEST(ModelRead, SkpBoneAndFrameLimits) {
     }
 
     SkelModel model;
-    std::string none = SkpConsole(Contiguous(BoneModel(2, 0), false), "p.skp", &status, &model);
+    std::string none =
+        Console(false, ExportImage(BoneModel(2, 0), false), "p.skp", &status, &model);
     EXPECT_TRUE(Has(none, "numframes:pout:0 pin:0\np.skp has no framesNumBones(SKP): 2\n"));
     EXPECT_EQ(status, LOAD_OK);
     EXPECT_EQ(model.numframes, 0);
@@ -266,7 +266,7 @@ TEST(ModelRead, BoneRecordsAndParentsAreKeptAsRead) {
     source.bones[3].parent = -7; // any negative value is a root
     source.bones[4].flags = 0xdeadbeef;
     memset(source.frames[1].name, 'n', NAME_LEN);
-    Image img = Contiguous(source, false);
+    Image img = ExportImage(source, false);
 
     SkelModel model;
     LoadReport report;
@@ -298,8 +298,8 @@ TEST(ModelRead, BoneRecordsAndParentsAreKeptAsRead) {
 TEST(ModelRead, FilesThatDoNotFitAreRefusedWithTheirPart) {
     SkelModel sample;
     BuildSampleModel(&sample);
-    Image skm = Contiguous(sample, true);
-    Image skp = Contiguous(sample, false);
+    Image skm = ExportImage(sample, true);
+    Image skp = ExportImage(sample, false);
     int32_t ofsverts1 = PeekInt(skm.data(), 24 + 156 + 140);
 
     struct Damage {
@@ -339,8 +339,8 @@ TEST(ModelRead, FilesThatDoNotFitAreRefusedWithTheirPart) {
         SkelModel model;
         model.numbones = 4242;
         LoadReport report;
-        LoadStatus status = d.skm ? ParseSKM(img.data(), img.size(), "d.skm", &model, &report)
-                                  : ParseSKP(img.data(), img.size(), "d.skp", &model, &report);
+        LoadStatus status =
+            Parse(d.skm, img.data(), img.size(), d.skm ? "d.skm" : "d.skp", &model, &report);
         EXPECT_EQ(status, LOAD_REFUSED) << d.expected;
         std::string last = report.problems.empty() ? "" : report.problems.back();
         std::string expected = d.expected;
@@ -370,16 +370,13 @@ TEST(ModelRead, EveryTruncationOfAValidPairIsRefused) {
             memcpy(cut.get(), whole.data(), length);
             SkelModel model;
             LoadReport report;
-            LoadStatus status = kind ? ParseSKP(cut.get(), length, "cut.skp", &model, &report)
-                                     : ParseSKM(cut.get(), length, "cut.skm", &model, &report);
+            LoadStatus status = Parse(!kind, cut.get(), length, "cut", &model, &report);
             ASSERT_EQ(status, LOAD_REFUSED) << (kind ? "skp" : "skm") << " cut to " << length;
             ASSERT_TRUE(Has(report.problems.back(), "bytes) does not hold "));
         }
         SkelModel model;
         LoadReport report;
-        LoadStatus status = kind ? ParseSKP(whole.data(), whole.size(), "w", &model, &report)
-                                 : ParseSKM(whole.data(), whole.size(), "w", &model, &report);
-        EXPECT_EQ(status, LOAD_OK);
+        EXPECT_EQ(Parse(!kind, whole.data(), whole.size(), "w", &model, &report), LOAD_OK);
     }
 }
 
@@ -404,8 +401,7 @@ TEST(ModelRead, RandomlyDamagedFilesNeverReadOutside) {
         memcpy(exact.get(), img.data(), img.size());
         SkelModel model;
         LoadReport report;
-        LoadStatus status = isSkm ? ParseSKM(exact.get(), img.size(), "r.skm", &model, &report)
-                                  : ParseSKP(exact.get(), img.size(), "r.skp", &model, &report);
+        LoadStatus status = Parse(isSkm, exact.get(), img.size(), "r", &model, &report);
         if (status == LOAD_REFUSED) refused++;
         if (status == LOAD_OK && !isSkm) {
             for (const PoseFrame& frame : model.frames)
@@ -434,7 +430,7 @@ TEST(ModelRead, FilesThatCannotBeReadGetTheReadersMessages) {
         << "a directory is no data file";
 
     // The pair load stops at a failing SKM file and never opens the SKP file.
-    WriteWhole(dir.File("p.skp"), Contiguous(BoneModel(2, 1), false));
+    WriteWhole(dir.File("p.skp"), ExportImage(BoneModel(2, 1), false));
     report = LoadReport();
     EXPECT_EQ(LoadModelPair(missing.c_str(), dir.File("p.skp").c_str(), &model, &report),
               LOAD_CANT_OPEN);
@@ -491,13 +487,7 @@ TEST(ModelRead, FramesSharingPosesBeyondTheMemoryBudgetAreRefused) {
     // 10000 frames of 4096 bones would need over 1 GB for their poses, all
     // taken from one 115 KB block.
     SkelModel source = BoneModel(4096, 1);
-    Image img = Contiguous(source, false);
-    int32_t ofsposes = PeekInt(img.data(), (size_t)PeekInt(img.data(), 24) + 64);
-    size_t table = img.size();
-    PokeInt(&img, 16, 10000);
-    PokeInt(&img, 24, (int32_t)table);
-    img.resize(table + 68 * 10000);
-    for (int32_t j = 0; j < 10000; j++) PokeInt(&img, table + 68 * (size_t)j + 64, ofsposes);
+    Image plain = ExportImage(source, false), img = SharedPoses(plain, 10000);
     SkelModel model;
     LoadReport report;
     EXPECT_EQ(ParseSKP(img.data(), img.size(), "huge.skp", &model, &report), LOAD_REFUSED);
@@ -506,7 +496,7 @@ TEST(ModelRead, FramesSharingPosesBeyondTheMemoryBudgetAreRefused) {
     EXPECT_TRUE(model.frames.empty());
 
     // Fewer such frames fit and load.
-    PokeInt(&img, 16, 200);
+    img = SharedPoses(plain, 200);
     EXPECT_EQ(ParseSKP(img.data(), img.size(), "big.skp", &model, &report), LOAD_OK);
     EXPECT_EQ(model.frames.size(), 200u);
 }

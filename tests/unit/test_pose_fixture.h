@@ -10,6 +10,7 @@
 #include "model/model.h"
 #include "pose/channels.h"
 #include "pose/compose.h"
+#include "pose/skin.h"
 #include "tests/unit/test_core_globals.h"
 
 // A model with the given bone names and parents and numframes frames. Bone i
@@ -34,6 +35,32 @@ inline SkelModel MakePoseModel(const std::vector<std::string>& names,
             model.frames[f].poses[i] = BonePose{{0, 0, 0, 1}, {(float)(f * 10 + (int)i), 0, 0}};
     }
     return model;
+}
+
+// Model-space pose of every bone in frame f, as the composer builds it.
+inline std::vector<BonePose> FramePose(const SkelModel& model, int32_t f) {
+    std::vector<BonePose> pose((size_t)PoseCount(&model));
+    FrameLocalPoses(&model, f, pose.data());
+    ComposePose(&model, pose.data(), pose.data());
+    return pose;
+}
+
+// Every mesh of model skinned in frame f (positions stored as (y, z, x)).
+inline std::vector<SkinnedMesh> SkinFrame(const SkelModel& model, int32_t f,
+                                          SkinKernel kernel = SKIN_FASTEST) {
+    std::vector<BonePose> pose = FramePose(model, f);
+    std::vector<SkinnedMesh> out(model.meshes.size());
+    for (int32_t m = 0; m < model.nummeshes; m++)
+        EXPECT_TRUE(
+            PoseSkinnedMeshWith(kernel, &model, m, pose.data(), (int32_t)pose.size(), &out[m]))
+            << "mesh " << m;
+    return out;
+}
+
+// Vertex v of a skinned mesh in model axes.
+inline std::vector<double> ModelPoint(const SkinnedMesh& mesh, int32_t v) {
+    const float* p = &mesh.positions[3 * (size_t)v];
+    return {p[2], p[0], p[1]};
 }
 
 // A model's channels, their list and its model-space pose, kept by the caller.

@@ -9,8 +9,7 @@
 #include <utility>
 
 #include "model/sample.h"
-#include "pose/keys.h"
-#include "pose/skin.h"
+#include "tests/unit/test_pose_fixture.h"
 #include "tests/unit/test_skeleton.h"
 
 namespace {
@@ -125,23 +124,6 @@ TEST(PoseSkin, BlendsTwoBonesAtRestAndTurnedSkipsMissingBonesAndDropsUnweightedV
     EXPECT_FALSE(SkinMesh(&model, 0, rest, 2, &out)) << "counts that do not match the arrays";
 }
 
-// The demo skinned in pose frame f (every channel at f).
-std::vector<SkinnedMesh> SkinDemoAt(SkelModel* model, int32_t f, SkinKernel kernel) {
-    FrameKeys list;
-    for (const SkelBone& bone : model->bones) {
-        int key = (unsigned char)bone.name[0];
-        if (std::find(list.keys.begin(), list.keys.end(), key) != list.keys.end()) continue;
-        list.keys.push_back(key);
-        list.keyframes.push_back(f);
-    }
-    list.numkeys = (int32_t)list.keys.size();
-    ComputePose(model, &list);
-    std::vector<SkinnedMesh> out(model->meshes.size());
-    for (int32_t m = 0; m < model->nummeshes; m++)
-        EXPECT_TRUE(PoseSkinnedMeshWith(kernel, model, m, CurrentPose, CurrentPoseCount, &out[m]));
-    return out;
-}
-
 float Distance(const std::vector<float>& p, uint32_t a, uint32_t b) {
     float d[3] = {p[3 * a] - p[3 * b], p[3 * a + 1] - p[3 * b + 1], p[3 * a + 2] - p[3 * b + 2]};
     return std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
@@ -150,10 +132,8 @@ float Distance(const std::vector<float>& p, uint32_t a, uint32_t b) {
 TEST(PoseSkin, DemoBodyRestsWhereItWasLaidOutIsClosedAndKeepsItsShapeWhileWalking) {
     SkelModel model;
     BuildSampleModel(&model);
-    SkelModel* saved = CurrentModel;
-    CurrentModel = &model;
-    std::vector<SkinnedMesh> rest = SkinDemoAt(&model, 0, SKIN_FASTEST);
-    std::vector<SkinnedMesh> portable = SkinDemoAt(&model, 0, SKIN_PORTABLE);
+    std::vector<SkinnedMesh> rest = SkinFrame(model, 0);
+    std::vector<SkinnedMesh> portable = SkinFrame(model, 0, SKIN_PORTABLE);
     for (int32_t m = 0; m < model.nummeshes; m++) {
         SCOPED_TRACE(model.meshes[m].meshname);
         std::vector<float> meant = SampleRestPositions(m);
@@ -190,7 +170,7 @@ TEST(PoseSkin, DemoBodyRestsWhereItWasLaidOutIsClosedAndKeepsItsShapeWhileWalkin
     // Walking bends the joints without crushing or tearing them: every edge
     // keeps between half and twice its rest length, every normal unit length.
     for (int32_t f = 1; f < model.numframes; f++) {
-        std::vector<SkinnedMesh> now = SkinDemoAt(&model, f, SKIN_FASTEST);
+        std::vector<SkinnedMesh> now = SkinFrame(model, f);
         for (int32_t m = 0; m < model.nummeshes; m++) {
             const std::vector<uint32_t>& tris = rest[m].indices;
             for (size_t i = 0; i < tris.size(); i++) {
@@ -206,7 +186,6 @@ TEST(PoseSkin, DemoBodyRestsWhereItWasLaidOutIsClosedAndKeepsItsShapeWhileWalkin
             }
         }
     }
-    CurrentModel = saved;
 }
 
 } // namespace
