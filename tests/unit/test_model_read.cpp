@@ -417,51 +417,6 @@ TEST(ModelRead, FilesThatCannotBeReadGetTheReadersMessages) {
     EXPECT_EQ(model.numbones, 0);
 }
 
-TEST(ModelRead, FilesAreReadCorrectlyInAnyOrderAndPastTheReadWindow) {
-    // Meshes whose vertex blocks are larger than the reader's window, with
-    // every block shuffled and gaps of junk between, read from disk.
-    SkelModel bones = BoneModel(40, 300);
-    for (int32_t f = 0; f < bones.numframes; f++)
-        bones.frames[f].poses[f % 40].origin[1] = (float)f;
-
-    TempDir dir;
-    for (unsigned seed = 1; seed <= 3; seed++) {
-        std::mt19937 rng(seed);
-        SkelModel pair = bones;
-        pair.nummeshes = 3;
-        pair.meshes.clear();
-        for (int32_t m = 0; m < 3; m++) {
-            SkelMesh mesh;
-            CopyName(mesh.meshname, ("mesh" + std::to_string(m)).c_str());
-            mesh.numverts = 30000;
-            mesh.verts.assign(30000, SkelVertex{0, nullptr});
-            for (int32_t v = 0; v < mesh.numverts; v++) {
-                mesh.verts[v].numweights = (v + m + (int32_t)seed) % 3;
-                for (int32_t w = 0; w < mesh.verts[v].numweights; w++)
-                    mesh.weightpool.push_back(
-                        BoneWeight{{(float)v, (float)w, (float)m}, 0.5f, {0, 0, 1}, w});
-                mesh.texcoords.push_back((float)v / 7.0f);
-                mesh.texcoords.push_back((float)m);
-            }
-            mesh.numtris = 50;
-            for (int32_t t = 0; t < 150; t++) mesh.indices.push_back((t * 31 + m) % mesh.numverts);
-            mesh.numreferences = 4;
-            mesh.references = {0, 1, 2, 3};
-            pair.meshes.push_back(mesh);
-        }
-        for (SkelMesh& mesh : pair.meshes) ASSERT_TRUE(LinkVertexWeights(&mesh));
-        WriteWhole(dir.File("w.skm"), LayOutSKM(pair, &rng, 5000));
-        WriteWhole(dir.File("w.skp"), LayOutSKP(pair, &rng, 3000));
-        SkelModel model;
-        LoadReport report;
-        ASSERT_EQ(
-            LoadModelPair(dir.File("w.skm").c_str(), dir.File("w.skp").c_str(), &model, &report),
-            LOAD_OK)
-            << report.console;
-        ExpectSameModel(pair, model);
-    }
-}
-
 TEST(ModelRead, FramesSharingPosesBeyondTheMemoryBudgetAreRefused) {
     // 10000 frames of 4096 bones would need over 1 GB for their poses, all
     // taken from one 115 KB block.
