@@ -11,21 +11,14 @@
 #include "model/load.h"
 #include "model/sample.h"
 #include "tests/unit/test_model_helpers.h"
+#include "tests/unit/test_skeleton.h"
 
 namespace {
 
 SkelModel TwoBoneModel() {
-    SkelModel model;
-    model.numbones = 2;
-    model.bones.resize(2);
-    CopyName(model.bones[0].name, "root");
-    model.bones[0].parent = -1;
+    SkelModel model = MakePoseModel({"root", "Lhip"}, {}, 1);
     model.bones[0].flags = 0x80000001u;
-    CopyName(model.bones[1].name, "Lhip");
-    model.bones[1].parent = 0;
     model.bones[1].flags = 2;
-    model.numframes = 1;
-    model.frames.resize(1);
     CopyName(model.frames[0].name, "base");
     model.frames[0].poses = {BonePose{{0.5f, -0.25f, 1.5f, 2.0f}, {10, 20, 30}},
                              BonePose{{1, 2, 3, 4}, {-1, -2, -3}}};

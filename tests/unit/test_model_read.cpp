@@ -8,6 +8,7 @@
 #include "model/format.h"
 #include "model/sample.h"
 #include "tests/unit/test_model_helpers.h"
+#include "tests/unit/test_skeleton.h"
 
 namespace {
 
@@ -32,22 +33,11 @@ SkelModel CountModel(int32_t nummeshes, int32_t numverts, int32_t numtris, int32
     return model;
 }
 
+// A chain of numbones bones "b0", "b1", ... in numframes frames.
 SkelModel BoneModel(int32_t numbones, int32_t numframes) {
-    SkelModel model;
-    model.numbones = numbones;
-    model.bones.resize((size_t)numbones);
-    for (int32_t i = 0; i < numbones; i++) {
-        CopyName(model.bones[i].name, ("b" + std::to_string(i)).c_str());
-        model.bones[i].parent = i - 1;
-        model.bones[i].flags = 0;
-    }
-    model.numframes = numframes;
-    model.frames.resize((size_t)numframes);
-    for (PoseFrame& frame : model.frames) {
-        CopyName(frame.name, "f");
-        frame.poses.assign((size_t)numbones, BonePose{{0, 0, 0, 1}, {1, 2, 3}});
-    }
-    return model;
+    std::vector<std::string> names;
+    for (int32_t i = 0; i < numbones; i++) names.push_back("b" + std::to_string(i));
+    return MakePoseModel(names, {}, numframes);
 }
 
 LoadStatus Parse(bool skm, const unsigned char* data, size_t size, const char* path,

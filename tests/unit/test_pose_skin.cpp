@@ -10,7 +10,6 @@
 
 #include "model/sample.h"
 #include "tests/unit/test_pose_fixture.h"
-#include "tests/unit/test_skeleton.h"
 
 namespace {
 
