@@ -286,10 +286,5 @@ TEST(ModelExport, AFailedWriteKeepsThePreviousFile) {
     EXPECT_EQ(written, std::string(sizeLine) + "unable to write file \"" + path +
                            "\"\ncannot write \"" + path + "\": File too large\n");
     EXPECT_EQ(ReadWhole(path), before);
-    std::string listing;
-    FILE* ls = popen(("ls -A '" + dir.path + "'").c_str(), "r");
-    char line[256];
-    while (fgets(line, sizeof line, ls)) listing += line;
-    pclose(ls);
-    EXPECT_EQ(listing, "out.skp\n") << "no temporary file may be left behind";
+    EXPECT_EQ(Listing(dir.path), std::vector<std::string>{"out.skp"}) << "no temporary file left";
 }

@@ -2,6 +2,7 @@
 // an SKM or SKP image out in a chosen order with gaps (independent of the
 // exporters), model comparison through the exports, and temp dirs.
 #pragma once
+#include <dirent.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -222,4 +223,15 @@ inline void WriteWhole(const std::string& path, const Image& bytes) {
     ASSERT_TRUE(f) << path;
     if (!bytes.empty()) fwrite(bytes.data(), 1, bytes.size(), f);
     fclose(f);
+}
+
+// The names in dir, sorted.
+inline std::vector<std::string> Listing(const std::string& dir) {
+    std::vector<std::string> names;
+    DIR* d = opendir(dir.c_str());
+    while (struct dirent* e = d ? readdir(d) : nullptr)
+        if (strcmp(e->d_name, ".") != 0 && strcmp(e->d_name, "..") != 0) names.push_back(e->d_name);
+    if (d) closedir(d);
+    std::sort(names.begin(), names.end());
+    return names;
 }

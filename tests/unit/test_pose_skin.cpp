@@ -9,35 +9,29 @@
 #include <utility>
 
 #include "model/sample.h"
+#include "tests/gltf/edge_models.h"
 #include "tests/unit/test_pose_fixture.h"
 
 namespace {
 
 const float HALF = 0.70710678f; // sin and cos of 45 degrees
 
-BoneWeight Weight(float ox, float oy, float oz, float influence, float nx, float ny, float nz,
-                  int32_t bone) {
-    return BoneWeight{{ox, oy, oz}, influence, {nx, ny, nz}, bone};
-}
-
 // Two bones; one mesh whose vertices are given as lists of weights.
 SkelModel TwoBoneModel(const std::vector<std::vector<BoneWeight>>& vertices,
                        const std::vector<int32_t>& indices) {
     SkelModel model;
     SetBoneChain(&model, {"root", "arm"});
-    model.nummeshes = 1;
-    model.meshes.resize(1);
-    SkelMesh& mesh = model.meshes[0];
+    SkelMesh* mesh = AddEdgeMesh(&model, "m", "s");
     for (const auto& weights : vertices) {
-        mesh.verts.push_back(SkelVertex{(int32_t)weights.size(), nullptr});
-        mesh.weightpool.insert(mesh.weightpool.end(), weights.begin(), weights.end());
-        mesh.texcoords.push_back(0.1f * (float)mesh.verts.size());
-        mesh.texcoords.push_back(1.0f - 0.1f * (float)mesh.verts.size());
+        mesh->verts.push_back(SkelVertex{(int32_t)weights.size(), nullptr});
+        mesh->weightpool.insert(mesh->weightpool.end(), weights.begin(), weights.end());
+        float n = 0.1f * (float)mesh->verts.size();
+        mesh->texcoords.insert(mesh->texcoords.end(), {n, 1 - n});
     }
-    mesh.numverts = (int32_t)mesh.verts.size();
-    mesh.indices = indices;
-    mesh.numtris = (int32_t)indices.size() / 3;
-    LinkVertexWeights(&mesh);
+    mesh->numverts = (int32_t)mesh->verts.size();
+    mesh->indices = indices;
+    mesh->numtris = (int32_t)indices.size() / 3;
+    FinishEdgeModel(&model);
     return model;
 }
 
@@ -55,19 +49,20 @@ TEST(PoseSkin, BlendsTwoBonesAtRestAndTurnedSkipsMissingBonesAndDropsUnweightedV
     SkelModel model = TwoBoneModel(
         {
             // 0: a quarter on the root, three quarters on the arm.
-            {Weight(1, 0, 0, 0.25f, 1, 0, 0, 0), Weight(0, 1, 0, 0.75f, 0, 1, 0, 1)},
+            {EdgeWeight(0, 0.25f, 1, 0, 0, 1, 0, 0), EdgeWeight(1, 0.75f, 0, 1, 0, 0, 1, 0)},
             // 1: half on the root, half on bone 7, which the skeleton lacks.
-            {Weight(2, 0, 0, 0.5f, 0, 0, 1, 0), Weight(9, 9, 9, 0.5f, 1, 0, 0, 7)},
-            {},                                   // 2: no weight at all
-            {Weight(1, 1, 1, 1.0f, 0, 0, 1, -1)}, // 3: only a weight on bone -1
-            {Weight(0, 0, 1, 1.0f, 0, 0, 2, 1)},  // 4: on the arm; normal of length 2
-            {Weight(0, 0, 0, 1.0f, 0, 0, 0, 0)},  // 5: a normal of length 0
-                                                  // 6-9: on the root, so the normals are made unit
-                                                 // length eight at a time as well as one at a time.
-            {Weight(0, 0, 0, 1.0f, 0, 3, 4, 0)},
-            {Weight(0, 0, 0, 1.0f, 0, 3, 4, 0)},
-            {Weight(0, 0, 0, 1.0f, 0, 3, 4, 0)},
-            {Weight(0, 0, 0, 1.0f, 0, 3, 4, 0)},
+            {EdgeWeight(0, 0.5f, 2, 0, 0, 0, 0, 1), EdgeWeight(7, 0.5f, 9, 9, 9, 1, 0, 0)},
+            // 2: no weight at all; 3: only a weight on bone -1; 4: on the arm,
+            // normal of length 2; 5: a normal of length 0; 6-9: on the root, so
+            // the normals are made unit length eight at a time and one at a time.
+            {},
+            {EdgeWeight(-1, 1, 1, 1, 1, 0, 0, 1)},
+            {EdgeWeight(1, 1, 0, 0, 1, 0, 0, 2)},
+            {EdgeWeight(0, 1, 0, 0, 0, 0, 0, 0)},
+            {EdgeWeight(0, 1, 0, 0, 0, 0, 3, 4)},
+            {EdgeWeight(0, 1, 0, 0, 0, 0, 3, 4)},
+            {EdgeWeight(0, 1, 0, 0, 0, 0, 3, 4)},
+            {EdgeWeight(0, 1, 0, 0, 0, 0, 3, 4)},
         },
         {0, 1, 4, /**/ 0, 2, 4, /**/ 1, 3, 4, /**/ 0, 1, 10, /**/ 4, 5, 0});
     // Model-space poses: at rest the arm sits 2 above the root; turned, the
