@@ -45,11 +45,6 @@ inline float PeekFloat(const unsigned char* data, size_t at) {
     memcpy(&f, &bits, 4);
     return f;
 }
-inline uint32_t FloatBits(float f) {
-    uint32_t bits;
-    memcpy(&bits, &f, 4);
-    return bits;
-}
 
 // Gives each block an offset from start, in shuffled order with up to
 // maxGap bytes between them; returns the end of the last block. With maxGap
