@@ -77,11 +77,6 @@ TEST(ModelExport, SmallImagesHaveTheDocumentedLayout) {
         for (size_t k = 0; k < c.words.size(); k++)
             EXPECT_EQ(PeekInt(img.data(), 4 + 4 * k), c.words[k]) << "word " << k;
         EXPECT_EQ(img, c.skm ? LayOutSKM(*c.model, &rng, 0) : LayOutSKP(*c.model, &rng, 0));
-        if (c.model == &two) {
-            EXPECT_STREQ((const char*)img.data() + 100, "Lhip");
-            EXPECT_EQ(PeekInt(img.data(), 172 + 64), 240) << "the poses of frame 0";
-            EXPECT_EQ(PeekFloat(img.data(), 268 + 24), -3.0f);
-        }
         if (c.model == &one) {
             const int32_t header[] = {1, 1, 1, 180, 216, 224, 236};
             for (int k = 0; k < 7; k++)
@@ -140,13 +135,9 @@ TEST(ModelExport, NamesAreCutOrPaddedToTheirFieldAndNothingIsWrittenPastTheEnd) 
     // NUL, and reads back as its first 63 characters.
     SkelModel model = TwoBoneModel();
     memset(model.bones[1].name, 'x', NAME_LEN);
-    std::string reason;
-    int64_t size = 0;
-    ASSERT_TRUE(BuildSKPImage(&model, OutputBuffer, MAX_FILESIZE, &size, &reason));
-    ASSERT_EQ(size, 296);
-    EXPECT_EQ(0, memcmp(OutputBuffer + 100, std::string(64, 'x').data(), 64));
-    EXPECT_EQ(PeekInt(OutputBuffer, 164), 0) << "the parent follows the full 64 bytes";
-    Image image(OutputBuffer, OutputBuffer + size);
+    std::mt19937 rng(1);
+    Image image = ExportImage(model, false);
+    EXPECT_EQ(image, LayOutSKP(model, &rng, 0)) << "all 64 bytes, then the parent";
     SkelModel back;
     LoadReport report;
     ASSERT_EQ(ParseSKP(image.data(), image.size(), "cut.skp", &back, &report), LOAD_OK);
@@ -200,8 +191,6 @@ TEST(ModelExport, OversizedOrInconsistentModelsAreRefusedAndNothingIsWritten) {
     for (PoseFrame& frame : big.frames) frame.poses.resize(256);
     std::string reason;
     int64_t size = 0;
-    EXPECT_TRUE(SKPImageSize(&big, &size, &reason));
-    EXPECT_EQ(size, 28 + 72 * 256 + (68 + 28 * 256) * 2340);
     OutputBuffer[0] = 'Q';
     EXPECT_FALSE(BuildSKPImage(&big, OutputBuffer, MAX_FILESIZE, &size, &reason));
     EXPECT_EQ(OutputBuffer[0], 'Q') << "a refused image must not touch the buffer";
