@@ -1,6 +1,6 @@
 // Shared by the pose tests: a frame's pose and skin as the core builds them,
-// and a posing record that drives the core as boneloom-tool does. The tests of the viewer's wrappers
-// use the globals snapshot of test_core_globals.h.
+// and a posing record that drives the core as boneloom-tool does. The tests
+// of the viewer's wrappers use the globals snapshot of test_core_globals.h.
 #pragma once
 #include <gtest/gtest.h>
 
