@@ -198,14 +198,10 @@ TEST(ImportLimits, SplitsAMeshPastTheVertexLimitAndRefusesWhatTheFormatsCannotHo
     EXPECT_EQ(got.meshes[0].numverts + got.meshes[1].numverts, verts);
 
     // One bone more than an SKP file holds.
-    SkelModel many;
-    std::vector<BonePose> poses;
-    for (int32_t i = 0; i <= MAX_BONES; i++) {
-        AddEdgeBone(&many, ("c" + std::to_string(i)).c_str(), i - 1);
-        poses.push_back(EdgePose(0, 0, 1));
-    }
-    AddEdgeFrame(&many, "rest", poses);
-    AddEdgeQuad(AddEdgeMesh(&many, "m", "s"), 0, 0, 1, poses[0]);
+    std::vector<std::string> names;
+    for (int32_t i = 0; i <= MAX_BONES; i++) names.push_back("c" + std::to_string(i));
+    SkelModel many = MakePoseModel(names, {}, 1);
+    AddEdgeQuad(AddEdgeMesh(&many, "m", "s"), 0, 0, 1, many.frames[0].poses[0]);
     FinishEdgeModel(&many);
     WriteGlb(many, dir.File("many.glb"));
     EXPECT_FALSE(Import(dir.File("many.glb"), &got, &warnings, &reason));
