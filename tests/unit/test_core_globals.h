@@ -15,8 +15,6 @@
 #include "pose/anim.h"
 #include "pose/keys.h"
 
-// Every mutable global of model/ and pose/ that a wrapper may change, saved
-// and put back whole, so tests never see each other's model or channels.
 struct CoreGlobals {
     SkelModel* model = nullptr;
     int32_t bone = 0, mesh = 0;

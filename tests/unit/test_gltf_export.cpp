@@ -11,9 +11,9 @@
 #include <map>
 
 #include "model/sample.h"
-#include "pose/keys.h"
 #include "pose/rotation.h"
 #include "tests/gltf/edge_models.h"
+#include "tests/unit/test_pose_fixture.h"
 #include "tools/gltf/gltf.h"
 
 using nlohmann::json;
@@ -157,8 +157,7 @@ TEST(GltfExport, JointWeightsKeepTheFourStrongestBonesSummingToOne) {
 
 // glTF skinning (joint world matrices from the animation's keys times the
 // inverse bind matrices, applied to the exported rest vertices) must put
-// every vertex where the viewer's pose builder and the weights put it, in
-// every frame.
+// every vertex where the viewer's composer and skinner put it, in every frame.
 TEST(GltfExport, SkinningTheExportReproducesEveryPoseFrame) {
     SkelModel model;
     BuildSampleModel(&model);
@@ -180,15 +179,6 @@ TEST(GltfExport, SkinningTheExportReproducesEveryPoseFrame) {
     }
 
     for (int32_t f = 0; f < model.numframes; f++) {
-        FrameKeys list;
-        for (int c = 0; c < 256; c++) {
-            bool used = false;
-            for (const SkelBone& bone : model.bones) used |= (unsigned char)bone.name[0] == c;
-            if (used) list.keys.push_back(c), list.keyframes.push_back(f);
-        }
-        list.numkeys = (int32_t)list.keys.size();
-        ComputePose(&model, &list);
-
         std::vector<std::array<double, 16>> world(bones);
         for (int32_t i = 0; i < bones; i++) {
             double local[16];
@@ -198,13 +188,14 @@ TEST(GltfExport, SkinningTheExportReproducesEveryPoseFrame) {
             else
                 Multiply(world[parent[i]].data(), local, world[i].data());
         }
+        std::vector<SkinnedMesh> want = SkinFrame(model, f); // in glTF's axes too
         for (size_t m = 0; m < model.meshes.size(); m++) {
             const json& attributes = doc["meshes"][m]["primitives"][0]["attributes"];
             std::vector<double> rest = ReadAccessor(asset, attributes["POSITION"]);
             std::vector<double> joints = ReadAccessor(asset, attributes["JOINTS_0"]);
             std::vector<double> weights = ReadAccessor(asset, attributes["WEIGHTS_0"]);
             for (int32_t v = 0; v < model.meshes[m].numverts; v++) {
-                double skinned[3] = {0, 0, 0}, want[3] = {0, 0, 0};
+                double skinned[3] = {0, 0, 0};
                 for (int k = 0; k < 4; k++) {
                     int joint = (int)joints[4 * v + k];
                     double joined[16];
@@ -214,20 +205,8 @@ TEST(GltfExport, SkinningTheExportReproducesEveryPoseFrame) {
                                       (joined[r] * rest[3 * v] + joined[4 + r] * rest[3 * v + 1] +
                                        joined[8 + r] * rest[3 * v + 2] + joined[12 + r]);
                 }
-                const SkelVertex& vertex = model.meshes[m].verts[v];
-                for (int32_t w = 0; w < vertex.numweights; w++) {
-                    const BoneWeight& weight = vertex.weights[w];
-                    Quat q = GetPoseQuat(&CurrentPose[weight.bonenum]);
-                    Vec3 origin = {weight.origin[0], weight.origin[1], weight.origin[2]}, placed;
-                    RotatePoint(&q, &origin, &placed);
-                    const float at[3] = {placed.x, placed.y, placed.z};
-                    for (int r = 0; r < 3; r++)
-                        want[r] +=
-                            weight.influence * (at[r] + CurrentPose[weight.bonenum].origin[r]);
-                }
-                // glTF's axes are the model's (y, z, x).
                 for (int r = 0; r < 3; r++)
-                    ASSERT_NEAR(skinned[r], want[(r + 1) % 3], 1e-3)
+                    ASSERT_NEAR(skinned[r], want[m].positions[3 * v + r], 1e-3)
                         << "frame " << f << " mesh " << m << " vertex " << v;
             }
         }
@@ -329,15 +308,7 @@ TEST(GltfExport, RefusesWhatItCannotExportAndNamesTheFile) {
     EXPECT_FALSE(BuildGltf(&model, NAN, "m.skm", "m.skp", &asset, &reason));
 }
 
-TEST(GltfExport, NamesAreUtf8AndZeroRotationsBecomeIdentity) {
-    EXPECT_EQ(NameToUtf8("Zo\xc3\xab"), "Zo\xc3\xab");     // UTF-8 kept
-    EXPECT_EQ(NameToUtf8("caf\xe9"), "caf\xc3\xa9");       // Latin-1 read as such
-    EXPECT_EQ(NameToUtf8("\xc0\xaf"), "\xc3\x80\xc2\xaf"); // an overlong form is not UTF-8
-    EXPECT_EQ(NameToUtf8("\xed\xa0\x80"), "\xc3\xad\xc2\xa0\xc2\x80"); // nor a surrogate
-    char full[NAME_LEN];
-    memset(full, 'a', sizeof full); // no terminator: read no further than the field
-    EXPECT_EQ(NameToUtf8(full), std::string(NAME_LEN, 'a'));
-
+TEST(GltfExport, ZeroRotationsBecomeIdentity) {
     SkelModel model;
     BuildEdgeOneFrame(&model);
     memset(model.frames[0].poses[1].quat, 0, sizeof model.frames[0].poses[1].quat);
@@ -352,7 +323,15 @@ TEST(GltfExport, NamesAreUtf8AndZeroRotationsBecomeIdentity) {
     EXPECT_FLOAT_EQ(local[0].quat[3], 1);
 }
 
-TEST(GltfExport, WarnsOnceAboutLatin1NamesAndAboutSharedBoneNames) {
+TEST(GltfExport, NamesAreUtf8AndLatin1NamesAndSharedBoneNamesWarnOnce) {
+    EXPECT_EQ(NameToUtf8("Zo\xc3\xab"), "Zo\xc3\xab");     // UTF-8 kept
+    EXPECT_EQ(NameToUtf8("caf\xe9"), "caf\xc3\xa9");       // Latin-1 read as such
+    EXPECT_EQ(NameToUtf8("\xc0\xaf"), "\xc3\x80\xc2\xaf"); // an overlong form is not UTF-8
+    EXPECT_EQ(NameToUtf8("\xed\xa0\x80"), "\xc3\xad\xc2\xa0\xc2\x80"); // nor a surrogate
+    char full[NAME_LEN];
+    memset(full, 'a', sizeof full); // no terminator: read no further than the field
+    EXPECT_EQ(NameToUtf8(full), std::string(NAME_LEN, 'a'));
+
     SkelModel model;
     BuildEdgeOneFrame(&model);
     CopyName(model.bones[1].name,

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "pose/rotation.h"
 #include "tests/unit/test_model_helpers.h"
+#include "tests/unit/test_pose_fixture.h"
 #include "tools/import/import.h"
 
 namespace {
@@ -89,37 +89,16 @@ void WriteText(const std::string& path, const char* text) {
     WriteWhole(path, Image(text, text + strlen(text)));
 }
 
-// Where vertex v of mesh 0 is in frame f: its weights' origins placed by
-// their bones' model-space poses.
+// Where frame f puts vertex v of mesh 0.
 std::vector<double> Skinned(const SkelModel& model, int32_t f, int32_t v) {
-    std::vector<BonePose> posed(model.frames[f].poses);
-    for (int32_t i = 0; i < model.numbones; i++) {
-        int32_t p = model.bones[i].parent;
-        if (p < 0) continue;
-        Quat pq = GetPoseQuat(&posed[p]), lq = GetPoseQuat(&posed[i]), q;
-        Vec3 po = GetPoseOrigin(&posed[p]), lo = GetPoseOrigin(&posed[i]), o;
-        ConcatPose(&pq, &po, &lq, &lo, &q, &o);
-        SetPoseQuat(&posed[i], &q);
-        SetPoseOrigin(&posed[i], &o);
-    }
-    std::vector<double> at(3, 0.0);
-    const SkelVertex& vertex = model.meshes[0].verts[v];
-    for (int32_t w = 0; w < vertex.numweights; w++) {
-        const BoneWeight& weight = vertex.weights[w];
-        Quat q = GetPoseQuat(&posed[weight.bonenum]);
-        Vec3 origin = {weight.origin[0], weight.origin[1], weight.origin[2]}, placed;
-        RotatePoint(&q, &origin, &placed);
-        at[0] += weight.influence * (placed.x + posed[weight.bonenum].origin[0]);
-        at[1] += weight.influence * (placed.y + posed[weight.bonenum].origin[1]);
-        at[2] += weight.influence * (placed.z + posed[weight.bonenum].origin[2]);
-    }
-    return at;
+    return ModelPoint(SkinFrame(model, f)[0], v);
 }
 
 // The vertex of mesh 0 that frame 0 puts at p.
 int32_t FindVertex(const SkelModel& model, std::vector<double> p) {
+    SkinnedMesh rest = SkinFrame(model, 0)[0];
     for (int32_t v = 0; v < model.meshes[0].numverts; v++) {
-        std::vector<double> at = Skinned(model, 0, v);
+        std::vector<double> at = ModelPoint(rest, v);
         if (std::fabs(at[0] - p[0]) + std::fabs(at[1] - p[1]) + std::fabs(at[2] - p[2]) < 1e-5)
             return v;
     }

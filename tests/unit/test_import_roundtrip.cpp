@@ -4,6 +4,7 @@
 // split and skins the same; what the formats cannot hold is refused.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -14,41 +15,11 @@
 #include "pose/rotation.h"
 #include "tests/gltf/edge_models.h"
 #include "tests/unit/test_model_helpers.h"
+#include "tests/unit/test_pose_fixture.h"
 #include "tools/gltf/gltf.h"
 #include "tools/import/import.h"
 
 namespace {
-
-// Model-space pose of every bone in frame f, each composed with its parent's.
-std::vector<BonePose> Posed(const SkelModel& model, int32_t f) {
-    std::vector<BonePose> out(model.frames[f].poses);
-    for (int32_t i = 0; i < model.numbones; i++) {
-        int32_t p = model.bones[i].parent;
-        if (p < 0) continue;
-        Quat pq = GetPoseQuat(&out[p]), lq = GetPoseQuat(&out[i]), q;
-        Vec3 po = GetPoseOrigin(&out[p]), lo = GetPoseOrigin(&out[i]), o;
-        ConcatPose(&pq, &po, &lq, &lo, &q, &o);
-        SetPoseQuat(&out[i], &q);
-        SetPoseOrigin(&out[i], &o);
-    }
-    return out;
-}
-
-// Vertex v of a mesh where its weights put it: the sum of influence times
-// the weight's origin placed by its bone.
-std::vector<double> Skin(const SkelMesh& mesh, int32_t v, const std::vector<BonePose>& posed) {
-    std::vector<double> at(3, 0.0);
-    for (int32_t w = 0; w < mesh.verts[v].numweights; w++) {
-        const BoneWeight& weight = mesh.verts[v].weights[w];
-        const BonePose& bone = posed[weight.bonenum];
-        Quat q = GetPoseQuat(&bone);
-        Vec3 origin = {weight.origin[0], weight.origin[1], weight.origin[2]}, placed;
-        RotatePoint(&q, &origin, &placed);
-        const float p[3] = {placed.x, placed.y, placed.z};
-        for (int k = 0; k < 3; k++) at[k] += weight.influence * (p[k] + bone.origin[k]);
-    }
-    return at;
-}
 
 // A vertex at model point p in frame 0, each weight's origin p as its bone
 // sees it there (glTF keeps one rest position per vertex).
@@ -97,7 +68,7 @@ void BuildBigTree(SkelModel* model) {
                 EdgePose(1 + i % 3, 0.5f * (i % 2), f * 0.1f, f * 9.0 - i % 40, 0, 0.6, -0.8));
         AddEdgeFrame(model, ("step" + std::to_string(f)).c_str(), poses);
     }
-    std::vector<BonePose> rest = Posed(*model, 0);
+    std::vector<BonePose> rest = FramePose(*model, 0);
     SkelMesh* mesh = AddEdgeMesh(model, "crowd", "crowd_skin");
     for (int32_t v = 0; v < 600; v++) {
         const float p[3] = {(float)(v % 17), (float)(v % 5) - 2, (float)(v / 17) * 0.3f};
@@ -123,12 +94,6 @@ bool Import(const std::string& path, SkelModel* model, std::vector<std::string>*
     options.scale = scale;
     warnings->clear();
     return ImportModel(path.c_str(), options, model, warnings, reason);
-}
-
-bool Mentions(const std::vector<std::string>& lines, const std::string& text) {
-    for (const std::string& line : lines)
-        if (line.find(text) != std::string::npos) return true;
-    return false;
 }
 
 } // namespace
@@ -158,19 +123,6 @@ TEST(ImportRoundTrip, GltfThenImportGivesTheModelBack) {
             EXPECT_EQ(got.bones[i].flags, want.bones[i].flags) << i;
         }
         ASSERT_EQ(got.numframes, want.numframes);
-        double poseError = 0, skinError = 0;
-        for (int32_t f = 0; f < want.numframes; f++) {
-            EXPECT_STREQ(got.frames[f].name, want.frames[f].name);
-            for (int32_t i = 0; i < want.numbones; i++) {
-                const BonePose &a = got.frames[f].poses[i], &b = want.frames[f].poses[i];
-                for (int k = 0; k < 4; k++)
-                    poseError = std::max(poseError, (double)std::fabs(a.quat[k] - b.quat[k]));
-                for (int k = 0; k < 3; k++)
-                    poseError = std::max(poseError, (double)std::fabs(a.origin[k] - b.origin[k]));
-            }
-        }
-        EXPECT_LE(poseError, 1e-5);
-
         ASSERT_EQ(got.nummeshes, want.nummeshes);
         for (int32_t m = 0; m < want.nummeshes; m++) {
             const SkelMesh &a = got.meshes[m], &b = want.meshes[m];
@@ -180,15 +132,23 @@ TEST(ImportRoundTrip, GltfThenImportGivesTheModelBack) {
             EXPECT_EQ(a.indices, b.indices);
             for (size_t t = 0; t < a.texcoords.size(); t++)
                 EXPECT_NEAR(a.texcoords[t], b.texcoords[t], 1e-6);
-            for (int32_t f = 0; f < want.numframes; f++) {
-                std::vector<BonePose> pa = Posed(got, f), pb = Posed(want, f);
-                for (int32_t v = 0; v < a.numverts; v++) {
-                    std::vector<double> sa = Skin(a, v, pa), sb = Skin(b, v, pb);
-                    for (int k = 0; k < 3; k++)
-                        skinError = std::max(skinError, std::fabs(sa[k] - sb[k]));
-                }
-            }
         }
+        double poseError = 0, skinError = 0;
+        for (int32_t f = 0; f < want.numframes; f++) {
+            EXPECT_STREQ(got.frames[f].name, want.frames[f].name);
+            for (int32_t i = 0; i < want.numbones; i++) {
+                const BonePose &a = got.frames[f].poses[i], &b = want.frames[f].poses[i];
+                for (int k = 0; k < 4; k++)
+                    poseError = std::max({poseError, (double)std::fabs(a.quat[k] - b.quat[k]),
+                                          k < 3 ? std::fabs(a.origin[k] - b.origin[k]) : 0.0});
+            }
+            std::vector<SkinnedMesh> a = SkinFrame(got, f), b = SkinFrame(want, f);
+            for (int32_t m = 0; m < want.nummeshes; m++)
+                for (size_t k = 0; k < b[m].positions.size(); k++)
+                    skinError = std::max(skinError,
+                                         (double)std::fabs(a[m].positions[k] - b[m].positions[k]));
+        }
+        EXPECT_LE(poseError, 1e-5);
         EXPECT_LE(skinError, 1e-4);
         printf(
             "round trip %-9s %3i bones, %2i frames, %i meshes: poses within %.1e, skinned "
@@ -204,7 +164,7 @@ TEST(ImportLimits, SplitsAMeshPastTheVertexLimitAndRefusesWhatTheFormatsCannotHo
     AddEdgeBone(&want, "arm", 0);
     AddEdgeFrame(&want, "rest", {EdgePose(0, 0, 0), EdgePose(2, 0, 0)});
     AddEdgeFrame(&want, "bend", {EdgePose(0, 0, 1, 30), EdgePose(2, 0, 0, 45, 1, 0, 0)});
-    std::vector<BonePose> rest = Posed(want, 0);
+    std::vector<BonePose> rest = FramePose(want, 0);
     SkelMesh* mesh = AddEdgeMesh(&want, "field", "field_skin");
     const int32_t verts = MAX_VERTS + 3; // triangles of their own: one past both limits
     for (int32_t v = 0; v < verts; v++) {
@@ -217,19 +177,20 @@ TEST(ImportLimits, SplitsAMeshPastTheVertexLimitAndRefusesWhatTheFormatsCannotHo
     std::vector<std::string> warnings;
     std::string reason;
     ASSERT_TRUE(Import(dir.File("big.glb"), &got, &warnings, &reason)) << reason;
-    EXPECT_TRUE(Mentions(warnings, "split into 2 meshes"));
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_NE(warnings[0].find("split into 2 meshes"), std::string::npos) << warnings[0];
     ASSERT_EQ(got.nummeshes, 2);
     EXPECT_STREQ(got.meshes[1].meshname, "field_2");
     // The parts' triangles, in order, are the source's; each corner skins
     // where the source's corner does.
-    std::vector<BonePose> pa = Posed(got, 1), pb = Posed(want, 1);
+    std::vector<SkinnedMesh> parts = SkinFrame(got, 1), source = SkinFrame(want, 1);
     size_t corner = 0;
-    for (const SkelMesh& part : got.meshes) {
-        EXPECT_LE(part.numverts, MAX_VERTS);
-        EXPECT_LE(part.numtris, MAX_TRIS);
-        for (int32_t index : part.indices) {
-            std::vector<double> a = Skin(part, index, pa),
-                                b = Skin(want.meshes[0], want.meshes[0].indices[corner++], pb);
+    for (int32_t m = 0; m < got.nummeshes; m++) {
+        EXPECT_LE(got.meshes[m].numverts, MAX_VERTS);
+        EXPECT_LE(got.meshes[m].numtris, MAX_TRIS);
+        for (int32_t index : got.meshes[m].indices) {
+            std::vector<double> a = ModelPoint(parts[m], index),
+                                b = ModelPoint(source[0], want.meshes[0].indices[corner++]);
             for (int k = 0; k < 3; k++) ASSERT_NEAR(a[k], b[k], 1e-4) << corner;
         }
     }
@@ -237,14 +198,10 @@ TEST(ImportLimits, SplitsAMeshPastTheVertexLimitAndRefusesWhatTheFormatsCannotHo
     EXPECT_EQ(got.meshes[0].numverts + got.meshes[1].numverts, verts);
 
     // One bone more than an SKP file holds.
-    SkelModel many;
-    std::vector<BonePose> poses;
-    for (int32_t i = 0; i <= MAX_BONES; i++) {
-        AddEdgeBone(&many, ("c" + std::to_string(i)).c_str(), i - 1);
-        poses.push_back(EdgePose(0, 0, 1));
-    }
-    AddEdgeFrame(&many, "rest", poses);
-    AddEdgeQuad(AddEdgeMesh(&many, "m", "s"), 0, 0, 1, poses[0]);
+    std::vector<std::string> names;
+    for (int32_t i = 0; i <= MAX_BONES; i++) names.push_back("c" + std::to_string(i));
+    SkelModel many = MakePoseModel(names, {}, 1);
+    AddEdgeQuad(AddEdgeMesh(&many, "m", "s"), 0, 0, 1, many.frames[0].poses[0]);
     FinishEdgeModel(&many);
     WriteGlb(many, dir.File("many.glb"));
     EXPECT_FALSE(Import(dir.File("many.glb"), &got, &warnings, &reason));

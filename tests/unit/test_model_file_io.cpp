@@ -4,9 +4,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <dirent.h>
-
 #include "model/file_io.h"
 #include "tests/unit/test_model_helpers.h"
 
@@ -17,16 +14,6 @@ Image Bytes(const std::string& text) { return Image(text.begin(), text.end()); }
 bool Write(const std::string& path, const std::string& text, std::string* reason,
            WriteFailure* failure = nullptr) {
     return WriteFileAtomic(path.c_str(), text.data(), text.size(), reason, failure);
-}
-
-std::vector<std::string> Listing(const std::string& dir) {
-    std::vector<std::string> names;
-    DIR* d = opendir(dir.c_str());
-    while (struct dirent* e = d ? readdir(d) : nullptr)
-        if (strcmp(e->d_name, ".") != 0 && strcmp(e->d_name, "..") != 0) names.push_back(e->d_name);
-    if (d) closedir(d);
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 mode_t ModeOf(const std::string& path, bool follow = true) {

@@ -8,6 +8,7 @@
 #include "model/format.h"
 #include "model/sample.h"
 #include "tests/unit/test_model_helpers.h"
+#include "tests/unit/test_skeleton.h"
 
 namespace {
 
@@ -32,44 +33,45 @@ SkelModel CountModel(int32_t nummeshes, int32_t numverts, int32_t numtris, int32
     return model;
 }
 
+// A chain of numbones bones "b0", "b1", ... in numframes frames.
 SkelModel BoneModel(int32_t numbones, int32_t numframes) {
-    SkelModel model;
-    model.numbones = numbones;
-    model.bones.resize((size_t)numbones);
-    for (int32_t i = 0; i < numbones; i++) {
-        CopyName(model.bones[i].name, ("b" + std::to_string(i)).c_str());
-        model.bones[i].parent = i - 1;
-        model.bones[i].flags = 0;
-    }
-    model.numframes = numframes;
-    model.frames.resize((size_t)numframes);
-    for (PoseFrame& frame : model.frames) {
-        CopyName(frame.name, "f");
-        frame.poses.assign((size_t)numbones, BonePose{{0, 0, 0, 1}, {1, 2, 3}});
-    }
-    return model;
+    std::vector<std::string> names;
+    for (int32_t i = 0; i < numbones; i++) names.push_back("b" + std::to_string(i));
+    return MakePoseModel(names, {}, numframes);
 }
 
-// The model's file image in the exporters' order (the exporters' own layout
-// is checked byte for byte in the exporter tests).
-Image Contiguous(const SkelModel& model, bool skm) { return ExportImage(model, skm); }
+LoadStatus Parse(bool skm, const unsigned char* data, size_t size, const char* path,
+                 SkelModel* model, LoadReport* report) {
+    return skm ? ParseSKM(data, size, path, model, report)
+               : ParseSKP(data, size, path, model, report);
+}
 
-std::string SkmConsole(const Image& img, const char* path, LoadStatus* status = nullptr,
-                       SkelModel* out = nullptr) {
+// What the reader prints for an image.
+std::string Console(bool skm, const Image& img, const char* path, LoadStatus* status = nullptr,
+                    SkelModel* out = nullptr) {
     SkelModel model;
     LoadReport report;
-    LoadStatus s = ParseSKM(img.data(), img.size(), path, out ? out : &model, &report);
+    LoadStatus s = Parse(skm, img.data(), img.size(), path, out ? out : &model, &report);
     if (status) *status = s;
     return report.console;
 }
 
-std::string SkpConsole(const Image& img, const char* path, LoadStatus* status = nullptr,
-                       SkelModel* out = nullptr) {
-    SkelModel model;
-    LoadReport report;
-    LoadStatus s = ParseSKP(img.data(), img.size(), path, out ? out : &model, &report);
-    if (status) *status = s;
-    return report.console;
+// An SKP image of count frames that all take the poses of img's frame 0,
+// from a frame table moved to the end.
+Image SharedPoses(Image img, int32_t count) {
+    int32_t ofsposes = PeekInt(img.data(), (size_t)PeekInt(img.data(), 24) + 64);
+    size_t table = img.size();
+    PokeInt(&img, 16, count);
+    PokeInt(&img, 24, (int32_t)table);
+    img.resize(table + 68 * (size_t)count);
+    for (int32_t j = 0; j < count; j++) PokeInt(&img, table + 68 * (size_t)j + 64, ofsposes);
+    return img;
+}
+
+// img with the given words replaced.
+Image Poked(Image img, std::initializer_list<std::pair<size_t, int32_t>> words) {
+    for (const auto& [at, value] : words) PokeInt(&img, at, value);
+    return img;
 }
 
 bool Has(const std::string& text, const std::string& part) {
@@ -78,16 +80,16 @@ bool Has(const std::string& text, const std::string& part) {
 
 } // namespace
 
-TEST(ModelRead, ValidPairPrintsTheReadersLinesInOrder) {
+TEST(ModelRead, ValidAndOddHeadersPrintTheReadersLinesInOrder) {
     SkelModel sample;
     BuildSampleModel(&sample);
     SkelModel source = BoneModel(30, 5);
-    Image skp = Contiguous(source, false);
-    Image skm = Contiguous(sample, true);
+    Image skp = ExportImage(source, false);
+    Image skm = ExportImage(sample, true);
 
     std::string expected =
         FormatText("Reading SKM model a.skm\na.skm: Type:2\na.skm: Filesize:%zu\n", skm.size());
-    EXPECT_EQ(SkmConsole(skm, "a.skm"), expected);
+    EXPECT_EQ(Console(true, skm, "a.skm"), expected);
 
     expected = FormatText(
         "Reading SKP model b.skp\n----------------------\nb.skp pinmodel type: 2\n"
@@ -97,7 +99,7 @@ TEST(ModelRead, ValidPairPrintsTheReadersLinesInOrder) {
     SkelModel model;
     model.numbones = 99; // the SKM header's count, replaced without a word
     LoadStatus status;
-    EXPECT_EQ(SkpConsole(skp, "b.skp", &status, &model), expected);
+    EXPECT_EQ(Console(false, skp, "b.skp", &status, &model), expected);
     ASSERT_EQ(status, LOAD_OK);
     EXPECT_EQ(model.numbones, 30);
     for (const PoseFrame& frame : model.frames) EXPECT_EQ(frame.poses.size(), 30u);
@@ -113,84 +115,85 @@ TEST(ModelRead, ValidPairPrintsTheReadersLinesInOrder) {
     EXPECT_TRUE(report.problems.empty());
     EXPECT_EQ(model.numbones, 30);
     EXPECT_EQ(model.nummeshes, sample.nummeshes);
-}
 
-TEST(ModelRead, SkmHeaderWarningsRunIntoTheNextLine) {
-    Image img = Contiguous(CountModel(1, 1, 1, 1), true);
-    PokeInt(&img, 4, 3);
-    PokeInt(&img, 8, 16777217);
-    LoadStatus status;
-    EXPECT_EQ(SkmConsole(img, "t.skm", &status),
+    // Header warnings run into the next line.
+    Image odd = Poked(ExportImage(CountModel(1, 1, 1, 1), true), {{4, 3}, {8, 16777217}});
+    EXPECT_EQ(Console(true, odd, "t.skm", &status),
               "Reading SKM model t.skm\nt.skm: Type:3\nt.skm has wrong type number (3 should be 2)"
               "t.skm: Filesize:16777217\nt.skm has has wrong filesize (16777217 should be less "
               "than 16777216)");
     EXPECT_EQ(status, LOAD_OK) << "warnings never stop the load";
-
-    PokeInt(&img, 4, 2);
-    PokeInt(&img, 8, 16777216);
-    EXPECT_FALSE(Has(SkmConsole(img, "t.skm"), "filesize ("));
-    PokeInt(&img, 8, -1);
-    EXPECT_TRUE(Has(SkmConsole(img, "t.skm"), "has has wrong filesize (-1 should"));
-
-    PokeInt(&img, 8, 100);
-    PokeInt(&img, 12, 0);
-    EXPECT_TRUE(Has(SkmConsole(img, "t.skm"), "t.skm: Filesize:100\nt.skm has no bones"));
-    PokeInt(&img, 12, 256);
-    EXPECT_FALSE(Has(SkmConsole(img, "t.skm"), "bones"));
-    PokeInt(&img, 12, 257);
-    EXPECT_TRUE(Has(SkmConsole(img, "t.skm"), "t.skm has too many bones"));
-    PokeInt(&img, 12, -3);
-    EXPECT_TRUE(Has(SkmConsole(img, "t.skm", &status), "t.skm has too many bones"));
-    EXPECT_EQ(status, LOAD_OK) << "the SKM bone count is never used to allocate";
 }
 
-TEST(ModelRead, MeshCountLimits) {
-    LoadStatus status;
-    EXPECT_FALSE(
-        Has(SkmConsole(Contiguous(CountModel(32, 1, 1, 1), true), "t.skm", &status), "meshes"));
-    EXPECT_EQ(status, LOAD_OK);
-    EXPECT_TRUE(Has(SkmConsole(Contiguous(CountModel(33, 1, 1, 1), true), "t.skm", &status),
-                    "t.skm has too many meshes"));
-    EXPECT_EQ(status, LOAD_OK);
-    std::string none = SkmConsole(Contiguous(CountModel(0, 1, 1, 1), true), "t.skm", &status);
-    EXPECT_TRUE(Has(none, "t.skm has no meshes"));
-    EXPECT_EQ(status, LOAD_OK);
+TEST(ModelRead, CountsWarnOnlyPastTheirLimitsAndAreUsedAsRead) {
+    const int32_t V = MAX_VERTS, T = MAX_TRIS, R = MAX_REFERENCES;
+    const Image one = ExportImage(CountModel(1, 1, 1, 1), true);
+    const struct {
+        bool skm;
+        Image img;
+        const char *warned, *quiet; // the line the console holds, a word it lacks
+    } cases[] = {
+        // SKM header fields: the file size, and a bone count never used to allocate.
+        {true, Poked(one, {{8, 16777216}}), nullptr, "filesize ("},
+        {true, Poked(one, {{8, -1}}), "t.skm has has wrong filesize (-1 should", nullptr},
+        {true, Poked(one, {{8, 100}, {12, 0}}), "t.skm: Filesize:100\nt.skm has no bones", nullptr},
+        {true, Poked(one, {{12, 256}}), nullptr, "bones"},
+        {true, Poked(one, {{12, 257}}), "t.skm has too many bones", nullptr},
+        {true, Poked(one, {{12, -3}}), "t.skm has too many bones", nullptr},
+        {true, ExportImage(CountModel(32, 1, 1, 1), true), nullptr, "meshes"},
+        {true, ExportImage(CountModel(33, 1, 1, 1), true), "t.skm has too many meshes", nullptr},
+        {true, ExportImage(CountModel(0, 1, 1, 1), true), "t.skm has no meshes", nullptr},
+        {true, ExportImage(CountModel(1, V, T, R), true), nullptr, "mesh 0"},
+        {true, ExportImage(CountModel(1, V + 1, T + 1, R + 1), true),
+         "mesh 0 in model t.skm has too many vertexesmesh 0 in model t.skm has too many indices"
+         "mesh 0 in model t.skm has too many bone references",
+         nullptr},
+        {true, ExportImage(CountModel(2, 0, 0, 0), true),
+         "mesh 1 in model t.skm has no vertexesmesh 1 in model t.skm has no indices"
+         "mesh 1 in model t.skm has no bone references",
+         nullptr},
+        {false, ExportImage(BoneModel(256, 1), false), nullptr, "Invalid"},
+        {false, ExportImage(BoneModel(257, 1), false),
+         "p.skp pinmodel numbones: 257\np.skp num_bones: Invalid value\nnumframes:pout:1 pin:1\n",
+         nullptr},
+        {false, ExportImage(BoneModel(2, 0), false),
+         "numframes:pout:0 pin:0\np.skp has no framesNumBones(SKP): 2\n", nullptr},
+        // Frames may share one pose block, so 65537 frames fit in a few MB.
+        {false, SharedPoses(ExportImage(BoneModel(2, 1), false), MAX_FRAMES), nullptr, "frames\n"},
+        {false, SharedPoses(ExportImage(BoneModel(2, 1), false), MAX_FRAMES + 1),
+         "numframes:pout:65537 pin:65537\np.skp has too many framesNumBones(SKP): 2\n", nullptr},
+    };
+    for (const auto& c : cases) {
+        SkelModel model;
+        LoadStatus status;
+        std::string text = Console(c.skm, c.img, c.skm ? "t.skm" : "p.skp", &status, &model);
+        EXPECT_EQ(status, LOAD_OK) << text;
+        EXPECT_TRUE(!c.warned || Has(text, c.warned)) << text;
+        EXPECT_FALSE(c.quiet && (Has(text, c.quiet) || Has(text, "too many"))) << text;
+        // Counts past the limits are used as read.
+        const unsigned char* header = c.img.data();
+        size_t held = !c.skm                 ? model.frames.size()
+                      : model.meshes.empty() ? 0
+                                             : model.meshes[0].numverts;
+        int32_t count = PeekInt(header, 16);
+        EXPECT_EQ(held, (size_t)(!c.skm ? count : count ? PeekInt(header, 24 + 128) : 0));
+    }
 
-    Image img = Contiguous(CountModel(1, 1, 1, 1), true);
-    PokeInt(&img, 16, -1);
+    // A negative mesh count refuses the file, after the warning it earns.
+    Image img = Poked(one, {{16, -1}});
     SkelModel model;
     model.nummeshes = 1234;
-    std::string text = SkmConsole(img, "t.skm", &status, &model);
+    LoadStatus status;
+    std::string text = Console(true, img, "t.skm", &status, &model);
     EXPECT_EQ(status, LOAD_REFUSED);
-    EXPECT_TRUE(Has(text, "t.skm has too many meshes")) << "the warning still comes first";
-    EXPECT_TRUE(
-        Has(text, "meshes\nReadSKM failed: data file \"t.skm\" has a negative mesh count (-1).\n"))
+    EXPECT_TRUE(Has(text,
+                    "t.skm has too many meshes\nReadSKM failed: data file \"t.skm\" has a negative "
+                    "mesh count (-1).\n"))
         << text;
     EXPECT_EQ(model.nummeshes, 1234) << "a refused file leaves the model untouched";
-}
 
-TEST(ModelRead, PerMeshLimitsWarnOnlyPastTheMaximum) {
-    std::string atMax =
-        SkmConsole(Contiguous(CountModel(1, MAX_VERTS, MAX_TRIS, MAX_REFERENCES), true), "t.skm");
-    EXPECT_FALSE(Has(atMax, "mesh 0")) << atMax;
-
-    LoadStatus status;
-    SkelModel model;
-    std::string over =
-        SkmConsole(Contiguous(CountModel(1, MAX_VERTS + 1, MAX_TRIS + 1, MAX_REFERENCES + 1), true),
-                   "t.skm", &status, &model);
-    EXPECT_TRUE(
-        Has(over,
-            "mesh 0 in model t.skm has too many vertexesmesh 0 in model t.skm has too many indices"
-            "mesh 0 in model t.skm has too many bone references"));
-    ASSERT_EQ(status, LOAD_OK);
-    EXPECT_EQ(model.meshes[0].numverts, MAX_VERTS + 1) << "counts are used as read";
-
-    std::string empty = SkmConsole(Contiguous(CountModel(2, 0, 0, 0), true), "t.skm", &status);
-    EXPECT_TRUE(Has(empty,
-                    "mesh 1 in model t.skm has no vertexesmesh 1 in model t.skm has no indices"
-                    "mesh 1 in model t.skm has no bone references"));
-    EXPECT_EQ(status, LOAD_OK);
+    EXPECT_TRUE(Has(Console(false, Poked(ExportImage(BoneModel(3, 1), false), {{4, 7}}), "p.skp"),
+                    "p.skp pinmodel numbones: 3\np.skp has wrong type number (7 should be 2)\n"));
 }
 
 TEST(ModelRead, VertexBlockHasNoFixedStride) {
@@ -201,62 +204,17 @@ TEST(ModelRead, VertexBlockHasNoFixedStride) {
     mesh.verts = {SkelVertex{0, nullptr}, SkelVertex{2, nullptr}, SkelVertex{0, nullptr}};
     ASSERT_TRUE(LinkVertexWeights(&mesh));
     mesh.texcoords = {1, 2, 3, 4, 5, 6};
-    Image img = Contiguous(source, true);
+    Image img = ExportImage(source, true);
     // header 24, mesh header 156, vertices 4 + (4 + 64) + 4 bytes.
     EXPECT_EQ(PeekInt(img.data(), 24 + 140), 180);
     EXPECT_EQ(PeekInt(img.data(), 24 + 144), 180 + 76);
 
     SkelModel model;
     LoadStatus status;
-    SkmConsole(img, "t.skm", &status, &model);
+    Console(true, img, "t.skm", &status, &model);
     ASSERT_EQ(status, LOAD_OK);
     ExpectSameMeshes(source, model);
     EXPECT_EQ(model.meshes[0].weightpool.size(), 2u) << "one pool per mesh";
-}
-
-TEST(ModelRead, SkpBoneAndFrameLimits) {
-    LoadStatus status;
-    EXPECT_FALSE(Has(SkpConsole(Contiguous(BoneModel(256, 1), false), "p.skp"), "Invalid"));
-    std::string over = SkpConsole(Contiguous(BoneModel(257, 1), false), "p.skp", &status);
-    EXPECT_TRUE(Has(
-        over,
-        "p.skp pinmodel numbones: 257\np.skp num_bones: Invalid value\nnumframes:pout:1 pin:1\n"));
-    EXPECT_EQ(status, LOAD_OK);
-
-    Image img = Contiguous(BoneModel(3, 1), false);
-    PokeInt(&img, 4, 7);
-    EXPECT_TRUE(Has(SkpConsole(img, "p.skp"),
-                    "p.skp pinmodel numbones: 3\np.skp has wrong type number (7 should be 2)\n"));
-
-    // Frames may share one pose block, so 65537 frames fit in a few MB.
-    Image frames = Contiguous(BoneModel(2, 1), false);
-    int32_t ofsframes = PeekInt(frames.data(), 24);
-    int32_t ofsposes = PeekInt(frames.data(), (size_t)ofsframes + 64);
-    for (int32_t count : {MAX_FRAMES, MAX_FRAMES + 1}) {
-        Image many = frames;
-        size_t table = many.size();
-        PokeInt(&many, 16, count);
-        PokeInt(&many, 24, (int32_t)table);
-        many.resize(table + 68 * (size_t)count);
-        for (int32_t j = 0; j < count; j++) PokeInt(&many, table + 68 * (size_t)j + 64, ofsposes);
-        SkelModel model;
-        std::string text = SkpConsole(many, "p.skp", &status, &model);
-        ASSERT_EQ(status, LOAD_OK);
-        EXPECT_EQ(model.numframes, count);
-        if (count == MAX_FRAMES)
-            EXPECT_FALSE(Has(text, "frames\n") || Has(text, "too many"));
-        else
-            EXPECT_TRUE(
-                Has(text,
-                    "numframes:pout:65537 pin:65537\np.skp has too many framesNumBones(SKP): 2\n"));
-    }
-
-    SkelModel model;
-    std::string none = SkpConsole(Contiguous(BoneModel(2, 0), false), "p.skp", &status, &model);
-    EXPECT_TRUE(Has(none, "numframes:pout:0 pin:0\np.skp has no framesNumBones(SKP): 2\n"));
-    EXPECT_EQ(status, LOAD_OK);
-    EXPECT_EQ(model.numframes, 0);
-    EXPECT_TRUE(model.frames.empty());
 }
 
 TEST(ModelRead, BoneRecordsAndParentsAreKeptAsRead) {
@@ -266,7 +224,7 @@ TEST(ModelRead, BoneRecordsAndParentsAreKeptAsRead) {
     source.bones[3].parent = -7; // any negative value is a root
     source.bones[4].flags = 0xdeadbeef;
     memset(source.frames[1].name, 'n', NAME_LEN);
-    Image img = Contiguous(source, false);
+    Image img = ExportImage(source, false);
 
     SkelModel model;
     LoadReport report;
@@ -298,8 +256,8 @@ TEST(ModelRead, BoneRecordsAndParentsAreKeptAsRead) {
 TEST(ModelRead, FilesThatDoNotFitAreRefusedWithTheirPart) {
     SkelModel sample;
     BuildSampleModel(&sample);
-    Image skm = Contiguous(sample, true);
-    Image skp = Contiguous(sample, false);
+    Image skm = ExportImage(sample, true);
+    Image skp = ExportImage(sample, false);
     int32_t ofsverts1 = PeekInt(skm.data(), 24 + 156 + 140);
 
     struct Damage {
@@ -339,8 +297,8 @@ TEST(ModelRead, FilesThatDoNotFitAreRefusedWithTheirPart) {
         SkelModel model;
         model.numbones = 4242;
         LoadReport report;
-        LoadStatus status = d.skm ? ParseSKM(img.data(), img.size(), "d.skm", &model, &report)
-                                  : ParseSKP(img.data(), img.size(), "d.skp", &model, &report);
+        LoadStatus status =
+            Parse(d.skm, img.data(), img.size(), d.skm ? "d.skm" : "d.skp", &model, &report);
         EXPECT_EQ(status, LOAD_REFUSED) << d.expected;
         std::string last = report.problems.empty() ? "" : report.problems.back();
         std::string expected = d.expected;
@@ -370,16 +328,13 @@ TEST(ModelRead, EveryTruncationOfAValidPairIsRefused) {
             memcpy(cut.get(), whole.data(), length);
             SkelModel model;
             LoadReport report;
-            LoadStatus status = kind ? ParseSKP(cut.get(), length, "cut.skp", &model, &report)
-                                     : ParseSKM(cut.get(), length, "cut.skm", &model, &report);
+            LoadStatus status = Parse(!kind, cut.get(), length, "cut", &model, &report);
             ASSERT_EQ(status, LOAD_REFUSED) << (kind ? "skp" : "skm") << " cut to " << length;
             ASSERT_TRUE(Has(report.problems.back(), "bytes) does not hold "));
         }
         SkelModel model;
         LoadReport report;
-        LoadStatus status = kind ? ParseSKP(whole.data(), whole.size(), "w", &model, &report)
-                                 : ParseSKM(whole.data(), whole.size(), "w", &model, &report);
-        EXPECT_EQ(status, LOAD_OK);
+        EXPECT_EQ(Parse(!kind, whole.data(), whole.size(), "w", &model, &report), LOAD_OK);
     }
 }
 
@@ -404,8 +359,7 @@ TEST(ModelRead, RandomlyDamagedFilesNeverReadOutside) {
         memcpy(exact.get(), img.data(), img.size());
         SkelModel model;
         LoadReport report;
-        LoadStatus status = isSkm ? ParseSKM(exact.get(), img.size(), "r.skm", &model, &report)
-                                  : ParseSKP(exact.get(), img.size(), "r.skp", &model, &report);
+        LoadStatus status = Parse(isSkm, exact.get(), img.size(), "r", &model, &report);
         if (status == LOAD_REFUSED) refused++;
         if (status == LOAD_OK && !isSkm) {
             for (const PoseFrame& frame : model.frames)
@@ -434,7 +388,7 @@ TEST(ModelRead, FilesThatCannotBeReadGetTheReadersMessages) {
         << "a directory is no data file";
 
     // The pair load stops at a failing SKM file and never opens the SKP file.
-    WriteWhole(dir.File("p.skp"), Contiguous(BoneModel(2, 1), false));
+    WriteWhole(dir.File("p.skp"), ExportImage(BoneModel(2, 1), false));
     report = LoadReport();
     EXPECT_EQ(LoadModelPair(missing.c_str(), dir.File("p.skp").c_str(), &model, &report),
               LOAD_CANT_OPEN);
@@ -442,62 +396,11 @@ TEST(ModelRead, FilesThatCannotBeReadGetTheReadersMessages) {
     EXPECT_EQ(model.numbones, 0);
 }
 
-TEST(ModelRead, FilesAreReadCorrectlyInAnyOrderAndPastTheReadWindow) {
-    // Meshes whose vertex blocks are larger than the reader's window, with
-    // every block shuffled and gaps of junk between, read from disk.
-    SkelModel bones = BoneModel(40, 300);
-    for (int32_t f = 0; f < bones.numframes; f++)
-        bones.frames[f].poses[f % 40].origin[1] = (float)f;
-
-    TempDir dir;
-    for (unsigned seed = 1; seed <= 3; seed++) {
-        std::mt19937 rng(seed);
-        SkelModel pair = bones;
-        pair.nummeshes = 3;
-        pair.meshes.clear();
-        for (int32_t m = 0; m < 3; m++) {
-            SkelMesh mesh;
-            CopyName(mesh.meshname, ("mesh" + std::to_string(m)).c_str());
-            mesh.numverts = 30000;
-            mesh.verts.assign(30000, SkelVertex{0, nullptr});
-            for (int32_t v = 0; v < mesh.numverts; v++) {
-                mesh.verts[v].numweights = (v + m + (int32_t)seed) % 3;
-                for (int32_t w = 0; w < mesh.verts[v].numweights; w++)
-                    mesh.weightpool.push_back(
-                        BoneWeight{{(float)v, (float)w, (float)m}, 0.5f, {0, 0, 1}, w});
-                mesh.texcoords.push_back((float)v / 7.0f);
-                mesh.texcoords.push_back((float)m);
-            }
-            mesh.numtris = 50;
-            for (int32_t t = 0; t < 150; t++) mesh.indices.push_back((t * 31 + m) % mesh.numverts);
-            mesh.numreferences = 4;
-            mesh.references = {0, 1, 2, 3};
-            pair.meshes.push_back(mesh);
-        }
-        for (SkelMesh& mesh : pair.meshes) ASSERT_TRUE(LinkVertexWeights(&mesh));
-        WriteWhole(dir.File("w.skm"), LayOutSKM(pair, &rng, 5000));
-        WriteWhole(dir.File("w.skp"), LayOutSKP(pair, &rng, 3000));
-        SkelModel model;
-        LoadReport report;
-        ASSERT_EQ(
-            LoadModelPair(dir.File("w.skm").c_str(), dir.File("w.skp").c_str(), &model, &report),
-            LOAD_OK)
-            << report.console;
-        ExpectSameModel(pair, model);
-    }
-}
-
 TEST(ModelRead, FramesSharingPosesBeyondTheMemoryBudgetAreRefused) {
     // 10000 frames of 4096 bones would need over 1 GB for their poses, all
     // taken from one 115 KB block.
     SkelModel source = BoneModel(4096, 1);
-    Image img = Contiguous(source, false);
-    int32_t ofsposes = PeekInt(img.data(), (size_t)PeekInt(img.data(), 24) + 64);
-    size_t table = img.size();
-    PokeInt(&img, 16, 10000);
-    PokeInt(&img, 24, (int32_t)table);
-    img.resize(table + 68 * 10000);
-    for (int32_t j = 0; j < 10000; j++) PokeInt(&img, table + 68 * (size_t)j + 64, ofsposes);
+    Image plain = ExportImage(source, false), img = SharedPoses(plain, 10000);
     SkelModel model;
     LoadReport report;
     EXPECT_EQ(ParseSKP(img.data(), img.size(), "huge.skp", &model, &report), LOAD_REFUSED);
@@ -506,7 +409,7 @@ TEST(ModelRead, FramesSharingPosesBeyondTheMemoryBudgetAreRefused) {
     EXPECT_TRUE(model.frames.empty());
 
     // Fewer such frames fit and load.
-    PokeInt(&img, 16, 200);
+    img = SharedPoses(plain, 200);
     EXPECT_EQ(ParseSKP(img.data(), img.size(), "big.skp", &model, &report), LOAD_OK);
     EXPECT_EQ(model.frames.size(), 200u);
 }

@@ -17,15 +17,16 @@ class PoseRotateModel : public CoreGlobalsTest {
         model = MakePoseModel({"root", "arm"}, {-1, 0}, 3);
         model.frames[1].poses[0] = BonePose{{0, 0, 0, 1}, {x, y, z}};
     }
-    const float* Origin(int frame) { return model.frames[frame].poses[0].origin; }
-    const float* Quat(int frame) { return model.frames[frame].poses[0].quat; }
     void ExpectOrigin(int frame, float x, float y, float z) {
-        EXPECT_NEAR(Origin(frame)[0], x, 1e-5);
-        EXPECT_NEAR(Origin(frame)[1], y, 1e-5);
-        EXPECT_NEAR(Origin(frame)[2], z, 1e-5);
+        const float* origin = model.frames[frame].poses[0].origin;
+        EXPECT_NEAR(origin[0], x, 1e-5);
+        EXPECT_NEAR(origin[1], y, 1e-5);
+        EXPECT_NEAR(origin[2], z, 1e-5);
     }
     SkelModel model;
 };
+
+const float H = 0.70710678f; // cos and sin of 45 degrees
 
 } // namespace
 
@@ -44,31 +45,30 @@ TEST_F(PoseRotateModel, ZeroAnglesLeaveEveryPoseBitForBit) {
                 << "frame " << f << " bone " << b;
 }
 
-TEST_F(PoseRotateModel, EachAngleTurnsAboutItsAxisTheNegativeWay) {
-    SetUpModel(1, 0, 0);
-    float yaw[3] = {0, 90, 0};
-    RotateModelFrames(&model, yaw);
-    ExpectOrigin(1, 0, -1, 0);
-    EXPECT_NEAR(Quat(1)[0], 0, 1e-6);
-    EXPECT_NEAR(Quat(1)[1], 0, 1e-6);
-    EXPECT_NEAR(Quat(1)[2], -0.707107, 1e-6);
-    EXPECT_NEAR(Quat(1)[3], 0.707107, 1e-6);
-
-    SetUpModel(1, 0, 0);
-    float pitch[3] = {90, 0, 0};
-    RotateModelFrames(&model, pitch);
-    ExpectOrigin(1, 0, 0, 1);
-
-    SetUpModel(0, 1, 0);
-    float roll[3] = {0, 0, 90};
-    RotateModelFrames(&model, roll);
-    ExpectOrigin(1, 0, 0, -1);
-
-    // Pitch acts on the point before yaw.
-    SetUpModel(1, 0, 0);
-    float both[3] = {90, 90, 0};
-    RotateModelFrames(&model, both);
-    ExpectOrigin(1, 0, 0, 1);
+TEST_F(PoseRotateModel, EachAngleTurnsAboutItsAxisTheNegativeWayAndPressesAccumulate) {
+    const struct {
+        float angles[3];
+        int presses;
+        float from[3], to[3], quat[4]; // quat up to its sign
+    } cases[] = {
+        {{0, 90, 0}, 1, {1, 0, 0}, {0, -1, 0}, {0, 0, -H, H}},               // yaw about z
+        {{90, 0, 0}, 1, {1, 0, 0}, {0, 0, 1}, {0, -H, 0, H}},                // pitch about y
+        {{0, 0, 90}, 1, {0, 1, 0}, {0, 0, -1}, {-H, 0, 0, H}},               // roll about x
+        {{90, 90, 0}, 1, {1, 0, 0}, {0, 0, 1}, {-0.5f, -0.5f, -0.5f, 0.5f}}, // pitch acts first
+        {{0, 90, 0}, 2, {1, 0, 0}, {-1, 0, 0}, {0, 0, 1, 0}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.angles[0] << " " << c.angles[1] << " " << c.angles[2]
+                                        << " x" << c.presses);
+        SetUpModel(c.from[0], c.from[1], c.from[2]);
+        for (int n = 0; n < c.presses; n++) RotateModelFrames(&model, c.angles);
+        ExpectOrigin(1, c.to[0], c.to[1], c.to[2]);
+        const float* q = model.frames[1].poses[0].quat;
+        float sign = q[0] * c.quat[0] + q[1] * c.quat[1] + q[2] * c.quat[2] + q[3] * c.quat[3] < 0
+                         ? -1.0f
+                         : 1.0f;
+        for (int k = 0; k < 4; k++) EXPECT_NEAR(sign * q[k], c.quat[k], 1e-6) << k;
+    }
 }
 
 TEST_F(PoseRotateModel, TouchesOnlyBone0OutsideFrame0AndRebuilds) {
@@ -92,17 +92,6 @@ TEST_F(PoseRotateModel, TouchesOnlyBone0OutsideFrame0AndRebuilds) {
     AdvanceKey('r');
     EXPECT_EQ(KeyFrame['r'], 0);
     EXPECT_EQ(CurrentPose[0].origin[0], 0.0f);
-}
-
-TEST_F(PoseRotateModel, PressesAccumulate) {
-    SetUpModel(1, 0, 0);
-    float yaw[3] = {0, 90, 0};
-    RotateModelFrames(&model, yaw);
-    RotateModelFrames(&model, yaw);
-    ExpectOrigin(1, -1, 0, 0);
-    // Turned 180 about z: (0, 0, -+1, ~0).
-    EXPECT_NEAR(std::fabs(Quat(1)[2]), 1, 1e-6);
-    EXPECT_NEAR(Quat(1)[3], 0, 1e-6);
 }
 
 TEST_F(PoseRotateModel, OneFrameOrEmptyModelsOnlyRebuild) {

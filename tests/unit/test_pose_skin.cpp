@@ -9,37 +9,29 @@
 #include <utility>
 
 #include "model/sample.h"
-#include "pose/keys.h"
-#include "pose/skin.h"
-#include "tests/unit/test_skeleton.h"
+#include "tests/gltf/edge_models.h"
+#include "tests/unit/test_pose_fixture.h"
 
 namespace {
 
 const float HALF = 0.70710678f; // sin and cos of 45 degrees
-
-BoneWeight Weight(float ox, float oy, float oz, float influence, float nx, float ny, float nz,
-                  int32_t bone) {
-    return BoneWeight{{ox, oy, oz}, influence, {nx, ny, nz}, bone};
-}
 
 // Two bones; one mesh whose vertices are given as lists of weights.
 SkelModel TwoBoneModel(const std::vector<std::vector<BoneWeight>>& vertices,
                        const std::vector<int32_t>& indices) {
     SkelModel model;
     SetBoneChain(&model, {"root", "arm"});
-    model.nummeshes = 1;
-    model.meshes.resize(1);
-    SkelMesh& mesh = model.meshes[0];
+    SkelMesh* mesh = AddEdgeMesh(&model, "m", "s");
     for (const auto& weights : vertices) {
-        mesh.verts.push_back(SkelVertex{(int32_t)weights.size(), nullptr});
-        mesh.weightpool.insert(mesh.weightpool.end(), weights.begin(), weights.end());
-        mesh.texcoords.push_back(0.1f * (float)mesh.verts.size());
-        mesh.texcoords.push_back(1.0f - 0.1f * (float)mesh.verts.size());
+        mesh->verts.push_back(SkelVertex{(int32_t)weights.size(), nullptr});
+        mesh->weightpool.insert(mesh->weightpool.end(), weights.begin(), weights.end());
+        float n = 0.1f * (float)mesh->verts.size();
+        mesh->texcoords.insert(mesh->texcoords.end(), {n, 1 - n});
     }
-    mesh.numverts = (int32_t)mesh.verts.size();
-    mesh.indices = indices;
-    mesh.numtris = (int32_t)indices.size() / 3;
-    LinkVertexWeights(&mesh);
+    mesh->numverts = (int32_t)mesh->verts.size();
+    mesh->indices = indices;
+    mesh->numtris = (int32_t)indices.size() / 3;
+    FinishEdgeModel(&model);
     return model;
 }
 
@@ -57,19 +49,20 @@ TEST(PoseSkin, BlendsTwoBonesAtRestAndTurnedSkipsMissingBonesAndDropsUnweightedV
     SkelModel model = TwoBoneModel(
         {
             // 0: a quarter on the root, three quarters on the arm.
-            {Weight(1, 0, 0, 0.25f, 1, 0, 0, 0), Weight(0, 1, 0, 0.75f, 0, 1, 0, 1)},
+            {EdgeWeight(0, 0.25f, 1, 0, 0, 1, 0, 0), EdgeWeight(1, 0.75f, 0, 1, 0, 0, 1, 0)},
             // 1: half on the root, half on bone 7, which the skeleton lacks.
-            {Weight(2, 0, 0, 0.5f, 0, 0, 1, 0), Weight(9, 9, 9, 0.5f, 1, 0, 0, 7)},
-            {},                                   // 2: no weight at all
-            {Weight(1, 1, 1, 1.0f, 0, 0, 1, -1)}, // 3: only a weight on bone -1
-            {Weight(0, 0, 1, 1.0f, 0, 0, 2, 1)},  // 4: on the arm; normal of length 2
-            {Weight(0, 0, 0, 1.0f, 0, 0, 0, 0)},  // 5: a normal of length 0
-                                                  // 6-9: on the root, so the normals are made unit
-                                                 // length eight at a time as well as one at a time.
-            {Weight(0, 0, 0, 1.0f, 0, 3, 4, 0)},
-            {Weight(0, 0, 0, 1.0f, 0, 3, 4, 0)},
-            {Weight(0, 0, 0, 1.0f, 0, 3, 4, 0)},
-            {Weight(0, 0, 0, 1.0f, 0, 3, 4, 0)},
+            {EdgeWeight(0, 0.5f, 2, 0, 0, 0, 0, 1), EdgeWeight(7, 0.5f, 9, 9, 9, 1, 0, 0)},
+            // 2: no weight at all; 3: only a weight on bone -1; 4: on the arm,
+            // normal of length 2; 5: a normal of length 0; 6-9: on the root, so
+            // the normals are made unit length eight at a time and one at a time.
+            {},
+            {EdgeWeight(-1, 1, 1, 1, 1, 0, 0, 1)},
+            {EdgeWeight(1, 1, 0, 0, 1, 0, 0, 2)},
+            {EdgeWeight(0, 1, 0, 0, 0, 0, 0, 0)},
+            {EdgeWeight(0, 1, 0, 0, 0, 0, 3, 4)},
+            {EdgeWeight(0, 1, 0, 0, 0, 0, 3, 4)},
+            {EdgeWeight(0, 1, 0, 0, 0, 0, 3, 4)},
+            {EdgeWeight(0, 1, 0, 0, 0, 0, 3, 4)},
         },
         {0, 1, 4, /**/ 0, 2, 4, /**/ 1, 3, 4, /**/ 0, 1, 10, /**/ 4, 5, 0});
     // Model-space poses: at rest the arm sits 2 above the root; turned, the
@@ -125,23 +118,6 @@ TEST(PoseSkin, BlendsTwoBonesAtRestAndTurnedSkipsMissingBonesAndDropsUnweightedV
     EXPECT_FALSE(SkinMesh(&model, 0, rest, 2, &out)) << "counts that do not match the arrays";
 }
 
-// The demo skinned in pose frame f (every channel at f).
-std::vector<SkinnedMesh> SkinDemoAt(SkelModel* model, int32_t f, SkinKernel kernel) {
-    FrameKeys list;
-    for (const SkelBone& bone : model->bones) {
-        int key = (unsigned char)bone.name[0];
-        if (std::find(list.keys.begin(), list.keys.end(), key) != list.keys.end()) continue;
-        list.keys.push_back(key);
-        list.keyframes.push_back(f);
-    }
-    list.numkeys = (int32_t)list.keys.size();
-    ComputePose(model, &list);
-    std::vector<SkinnedMesh> out(model->meshes.size());
-    for (int32_t m = 0; m < model->nummeshes; m++)
-        EXPECT_TRUE(PoseSkinnedMeshWith(kernel, model, m, CurrentPose, CurrentPoseCount, &out[m]));
-    return out;
-}
-
 float Distance(const std::vector<float>& p, uint32_t a, uint32_t b) {
     float d[3] = {p[3 * a] - p[3 * b], p[3 * a + 1] - p[3 * b + 1], p[3 * a + 2] - p[3 * b + 2]};
     return std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
@@ -150,10 +126,8 @@ float Distance(const std::vector<float>& p, uint32_t a, uint32_t b) {
 TEST(PoseSkin, DemoBodyRestsWhereItWasLaidOutIsClosedAndKeepsItsShapeWhileWalking) {
     SkelModel model;
     BuildSampleModel(&model);
-    SkelModel* saved = CurrentModel;
-    CurrentModel = &model;
-    std::vector<SkinnedMesh> rest = SkinDemoAt(&model, 0, SKIN_FASTEST);
-    std::vector<SkinnedMesh> portable = SkinDemoAt(&model, 0, SKIN_PORTABLE);
+    std::vector<SkinnedMesh> rest = SkinFrame(model, 0);
+    std::vector<SkinnedMesh> portable = SkinFrame(model, 0, SKIN_PORTABLE);
     for (int32_t m = 0; m < model.nummeshes; m++) {
         SCOPED_TRACE(model.meshes[m].meshname);
         std::vector<float> meant = SampleRestPositions(m);
@@ -190,7 +164,7 @@ TEST(PoseSkin, DemoBodyRestsWhereItWasLaidOutIsClosedAndKeepsItsShapeWhileWalkin
     // Walking bends the joints without crushing or tearing them: every edge
     // keeps between half and twice its rest length, every normal unit length.
     for (int32_t f = 1; f < model.numframes; f++) {
-        std::vector<SkinnedMesh> now = SkinDemoAt(&model, f, SKIN_FASTEST);
+        std::vector<SkinnedMesh> now = SkinFrame(model, f);
         for (int32_t m = 0; m < model.nummeshes; m++) {
             const std::vector<uint32_t>& tris = rest[m].indices;
             for (size_t i = 0; i < tris.size(); i++) {
@@ -206,7 +180,6 @@ TEST(PoseSkin, DemoBodyRestsWhereItWasLaidOutIsClosedAndKeepsItsShapeWhileWalkin
             }
         }
     }
-    CurrentModel = saved;
 }
 
 } // namespace
