@@ -368,15 +368,6 @@ bool WriteFileAtomic(const char* path, const void* data, size_t size, std::strin
     return CommitStagedFiles(one, 1, reason);
 }
 
-bool WriteFilePairAtomic(const char* pathA, const void* dataA, size_t sizeA, const char* pathB,
-                         const void* dataB, size_t sizeB, std::string* reason) {
-    StagedFile a, b;
-    if (!StageFile(pathA, dataA, sizeA, &a, reason)) return false;
-    if (!StageFile(pathB, dataB, sizeB, &b, reason)) return false;
-    StagedFile* both[] = {&a, &b};
-    return CommitStagedFiles(both, 2, reason);
-}
-
 // --- output clashes ----------------------------------------------------------------
 
 namespace {
@@ -508,56 +499,6 @@ ReadStatus ReadStreamLimited(int fd, size_t limit, std::vector<uint8_t>* out) {
         }
         if (n == 0) return READ_OK;
     }
-}
-
-bool ReadFileLimited(const char* path, size_t limit, std::vector<uint8_t>* out,
-                     std::string* reason) {
-    int fd;
-    struct stat info;
-    std::string why;
-    if (!OpenForReading(path, &fd, &info, &why)) {
-        *reason = std::string("cannot open \"") + path + "\": " + why;
-        return false;
-    }
-    std::vector<uint8_t> data;
-    ReadStatus status = READ_OK;
-    if (S_ISREG(info.st_mode)) {
-        if ((uint64_t)info.st_size > limit) {
-            status = READ_TOO_LARGE;
-        } else {
-            data.resize((size_t)info.st_size);
-            size_t got = 0;
-            while (got < data.size()) {
-                ssize_t n = read(fd, data.data() + got, data.size() - got);
-                if (n < 0 && errno == EINTR) continue;
-                if (n <= 0) {
-                    if (n == 0) errno = EIO; // the file shrank while read
-                    status = READ_FAILED;
-                    break;
-                }
-                got += (size_t)n;
-            }
-        }
-    } else {
-        status = ReadStreamLimited(fd, limit, &data);
-    }
-    int error = errno;
-    close(fd);
-    if (status == READ_TOO_LARGE) {
-        *reason =
-            std::string("\"") + path + "\" holds more than " + std::to_string(limit) + " bytes";
-        return false;
-    }
-    if (status == READ_FAILED) {
-        *reason = std::string("cannot read \"") + path + "\": " + strerror(error);
-        return false;
-    }
-    if (data.empty()) {
-        *reason = std::string("\"") + path + "\" is empty";
-        return false;
-    }
-    *out = std::move(data);
-    return true;
 }
 
 // --- paths -------------------------------------------------------------------------

@@ -64,10 +64,6 @@ bool CommitStagedFiles(StagedFile* const* files, size_t count, std::string* reas
 // Removes a staged file's temporary file.
 void DiscardStagedFile(StagedFile* staged);
 
-// Two files, both or neither: both are staged, then committed together.
-bool WriteFilePairAtomic(const char* pathA, const void* dataA, size_t sizeA, const char* pathB,
-                         const void* dataB, size_t sizeB, std::string* reason);
-
 // --- output clashes ------------------------------------------------------------
 
 // A file a command reads or writes, with the kind of data it holds.
@@ -99,12 +95,6 @@ enum ReadStatus {
 // Appends everything fd gives up to limit bytes (for pipes and devices, whose
 // length is not known up front); stops at limit + 1 bytes with READ_TOO_LARGE.
 ReadStatus ReadStreamLimited(int fd, size_t limit, std::vector<uint8_t>* out);
-
-// Reads a whole file of at most limit bytes without blocking on FIFOs. False
-// with *reason naming the file when it cannot be opened, is empty, is larger
-// than limit, or a read fails.
-bool ReadFileLimited(const char* path, size_t limit, std::vector<uint8_t>* out,
-                     std::string* reason);
 
 // --- paths ---------------------------------------------------------------------
 
