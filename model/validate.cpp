@@ -270,22 +270,47 @@ std::string CheckLine(const SkelModel* model, const ModelFault& f, const char* p
 
 } // namespace
 
+namespace {
+
+// A skinning finding's line: unweighted vertices are problems, influences that
+// do not add up to 1 are notes; other kinds have none.
+void AddSkinLine(const ModelFault& f, const char* skmPath, std::vector<std::string>* problems,
+                 std::vector<std::string>* notes) {
+    const char* ending = f.count == 1 ? "ex" : "ices";
+    if (f.kind == FAULT_UNWEIGHTED_VERTEX)
+        problems->push_back(
+            FormatText("%s: mesh %i has %lli vert%s without a weight on an "
+                       "existing bone, not drawn (first: vertex %i)",
+                       skmPath, f.mesh, (long long)f.count, ending, f.item));
+    if (f.kind == FAULT_WEIGHT_SUM)
+        notes->push_back(
+            FormatText("%s: note: mesh %i has %lli vert%s whose influences do "
+                       "not add up to 1 (first: vertex %i, sum %g)",
+                       skmPath, f.mesh, (long long)f.count, ending, f.item, f.sum));
+}
+
+} // namespace
+
 void CheckModel(const SkelModel* model, const char* skmPath, const char* skpPath,
-                std::vector<std::string>* problems) {
+                std::vector<std::string>* problems, std::vector<std::string>* notes) {
     std::vector<ModelFault> faults;
     ValidateModel(model, CHECK_ALL, &faults);
+    // The skinning findings come after the other lines, from the same walk.
+    std::vector<std::string> skinProblems;
     int32_t unfit = -1; // a mesh whose counts do not match: one line for it
     for (const ModelFault& f : faults) {
         if (f.mesh >= 0 && f.mesh == unfit) continue;
         std::string line = CheckLine(model, f, FaultInMeshes(f.kind) ? skmPath : skpPath);
         if (!line.empty()) problems->push_back(line);
+        if (notes) AddSkinLine(f, skmPath, &skinProblems, notes);
         if (f.kind == FAULT_VERTEX_COUNT || f.kind == FAULT_TRIANGLE_COUNT ||
             f.kind == FAULT_REFERENCE_COUNT)
             unfit = f.mesh;
         // Past a count that does not match its array nothing more is known.
         if (f.kind == FAULT_BONE_COUNT || f.kind == FAULT_FRAME_COUNT || f.kind == FAULT_MESH_COUNT)
-            return;
+            break;
     }
+    problems->insert(problems->end(), skinProblems.begin(), skinProblems.end());
 }
 
 void CheckSkinWeights(const SkelModel* model, const char* skmPath,
@@ -294,16 +319,6 @@ void CheckSkinWeights(const SkelModel* model, const char* skmPath,
     ValidateModel(model, CHECK_ALL, &faults);
     for (const ModelFault& f : faults) {
         if (f.kind == FAULT_BONE_COUNT) return;
-        const char* ending = f.count == 1 ? "ex" : "ices";
-        if (f.kind == FAULT_UNWEIGHTED_VERTEX)
-            problems->push_back(
-                FormatText("%s: mesh %i has %lli vert%s without a weight on an "
-                           "existing bone, not drawn (first: vertex %i)",
-                           skmPath, f.mesh, (long long)f.count, ending, f.item));
-        if (f.kind == FAULT_WEIGHT_SUM)
-            notes->push_back(
-                FormatText("%s: note: mesh %i has %lli vert%s whose influences do "
-                           "not add up to 1 (first: vertex %i, sum %g)",
-                           skmPath, f.mesh, (long long)f.count, ending, f.item, f.sum));
+        AddSkinLine(f, skmPath, problems, notes);
     }
 }

@@ -71,9 +71,10 @@ bool FaultInMeshes(ModelFaultKind kind);
 
 // boneloom-tool check's lines: one per fault, naming the file it comes from,
 // up to the first count that does not match its array. Parent order is
-// reported by the SKP load.
+// reported by the SKP load. With notes, the skinning findings of
+// CheckSkinWeights follow, from the same walk over the model.
 void CheckModel(const SkelModel* model, const char* skmPath, const char* skpPath,
-                std::vector<std::string>* problems);
+                std::vector<std::string>* problems, std::vector<std::string>* notes = nullptr);
 
 // boneloom-tool check's skinning findings of every mesh (ValidateModel's
 // unweighted vertices and weight sums), one line per kind and mesh with a

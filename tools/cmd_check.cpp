@@ -28,8 +28,7 @@ int RunCheck(int argc, char** argv) {
     LoadStatus status = LoadModelPair(argv[1], argv[2], &model, &report);
     std::vector<std::string> problems = report.problems, notes;
     if (status == LOAD_OK) {
-        CheckModel(&model, argv[1], argv[2], &problems);
-        CheckSkinWeights(&model, argv[1], &problems, &notes);
+        CheckModel(&model, argv[1], argv[2], &problems, &notes);
     }
     for (const std::string& line : problems) printf("%s\n", line.c_str());
     for (const std::string& line : notes) printf("%s\n", line.c_str());
