@@ -25,18 +25,6 @@ std::string WriteFailureLines(const char* path, WriteFailure failure, const std:
     return FormatText("unable to write file \"%s\"\n%s\n", path, reason.c_str());
 }
 
-} // namespace
-
-bool WriteDataFile(const char* path, const unsigned char* data, size_t size) {
-    std::string reason;
-    WriteFailure failure = WRITE_FAILED_OPEN;
-    if (WriteFileAtomic(path, data, size, &reason, &failure)) return true;
-    fputs(WriteFailureLines(path, failure, reason).c_str(), stdout);
-    return false;
-}
-
-namespace {
-
 // The exporter's reason for refusing the model over fault f.
 std::string ExportRefusal(const ModelFault& f) {
     switch (f.kind) {
@@ -188,20 +176,6 @@ namespace {
 
 using ImageBuilder = bool (*)(const SkelModel*, unsigned char*, size_t, int64_t*, std::string*);
 
-bool WriteImage(SkelModel* model, const char* path, const char* kind, ImageBuilder build) {
-    std::string reason;
-    int64_t size = 0;
-    if (!build(model, OutputBuffer, sizeof OutputBuffer, &size, &reason)) {
-        printf("unable to export %s file \"%s\": %s; nothing written\n", kind, path,
-               reason.c_str());
-        return false;
-    }
-    printf("file size: %5ik\n", (int)((size + 1023) / 1024));
-    if (!WriteDataFile(path, OutputBuffer, (size_t)size)) return false;
-    printf("wrote %s file\n", kind);
-    return true;
-}
-
 // One file of a pair being written: its console lines so far and its data in
 // a temporary file, waiting for the other.
 struct PairPart {
@@ -225,6 +199,23 @@ void StageImage(SkelModel* model, ImageBuilder build, PairPart* part) {
     part->ready =
         StageFile(part->path, OutputBuffer, (size_t)size, &part->staged, &reason, &failure);
     if (!part->ready) part->lines += WriteFailureLines(part->path, failure, reason);
+}
+
+// One file: staged as a pair's part is, then committed alone.
+bool WriteImage(SkelModel* model, const char* path, const char* kind, ImageBuilder build) {
+    PairPart part;
+    part.path = path;
+    part.kind = kind;
+    StageImage(model, build, &part);
+    std::string reason;
+    StagedFile* one[] = {&part.staged};
+    bool written = part.ready && CommitStagedFiles(one, 1, &reason);
+    if (written)
+        part.lines += FormatText("wrote %s file\n", kind);
+    else if (part.ready)
+        part.lines += WriteFailureLines(path, WRITE_FAILED_WRITE, reason);
+    fputs(part.lines.c_str(), stdout);
+    return written;
 }
 
 } // namespace

@@ -10,12 +10,6 @@
 
 extern unsigned char OutputBuffer[MAX_FILESIZE]; // the image being built
 
-// Writes size bytes of data to path with WriteFileAtomic. On failure prints
-// "unable to open file ... for writing" (the target is refused or its
-// directory cannot be written) or "unable to write file ..." (later), then a
-// line saying why, and returns false; path is left as it was.
-bool WriteDataFile(const char* path, const unsigned char* data, size_t size);
-
 // Size in bytes of the model's SKP / SKM image. False when the model's part
 // (skeleton and frames, or meshes) does not match its arrays (ValidateModel's
 // shape check), and then *reason says where.
@@ -32,9 +26,11 @@ bool BuildSKMImage(const SkelModel* model, unsigned char* image, size_t capacity
                    std::string* reason);
 
 // Export to a chosen path with the console lines of the menu's exporters
-// ("file size: %5ik", "wrote SKP file"; a failed write prints its failure
-// lines instead of the "wrote" line); a refused model prints one line and
-// writes nothing. Return true only when the file was written.
+// ("file size: %5ik", "wrote SKP file"; a failed write prints "unable to open
+// file ... for writing" when the target is refused or its directory cannot be
+// written, else "unable to write file ...", then a line saying why, instead of
+// the "wrote" line, and path is left as it was); a refused model prints one
+// line and writes nothing. Return true only when the file was written.
 bool WriteSKPFile(SkelModel* model, const char* path);
 bool WriteSKMFile(SkelModel* model, const char* path);
 
