@@ -512,3 +512,23 @@ bool EndsWith(const std::string& text, const char* tail) {
     size_t n = strlen(tail);
     return text.size() >= n && text.compare(text.size() - n, n, tail) == 0;
 }
+
+std::string JoinPath(const std::string& dir, const char* name) {
+    return dir.empty() || dir.back() == '/' ? dir + name : dir + "/" + name;
+}
+
+bool EnsureDirectory(const char* dir, bool* created, std::string* reason) {
+    struct stat info;
+    *created = false;
+    if (stat(dir, &info) == 0) {
+        if (S_ISDIR(info.st_mode)) return true;
+        *reason = std::string("\"") + dir + "\" is not a directory";
+        return false;
+    }
+    if (mkdir(dir, 0777) != 0) {
+        *reason = std::string("cannot create directory \"") + dir + "\": " + strerror(errno);
+        return false;
+    }
+    *created = true;
+    return true;
+}

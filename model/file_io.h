@@ -103,6 +103,11 @@ ReadStatus ReadStreamLimited(int fd, size_t limit, std::vector<uint8_t>* out);
 std::string FolderOf(const char* path);
 // Whether text ends with tail, byte for byte.
 bool EndsWith(const std::string& text, const char* tail);
+// name in folder dir ("" for the working directory), with one slash between.
+std::string JoinPath(const std::string& dir, const char* name);
+// Creates the folder dir when missing; *created says whether this call made
+// it. False with *reason when dir is something else or cannot be made.
+bool EnsureDirectory(const char* dir, bool* created, std::string* reason);
 
 // "a FIFO", "a character device", ...: what kind of file a mode is.
 const char* FileKindName(mode_t mode);

@@ -258,23 +258,6 @@ void AddDrawnToFit(const std::vector<BonePose>& pose, const RenderOptions* optio
             if (mesh.drawn[v]) AddPointsToFit(&mesh.positions[3 * v], 1, fit);
 }
 
-// Creates dir when missing; *created says whether this run made it.
-bool EnsureDirectory(const char* dir, bool* created, std::string* reason) {
-    struct stat info;
-    *created = false;
-    if (stat(dir, &info) == 0) {
-        if (S_ISDIR(info.st_mode)) return true;
-        *reason = std::string("\"") + dir + "\" is not a directory";
-        return false;
-    }
-    if (mkdir(dir, 0777) != 0) {
-        *reason = std::string("cannot create directory \"") + dir + "\": " + strerror(errno);
-        return false;
-    }
-    *created = true;
-    return true;
-}
-
 // Draws one picture and stages it as PNG, to be committed with the others.
 bool DrawPicture(const OffscreenContext* gl, const SkelModel* model,
                  const std::vector<BonePose>& pose, const RenderCamera* camera,
@@ -293,9 +276,7 @@ bool DrawPicture(const OffscreenContext* gl, const SkelModel* model,
 std::string NumberedPath(const char* dir, const char* stem, int number) {
     char name[32];
     snprintf(name, sizeof name, "%s_%04d.png", stem, number);
-    std::string base = dir;
-    if (!base.empty() && base.back() != '/') base += '/';
-    return base + name;
+    return JoinPath(dir, name);
 }
 
 int Render(SkelModel* model, RenderRequest* r) {

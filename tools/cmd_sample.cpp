@@ -26,23 +26,16 @@ const char SAMPLE_HELP[] =
 
 int RunSample(int argc, char** argv) {
     if (!ExpectOperands(argc, argv, 1)) return 2;
-    std::string dir = argv[1];
-    struct stat info;
-    if (stat(dir.c_str(), &info) != 0) {
-        if (mkdir(dir.c_str(), 0777) != 0) {
-            fprintf(stderr, "boneloom-tool sample: cannot create directory \"%s\": %s\n",
-                    dir.c_str(), strerror(errno));
-            return 1;
-        }
-    } else if (!S_ISDIR(info.st_mode)) {
-        fprintf(stderr, "boneloom-tool sample: \"%s\" is not a directory\n", dir.c_str());
+    std::string dir = argv[1], reason;
+    bool created = false;
+    if (!EnsureDirectory(dir.c_str(), &created, &reason)) {
+        fprintf(stderr, "boneloom-tool sample: %s\n", reason.c_str());
         return 1;
     }
     SkelModel model;
     BuildSampleModel(&model);
-    std::string base = dir.empty() || dir.back() == '/' ? dir : dir + "/";
-    std::string meshPath = base + "tris.skm", posePath = base + "tris.skp";
-    std::string skinPath = base + SAMPLE_SKIN_NAME + ".tga";
+    std::string meshPath = JoinPath(dir, "tris.skm"), posePath = JoinPath(dir, "tris.skp");
+    std::string skinPath = JoinPath(dir, (std::string(SAMPLE_SKIN_NAME) + ".tga").c_str());
     const FileRole roles[] = {{meshPath.c_str(), "SKM", true},
                               {posePath.c_str(), "SKP", true},
                               {skinPath.c_str(), "TGA", true}};
@@ -50,7 +43,6 @@ int RunSample(int argc, char** argv) {
     bool wrote = WriteModelPair(&model, meshPath.c_str(), posePath.c_str());
     if (wrote) {
         std::vector<uint8_t> skin = BuildSampleSkinTGA();
-        std::string reason;
         wrote = WriteFileAtomic(skinPath.c_str(), skin.data(), skin.size(), &reason);
         if (wrote) {
             printf("wrote %s (128 x 128, 24-bit TGA)\n", skinPath.c_str());
