@@ -1,7 +1,6 @@
 // boneloom-tool render: draws a posed model without a display, through the
 // viewer's own renderer in an off-screen GL context, and writes PNG pictures:
 // one, one per pose frame (--frames), or a turn around the model (--turntable).
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <GL/gl.h>

@@ -1,9 +1,7 @@
 // boneloom-tool sample: writes the demo humanoid as DIR/tris.skm and
 // DIR/tris.skp, the pair the viewer loads from its data directory, and the
 // texture its meshes name as DIR/boneloom_skin.tga.
-#include <sys/stat.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
