@@ -3,22 +3,14 @@
 # times and frame names it produces, the same bytes on every run, usage
 # errors (exit 2), and failures (exit 1) that name the file and leave any
 # earlier output untouched with no temporary file behind.
-set -euo pipefail
-TOOL="$BONELOOM_BUILD/boneloom-tool"
-EDGE="$BONELOOM_BUILD/tests/gltf/gltf-edge-models"
-WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
-command -v node >/dev/null || fail "node is not installed"
-
-"$TOOL" sample "$WORK/demo" >/dev/null
-SKM="$WORK/demo/tris.skm"
-SKP="$WORK/demo/tris.skp"
+. "$(dirname "$0")/cli_common.inc"
+need node
+make_demo
 
 # --- the binary container ---------------------------------------------------
-"$TOOL" gltf "$SKM" "$SKP" "$WORK/out.glb" >"$WORK/stdout" 2>"$WORK/stderr" || fail "export exited $?"
-grep -q "wrote $WORK/out.glb: 26 bones, 3 meshes, 9 frames at 24 fps" "$WORK/stdout" || fail "no summary line"
-[ ! -s "$WORK/stderr" ] || fail "the demo model drew messages: $(cat "$WORK/stderr")"
+expect 0 "$TOOL" gltf "$SKM" "$SKP" "$WORK/out.glb"
+contains out "wrote $WORK/out.glb: 26 bones, 3 meshes, 9 frames at 24 fps"
+[ ! -s "$WORK/err.txt" ] || fail "the demo model drew messages: $(cat "$WORK/err.txt")"
 header=$(od -An -tu4 -N12 "$WORK/out.glb" | tr -s ' ' ' ' | sed 's/^ //;s/ $//')
 size=$(stat -c %s "$WORK/out.glb")
 [ "$header" = "1179937895 2 $size" ] || fail "glb header is '$header' for a file of $size bytes"
@@ -70,58 +62,41 @@ for (let k = 2; k < process.argv.length; k += 2) {
 JS
 
 # --- usage errors: exit 2, nothing written ---------------------------------------
-expect_usage() {  # expect_usage WHAT ARGS...
-  local what=$1 status=0
-  shift
-  "$TOOL" gltf "$@" >/dev/null 2>"$WORK/err" || status=$?
-  [ "$status" -eq 2 ] || fail "$what exited $status"
-  grep -q "usage: boneloom-tool gltf \[--fps N\] IN.skm IN.skp OUT.glb|OUT.gltf" "$WORK/err" ||
-    fail "$what: no usage line"
-}
-expect_usage "no operands"
-expect_usage "two operands" "$SKM" "$SKP"
-expect_usage "a .obj output" "$SKM" "$SKP" "$WORK/out.obj"
-expect_usage "a bare .glb" "$SKM" "$SKP" ".glb"
-expect_usage "--fps 0" --fps 0 "$SKM" "$SKP" "$WORK/bad.glb"
-expect_usage "--fps=-3" --fps=-3 "$SKM" "$SKP" "$WORK/bad.glb"
-expect_usage "--fps ten" --fps ten "$SKM" "$SKP" "$WORK/bad.glb"
-expect_usage "--fps 5000" --fps 5000 "$SKM" "$SKP" "$WORK/bad.glb"
-expect_usage "--fps without a value" "$SKM" "$SKP" "$WORK/bad.glb" --fps
-expect_usage "an unknown option" --speed 3 "$SKM" "$SKP" "$WORK/bad.glb"
-grep -q "out.obj\" must end in .glb or .gltf" <("$TOOL" gltf "$SKM" "$SKP" "$WORK/out.obj" 2>&1) ||
-  fail "no message on the extension"
+expect_usage() { expect 2 "$TOOL" gltf "$@"; contains err "usage: boneloom-tool gltf [--fps N] IN.skm IN.skp OUT.glb|OUT.gltf"; }
+expect_usage
+expect_usage "$SKM" "$SKP"
+expect_usage "$SKM" "$SKP" "$WORK/out.obj"
+contains err 'out.obj" must end in .glb or .gltf'
+expect_usage "$SKM" "$SKP" ".glb"
+for bad in "--fps 0" "--fps=-3" "--fps ten" "--fps 5000" "--speed 3"; do
+  # shellcheck disable=SC2086
+  expect_usage $bad "$SKM" "$SKP" "$WORK/bad.glb"
+done
+expect_usage "$SKM" "$SKP" "$WORK/bad.glb" --fps
 [ ! -e "$WORK/out.obj" ] && [ ! -e "$WORK/bad.glb" ] || fail "a usage error wrote a file"
 "$TOOL" gltf --help | grep -q "usage: boneloom-tool gltf" || fail "--help"
 "$TOOL" --help | grep -q "gltf" || fail "gltf missing from the command list"
 
 # --- failures: exit 1, named file, earlier output kept, no temporary -------------
-expect_failure() {  # expect_failure WHAT PATTERN ARGS...
-  local what=$1 pattern=$2 status=0
-  shift 2
-  "$TOOL" gltf "$@" >/dev/null 2>"$WORK/err" || status=$?
-  [ "$status" -eq 1 ] || fail "$what exited $status"
-  grep -q -- "$pattern" "$WORK/err" || fail "$what: message '$(cat "$WORK/err")' lacks '$pattern'"
-}
+expect_failure() { expect 1 "$TOOL" gltf "${@:2}"; contains err "$1"; }
 echo "earlier export" >"$WORK/keep.glb"
-expect_failure "a missing model" "missing.skm" "$WORK/missing.skm" "$SKP" "$WORK/keep.glb"
+expect_failure "missing.skm" "$WORK/missing.skm" "$SKP" "$WORK/keep.glb"
 head -c 100 "$SKM" >"$WORK/short.skm"
-expect_failure "a cut-off model" "short.skm" "$WORK/short.skm" "$SKP" "$WORK/keep.glb"
-mkdir "$WORK/edge"
-"$EDGE" "$WORK/edge" >/dev/null
+expect_failure "short.skm" "$WORK/short.skm" "$SKP" "$WORK/keep.glb"
+make_edges
 # five.skm weighs vertices on bones 0..5; oneframe.skp has only two bones.
-expect_failure "a weight on a missing bone" "five.skm: mesh 0 \"rope\" vertex 0 weight 2 refers to bone 2" \
+expect_failure 'five.skm: mesh 0 "rope" vertex 0 weight 2 refers to bone 2' \
   "$WORK/edge/five.skm" "$WORK/edge/oneframe.skp" "$WORK/keep.glb"
 [ "$(cat "$WORK/keep.glb")" = "earlier export" ] || fail "a failed export changed the earlier output"
-expect_failure "a missing directory" "cannot write \"$WORK/nodir/out.glb\"" "$SKM" "$SKP" "$WORK/nodir/out.glb"
+expect_failure "cannot write \"$WORK/nodir/out.glb\"" "$SKM" "$SKP" "$WORK/nodir/out.glb"
 mkdir "$WORK/dir.glb"
-expect_failure "a directory as output" "dir.glb" "$SKM" "$SKP" "$WORK/dir.glb"
+expect_failure "dir.glb" "$SKM" "$SKP" "$WORK/dir.glb"
 leftovers=$(find "$WORK" -name '*.tmp*')
 [ -z "$leftovers" ] || fail "temporary files left: $leftovers"
 
 # --- edge models export with a note on what was changed ---------------------
-"$TOOL" gltf "$WORK/edge/unweighted.skm" "$WORK/edge/unweighted.skp" "$WORK/u.glb" 2>"$WORK/err" >/dev/null ||
-  fail "the unweighted model was refused"
-grep -q "1 vertex without a positive weight is bound to bone 0 \"root\"" "$WORK/err" || fail "no note on the vertex"
-"$TOOL" gltf "$WORK/edge/five.skm" "$WORK/edge/five.skp" "$WORK/f.glb" 2>"$WORK/err" >/dev/null
-grep -q "1 vertex has more than 4 bones" "$WORK/err" || fail "no note on five influences"
+expect 0 "$TOOL" gltf "$WORK/edge/unweighted.skm" "$WORK/edge/unweighted.skp" "$WORK/u.glb"
+contains err '1 vertex without a positive weight is bound to bone 0 "root"'
+expect 0 "$TOOL" gltf "$WORK/edge/five.skm" "$WORK/edge/five.skp" "$WORK/f.glb"
+contains err "1 vertex has more than 4 bones"
 echo "cli_gltf_command: ok"

@@ -4,16 +4,9 @@
 # vertex of five influences, a single frame, several roots, 300 bones with
 # 66000 vertices) give no error and no warning. The validator comes from npm,
 # pinned by tests/gltf/package-lock.json, installed once into the build dir.
-set -euo pipefail
-TOOL="$BONELOOM_BUILD/boneloom-tool"
-EDGE="$BONELOOM_BUILD/tests/gltf/gltf-edge-models"
-GLTF_TESTS="$BONELOOM_SOURCE/tests/gltf"
+. "$(dirname "$0")/cli_common.inc"
 VALIDATOR="$BONELOOM_BUILD/gltf-validator"
-WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
-
-command -v node >/dev/null || fail "node is not installed (the validator runs on Node)"
+need node "the validator runs on Node"
 if [ ! -f "$VALIDATOR/node_modules/gltf-validator/package.json" ] ||
    ! cmp -s "$GLTF_TESTS/package-lock.json" "$VALIDATOR/package-lock.json"; then
   rm -rf "$VALIDATOR"
@@ -23,15 +16,13 @@ if [ ! -f "$VALIDATOR/node_modules/gltf-validator/package.json" ] ||
     { cat "$WORK/npm.log" >&2; rm -rf "$VALIDATOR"; fail "npm ci of gltf-validator failed"; }
 fi
 
-"$TOOL" sample "$WORK/demo" >/dev/null
-"$TOOL" gltf "$WORK/demo/tris.skm" "$WORK/demo/tris.skp" "$WORK/demo.glb" >/dev/null
-"$TOOL" gltf "$WORK/demo/tris.skm" "$WORK/demo/tris.skp" "$WORK/demo.gltf" >/dev/null
-"$TOOL" gltf --fps 24 "$WORK/demo/tris.skm" "$WORK/demo/tris.skp" "$WORK/demo24.glb" >/dev/null
-
-mkdir "$WORK/edge"
-"$EDGE" "$WORK/edge" >"$WORK/edge.log"
+make_demo
+"$TOOL" gltf "$SKM" "$SKP" "$WORK/demo.glb" >/dev/null
+"$TOOL" gltf "$SKM" "$SKP" "$WORK/demo.gltf" >/dev/null
+"$TOOL" gltf --fps 10 "$SKM" "$SKP" "$WORK/demo10.glb" >/dev/null
+make_edges
 edges=$(grep -v -e "^file size" -e "^wrote" "$WORK/edge.log")
-files=("$WORK/demo.glb" "$WORK/demo.gltf" "$WORK/demo24.glb")
+files=("$WORK/demo.glb" "$WORK/demo.gltf" "$WORK/demo10.glb")
 for name in $edges; do
   "$TOOL" gltf "$WORK/edge/$name.skm" "$WORK/edge/$name.skp" "$WORK/edge/$name.glb" >/dev/null 2>&1 ||
     fail "export of edge model $name failed"

@@ -2,14 +2,10 @@
 # boneloom-tool logo: writes a 64 x 64 32-bit type-2 TGA that an independent
 # reader (ImageMagick) decodes, with a transparent corner and an opaque centre;
 # usage errors and unwritable paths fail cleanly without leaving files.
-set -euo pipefail
-TOOL="$BONELOOM_BUILD/boneloom-tool"
-WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
+. "$(dirname "$0")/cli_common.inc"
 
-"$TOOL" logo "$WORK/logo.tga" >"$WORK/out" || fail "logo exited $?"
-grep -q "logo.tga" "$WORK/out" || fail "no confirmation line"
+expect 0 "$TOOL" logo "$WORK/logo.tga"
+contains out "logo.tga"
 [ "$(stat -c %s "$WORK/logo.tga")" -eq $((18 + 64 * 64 * 4)) ] || fail "wrong file size"
 header=$(od -An -tu1 -N18 "$WORK/logo.tga" | tr -s ' \n' ' ' | sed 's/^ //;s/ $//')
 [ "$header" = "0 0 2 0 0 0 0 0 0 0 0 0 64 0 64 0 32 8" ] || fail "header is '$header'"
@@ -28,15 +24,11 @@ echo junk >"$WORK/again.tga"
 "$TOOL" logo "$WORK/again.tga" >/dev/null
 cmp -s "$WORK/logo.tga" "$WORK/again.tga" || fail "second run differs"
 
-status=0; "$TOOL" logo 2>"$WORK/err" || status=$?
-[ "$status" -eq 2 ] || fail "no operand exited $status"
-grep -q "usage: boneloom-tool logo OUT.tga" "$WORK/err" || fail "no usage line"
-status=0; "$TOOL" logo a.tga b.tga 2>/dev/null || status=$?
-[ "$status" -eq 2 ] || fail "two operands exited $status"
-
-status=0; "$TOOL" logo "$WORK/missing/logo.tga" 2>"$WORK/err" || status=$?
-[ "$status" -eq 1 ] || fail "unwritable path exited $status"
-grep -q 'cannot write ".*missing/logo.tga"' "$WORK/err" || fail "no message naming the file"
+expect 2 "$TOOL" logo
+contains err "usage: boneloom-tool logo OUT.tga"
+expect 2 "$TOOL" logo a.tga b.tga
+expect 1 "$TOOL" logo "$WORK/missing/logo.tga"
+grep -q 'cannot write ".*missing/logo.tga"' "$WORK/err.txt" || fail "no message naming the file"
 [ ! -e "$WORK/missing" ] || fail "created something"
 
 "$TOOL" logo --help | grep -q "usage: boneloom-tool logo OUT.tga" || fail "--help"
