@@ -78,7 +78,6 @@ note "Prev from bone 0 shows the last bone, Next from the last shows bone 0"
 choose_panel Mesh
 key_tap Right 320 150                  # bone 0 -> 1 while the Mesh panel is built
 choose_panel Bone
-keep bone_back
 type_into bone: Nope                   # unticked again: takes nothing
 click_control Rename
 wait_until "bone edit enabled" enabled_is bone: 1
@@ -93,7 +92,6 @@ note "the rebuilt Bone panel is unticked and follows the selection"
 
 # --- Mesh panel: mesh and skin renames reach the SKM only -------------------------
 choose_panel Mesh
-keep mesh_panel
 type_into mesh: Nope                   # both edits start disabled
 type_into skin: Nope
 click_control meshpanel/Rename
@@ -113,7 +111,6 @@ click_control Next                     # mesh 2 -> 0
 wait_until "mesh 0 after Next" value_is mesh: torso
 append mesh: Y
 wait_until "mesh 0 renamed again" value_is mesh: torsoY
-keep mesh_renamed
 export_files
 mesh_names "$WORK/data/out.skm" >"$WORK/out_meshes.txt"
 {
