@@ -1,22 +1,9 @@
 #!/usr/bin/env bash
 # The real viewer at start-up: console text, the first picture (skeleton, key
-# list, frame rate, control strip), a missing model file, and a window shrunk
-# below the control strip.
+# list, frame rate, control strip), and a window shrunk below the control strip.
+# (A missing model: viewer_special_files.sh.)
 . "$(dirname "$0")/viewer_common.inc"
 
-# --- no data/tris.skm: the reader's message and exit status 1 ---------------
-mkdir -p "$WORK/data"
-( cd "$WORK" && exec "$BIN" >"$WORK/console.txt" 2>&1 ) &
-VIEWER_PID=$!
-wait_exit "$WAIT"
-[ "$EXIT_RC" = 1 ] || fail "missing model: exit status $EXIT_RC, expected 1"
-grep -qx 'ReadSKM failed: can'"'"'t open data file "data/tris.skm".' "$WORK/console.txt" \
-  || fail "missing model: no can't-open message"
-[ "$(head -n 1 "$WORK/console.txt")" = "Init 3d Objects" ] || fail "missing model: first line"
-grep -q "New BONE NAMES" "$WORK/console.txt" && fail "missing model: bones listed"
-note "missing data/tris.skm ends with status 1 and the reader's message"
-
-# --- the demo model -----------------------------------------------------------
 make_model
 start_viewer
 [ "$(head -n 1 "$WORK/console.txt")" = "Init 3d Objects" ] || fail "first console line"
