@@ -7,15 +7,6 @@
 child_count() { xwininfo -children -id "$WID" | awk '/child(ren)?[.:]?$/ { print $1 }' | head -n 1; }
 children_are() { [ "$(child_count)" = "$1" ]; }
 
-choose() {  # an item of the panel list
-  click_mid panel:
-  read_layout
-  local item x y w h
-  item=$(layout_item "$WORK/layout.txt" "$1") || fail "no item $1 in an open list"
-  read -r x y w h <<<"$item"
-  xdotool mousemove $((x + w / 2)) $((y + h / 2)) click 1
-}
-
 start_probe Bone
 read_layout
 read -r sy sw sh _ <<<"$(layout_strips "$WORK/layout.txt" | head -n 1)"

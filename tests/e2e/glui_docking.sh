@@ -44,11 +44,7 @@ note "a window lower than the strips leaves a viewport of height 0"
 xdotool windowsize "$WID" 640 480
 wait_for '^reshape 640 480 '
 read_layout
-click_mid panel:
-read_layout
-item=$(layout_item "$WORK/layout.txt" Mesh) || fail "the list did not open"
-read -r ix iy iw ih <<<"$item"
-mark; xdotool mousemove $((ix + iw / 2)) $((iy + ih / 2)) click 1
+mark; choose Mesh
 wait_for '^switched Mesh$'
 wait_for '^reshape 640 480 viewport 0 [0-9]+ 640 [0-9]+$'
 read_layout
