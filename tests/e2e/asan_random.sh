@@ -1,24 +1,17 @@
 #!/usr/bin/env bash
 # A seeded random-input run of the whole viewer under AddressSanitizer,
-# UndefinedBehaviorSanitizer and LeakSanitizer: key releases with and without
-# Shift, arrows, drags with each button (and Ctrl), the pop-up menus, clicks
-# and typing anywhere on the control strip, and window sizes down to 1 x 1;
-# Exit from the menu at the end. Fails on any sanitizer report, a death by a
-# signal, or a viewer that stops answering. An Exit picked by a random
-# right-button drag is no fault: the viewer is started again.
-#   asan_random.sh [--seconds N] [--seed N]      (30 s and a fixed seed by default)
-# The seed fixes the sequence of actions; the timing of their handling varies.
+# UndefinedBehaviorSanitizer and LeakSanitizer: key releases (arrows among
+# them) with and without Shift, drags with each button (and Ctrl), the pop-up
+# menus, clicks and typing anywhere on the control strip, and window sizes down
+# to 1 x 1; Exit from the menu at the end. Fails on any sanitizer report, a
+# death by a signal, or a viewer that stops answering. An Exit picked by a
+# random right-button drag is no fault: the viewer is started again.
+# ASAN_RANDOM_SECONDS (30) and ASAN_RANDOM_SEED set the length and the seed; the
+# seed fixes the sequence of actions, the timing of their handling varies.
 # Only meaningful in a build configured with -DBONELOOM_SANITIZE=ON.
 set -euo pipefail
-DURATION=30
+DURATION=${ASAN_RANDOM_SECONDS:-30}
 SEED=${ASAN_RANDOM_SEED:-1729}
-while [ $# -gt 0 ]; do
-  case "$1" in
-    --seconds) DURATION=${2:?--seconds needs a number}; shift 2 ;;
-    --seed) SEED=${2:?--seed needs a number}; shift 2 ;;
-    *) echo "usage: $0 [--seconds N] [--seed N]" >&2; exit 2 ;;
-  esac
-done
 . "$(dirname "$0")/asan_common.inc"
 
 # A failure also shows the last actions, to replay with the same seed.
@@ -43,7 +36,8 @@ measure() {
   g=$(xdo getwindowgeometry "$WID" | awk '/Geometry:/ {print $2}' || true)
   W=${g%x*} H=${g#*x}
   case "$W$H" in '' | *[!0-9]*) W=640 H=480 ;; esac
-  TOP=$(strips | awk 'NR == 1 {print $1}')
+  snapshot || true
+  TOP=$(layout_strips "$WORK/.layout" 2>/dev/null | awk '$4 == "shown" {print $1}' | sort -n | head -n 1 || true)
   TOP=${TOP:-$H}
 }
 # PX PY := a random point of the window; over the 3D view with "view".
@@ -56,7 +50,7 @@ pause() { roll "$1"; sleep "0.0$R"; }
 
 KEYS=(a b c d e f g h i j k l m n o p q r s t u v w x y z 0 1 2 3 4 5 6 7 8 9
   space Return BackSpace Tab Escape Delete minus period comma slash equal bracketleft
-  semicolon apostrophe grave eacute)
+  semicolon apostrophe grave eacute Left Right Up Down Left Right Up Down)
 EDIT_KEYS=(Return BackSpace Tab Up Down Left Right Home End Delete Escape)
 TEXT=abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789-_.:/\ \#%
 
@@ -71,15 +65,6 @@ random_key() {
   # Held now and then, as for flying.
   roll 6; [ "$R" -eq 0 ] && sleep 0.3
   if [ "$shift" = 1 ]; then xdo keyup "$key" keyup shift; else xdo keyup "$key"; fi
-}
-
-random_arrow() {
-  local arrows=(Left Right Up Down)
-  aim view
-  xdo mousemove "$PX" "$PY"
-  roll 3
-  if [ "$R" -eq 0 ]; then xdo keydown shift key "${arrows[$((RANDOM % 4))]}" keyup shift
-  else xdo keydown "${arrows[$((RANDOM % 4))]}"; pause 9; xdo keyup Left Right Up Down; fi
 }
 
 random_drag() {
@@ -97,15 +82,14 @@ random_drag() {
   return 0
 }
 
-# A main-menu entry other than Exit, or a Display entry.
-menu_shown() { [ "$(menu_windows | wc -l)" -ge "$1" ]; }
 # wait_menu N: up to 10 s for N menus; a menu that does not come (the
 # pointer missed its entry) is skipped, not waited for.
 wait_menu() {
   local i
-  for i in $(seq 1 50); do menu_shown "$1" && return 0; viewer_running || return 1; sleep 0.2; done
+  for i in $(seq 1 50); do menus_open "$1" && return 0; viewer_running || return 1; sleep 0.2; done
   return 1
 }
+# A main-menu entry other than Exit, or a Display entry.
 random_menu() {
   local x y w h sx sy sw sh entry
   aim view
@@ -157,17 +141,17 @@ random_resize() {
 
 # Back to the first size, menus closed, and a key over the 3D view must reach
 # the viewer's handler (it prints a line) within the time limit.
-answers() { [ "$(lines ' - ')" -gt "$1" ]; }
+answers() { [ "$(key_lines)" -gt "$1" ]; }
 check_alive() {
   xdo windowsize "$WID" 640 480
   local i
   for i in 1 2 3; do
-    menu_shown 1 || break
+    menus_open 1 || break
     xdo mousemove 700 700 click 1 # outside the window: closes a menu
     sleep 0.5
   done
   local before
-  before=$(lines ' - ')
+  before=$(key_lines)
   xdo mousemove 320 20 windowfocus "$WID" keydown z keyup z
   for i in $(seq 1 $((LIMIT * 5))); do
     answers "$before" && return 0
@@ -210,8 +194,7 @@ while [ "$SECONDS" -lt "$END" ]; do
   [ $((ACTIONS % 4)) -eq 0 ] && measure
   roll 100
   if [ "$W" -lt 20 ] || [ "$H" -lt 20 ]; then action=random_resize # too small to aim at
-  elif [ "$R" -lt 25 ]; then action=random_key
-  elif [ "$R" -lt 35 ]; then action=random_arrow
+  elif [ "$R" -lt 35 ]; then action=random_key
   elif [ "$R" -lt 55 ]; then action=random_drag
   elif [ "$R" -lt 63 ]; then action=random_menu
   elif [ "$R" -lt 90 ]; then action=random_strip
@@ -232,18 +215,8 @@ check_alive
 note "$ACTIONS random actions, $RESTARTS restart(s) after an Exit picked at random"
 
 # --- Exit from the menu: the leak check runs now -------------------------------------
-EXIT_RC=running
-for attempt in 1 2 3; do
-  point 200 150
-  xdo click 3 mousemove 208 158
-  wait_menu 1 || continue
-  read -r x y w h < <(menu_windows | head -n 1)
-  point $((x + 30)) "$(entry_y "$y" "$h" 4 3)"
-  sleep 0.5
-  xdo click 1
-  wait_exit "$LIMIT"
-  [ "$EXIT_RC" = running ] || break
-done
+pick_main 3
+wait_exit "$LIMIT"
 [ "$EXIT_RC" != running ] || fail "Exit did not end the viewer"
 check_reports "exit status $EXIT_RC"
 [ "$EXIT_RC" = 0 ] || fail "Exit ended with status $EXIT_RC"
