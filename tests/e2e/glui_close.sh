@@ -18,7 +18,7 @@ wait_for '^closed panel$'
 wait_for "^reshape 640 480 viewport 0 $sh 640 $((480 - sh))\$"
 mark; sync_probe
 since | grep -q "^viewport 0 $sh 640 $((480 - sh))\$" || fail "the closed strip still counts"
-poll "single child window after the close" children_are 1
+wait_until "single child window after the close" children_are 1
 note "closed strip destroyed; the free area grows back to 0 $sh 640 $((480 - sh))"
 
 # Where its "Next" button was is now the main window: a click there is the program's.
@@ -54,7 +54,7 @@ note "the edit ends with its callback before the switch"
 # Many switches: exactly one panel strip stays, and the probe keeps running.
 for item in Rotate Bone Mesh Rotate Bone; do choose "$item"; done
 read_layout
-poll "two child windows after switching" children_are 2
+wait_until "two child windows after switching" children_are 2
 [ "$(layout_strips "$WORK/layout.txt" | wc -l)" = 2 ] || fail "closed strips still laid out"
 note "after many switches only the selector and one panel remain"
 finish

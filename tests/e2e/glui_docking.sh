@@ -26,13 +26,13 @@ note "two strips stacked at the bottom; the free area is 0 $total 640 $((480 - t
 mark; xdotool windowsize "$WID" 800 600
 wait_for "^reshape 800 600 viewport 0 $total 800 $((600 - total))\$"
 strips_at() { [ "$(child_geometry | tr '\n' ' ')" = "$1" ]; }
-poll "strips along the new bottom edge" strips_at "$((600 - total)) 800 $s1h $((600 - s0h)) 800 $s0h "
+wait_until "strips along the new bottom edge" strips_at "$((600 - total)) 800 $s1h $((600 - s0h)) 800 $s0h "
 # Drawn there too: light strips.
 strips_lit() {
   shot resized 800x600+0+0
   [ "$(awk "BEGIN { print ($(brightness resized 800x$((total - 2))+0+$((601 - total))) > 0.7) }")" = 1 ]
 }
-poll "light strips along the new bottom edge" strips_lit
+wait_until "light strips along the new bottom edge" strips_lit
 note "resize: strips re-laid out along the new bottom edge, viewport 0 $total 800 $((600 - total))"
 
 # Smaller than the strips: the free area has no height, and nothing is negative.
@@ -62,10 +62,10 @@ note "switching to a taller panel moves the free area to 0 $mtotal 640 $((480 - 
 # screen positions are where the controls are.
 xdotool windowmove "$WID" 100 50
 moved() {
-  cp "$PUBLISHED" "$WORK/layout.txt" 2>/dev/null && [ "$(tail -n 1 "$WORK/layout.txt")" = end ] &&
+  cp "$LAYOUT" "$WORK/layout.txt" 2>/dev/null && [ "$(tail -n 1 "$WORK/layout.txt")" = end ] &&
     grep -q "$(printf '^window\t[0-9]*\t100\t50\t640\t480$')" "$WORK/layout.txt"
 }
-poll "published layout with the window at 100 50" moved
+wait_until "published layout with the window at 100 50" moved
 read -r x y w h rx ry _ <<<"$(layout_lookup "$WORK/layout.txt" Next)"
 [ "$rx $ry" = "$((x + 100)) $((y + 50))" ] || fail "Next at $x $y in the window is at $rx $ry on the screen"
 mark; click_mid Next
