@@ -137,10 +137,7 @@ rotate_tool() {
   "$TOOL" rotate "$WORK/data/tris.skm" "$1" "$2" --yaw "$3" --pitch "$4" --roll "$5" >/dev/null \
     || fail "boneloom-tool rotate $3 $4 $5 failed"
 }
-shot mesh_panel
 choose_panel Rotate
-shot rotate_panel
-[ "$(differ mesh_panel rotate_panel 640x60+0+420)" -gt 200 ] || fail "choosing Rotate changed nothing in the strip"
 
 # Typing 400 leaves 360: one press turns the model by 360, not 40.
 type_into Yaw: 400
@@ -159,7 +156,6 @@ note "yaw 400 is held at 360"
 type_into Yaw: 90
 type_into Pitch: 30
 wait_until "pitch 30" value_is Pitch: 30
-shot rotate_values
 click_control Rotate
 export_skp turned
 rotate_tool "$WORK/yaw360.skp" "$WORK/tool_turned.skp" 90 30 0
@@ -170,8 +166,7 @@ note "yaw 90, pitch 30: export byte-identical to boneloom-tool rotate"
 # Away and back: the angles are kept, and a second press accumulates.
 choose_panel Mesh
 choose_panel Rotate
-shot rotate_again
-[ "$(differ rotate_values rotate_again 640x30+0+425)" -lt 50 ] || fail "the rebuilt Rotate panel shows other values"
+value_is Yaw: 90 && value_is Pitch: 30 || fail "the rebuilt Rotate panel shows other values"
 click_control Rotate
 export_skp turned_twice
 rotate_tool "$WORK/tool_turned.skp" "$WORK/tool_twice.skp" 90 30 0

@@ -22,12 +22,9 @@ no_frame_line() { grab now; [ "$(frame_line_pixels now)" -eq 0 ]; }
 
 make_model
 start_viewer
-shot bone_panel
 # The strips' height sets the 3D view's shape: every picture compared below
 # is taken with the Play panel built.
 choose_panel Play
-shot play_panel
-[ "$(differ bone_panel play_panel 640x60+0+420)" -gt 200 ] || fail "choosing Play changed nothing in the strip"
 
 # --- the pictures to compare with: every channel at N, then L one further ---
 for k in $KEYS; do taps "$k" $((N - 1)); done
