@@ -59,29 +59,24 @@ TEXT=abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789-_.:/\ \#%
 random_key() {
   aim; [ $((RANDOM % 10)) -lt 7 ] && aim view
   roll ${#KEYS[@]}
-  local key=${KEYS[$R]} shift=0
-  roll 3; [ "$R" -eq 0 ] && shift=1
-  xdo mousemove "$PX" "$PY"
-  if [ "$shift" = 1 ]; then xdo keydown shift keydown "$key"; else xdo keydown "$key"; fi
+  local key=${KEYS[$R]} mod=""
+  roll 3; [ "$R" -eq 0 ] && mod=shift
+  xdo mousemove "$PX" "$PY" ${mod:+keydown $mod} keydown "$key"
   pause 9
   # Held now and then, as for flying.
   roll 6; [ "$R" -eq 0 ] && sleep 0.3
-  if [ "$shift" = 1 ]; then xdo keyup "$key" keyup shift; else xdo keyup "$key"; fi
+  xdo keyup "$key" ${mod:+keyup $mod}
 }
 
 random_drag() {
-  local button ctrl=0 steps i
+  local button mod="" steps i
   roll 3; button=$((R + 1))
-  roll 3; [ "$button" = 1 ] && [ "$R" -eq 0 ] && ctrl=1
+  roll 3; [ "$button" = 1 ] && [ "$R" -eq 0 ] && mod=ctrl
   aim
-  xdo mousemove "$PX" "$PY"
-  [ "$ctrl" = 1 ] && xdo keydown ctrl
-  xdo mousedown "$button"
+  xdo mousemove "$PX" "$PY" ${mod:+keydown $mod} mousedown "$button"
   roll 6; steps=$((R + 2))
   for i in $(seq 1 "$steps"); do aim; xdo mousemove "$PX" "$PY"; pause 5; done
-  xdo mouseup "$button"
-  [ "$ctrl" = 1 ] && xdo keyup ctrl
-  return 0
+  xdo mouseup "$button" ${mod:+keyup $mod}
 }
 
 # wait_menu N: up to 10 s for N menus; a menu that does not come (the
@@ -143,7 +138,6 @@ random_resize() {
 
 # Back to the first size, menus closed, and a key over the 3D view must reach
 # the viewer's handler (it prints a line) within the time limit.
-answers() { [ "$(key_lines)" -gt "$1" ]; }
 check_alive() {
   xdo windowsize "$WID" 640 480
   local i
@@ -156,7 +150,7 @@ check_alive() {
   before=$(key_lines)
   xdo mousemove 320 20 windowfocus "$WID" keydown z keyup z
   for i in $(seq 1 $((WAIT * 5))); do
-    answers "$before" && return 0
+    [ "$(key_lines)" -gt "$before" ] && return 0
     if ! viewer_running; then
       revive
       check_alive

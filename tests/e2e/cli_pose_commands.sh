@@ -8,8 +8,7 @@
 cd "$WORK"
 
 "$TOOL" sample . >/dev/null
-bones=$("$TOOL" info tris.skm tris.skp | sed -n 's/^tris.skp: \([0-9]*\) bones, \([0-9]*\) frames$/\1/p')
-frames=$("$TOOL" info tris.skm tris.skp | sed -n 's/^tris.skp: \([0-9]*\) bones, \([0-9]*\) frames$/\2/p')
+read -r bones frames < <("$TOOL" info tris.skm tris.skp | sed -n 's/^tris.skp: \([0-9]*\) bones, \([0-9]*\) frames$/\1 \2/p')
 [ "$bones" -ge 2 ] && [ "$frames" -ge 3 ] || fail "demo model has $bones bones, $frames frames"
 
 # Shape: one line per bone, then one key line per channel, frame 1 after a load.

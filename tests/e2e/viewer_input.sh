@@ -60,18 +60,11 @@ back=$(differ red0 red2)
 note "Right moved the red line ($moved pixels), Left brought it back"
 
 # --- mouse ----------------------------------------------------------------------
-# drag BUTTON X0 Y0 X1 Y1 [MODIFIER]
+# drag BUTTON X0 Y0 X1 Y1 [MODIFIER]: in eight steps.
 drag() {
-  point "$2" "$3"
-  [ -n "${6:-}" ] && xdotool keydown "$6"
-  xdotool mousedown "$1"
-  local i
-  for i in 1 2 3 4 5 6 7 8; do
-    xdotool mousemove $(( $2 + ($4 - $2) * i / 8 )) $(( $3 + ($5 - $3) * i / 8 ))
-    sleep 0.03
-  done
-  xdotool mouseup "$1"
-  if [ -n "${6:-}" ]; then xdotool keyup "$6"; fi
+  local i steps=()
+  for i in 1 2 3 4 5 6 7 8; do steps+=(mousemove $(($2 + ($4 - $2) * i / 8)) $(($3 + ($5 - $3) * i / 8)) sleep 0.03); done
+  xdotool mousemove "$2" "$3" ${6:+keydown "$6"} mousedown "$1" "${steps[@]}" mouseup "$1" ${6:+keyup "$6"}
 }
 
 drag 1 320 150 400 190

@@ -24,8 +24,7 @@ start_viewer
 key_tap L
 key_tap L
 # The 3D view ends where the layer's topmost control strip begins.
-snapshot || fail "no layout from the control layer"
-top=$(awk -F'\t' '$1 == "strip" && $7 == "shown" {print $4}' "$WORK/.layout" | sort -n | head -n 1)
+top=$(view_top)
 [ -n "$top" ] && [ "$top" -gt 100 ] || fail "no control strip below the 3D view ($top)"
 
 # The middle of the view where the model stands, clear of the key list (top

@@ -10,11 +10,7 @@
 
 # export_files: both menu exports, each waiting for its console line.
 export_files() { export_menu 0 SKP; export_menu 1 SKM; }
-# bone_names / mesh_names SKP: the names as boneloom-tool info lists them.
-bone_names() {
-  "$TOOL" info "$WORK/data/tris.skm" "$1" \
-    | awk '/^bones/ {on=1; next} on && /^ *index/ {next} on && NF==0 {exit} on {print $4}'
-}
+# mesh_names SKM: the names as boneloom-tool info lists them.
 mesh_names() {
   "$TOOL" info "$1" "$WORK/data/tris.skp" | sed -n 's/^ *\([0-9]*\)  mesh "\(.*\)" skin "\(.*\)":.*/\1 \2 \3/p'
 }

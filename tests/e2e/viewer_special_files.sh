@@ -40,11 +40,8 @@ mkdir -p "$WORK/data"
 start_fails 'ReadSKM failed: can'"'"'t open data file "data/tris.skm".'
 [ "$(head -n 1 "$WORK/console.txt")" = "Init 3d Objects" ] || fail "missing model: first line"
 ! grep -q "New BONE NAMES" "$WORK/console.txt" || fail "missing model: bones listed"
-make_model
-mkdir "$WORK/keep" && cp "$WORK"/data/tris.* "$WORK/keep/"
 # use_model: the demo model back in data/.
-use_model() { rm -f "$WORK"/data/tris.*; cp "$WORK"/keep/tris.* "$WORK/data/"; }
-
+use_model() { rm -f "$WORK"/data/tris.*; make_model; }
 use_model
 rm "$WORK/data/tris.skm" && mkfifo "$WORK/data/tris.skm"
 start_fails 'ReadSKM failed: Empty data file "data/tris.skm".'
