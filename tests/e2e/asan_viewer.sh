@@ -38,8 +38,7 @@ measure() {
   g=$(xdo getwindowgeometry "$WID" | awk '/Geometry:/ {print $2}' || true)
   W=${g%x*} H=${g#*x}
   case "$W$H" in '' | *[!0-9]*) W=640 H=480 ;; esac
-  snapshot || true
-  TOP=$(layout_strips "$WORK/.layout" 2>/dev/null | awk '$4 == "shown" {print $1}' | sort -n | head -n 1 || true)
+  TOP=$(view_top)
   TOP=${TOP:-$H}
 }
 # PX PY := a random point of the window; over the 3D view with "view".
@@ -139,14 +138,13 @@ random_resize() {
 # Back to the first size, menus closed, and a key over the 3D view must reach
 # the viewer's handler (it prints a line) within the time limit.
 check_alive() {
+  local i before
   xdo windowsize "$WID" 640 480
-  local i
   for i in 1 2 3; do
     menus_open 1 || break
     xdo mousemove 700 700 click 1 # outside the window: closes a menu
     sleep 0.5
   done
-  local before
   before=$(key_lines)
   xdo mousemove 320 20 windowfocus "$WID" keydown z keyup z
   for i in $(seq 1 $((WAIT * 5))); do
@@ -179,10 +177,9 @@ revive() {
 make_model
 "$TOOL" logo "$WORK/logo.tga" >/dev/null || fail "boneloom-tool logo failed"
 start_asan_viewer
-for k in L R P S H L; do key_tap "$k" 320 150; done
 # The selection starts at bone 1; Right, Right, Left and the Next and Prev
 # buttons leave it at bone 2 ("Spine2" in the demo model).
-for k in Right Right Left; do key_tap "$k" 320 150; done
+for k in L R P S H L Right Right Left; do key_tap "$k"; done
 click_control Next
 wait_until "bone 3 after Next" value_is bone: Chest
 click_control Prev

@@ -12,11 +12,9 @@ cd "$WORK"
 # no longer be named. Preloading it keeps it mapped (as asan_viewer.sh does);
 # the sanitizer runtime must come first.
 PRELOAD=""
-if grep -q '^BONELOOM_SANITIZE:BOOL=ON$' "$BONELOOM_BUILD/CMakeCache.txt" 2>/dev/null; then
-  asanlib=$(ldd "$TOOL" | awk '/libasan\.so/ {print $3; exit}')
-  driver=$(ls /usr/lib/*/dri/swrast_dri.so 2>/dev/null | head -n 1 || true)
-  if [ -n "$asanlib" ] && [ -n "$driver" ]; then PRELOAD="$asanlib:$driver"; fi
-fi
+asanlib=$(ldd "$TOOL" | awk '/libasan\.so/ {print $3; exit}')
+driver=$(ls /usr/lib/*/dri/swrast_dri.so 2>/dev/null | head -n 1 || true)
+if [ -n "$asanlib" ] && [ -n "$driver" ]; then PRELOAD="$asanlib:$driver"; fi
 
 "$TOOL" sample . >/dev/null
 frames=$("$TOOL" info tris.skm tris.skp | sed -n 's/^tris.skp: [0-9]* bones, \([0-9]*\) frames$/\1/p')

@@ -7,8 +7,7 @@
 # get_viewport_area describing what they leave free (clamped at 0).
 . "$(dirname "$0")/glui_common.inc"
 
-child_count() { xwininfo -children -id "$WID" | awk '/child(ren)?[.:]?$/ { print $1 }' | head -n 1; }
-children_are() { [ "$(child_count)" = "$1" ]; }
+children_are() { [ "$(xwininfo -children -id "$WID" | awk '/child(ren)?[.:]?$/ { print $1 }' | head -n 1)" = "$1" ]; }
 
 start_probe Bone
 read_layout

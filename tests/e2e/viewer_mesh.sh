@@ -58,11 +58,9 @@ shade() {
   convert "$WORK/$2.png" -crop "$(legs_geom)" +repage "$WORK/.b.png"
   compare -metric AE -fuzz 12% "$WORK/.a.png" "$WORK/.b.png" null: 2>&1 || true
 }
-render() {
-  local out=$1
-  shift
-  "$TOOL" render "$WORK/data/tris.skm" "$WORK/data/tris.skp" "$WORK/$out.png" \
-    --size "640x$top" --distance 128 --select 1 "$@" >/dev/null || fail "render $out"
+render() {  # render NAME OPTION...: boneloom-tool render of the view into NAME.png
+  "$TOOL" render "$WORK/data/tris.skm" "$WORK/data/tris.skp" "$WORK/$1.png" \
+    --size "640x$top" --distance 128 --select 1 "${@:2}" >/dev/null || fail "render $1"
 }
 
 # --- the skeleton alone -----------------------------------------------------------

@@ -13,8 +13,7 @@ stop_feeder() {
   if [ -n "$FEEDER" ]; then kill "$FEEDER" 2>/dev/null || true; wait "$FEEDER" 2>/dev/null || true; fi
   FEEDER=""
 }
-# cleanup (viewer_common.inc) exits with the status it finds in $?.
-trap 'rc=$?; stop_feeder; (exit $rc); cleanup' EXIT
+stop_app() { stop_feeder; stop_viewer; } # the EXIT trap's (layout.inc)
 
 # feed FILE: an endless writer on the FIFO FILE (text, never a valid image).
 feed() { yes >"$1" 2>/dev/null & FEEDER=$!; }
