@@ -1,28 +1,22 @@
 #!/usr/bin/env bash
-# boneloom-tool gltf as a command: the two containers, --fps and the key
-# times and frame names it produces, the same bytes on every run, usage
-# errors (exit 2), and failures (exit 1) that name the file and leave any
-# earlier output untouched with no temporary file behind.
-set -euo pipefail
-TOOL="$BONELOOM_BUILD/boneloom-tool"
-EDGE="$BONELOOM_BUILD/tests/gltf/gltf-edge-models"
-WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
-command -v node >/dev/null || fail "node is not installed"
-
-"$TOOL" sample "$WORK/demo" >/dev/null
-SKM="$WORK/demo/tris.skm"
-SKP="$WORK/demo/tris.skp"
+# boneloom-tool gltf and import as commands. gltf: the two containers, --fps
+# and the key times and frame names it produces, the same bytes on every run,
+# usage errors (exit 2), and failures (exit 1) that name the file and leave
+# any earlier output untouched with no temporary file behind. import: the demo
+# through `gltf` and back lists the same model in `info`; --list writes
+# nothing; a cut-off .glb, a text file named .fbx and an empty file each give
+# one line naming the file, exit 1 and no output; a pair whose second file
+# cannot be written leaves the first as it was; usage errors exit 2.
+. "$(dirname "$0")/cli_common.inc"
+need node
+make_demo
 
 # --- the binary container ---------------------------------------------------
-"$TOOL" gltf "$SKM" "$SKP" "$WORK/out.glb" >"$WORK/stdout" 2>"$WORK/stderr" || fail "export exited $?"
-grep -q "wrote $WORK/out.glb: 26 bones, 3 meshes, 9 frames at 24 fps" "$WORK/stdout" || fail "no summary line"
-[ ! -s "$WORK/stderr" ] || fail "the demo model drew messages: $(cat "$WORK/stderr")"
-header=$(od -An -tu4 -N12 "$WORK/out.glb" | tr -s ' ' ' ' | sed 's/^ //;s/ $//')
-size=$(stat -c %s "$WORK/out.glb")
-[ "$header" = "1179937895 2 $size" ] || fail "glb header is '$header' for a file of $size bytes"
-[ $((size % 4)) -eq 0 ] || fail "glb size $size is not a multiple of 4"
+expect 0 "$TOOL" gltf "$SKM" "$SKP" "$WORK/out.glb"
+contains out "wrote $WORK/out.glb: 26 bones, 3 meshes, 9 frames at 24 fps"
+[ ! -s "$WORK/err.txt" ] || fail "the demo model drew messages: $(cat "$WORK/err.txt")"
+# (The container's header, chunks and padding are the validator's to check:
+# cli_gltf_readers.sh.)
 
 # --- the text container holds the same document and buffer ---------------------
 "$TOOL" gltf "$SKM" "$SKP" "$WORK/out.gltf" >/dev/null
@@ -70,58 +64,97 @@ for (let k = 2; k < process.argv.length; k += 2) {
 JS
 
 # --- usage errors: exit 2, nothing written ---------------------------------------
-expect_usage() {  # expect_usage WHAT ARGS...
-  local what=$1 status=0
-  shift
-  "$TOOL" gltf "$@" >/dev/null 2>"$WORK/err" || status=$?
-  [ "$status" -eq 2 ] || fail "$what exited $status"
-  grep -q "usage: boneloom-tool gltf \[--fps N\] IN.skm IN.skp OUT.glb|OUT.gltf" "$WORK/err" ||
-    fail "$what: no usage line"
-}
-expect_usage "no operands"
-expect_usage "two operands" "$SKM" "$SKP"
-expect_usage "a .obj output" "$SKM" "$SKP" "$WORK/out.obj"
-expect_usage "a bare .glb" "$SKM" "$SKP" ".glb"
-expect_usage "--fps 0" --fps 0 "$SKM" "$SKP" "$WORK/bad.glb"
-expect_usage "--fps=-3" --fps=-3 "$SKM" "$SKP" "$WORK/bad.glb"
-expect_usage "--fps ten" --fps ten "$SKM" "$SKP" "$WORK/bad.glb"
-expect_usage "--fps 5000" --fps 5000 "$SKM" "$SKP" "$WORK/bad.glb"
-expect_usage "--fps without a value" "$SKM" "$SKP" "$WORK/bad.glb" --fps
-expect_usage "an unknown option" --speed 3 "$SKM" "$SKP" "$WORK/bad.glb"
-grep -q "out.obj\" must end in .glb or .gltf" <("$TOOL" gltf "$SKM" "$SKP" "$WORK/out.obj" 2>&1) ||
-  fail "no message on the extension"
+expect_usage() { expect 2 "$TOOL" gltf "$@"; contains err "usage: boneloom-tool gltf [--fps N] IN.skm IN.skp OUT.glb|OUT.gltf"; }
+expect_usage
+expect_usage "$SKM" "$SKP"
+expect_usage "$SKM" "$SKP" "$WORK/out.obj"
+contains err 'out.obj" must end in .glb or .gltf'
+expect_usage "$SKM" "$SKP" ".glb"
+for bad in "--fps 0" "--fps=-3" "--fps ten" "--fps 5000" "--speed 3"; do
+  # shellcheck disable=SC2086
+  expect_usage $bad "$SKM" "$SKP" "$WORK/bad.glb"
+done
+expect_usage "$SKM" "$SKP" "$WORK/bad.glb" --fps
 [ ! -e "$WORK/out.obj" ] && [ ! -e "$WORK/bad.glb" ] || fail "a usage error wrote a file"
 "$TOOL" gltf --help | grep -q "usage: boneloom-tool gltf" || fail "--help"
 "$TOOL" --help | grep -q "gltf" || fail "gltf missing from the command list"
 
 # --- failures: exit 1, named file, earlier output kept, no temporary -------------
-expect_failure() {  # expect_failure WHAT PATTERN ARGS...
-  local what=$1 pattern=$2 status=0
-  shift 2
-  "$TOOL" gltf "$@" >/dev/null 2>"$WORK/err" || status=$?
-  [ "$status" -eq 1 ] || fail "$what exited $status"
-  grep -q -- "$pattern" "$WORK/err" || fail "$what: message '$(cat "$WORK/err")' lacks '$pattern'"
-}
+expect_failure() { expect 1 "$TOOL" gltf "${@:2}"; contains err "$1"; }
 echo "earlier export" >"$WORK/keep.glb"
-expect_failure "a missing model" "missing.skm" "$WORK/missing.skm" "$SKP" "$WORK/keep.glb"
+expect_failure "missing.skm" "$WORK/missing.skm" "$SKP" "$WORK/keep.glb"
 head -c 100 "$SKM" >"$WORK/short.skm"
-expect_failure "a cut-off model" "short.skm" "$WORK/short.skm" "$SKP" "$WORK/keep.glb"
-mkdir "$WORK/edge"
-"$EDGE" "$WORK/edge" >/dev/null
+expect_failure "short.skm" "$WORK/short.skm" "$SKP" "$WORK/keep.glb"
+make_edges
 # five.skm weighs vertices on bones 0..5; oneframe.skp has only two bones.
-expect_failure "a weight on a missing bone" "five.skm: mesh 0 \"rope\" vertex 0 weight 2 refers to bone 2" \
+expect_failure 'five.skm: mesh 0 "rope" vertex 0 weight 2 refers to bone 2' \
   "$WORK/edge/five.skm" "$WORK/edge/oneframe.skp" "$WORK/keep.glb"
 [ "$(cat "$WORK/keep.glb")" = "earlier export" ] || fail "a failed export changed the earlier output"
-expect_failure "a missing directory" "cannot write \"$WORK/nodir/out.glb\"" "$SKM" "$SKP" "$WORK/nodir/out.glb"
+expect_failure "cannot write \"$WORK/nodir/out.glb\"" "$SKM" "$SKP" "$WORK/nodir/out.glb"
 mkdir "$WORK/dir.glb"
-expect_failure "a directory as output" "dir.glb" "$SKM" "$SKP" "$WORK/dir.glb"
+expect_failure "dir.glb" "$SKM" "$SKP" "$WORK/dir.glb"
 leftovers=$(find "$WORK" -name '*.tmp*')
 [ -z "$leftovers" ] || fail "temporary files left: $leftovers"
 
 # --- edge models export with a note on what was changed ---------------------
-"$TOOL" gltf "$WORK/edge/unweighted.skm" "$WORK/edge/unweighted.skp" "$WORK/u.glb" 2>"$WORK/err" >/dev/null ||
-  fail "the unweighted model was refused"
-grep -q "1 vertex without a positive weight is bound to bone 0 \"root\"" "$WORK/err" || fail "no note on the vertex"
-"$TOOL" gltf "$WORK/edge/five.skm" "$WORK/edge/five.skp" "$WORK/f.glb" 2>"$WORK/err" >/dev/null
-grep -q "1 vertex has more than 4 bones" "$WORK/err" || fail "no note on five influences"
+expect 0 "$TOOL" gltf "$WORK/edge/unweighted.skm" "$WORK/edge/unweighted.skp" "$WORK/u.glb"
+contains err '1 vertex without a positive weight is bound to bone 0 "root"'
+expect 0 "$TOOL" gltf "$WORK/edge/five.skm" "$WORK/edge/five.skp" "$WORK/f.glb"
+contains err "1 vertex has more than 4 bones"
+
+# --- import: the round trip through the command line ---------------------------
+expect 0 "$TOOL" import "$WORK/out.glb" "$WORK/back.skm" "$WORK/back.skp"
+grep -qx "wrote $WORK/back.skm and $WORK/back.skp: 26 bones, 3 meshes, 9 frames" "$WORK/out.txt" ||
+  fail "no summary line: $(cat "$WORK/out.txt")"
+[ ! -s "$WORK/err.txt" ] || fail "the demo drew messages: $(cat "$WORK/err.txt")"
+"$TOOL" info "$SKM" "$SKP" | tail -n +3 >"$WORK/want.info"
+"$TOOL" info "$WORK/back.skm" "$WORK/back.skp" | tail -n +3 >"$WORK/got.info"
+diff "$WORK/want.info" "$WORK/got.info" >&2 || fail "info of the imported pair differs"
+"$TOOL" check "$WORK/back.skm" "$WORK/back.skp" >/dev/null || fail "check finds problems in the import"
+
+# --- --list: the scene's parts, nothing written ----------------------------------
+"$TOOL" import "$WORK/out.glb" "$WORK/list.skm" "$WORK/list.skp" --list >"$WORK/list"
+grep -q 'skeleton "Pelvis": 26 bones' "$WORK/list" || fail "--list: no skeleton line"
+grep -q 'mesh "arms": 548 vertices, 1024 triangles' "$WORK/list" || fail "--list: no mesh line"
+grep -q '0 "frames": .* 9 key times' "$WORK/list" || fail "--list: no animation line"
+[ ! -e "$WORK/list.skm" ] && [ ! -e "$WORK/list.skp" ] || fail "--list wrote a file"
+
+# --- bad input: one line naming the file, exit 1, earlier output kept -----------
+echo "earlier skm" >"$WORK/keep.skm"
+echo "earlier skp" >"$WORK/keep.skp"
+# import_refused IN TEXT [OPTION...]: exit 1 with the one line "IN: ...TEXT...",
+# nothing on stdout, the earlier output as it was.
+import_refused() {
+  expect 1 "$TOOL" import "$1" "$WORK/keep.skm" "$WORK/keep.skp" "${@:3}"
+  contains err "$1: $2"
+  [ "$(wc -l <"$WORK/err.txt")" -eq 1 ] && [ ! -s "$WORK/out.txt" ] || fail "$1: not one line on stderr alone"
+  [ "$(cat "$WORK/keep.skm")" = "earlier skm" ] && [ "$(cat "$WORK/keep.skp")" = "earlier skp" ] ||
+    fail "$1 changed the earlier output"
+}
+head -c 4000 "$WORK/out.glb" >"$WORK/cut.glb"
+import_refused "$WORK/cut.glb" "glTF binary cut short"
+echo "not a model" >"$WORK/text.fbx"
+import_refused "$WORK/text.fbx" "FBX"
+: >"$WORK/empty.dae"
+import_refused "$WORK/empty.dae" "the file is empty"
+import_refused "$WORK/missing.obj" "cannot open"
+import_refused "$WORK/out.glb" 'no animation "walk" (it has 0 "frames")' --anim walk
+
+# Both or neither: the second file cannot be written, the first stays.
+expect 1 "$TOOL" import "$WORK/out.glb" "$WORK/keep.skm" "$WORK/nodir/x.skp"
+contains err "cannot write \"$WORK/nodir/x.skp\""
+[ "$(cat "$WORK/keep.skm")" = "earlier skm" ] || fail "the first file was replaced alone"
+leftovers=$(find "$WORK" -name '*.tmp*' -o -name '*.old*')
+[ -z "$leftovers" ] || fail "temporary files left: $leftovers"
+
+# --- usage errors: exit 2 --------------------------------------------------------
+import_usage() { expect 2 "$TOOL" import "$@"; contains err "usage: boneloom-tool import IN OUT.skm OUT.skp"; }
+import_usage
+import_usage "$WORK/out.glb" "$WORK/a.skm"
+import_usage "$WORK/out.glb" "$WORK/a.skm" "$WORK/a.skm"
+import_usage "$WORK/out.glb" "$WORK/a.skm" "$WORK/a.skp" --fps 0
+import_usage "$WORK/out.glb" "$WORK/a.skm" "$WORK/a.skp" --scale=-1
+import_usage "$WORK/out.glb" --list=yes
+[ ! -e "$WORK/a.skm" ] || fail "a usage error wrote a file"
+"$TOOL" import --help | grep -q -- "--anim NAME|INDEX" || fail "--help"
 echo "cli_gltf_command: ok"

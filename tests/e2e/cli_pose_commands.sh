@@ -1,17 +1,14 @@
 #!/usr/bin/env bash
 # boneloom-tool pose and rotate on the demo model: the pose lines and key list,
-# key presses stepping one channel with wrap-around, the rotation's direction,
-# frame 0 left alone, identity and clamped angles, and the error exits.
-set -euo pipefail
-TOOL="$BONELOOM_BUILD/boneloom-tool"
-WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
+# key presses stepping one channel with wrap-around, --frame N equal to every
+# channel stepped to N, --t blending towards the next frame (its ends the frames
+# themselves), the rotation's direction, frame 0 left alone, identity and
+# clamped angles, and the error exits.
+. "$(dirname "$0")/cli_common.inc"
 cd "$WORK"
 
 "$TOOL" sample . >/dev/null
-bones=$("$TOOL" info tris.skm tris.skp | sed -n 's/^tris.skp: \([0-9]*\) bones, \([0-9]*\) frames$/\1/p')
-frames=$("$TOOL" info tris.skm tris.skp | sed -n 's/^tris.skp: \([0-9]*\) bones, \([0-9]*\) frames$/\2/p')
+read -r bones frames < <("$TOOL" info tris.skm tris.skp | sed -n 's/^tris.skp: \([0-9]*\) bones, \([0-9]*\) frames$/\1 \2/p')
 [ "$bones" -ge 2 ] && [ "$frames" -ge 3 ] || fail "demo model has $bones bones, $frames frames"
 
 # Shape: one line per bone, then one key line per channel, frame 1 after a load.
@@ -46,6 +43,35 @@ allzero=""
 for ((i = 0; i < ${#keys}; i++)); do allzero+=$(printf "${keys:i:1}%.0s" $(seq 1 $((frames - 1)))); done
 "$TOOL" pose tris.skm tris.skp --press "$allzero" >rest.txt
 [ "$(grep -c 'frame:0$' rest.txt)" = "${#keys}" ] || fail "not every channel reached frame 0"
+
+# Frame N is what every key channel stepped to N shows; the key lines stay
+# those of the untouched channels.
+bones_of() { grep -v '^key ' "$1"; }
+twice=""
+for ((i = 0; i < ${#keys}; i++)); do twice+=${keys:i:1}${keys:i:1}; done
+"$TOOL" pose tris.skm tris.skp --press "$twice" >keys3.txt
+cp rest.txt keys0.txt
+for n in 0 3; do
+  "$TOOL" pose tris.skm tris.skp --frame $n >frame$n.txt
+  diff <(bones_of keys$n.txt) <(bones_of frame$n.txt) >/dev/null || fail "--frame $n differs from the channels at $n"
+  diff <(grep '^key ' loaded.txt) <(grep '^key ' frame$n.txt) >/dev/null || fail "--frame $n changed the key lines"
+done
+
+# --t 0 and 1 are the frames exactly (after the last frame comes frame 1), and
+# a blend between them moves. The blend itself is the unit tests' business.
+last=$((frames - 1))
+for n in 2 $last; do
+  next=$((n == last ? 1 : n + 1))
+  "$TOOL" pose tris.skm tris.skp --frame $n >a.txt
+  "$TOOL" pose tris.skm tris.skp --frame $next >b.txt
+  "$TOOL" pose tris.skm tris.skp --frame $n --t 0 >t0.txt
+  "$TOOL" pose tris.skm tris.skp --frame=$n --t=1 >t1.txt
+  "$TOOL" pose tris.skm tris.skp --frame $n --t 0.3 >mid.txt
+  cmp -s a.txt t0.txt || fail "--frame $n --t 0 is not frame $n"
+  cmp -s b.txt t1.txt || fail "--frame $n --t 1 is not frame $next"
+  [ "$(wc -l <mid.txt)" = "$(wc -l <a.txt)" ] && ! cmp -s a.txt mid.txt && ! cmp -s b.txt mid.txt ||
+    fail "--frame $n --t 0.3 is not between the frames"
+done
 
 # Rotation: zero angles write the same bytes; yaw 90 turns the root by -90
 # about z in frames 1 and up and leaves frame 0 as it was.
@@ -93,18 +119,28 @@ same_pose loaded.txt back.txt ||
 "$TOOL" rotate tris.skm tris.skp clamped.skp --yaw 360 --pitch -360 --roll 360 >/dev/null
 cmp -s big.skp clamped.skp || fail "angles were not clamped"
 
-# Errors: usage 2, load or write failure 1, and nothing written.
-status() { set +e; "$@" >/dev/null 2>err.txt; echo $?; set -e; }
-[ "$(status "$TOOL" pose tris.skm)" = 2 ] || fail "pose with one operand"
-[ "$(status "$TOOL" pose tris.skm tris.skp --press)" = 2 ] || fail "--press without value"
-[ "$(status "$TOOL" rotate tris.skm tris.skp o.skp --yaw abc)" = 2 ] || fail "bad angle"
-grep -q -- "--yaw: 'abc'" err.txt || fail "bad angle message: $(cat err.txt)"
-[ "$(status "$TOOL" rotate tris.skm tris.skp o.skp --roll nan)" = 2 ] || fail "nan angle"
-[ "$(status "$TOOL" rotate tris.skm tris.skp --pitch 5)" = 2 ] || fail "rotate without output"
+# Errors: usage 2 (a message and nothing on stdout), load or write failure 1,
+# and nothing written.
+expect 2 "$TOOL" pose tris.skm
+expect 2 "$TOOL" pose tris.skm tris.skp --press
+for bad in "--frame $frames" "--frame -1" "--frame 2x" "--t 0.5" "--frame 1 --t 1.5" \
+  "--frame 1 --t -0.1" "--frame 1 --t nan" "--frame 1 --press L" "--press L --frame 1"; do
+  # shellcheck disable=SC2086
+  expect 2 "$TOOL" pose tris.skm tris.skp $bad
+  [ ! -s out.txt ] || fail "pose $bad printed on stdout"
+  contains err "boneloom-tool pose: "
+done
+expect 2 "$TOOL" pose tris.skm tris.skp --frame $frames
+contains err "0 .. $last"
+expect 2 "$TOOL" rotate tris.skm tris.skp o.skp --yaw abc
+contains err "--yaw: 'abc'"
+expect 2 "$TOOL" rotate tris.skm tris.skp o.skp --roll nan
+expect 2 "$TOOL" rotate tris.skm tris.skp --pitch 5
 [ ! -e o.skp ] || fail "output written after a usage error"
-[ "$(status "$TOOL" pose missing.skm tris.skp)" = 1 ] || fail "missing model"
-grep -q 'missing.skm' err.txt || fail "missing model message: $(cat err.txt)"
-[ "$(status "$TOOL" rotate tris.skm tris.skp nodir/o.skp --yaw 5)" = 1 ] || fail "unwritable output"
+expect 1 "$TOOL" pose missing.skm tris.skp
+contains err "missing.skm"
+expect 1 "$TOOL" pose missing.skm tris.skp --frame 1
+expect 1 "$TOOL" rotate tris.skm tris.skp nodir/o.skp --yaw 5
 [ ! -e nodir ] || fail "output directory created"
 "$TOOL" pose --help | grep -q '^usage: boneloom-tool pose' || fail "pose --help"
 "$TOOL" rotate --help | grep -q -- '--pitch P' || fail "rotate --help"

@@ -3,12 +3,8 @@
 # written), a strip of every pose frame, a turntable, and failures (exit 1)
 # that leave nothing behind: an unwritable target, a picture that cannot be
 # written half-way through a strip, and no GL driver at all.
-set -euo pipefail
+. "$(dirname "$0")/cli_common.inc"
 unset DISPLAY
-TOOL="$BONELOOM_BUILD/boneloom-tool"
-WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
 cd "$WORK"
 
 # In a sanitizer build Mesa unloads its driver at exit, before the leak check:
@@ -16,32 +12,24 @@ cd "$WORK"
 # no longer be named. Preloading it keeps it mapped (as asan_viewer.sh does);
 # the sanitizer runtime must come first.
 PRELOAD=""
-if grep -q '^BONELOOM_SANITIZE:BOOL=ON$' "$BONELOOM_BUILD/CMakeCache.txt" 2>/dev/null; then
-  asanlib=$(ldd "$TOOL" | awk '/libasan\.so/ {print $3; exit}')
-  driver=$(ls /usr/lib/*/dri/swrast_dri.so 2>/dev/null | head -n 1 || true)
-  if [ -n "$asanlib" ] && [ -n "$driver" ]; then PRELOAD="$asanlib:$driver"; fi
-fi
+asanlib=$(ldd "$TOOL" | awk '/libasan\.so/ {print $3; exit}')
+driver=$(ls /usr/lib/*/dri/swrast_dri.so 2>/dev/null | head -n 1 || true)
+if [ -n "$asanlib" ] && [ -n "$driver" ]; then PRELOAD="$asanlib:$driver"; fi
 
 "$TOOL" sample . >/dev/null
 frames=$("$TOOL" info tris.skm tris.skp | sed -n 's/^tris.skp: [0-9]* bones, \([0-9]*\) frames$/\1/p')
 [ "$frames" -ge 3 ] || fail "demo model has $frames frames"
 render() { LD_PRELOAD="$PRELOAD" "$TOOL" render tris.skm tris.skp "$@"; }
-# expect STATUS TEXT ARGS...: render exits with STATUS and says TEXT on stderr.
-expect() {
-  local want=$1 text=$2 rc=0
-  shift 2
-  render "$@" >/dev/null 2>err.txt || rc=$?
-  [ "$rc" = "$want" ] || fail "render $* exited $rc, not $want: $(cat err.txt)"
-  grep -qF -- "$text" err.txt || fail "render $* did not say '$text': $(cat err.txt)"
-}
+# refused STATUS TEXT ARGS...: render exits with STATUS and says TEXT on stderr.
+refused() { expect "$1" render "${@:3}"; contains err "$2"; }
 
-expect 2 "--size wants WxH" out.png --size 0x480
-expect 2 "--size wants WxH" out.png --size 640x4097
-expect 2 "no bone 'Nobody'" out.png --select Nobody
-expect 2 "frame $frames is past the end" out.png --frame "$frames"
-expect 2 "--background wants" out.png --background 12345g
-expect 2 "--press and --frame" out.png --press L --frame 1
-expect 2 "expected 2 operands" out.png --frames strip
+refused 2 "--size wants WxH" out.png --size 0x480
+refused 2 "--size wants WxH" out.png --size 640x4097
+refused 2 "no bone 'Nobody'" out.png --select Nobody
+refused 2 "frame $frames is past the end" out.png --frame "$frames"
+refused 2 "--background wants" out.png --background 12345g
+refused 2 "--press and --frame" out.png --press L --frame 1
+refused 2 "expected 2 operands" out.png --frames strip
 [ -z "$(ls ./*.png strip 2>/dev/null)" ] || fail "a usage error wrote something"
 
 # A strip: one picture per frame, every one a PNG and each different, since
@@ -63,12 +51,12 @@ touch plain
 mkdir half half/frame_0002.png # a directory where the third picture should go
 cp old.png old.copy
 before=$(ls -R)
-expect 1 "nothing written" plain/out.png
-expect 1 "nothing written" --frames plain/strip
-expect 1 "nothing written" --frames half --size 16x16
+refused 1 "nothing written" plain/out.png
+refused 1 "nothing written" --frames plain/strip
+refused 1 "nothing written" --frames half --size 16x16
 [ "$(ls -R)" = "$before" ] || fail "a failed render left files: $(ls -R)"
-__EGL_VENDOR_LIBRARY_FILENAMES=/nonexistent.json expect 1 "cannot draw" old.png
-__EGL_VENDOR_LIBRARY_FILENAMES=/nonexistent.json expect 1 "cannot draw" --frames fresh
+__EGL_VENDOR_LIBRARY_FILENAMES=/nonexistent.json refused 1 "cannot draw" old.png
+__EGL_VENDOR_LIBRARY_FILENAMES=/nonexistent.json refused 1 "cannot draw" --frames fresh
 cmp -s old.png old.copy || fail "a failed render changed the old picture"
 [ "$(ls -R)" = "$before" ] || fail "a render without GL left files: $(ls -R)"
 echo "render: usage errors, strip of $frames frames, turntable, failures: ok"

@@ -1,18 +1,16 @@
 #!/usr/bin/env bash
-# The Bone and Mesh panels on the real viewer: a bone rename reaches the
-# console's bone list, the key list, the heads-up display and the exported SKP;
-# Prev/Next wrap; a rebuilt panel comes back unticked with the current
+# The Bone, Mesh and Rotate panels on the real viewer: a bone rename reaches
+# the console's bone list, the key list, the heads-up display and the exported
+# SKP; Prev/Next wrap; a rebuilt panel comes back unticked with the current
 # selection; mesh and skin renames reach the exported SKM and leave the SKP
-# alone.
+# alone. A yaw typed past the limit is held at 360, "Rotate" bakes the angles
+# into the exported SKP exactly as boneloom-tool rotate does, presses
+# accumulate, and the angles survive leaving the panel and coming back.
 . "$(dirname "$0")/viewer_common.inc"
 
 # export_files: both menu exports, each waiting for its console line.
 export_files() { export_menu 0 SKP; export_menu 1 SKM; }
-# bone_names / mesh_names SKP: the names as boneloom-tool info lists them.
-bone_names() {
-  "$TOOL" info "$WORK/data/tris.skm" "$1" \
-    | awk '/^bones/ {on=1; next} on && /^ *index/ {next} on && NF==0 {exit} on {print $4}'
-}
+# mesh_names SKM: the names as boneloom-tool info lists them.
 mesh_names() {
   "$TOOL" info "$1" "$WORK/data/tris.skp" | sed -n 's/^ *\([0-9]*\)  mesh "\(.*\)" skin "\(.*\)":.*/\1 \2 \3/p'
 }
@@ -78,7 +76,6 @@ note "Prev from bone 0 shows the last bone, Next from the last shows bone 0"
 choose_panel Mesh
 key_tap Right 320 150                  # bone 0 -> 1 while the Mesh panel is built
 choose_panel Bone
-keep bone_back
 type_into bone: Nope                   # unticked again: takes nothing
 click_control Rename
 wait_until "bone edit enabled" enabled_is bone: 1
@@ -93,7 +90,6 @@ note "the rebuilt Bone panel is unticked and follows the selection"
 
 # --- Mesh panel: mesh and skin renames reach the SKM only -------------------------
 choose_panel Mesh
-keep mesh_panel
 type_into mesh: Nope                   # both edits start disabled
 type_into skin: Nope
 click_control meshpanel/Rename
@@ -113,7 +109,6 @@ click_control Next                     # mesh 2 -> 0
 wait_until "mesh 0 after Next" value_is mesh: torso
 append mesh: Y
 wait_until "mesh 0 renamed again" value_is mesh: torsoY
-keep mesh_renamed
 export_files
 mesh_names "$WORK/data/out.skm" >"$WORK/out_meshes.txt"
 {
@@ -126,4 +121,51 @@ cmp -s "$WORK/out_meshes.txt" "$WORK/want_meshes.txt" \
 cmp -s "$WORK/data/out.skp" "$WORK/before_mesh.skp" || fail "mesh renames changed the SKP"
 "$TOOL" check "$WORK/data/out.skm" "$WORK/data/out.skp" >/dev/null || fail "the exported pair does not check"
 note "mesh and skin renames reach the SKM; the SKP is unchanged"
+
+# --- Rotate panel ------------------------------------------------------------------
+# export_skp NAME: "Model: Save SKP file", kept as $WORK/NAME.skp.
+export_skp() {
+  export_menu 0 SKP
+  cp "$WORK/data/out.skp" "$WORK/$1.skp"
+}
+# rotate_tool IN OUT YAW PITCH ROLL: boneloom-tool rotate on the demo meshes.
+rotate_tool() {
+  "$TOOL" rotate "$WORK/data/tris.skm" "$1" "$2" --yaw "$3" --pitch "$4" --roll "$5" >/dev/null \
+    || fail "boneloom-tool rotate $3 $4 $5 failed"
+}
+choose_panel Rotate
+
+# Typing 400 leaves 360: one press turns the model by 360, not 40.
+type_into Yaw: 400
+wait_until "yaw held at 360" value_is Yaw: 360
+export_skp unturned
+cmp -s "$WORK/unturned.skp" "$WORK/before_mesh.skp" || fail "typing an angle changed the model"
+click_control Rotate
+export_skp yaw360
+rotate_tool "$WORK/unturned.skp" "$WORK/tool360.skp" 360 0 0
+cmp -s "$WORK/yaw360.skp" "$WORK/tool360.skp" || fail "yaw 400 did not act as 360"
+rotate_tool "$WORK/unturned.skp" "$WORK/tool40.skp" 40 0 0
+cmp -s "$WORK/yaw360.skp" "$WORK/tool40.skp" && fail "yaw 400 acted as 40"
+note "yaw 400 is held at 360"
+
+# Yaw 90 and pitch 30: the export matches boneloom-tool rotate.
+type_into Yaw: 90
+type_into Pitch: 30
+wait_until "pitch 30" value_is Pitch: 30
+click_control Rotate
+export_skp turned
+rotate_tool "$WORK/yaw360.skp" "$WORK/tool_turned.skp" 90 30 0
+cmp -s "$WORK/turned.skp" "$WORK/tool_turned.skp" || fail "the export differs from boneloom-tool rotate"
+cmp -s "$WORK/turned.skp" "$WORK/yaw360.skp" && fail "Rotate changed nothing"
+note "yaw 90, pitch 30: export byte-identical to boneloom-tool rotate"
+
+# Away and back: the angles are kept, and a second press accumulates.
+choose_panel Mesh
+choose_panel Rotate
+value_is Yaw: 90 && value_is Pitch: 30 || fail "the rebuilt Rotate panel shows other values"
+click_control Rotate
+export_skp turned_twice
+rotate_tool "$WORK/tool_turned.skp" "$WORK/tool_twice.skp" 90 30 0
+cmp -s "$WORK/turned_twice.skp" "$WORK/tool_twice.skp" || fail "the second press after a rebuild differs"
+note "Rotate panel rebuilt with its angles; presses accumulate"
 viewer_running || fail "the viewer ended"
