@@ -23,7 +23,7 @@
 #include "panels/panels.h"
 #include "panels/play_panel.h"
 #include "platform/clock.h"
-#include "pose/keys.h"
+#include "session/session.h"
 #include "render/render.h"
 
 int32_t LastTickTime = 0;

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "platform/display.h"
-#include "pose/anim.h" // TickTime: the clock reading of the latest idle call
+#include "session/session.h" // TickTime: the clock reading of the latest idle call
 #include "render/render.h"
 
 constexpr int TICK_MIN_MS = 11; // smallest gap between two ticks, in ms

@@ -11,7 +11,7 @@
 #include "glui/glui.h"
 #include "overlay/prompt.h"
 #include "panels/bone_panel.h" // PrevBone, NextBone
-#include "pose/keys.h"
+#include "session/session.h"
 
 int KeyDown[256];
 int SpecialDown[256];

@@ -16,8 +16,9 @@
 #include "fuzz/fuzz_check.h"
 #include "model/export.h"
 #include "model/load.h"
-#include "pose/keys.h"
+#include "session/session.h"
 #include "pose/rotate_model.h"
+#include "session/export.h"
 
 namespace {
 

@@ -15,6 +15,7 @@
 #include "model/file_io.h"
 #include "model/model.h"
 #include "model/sample.h"
+#include "session/export.h"
 
 namespace {
 

@@ -1,11 +1,8 @@
-// Globals of the one model of a run, and the name-field copy rule.
+// Counts and indexing helpers of the model records, the name-field copy rule
+// and the weight links.
 #include "model/model.h"
 
 #include <cstring>
-
-SkelModel* CurrentModel = nullptr;
-int32_t SelectedBone = 1;
-int32_t SelectedMesh = 0;
 
 void CopyName(char* field, const char* text) {
     size_t n = text ? strnlen(text, NAME_LEN - 1) : 0;
@@ -39,22 +36,6 @@ int32_t StepIndex(int32_t index, int step, int32_t count) {
     else if (next < 0)
         next = count - 1;
     return (int32_t)next;
-}
-
-int32_t ClampSelectedBone() {
-    if (!CurrentModel || CurrentModel->numbones <= 0 ||
-        (size_t)CurrentModel->numbones > CurrentModel->bones.size())
-        return -1;
-    if (SelectedBone < 0 || SelectedBone >= CurrentModel->numbones) SelectedBone = 0;
-    return SelectedBone;
-}
-
-int32_t ClampSelectedMesh() {
-    if (!CurrentModel || CurrentModel->nummeshes <= 0 ||
-        (size_t)CurrentModel->nummeshes > CurrentModel->meshes.size())
-        return -1;
-    if (SelectedMesh < 0 || SelectedMesh >= CurrentModel->nummeshes) SelectedMesh = 0;
-    return SelectedMesh;
 }
 
 bool LinkVertexWeights(SkelMesh* mesh) {

@@ -1,5 +1,4 @@
-// The in-memory skeletal model: bones, pose frames and skinned meshes, and the
-// globals that point at the one model of a run and its selection.
+// The in-memory skeletal model: bones, pose frames and skinned meshes.
 // Records are plain data; arrays are held with their int32 counts and every
 // array holds exactly that many elements (count == vector size).
 #pragma once
@@ -69,10 +68,6 @@ struct SkelModel {
     std::vector<PoseFrame> frames;
 };
 
-extern SkelModel* CurrentModel; // the model of this run; null until loaded
-extern int32_t SelectedBone;    // index into bones; starts at 1
-extern int32_t SelectedMesh;    // index into meshes; starts at 0
-
 // Copies text into a 64-byte name field: at most 63 characters, the rest of
 // the field filled with NUL bytes, so the field always ends in a NUL.
 void CopyName(char* field, const char* text);
@@ -87,13 +82,6 @@ int32_t UsableFrames(const SkelModel* model);
 // start to count-1, whatever index was; index itself when count is not
 // positive. Computed in 64 bits, so no start value can overflow.
 int32_t StepIndex(int32_t index, int step, int32_t count);
-
-// Bring SelectedBone / SelectedMesh into range before they are used as an
-// index: a value outside 0 .. count-1 becomes 0. Return the index, or -1 when
-// there is no model or it has no bones (meshes). Nothing may index with the
-// raw globals without going through these.
-int32_t ClampSelectedBone();
-int32_t ClampSelectedMesh();
 
 // Points every vertex of mesh at its numweights records in weightpool, in
 // vertex order. Returns false (and links nothing) when the pool holds fewer

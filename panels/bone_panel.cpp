@@ -10,7 +10,7 @@
 #include "glui/glui.h"
 #include "panels/panels.h"
 #include "platform/display.h"
-#include "pose/keys.h"
+#include "session/session.h"
 
 GLUI* BonePanel = nullptr;
 GLUI_EditText* BoneNameEdit = nullptr;

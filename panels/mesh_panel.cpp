@@ -11,7 +11,7 @@
 #include "glui/glui.h"
 #include "panels/panels.h"
 #include "platform/display.h"
-#include "pose/keys.h"
+#include "session/session.h"
 
 GLUI* MeshPanel = nullptr;
 GLUI_EditText* MeshNameEdit = nullptr;

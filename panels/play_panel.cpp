@@ -8,6 +8,7 @@
 #include "panels/panels.h"
 #include "platform/display.h"
 #include "pose/anim.h"
+#include "session/session.h"
 
 static const char* const PLAY_LABEL = "Play";   // the button's label while not playing
 static const char* const PAUSE_LABEL = "Pause"; // ... and while playing

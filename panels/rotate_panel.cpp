@@ -7,6 +7,7 @@
 #include "panels/panels.h"
 #include "platform/display.h"
 #include "pose/rotate_model.h"
+#include "session/session.h"
 
 float RotateAngles[3] = {0.0f, 0.0f, 0.0f};
 GLUI* RotatePanel = nullptr;

@@ -3,7 +3,6 @@
 // frames, so the exporter writes it.
 #include "pose/rotate_model.h"
 
-#include "pose/keys.h"
 #include "pose/rotation.h"
 
 void RotateModelFrames(SkelModel* model, const float angles[3]) {
@@ -29,10 +28,4 @@ void RotateModelFrames(SkelModel* model, const float angles[3]) {
         SetPoseQuat(&poses[0], &oq);
         SetPoseOrigin(&poses[0], &oo);
     }
-}
-
-void RotateModel(float* angles) {
-    if (!CurrentModel) return;
-    RotateModelFrames(CurrentModel, angles);
-    RebuildPose();
 }

@@ -9,7 +9,3 @@
 // up, as the frames stand: calls accumulate. Frame 0, the rest pose every
 // unkeyed bone shows, stays as loaded.
 void RotateModelFrames(SkelModel* model, const float angles[3]);
-
-// The viewer's Rotate button: RotateModelFrames on CurrentModel, then
-// RebuildPose; nothing without a model.
-void RotateModel(float* angles);

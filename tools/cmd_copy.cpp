@@ -24,7 +24,7 @@ int RunCopy(int argc, char** argv) {
     SkelModel model;
     LoadReport report;
     if (!LoadPairForTool(argv[0], argv[1], argv[2], &model, true, &report)) return 1;
-    bool wrote = WriteModelPair(&model, argv[3], argv[4]);
+    bool wrote = ExportPairForTool(&model, argv[3], argv[4]);
     fflush(stdout);
     if (!wrote) {
         fprintf(stderr, "boneloom-tool copy: %s was not written\n", argv[3]);

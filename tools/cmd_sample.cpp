@@ -38,7 +38,7 @@ int RunSample(int argc, char** argv) {
                               {posePath.c_str(), "SKP", true},
                               {skinPath.c_str(), "TGA", true}};
     if (!CheckToolOutputs(argv[0], roles, 3)) return 1;
-    bool wrote = WriteModelPair(&model, meshPath.c_str(), posePath.c_str());
+    bool wrote = ExportPairForTool(&model, meshPath.c_str(), posePath.c_str());
     if (wrote) {
         std::vector<uint8_t> skin = BuildSampleSkinTGA();
         wrote = WriteFileAtomic(skinPath.c_str(), skin.data(), skin.size(), &reason);

@@ -17,10 +17,10 @@
 #include "overlay/text.h"
 #include "panels/play_panel.h"
 #include "pose/anim.h"
-#include "pose/keys.h"
+#include "session/session.h"
 #include "render/render.h"
 #include "tests/gl/gl_window.h"
-#include "tests/unit/test_core_globals.h"
+#include "tests/unit/test_session_globals.h"
 
 namespace {
 

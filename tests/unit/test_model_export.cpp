@@ -12,6 +12,7 @@
 #include "model/sample.h"
 #include "tests/unit/test_model_helpers.h"
 #include "tests/unit/test_skeleton.h"
+#include "session/export.h"
 
 namespace {
 

@@ -16,6 +16,7 @@
 #include "panels/rotate_panel.h"
 #include "platform/display.h"
 #include "tests/unit/test_panels_fixture.h"
+#include "session/session.h"
 
 namespace {
 
