@@ -53,19 +53,29 @@ bool LinkVertexWeights(SkelMesh* mesh) {
     return true;
 }
 
-void CopyModel(const SkelModel* src, SkelModel* dst) {
-    *dst = *src;
-    for (size_t m = 0; m < dst->meshes.size(); m++) {
-        SkelMesh& mesh = dst->meshes[m];
-        const SkelMesh& from = src->meshes[m];
-        // Keep each vertex at the same place in the pool as in the source.
-        for (size_t v = 0; v < mesh.verts.size(); v++) {
-            const BoneWeight* w = from.verts[v].weights;
-            const BoneWeight* base = from.weightpool.data();
-            if (w && w >= base && w <= base + from.weightpool.size())
-                mesh.verts[v].weights = mesh.weightpool.data() + (w - base);
-            else
-                mesh.verts[v].weights = nullptr;
-        }
+SkelMesh::SkelMesh(const SkelMesh& other)
+    : numverts(other.numverts),
+      verts(other.verts),
+      texcoords(other.texcoords),
+      numtris(other.numtris),
+      indices(other.indices),
+      numreferences(other.numreferences),
+      references(other.references),
+      weightpool(other.weightpool) {
+    memcpy(skinname, other.skinname, sizeof skinname);
+    memcpy(meshname, other.meshname, sizeof meshname);
+    // Keep each vertex at the same place in the pool as in the source.
+    const BoneWeight* base = other.weightpool.data();
+    for (size_t v = 0; v < verts.size(); v++) {
+        const BoneWeight* w = other.verts[v].weights;
+        if (w && w >= base && w <= base + other.weightpool.size())
+            verts[v].weights = weightpool.data() + (w - base);
+        else
+            verts[v].weights = nullptr;
     }
+}
+
+SkelMesh& SkelMesh::operator=(const SkelMesh& other) {
+    if (this != &other) *this = SkelMesh(other);
+    return *this;
 }

@@ -57,6 +57,17 @@ struct SkelMesh {
     // into it, so one allocation serves a mesh of any size; never resize it
     // after the vertices are set up.
     std::vector<BoneWeight> weightpool;
+
+    // A copy's vertices point into its own weightpool, at the places the
+    // source's point into the source's (a member-wise copy would leave them in
+    // the source, dangling once it goes); a pointer outside the source's pool
+    // becomes null. Moves keep the pool's storage, so its pointers stay valid.
+    // A field added above must be added to the copy constructor too.
+    SkelMesh() = default;
+    SkelMesh(const SkelMesh& other);
+    SkelMesh& operator=(const SkelMesh& other);
+    SkelMesh(SkelMesh&& other) noexcept = default;
+    SkelMesh& operator=(SkelMesh&& other) noexcept = default;
 };
 
 struct SkelModel {
@@ -87,7 +98,3 @@ int32_t StepIndex(int32_t index, int step, int32_t count);
 // vertex order. Returns false (and links nothing) when the pool holds fewer
 // weights than the vertices ask for or a count is negative.
 bool LinkVertexWeights(SkelMesh* mesh);
-
-// Deep copy of src into dst with dst's vertices pointing into dst's own
-// weight pools. A plain struct copy would leave them pointing into src.
-void CopyModel(const SkelModel* src, SkelModel* dst);
