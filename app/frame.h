@@ -1,6 +1,6 @@
 // The viewer's spine: start-up steps, the idle tick that draws every frame,
 // and the reshape that sizes the 3D view. Owns the tick counters; TickTime
-// itself lives with the animation timer (pose/anim), MainWindow with the
+// itself lives with the session (session/session.h), MainWindow with the
 // display options (platform/display).
 #pragma once
 #include <cstdint>
@@ -40,7 +40,8 @@ bool TickDue(uint32_t now, uint32_t last, int ticksRun);
 void DrawFrame();
 // The display options and the selection as the renderer takes them.
 RenderOptions CurrentRenderOptions();
-// Ticks the animation timer (a tick steps playback), then draws the key list
+// Ticks the animation timer and steps playback when its frame time has passed
+// on TickTime, then draws the key list
 // and CurrentModel in the shown pose (CurrentPose while playback is stopped,
 // the playback frame otherwise) with the current display options.
 void DrawSkeletonFrame();

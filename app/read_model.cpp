@@ -9,7 +9,6 @@
 
 #include "model/file_io.h"
 #include "model/load.h"
-#include "pose/anim.h"
 #include "session/session.h"
 
 namespace {

@@ -333,7 +333,7 @@ TEST_F(Render, SkeletonFrameDrawsTheChannelsOrThePlaybackPose) {
     EXPECT_TRUE(LineJoins(line, root, atTwo));
 
     // Half way to the next tick, smooth: towards frame 1, the loop's first.
-    RestartPlaybackInterval(&Play, &ModelTimer, 5000);
+    RestartPlaybackInterval(&Play, 5000);
     Play.smooth = true;
     TickTime = 5050;
     line = childLine();
