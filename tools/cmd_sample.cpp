@@ -9,7 +9,7 @@
 
 #include "model/export.h"
 #include "model/file_io.h"
-#include "model/sample.h"
+#include "demo/sample.h"
 #include "tools/commands.h"
 
 const char SAMPLE_HELP[] =

@@ -4,7 +4,7 @@
 #include <unistd.h>
 
 #include "app/read_model.h"
-#include "model/sample.h"
+#include "demo/sample.h"
 #include "tests/unit/test_session_globals.h"
 #include "tests/unit/test_model_helpers.h"
 #include "session/session.h"
