@@ -325,8 +325,8 @@ TEST_F(Render, SkeletonFrameDrawsTheChannelsOrThePlaybackPose) {
 
     Play.mode = PLAY_PLAYING;
     Play.frame = 1;
-    ModelTimer = AnimTimer{};
-    TickTime = 5000; // due: the player steps to frame 2
+    RestartPlaybackInterval(&Play, 4900);
+    TickTime = 5000; // a frame time on at 10 fps: the player steps to frame 2
     Prim line = childLine();
     EXPECT_EQ(Play.frame, 2);
     const float atTwo[3] = {0, 3, 1};
