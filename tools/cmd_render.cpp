@@ -260,35 +260,35 @@ std::string NumberedPath(const char* dir, const char* stem, int number) {
     return JoinPath(dir, name);
 }
 
-int Render(SkelModel* model, RenderRequest* r) {
-    const char* command = "render";
-    MeshBuffers meshes;
-    r->options.mesh_buffers = &meshes;
+// Where each picture goes and its camera: for a strip one camera framing
+// every frame's pose, else one view per turn at one distance all the way
+// round. *pose is left as the request's pose (key presses or --frame).
+std::vector<Picture> PlanPictures(SkelModel* model, const RenderRequest* r, MeshBuffers* meshes,
+                                  std::vector<BonePose>* pose) {
     double aspect = (double)r->width / (double)r->height;
     std::vector<Picture> pictures;
-    std::vector<BonePose> pose;
     // --distance places the camera itself: nothing to frame.
     bool framing = r->distance <= 0;
     if (r->framesDir) {
         // One camera for the whole strip, framing every frame's pose.
         ViewFit fit = StartViewFit(r->yaw, r->pitch, aspect);
         for (int32_t f = 0; f < model->numframes && framing; f++) {
-            PoseFor(model, r, f, &pose);
-            SkinForFit(model, pose, &r->options, &meshes);
-            AddDrawnToFit(pose, &r->options, &meshes, &fit);
+            PoseFor(model, r, f, pose);
+            SkinForFit(model, *pose, &r->options, meshes);
+            AddDrawnToFit(*pose, &r->options, meshes, &fit);
         }
         for (int32_t f = 0; f < model->numframes; f++)
             pictures.push_back({NumberedPath(r->framesDir, "frame", f), f, RenderCamera{}});
         RenderCamera camera = FitCamera(&fit);
         for (Picture& p : pictures) p.camera = camera;
     } else {
-        PoseFor(model, r, -1, &pose);
-        if (framing) SkinForFit(model, pose, &r->options, &meshes);
+        PoseFor(model, r, -1, pose);
+        if (framing) SkinForFit(model, *pose, &r->options, meshes);
         int views = r->turntableDir ? r->turntable : 1;
         float farthest = 0.0f;
         for (int v = 0; v < views; v++) {
             ViewFit fit = StartViewFit(r->yaw + 360.0f * (float)v / (float)views, r->pitch, aspect);
-            if (framing) AddDrawnToFit(pose, &r->options, &meshes, &fit);
+            if (framing) AddDrawnToFit(*pose, &r->options, meshes, &fit);
             RenderCamera camera = FitCamera(&fit);
             farthest = std::max(farthest, camera.orbit_distance);
             std::string path = r->out ? r->out : NumberedPath(r->turntableDir, "turn", v);
@@ -303,6 +303,30 @@ int Render(SkelModel* model, RenderRequest* r) {
             p.camera.orbit_distance = r->distance;
         }
     }
+    return pictures;
+}
+
+// Draws every picture into a temporary file of its own (*staged), posing the
+// model for each strip frame; false with *reason at the first that fails.
+bool DrawPictures(const OffscreenContext* gl, SkelModel* model, const RenderRequest* r,
+                  const std::vector<Picture>& pictures, std::vector<BonePose>* pose,
+                  std::vector<std::unique_ptr<StagedFile>>* staged, std::string* reason) {
+    for (const Picture& p : pictures) {
+        if (p.frame >= 0) PoseFor(model, r, p.frame, pose);
+        staged->push_back(std::make_unique<StagedFile>());
+        if (!DrawPicture(gl, model, *pose, &p.camera, &r->options, p.path.c_str(),
+                         staged->back().get(), reason))
+            return false;
+    }
+    return true;
+}
+
+int Render(SkelModel* model, RenderRequest* r) {
+    const char* command = "render";
+    MeshBuffers meshes;
+    r->options.mesh_buffers = &meshes;
+    std::vector<BonePose> pose;
+    std::vector<Picture> pictures = PlanPictures(model, r, &meshes, &pose);
     if (pictures.empty()) {
         fprintf(stderr, "boneloom-tool %s: the model has no pose frames; nothing written\n",
                 command);
@@ -336,16 +360,7 @@ int Render(SkelModel* model, RenderRequest* r) {
     // temporary file until all are drawn, then they replace their files
     // together, and a failure leaves the files as they were.
     std::vector<std::unique_ptr<StagedFile>> staged;
-    bool ok = true;
-    for (const Picture& p : pictures) {
-        if (p.frame >= 0) PoseFor(model, r, p.frame, &pose);
-        staged.push_back(std::make_unique<StagedFile>());
-        if (!DrawPicture(&gl, model, pose, &p.camera, &r->options, p.path.c_str(),
-                         staged.back().get(), &reason)) {
-            ok = false;
-            break;
-        }
-    }
+    bool ok = DrawPictures(&gl, model, r, pictures, &pose, &staged, &reason);
     DestroyOffscreen(&gl);
     size_t written = staged.size();
     if (ok) {
