@@ -29,6 +29,8 @@ const ToolCommand TOOL_COMMANDS[] = {
      "print every bone's model-space pose after key presses or at a frame", POSE_HELP, RunPose},
     {"rotate", "IN.skm IN.skp OUT.skp [--yaw Y] [--pitch P] [--roll R]",
      "turn the whole model and write the SKP file", ROTATE_HELP, RunRotate},
+    {"edit", "IN.skm IN.skp OUT.skm OUT.skp OPERATION... [--dry-run]",
+     "cut, join, rename, rescale and clean up a model and its frames", EDIT_HELP, RunEdit},
     {"render", "IN.skm IN.skp OUT.png | --frames DIR | --turntable N DIR [OPTIONS]",
      "draw the posed model into PNG pictures, without a display", RENDER_HELP, RunRender},
 };
@@ -51,6 +53,10 @@ const CommandOption COMMAND_OPTIONS[] = {
     {"render", "--wireframe", 0}, {"render", "--select", 1},    {"render", "--background", 1},
     {"render", "--frames", 1},    {"render", "--turntable", 2}, {"import", "--anim", 1},
     {"import", "--fps", 1},       {"import", "--scale", 1},     {"import", "--list", 0},
+    {"edit", "--keep", 1},        {"edit", "--drop", 1},        {"edit", "--rename-frame", 2},
+    {"edit", "--rename-bone", 2}, {"edit", "--rename-mesh", 2}, {"edit", "--skin", 2},
+    {"edit", "--append", 1},      {"edit", "--scale", 1},       {"edit", "--delete-bone", 1},
+    {"edit", "--in-place", 1},    {"edit", "--dry-run", 0},
 };
 
 namespace {
