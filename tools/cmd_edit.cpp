@@ -84,10 +84,15 @@ struct EditStep {
     const char* values[2];
 };
 
-// "--keep 1-4" or "--rename-bone 3 arm": how the step was typed, for its lines.
+// "--keep 1-4" or "--rename-bone 3 arm": how the step was typed, for its lines;
+// a value too long to read in one line is shortened.
 std::string StepText(const EditStep& step) {
     std::string text = step.spec->option;
-    for (int v = 0; v < step.spec->values; v++) text += std::string(" ") + step.values[v];
+    for (int v = 0; v < step.spec->values; v++) {
+        std::string value = PrintableName(step.values[v]);
+        if (value.size() > 80) value = value.substr(0, 72) + "...";
+        text += " " + value;
+    }
     return text;
 }
 
