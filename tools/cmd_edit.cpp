@@ -16,26 +16,54 @@ const char EDIT_HELP[] =
     "Loads IN.skm and IN.skp, applies the operations in the order given, each\n"
     "printing one line, and writes OUT.skm and OUT.skp together: both or neither,\n"
     "and only when every operation succeeded. OUT may be IN. Frames, bones and\n"
-    "meshes are given by index or by name.\n"
-    "\n"
-    "operations:\n"
-    "  --keep RANGES              keep only these frames, in this order\n"
-    "  --drop RANGES              remove these frames\n"
-    "  --rename-frame FRAME NAME  give a frame a new name (at most 63 bytes)\n"
-    "  --rename-bone BONE NAME    give a bone a new name\n"
-    "  --rename-mesh MESH NAME    give a mesh a new name\n"
-    "  --skin MESH NAME           give a mesh a new skin name\n"
-    "  --append OTHER.skp[:RANGES]  append another clip's frames (all, or RANGES\n"
-    "                             of them), matching bones by name; this model's\n"
-    "                             bones the clip lacks keep their frame-0 pose\n"
-    "  --scale S                  scale the model about its origin by S > 0\n"
-    "  --delete-bone BONE         remove a bone; its children keep their poses,\n"
-    "                             its vertices move to its parent (a root's to its\n"
-    "                             first child) staying where they are in frame 0\n"
-    "  --in-place BONE            hold a root bone over its frame-0 spot on the\n"
-    "                             ground (x, y) in every frame; height and turn kept\n"
-    "  --dry-run                  print the operations' lines, write nothing\n"
-    "\n"
+    "meshes are given by index or by name. Operations may repeat.\n";
+
+const ToolOption EDIT_OPTIONS[] = {
+    {"--keep", OPTION_TEXT, "RANGES", "keep only these frames, in this order"},
+    {"--drop", OPTION_TEXT, "RANGES", "remove these frames"},
+    {"--rename-frame",
+     OPTION_TEXT,
+     "FRAME NAME",
+     "give a frame a new name (at most 63 bytes)",
+     {},
+     nullptr,
+     "--rename-frame needs a frame and a name"},
+    {"--rename-bone",
+     OPTION_TEXT,
+     "BONE NAME",
+     "give a bone a new name",
+     {},
+     nullptr,
+     "--rename-bone needs a bone and a name"},
+    {"--rename-mesh",
+     OPTION_TEXT,
+     "MESH NAME",
+     "give a mesh a new name",
+     {},
+     nullptr,
+     "--rename-mesh needs a mesh and a name"},
+    {"--skin",
+     OPTION_TEXT,
+     "MESH NAME",
+     "give a mesh a new skin name",
+     {},
+     nullptr,
+     "--skin needs a mesh and a name"},
+    {"--append", OPTION_TEXT, "OTHER.skp[:RANGES]",
+     "append another clip's frames (all, or RANGES of them),\nmatching bones by name; this "
+     "model's bones the clip\nlacks keep their frame-0 pose"},
+    {"--scale", OPTION_TEXT, "S", "scale the model about its origin by S > 0"},
+    {"--delete-bone", OPTION_TEXT, "BONE",
+     "remove a bone; its children keep their poses, its\nvertices go to its parent (a root's to "
+     "its first\nchild) staying where they are in frame 0"},
+    {"--in-place", OPTION_TEXT, "BONE",
+     "hold a root bone over its frame-0 spot on the ground\n(x, y) in every frame; height and "
+     "turn kept"},
+    {"--dry-run", OPTION_FLAG, nullptr, "print the operations' lines, write nothing"},
+    {},
+};
+
+const char EDIT_NOTES[] =
     "RANGES is a comma list of N, A-B (A above B counts down) and A- (to the last\n"
     "frame), numbered as the model stands when the operation runs: --keep 1-4\n"
     "--drop 0 drops what was frame 1. A result without frames is refused.\n"
@@ -60,36 +88,36 @@ enum EditOp {
     OP_IN_PLACE,
 };
 
-struct EditOpSpec {
+// The operation each option of EDIT_OPTIONS stands for.
+const struct {
     const char* option;
-    int values;
     EditOp op;
-};
-
-const EditOpSpec EDIT_OPS[] = {
-    {"--keep", 1, OP_KEEP},
-    {"--drop", 1, OP_DROP},
-    {"--rename-frame", 2, OP_RENAME_FRAME},
-    {"--rename-bone", 2, OP_RENAME_BONE},
-    {"--rename-mesh", 2, OP_RENAME_MESH},
-    {"--skin", 2, OP_SKIN},
-    {"--append", 1, OP_APPEND},
-    {"--scale", 1, OP_SCALE},
-    {"--delete-bone", 1, OP_DELETE_BONE},
-    {"--in-place", 1, OP_IN_PLACE},
+} EDIT_OPS[] = {
+    {"--keep", OP_KEEP},
+    {"--drop", OP_DROP},
+    {"--rename-frame", OP_RENAME_FRAME},
+    {"--rename-bone", OP_RENAME_BONE},
+    {"--rename-mesh", OP_RENAME_MESH},
+    {"--skin", OP_SKIN},
+    {"--append", OP_APPEND},
+    {"--scale", OP_SCALE},
+    {"--delete-bone", OP_DELETE_BONE},
+    {"--in-place", OP_IN_PLACE},
 };
 
 struct EditStep {
-    const EditOpSpec* spec;
-    const char* values[2];
+    const char* option;
+    EditOp op;
+    const char* values[2]; // the second for the renames, else null
 };
 
 // "--keep 1-4" or "--rename-bone 3 arm": how the step was typed, for its lines;
 // a value too long to read in one line is shortened.
 std::string StepText(const EditStep& step) {
-    std::string text = step.spec->option;
-    for (int v = 0; v < step.spec->values; v++) {
-        std::string value = PrintableName(step.values[v]);
+    std::string text = step.option;
+    for (const char* v : step.values) {
+        if (!v) continue;
+        std::string value = PrintableName(v);
         if (value.size() > 80) value = value.substr(0, 72) + "...";
         text += " " + value;
     }
@@ -114,13 +142,13 @@ bool RunStep(SkelModel* model, const EditStep& step, std::string* line, std::str
     const char* b = step.values[1];
     char buf[256];
     int32_t index = -1;
-    switch (step.spec->op) {
+    switch (step.op) {
         case OP_KEEP:
         case OP_DROP: {
             std::vector<int32_t> frames;
             int32_t before = model->numframes;
             if (!ParseFrameRanges(a, model->numframes, &frames, why)) return false;
-            bool keep = step.spec->op == OP_KEEP;
+            bool keep = step.op == OP_KEEP;
             if (!(keep ? KeepFrames(model, frames, why) : DropFrames(model, frames, why)))
                 return false;
             snprintf(buf, sizeof buf, "%s %i of %i frames, %i now", keep ? "kept" : "dropped",
@@ -134,7 +162,7 @@ bool RunStep(SkelModel* model, const EditStep& step, std::string* line, std::str
         case OP_SKIN: {
             std::string old;
             const char* what = "frame";
-            switch (step.spec->op) {
+            switch (step.op) {
                 case OP_RENAME_FRAME:
                     if (!FindFrameArg(model, a, &index, why)) return false;
                     old = model->frames[index].name;
@@ -193,7 +221,8 @@ bool RunStep(SkelModel* model, const EditStep& step, std::string* line, std::str
         }
         case OP_SCALE: {
             double s = 0;
-            if (!ParsePositive(a, 3.4e38, &s) || !std::isfinite((float)s) || !((float)s > 0)) {
+            const NumberRule above0 = {0, 3.4e38, NUMBER_ABOVE_LOW};
+            if (!ParseNumber(a, above0, &s) || !((float)s > 0)) {
                 *why = "not a number above 0";
                 return false;
             }
@@ -236,46 +265,17 @@ bool RunStep(SkelModel* model, const EditStep& step, std::string* line, std::str
 
 } // namespace
 
-int RunEdit(int argc, char** argv) {
-    const char* command = argv[0];
-    std::vector<const char*> operands;
+int RunEdit(const ToolArgs* args) {
+    const char* command = args->command;
     std::vector<EditStep> steps;
-    bool dryRun = false;
-    for (int i = 1; i < argc; i++) {
-        const char* arg = argv[i];
-        if (strcmp(arg, "--dry-run") == 0) {
-            dryRun = true;
-            continue;
-        }
-        const EditOpSpec* spec = nullptr;
-        const char* inlineValue = nullptr;
-        for (const EditOpSpec& s : EDIT_OPS) {
-            size_t n = strlen(s.option);
-            if (strncmp(arg, s.option, n) == 0 && (arg[n] == '\0' || arg[n] == '=')) {
-                spec = &s;
-                inlineValue = arg[n] == '=' ? arg + n + 1 : nullptr;
-            }
-        }
-        if (!spec) {
-            if (arg[0] == '-' && arg[1] == '-')
-                return UsageError(command, "unknown operation '%s'", arg);
-            operands.push_back(arg);
-            continue;
-        }
-        EditStep step{spec, {nullptr, nullptr}};
-        int v = 0;
-        if (inlineValue) step.values[v++] = inlineValue;
-        for (; v < spec->values; v++) {
-            if (i + 1 >= argc)
-                return UsageError(command, "%s needs %i value%s", spec->option, spec->values,
-                                  spec->values == 1 ? "" : "s");
-            step.values[v] = argv[++i];
-        }
-        steps.push_back(step);
-    }
-    if (operands.size() != 4)
-        return UsageError(command, "expected 4 operands, got %zu", operands.size());
+    for (const GivenOption& given : args->given)
+        for (const auto& entry : EDIT_OPS)
+            if (strcmp(given.option->name, entry.option) == 0)
+                steps.push_back(EditStep{entry.option, entry.op, {given.text, given.operand}});
+    if (!ExpectOperands(args, 4)) return 2;
     if (steps.empty()) return UsageError(command, "no operation given");
+    const std::vector<const char*>& operands = args->operands;
+    const bool dryRun = IsGiven(args, "--dry-run");
 
     std::vector<FileRole> roles = {{operands[0], "SKM", false},
                                    {operands[1], "SKP", false},
@@ -283,7 +283,7 @@ int RunEdit(int argc, char** argv) {
                                    {operands[3], "SKP", true}};
     std::vector<std::string> appended;
     for (const EditStep& step : steps)
-        if (step.spec->op == OP_APPEND) {
+        if (step.op == OP_APPEND) {
             std::string path, ranges;
             bool hasRanges = false;
             SplitAppendArg(step.values[0], &path, &ranges, &hasRanges);
