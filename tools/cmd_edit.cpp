@@ -223,7 +223,7 @@ bool RunStep(SkelModel* model, const EditStep& step, std::string* line, std::str
             double s = 0;
             const NumberRule above0 = {0, 3.4e38, NUMBER_ABOVE_LOW};
             if (!ParseNumber(a, above0, &s) || !((float)s > 0)) {
-                *why = "not a number above 0";
+                *why = "not a number above 0 and below 3.4e38";
                 return false;
             }
             if (!ScaleModel(model, (float)s, why)) return false;

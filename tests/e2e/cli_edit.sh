@@ -50,7 +50,7 @@ while read -r want op; do
 done <<LIST
 --rename-bone_NoSuch_X:_no_bone_"NoSuch" --rename-bone NoSuch X
 --keep_8:_frame_8 --keep 8
---scale_-1:_not_a_number_above_0 --scale -1
+--scale_-1:_not_a_number_above_0_and_below_3.4e38 --scale -1
 --rename-frame_0_xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx:_name_is_64_bytes --rename-frame 0 xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx
 --append_nowhere.skp:_ --append nowhere.skp
 more_than_16777216 --keep ${ranges%,}
