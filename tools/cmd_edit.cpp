@@ -244,7 +244,8 @@ bool RunStep(SkelModel* model, const EditStep& step, std::string* line, std::str
             if (!DeleteBone(model, index, why)) return false;
             *line = "removed bone " + std::to_string(index) + " " + Quoted(name.c_str()) + "; ";
             if (children > 0)
-                *line += std::to_string(children) + " children to " +
+                *line += std::to_string(children) +
+                         (children == 1 ? " child to " : " children to ") +
                          (parent >= 0 ? Quoted(heirName.c_str()) : std::string("the roots")) + ", ";
             if (heir >= 0) *line += "its weights to " + Quoted(heirName.c_str()) + ", ";
             *line += std::to_string(model->numbones) + " bones now";
