@@ -53,7 +53,8 @@ const char RENDER_HELP[] =
     "  --no-skeleton        leave the skeleton out\n"
     "  --wireframe          polygons as lines, as the viewer's Wireframe option\n"
     "  --select BONE        draw that bone's line red; an index or a bone name\n"
-    "  --background RRGGBB  background colour in hex (default 000000)\n"
+    "  --background RRGGBB  background colour in hex (default 000000), or none: a\n"
+    "                       transparent background (an RGBA picture)\n"
     "\n"
     "The pictures replace their files together, once all are complete; when one\n"
     "cannot be written, every file stays as it was. OUT.png may not be one of\n"
@@ -81,6 +82,7 @@ struct RenderRequest {
     const char* framesDir = nullptr;
     const char* turntableDir = nullptr;
     int turntable = 0;
+    bool transparent = false; // --background none: RGBA pictures, alpha 0 behind the model
     RenderOptions options;
 };
 
@@ -183,9 +185,10 @@ int ParseRequest(int argc, char** argv, RenderRequest* r) {
         } else if (name == "--select") {
             r->select = value;
         } else if (name == "--background") {
-            if (!ParseColour(value, r->options.background))
-                return UsageError(command, "--background wants a colour RRGGBB in hex, not '%s'",
-                                  value);
+            r->transparent = strcmp(value, "none") == 0;
+            if (!r->transparent && !ParseColour(value, r->options.background))
+                return UsageError(
+                    command, "--background wants a colour RRGGBB in hex or none, not '%s'", value);
         } else if (name == "--frames") {
             r->framesDir = value;
         } else if (name == "--turntable") {
@@ -260,15 +263,16 @@ void AddDrawnToFit(const std::vector<BonePose>& pose, const RenderOptions* optio
 // Draws one picture and stages it as PNG, to be committed with the others.
 bool DrawPicture(const OffscreenContext* gl, const SkelModel* model,
                  const std::vector<BonePose>& pose, const RenderCamera* camera,
-                 const RenderOptions* options, const char* path, StagedFile* staged,
-                 std::string* reason) {
+                 const RenderOptions* options, bool transparent, const char* path,
+                 StagedFile* staged, std::string* reason) {
     ClearRenderTarget(options);
     SetRenderViewport(0, 0, gl->width, gl->height);
     ApplyRenderCamera(camera);
     RenderModel(model, pose.data(), (int32_t)pose.size(), options);
-    std::vector<uint8_t> rgb, png;
-    return ReadOffscreenPixels(gl, &rgb, reason) &&
-           EncodePNG(rgb.data(), gl->width, gl->height, 3, &png, reason) &&
+    int channels = transparent ? 4 : 3;
+    std::vector<uint8_t> pixels, png;
+    return ReadOffscreenPixels(gl, channels, &pixels, reason) &&
+           EncodePNG(pixels.data(), gl->width, gl->height, channels, &png, reason) &&
            StageFile(path, png.data(), png.size(), staged, reason);
 }
 
@@ -358,7 +362,7 @@ int Render(SkelModel* model, RenderRequest* r) {
     for (const Picture& p : pictures) {
         if (p.frame >= 0) PoseFor(model, r, p.frame, &pose);
         staged.push_back(std::make_unique<StagedFile>());
-        if (!DrawPicture(&gl, model, pose, &p.camera, &r->options, p.path.c_str(),
+        if (!DrawPicture(&gl, model, pose, &p.camera, &r->options, r->transparent, p.path.c_str(),
                          staged.back().get(), &reason)) {
             ok = false;
             break;

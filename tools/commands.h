@@ -71,6 +71,7 @@ int RunLogo(int argc, char** argv);
 int RunGltf(int argc, char** argv);
 int RunRender(int argc, char** argv);
 int RunImport(int argc, char** argv);
+int RunThumbnail(int argc, char** argv);
 
 extern const char POSE_HELP[];
 extern const char ROTATE_HELP[];
@@ -82,3 +83,4 @@ extern const char LOGO_HELP[];
 extern const char GLTF_HELP[];
 extern const char RENDER_HELP[];
 extern const char IMPORT_HELP[];
+extern const char THUMBNAIL_HELP[];

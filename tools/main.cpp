@@ -31,6 +31,9 @@ const ToolCommand TOOL_COMMANDS[] = {
      "turn the whole model and write the SKP file", ROTATE_HELP, RunRotate},
     {"render", "IN.skm IN.skp OUT.png | --frames DIR | --turntable N DIR [OPTIONS]",
      "draw the posed model into PNG pictures, without a display", RENDER_HELP, RunRender},
+    {"thumbnail", "[--size N] IN OUT.png",
+     "draw a file manager's thumbnail of the pair IN (.skm or .skp) belongs to", THUMBNAIL_HELP,
+     RunThumbnail},
 };
 const size_t TOOL_COMMAND_COUNT = sizeof TOOL_COMMANDS / sizeof TOOL_COMMANDS[0];
 
@@ -51,6 +54,7 @@ const CommandOption COMMAND_OPTIONS[] = {
     {"render", "--wireframe", 0}, {"render", "--select", 1},    {"render", "--background", 1},
     {"render", "--frames", 1},    {"render", "--turntable", 2}, {"import", "--anim", 1},
     {"import", "--fps", 1},       {"import", "--scale", 1},     {"import", "--list", 0},
+    {"thumbnail", "--size", 1},
 };
 
 namespace {
@@ -71,7 +75,7 @@ void PrintUsage(FILE* out) {
             "\n"
             "commands:\n");
     for (size_t i = 0; i < TOOL_COMMAND_COUNT; i++)
-        fprintf(out, "  %-8s %s\n", TOOL_COMMANDS[i].name, TOOL_COMMANDS[i].summary);
+        fprintf(out, "  %-9s %s\n", TOOL_COMMANDS[i].name, TOOL_COMMANDS[i].summary);
     fprintf(out,
             "\n"
             "Exit status: 0 on success, 1 on failure (or problems found by check),\n"

@@ -1,0 +1,162 @@
+// boneloom-tool thumbnail: the picture a file manager shows for an SKM or SKP
+// file. Either file of a pair is given; the other is found beside it. The
+// picture is drawn by `render` (same off-screen path, same framing) from a
+// three-quarter view onto a transparent background.
+//
+// File managers run thumbnailers in a sandbox: no display, a read-only view
+// of the files, one writable place for the picture, and nobody reading the
+// console. So the command needs no X server, writes nothing but OUT (staged
+// beside it and renamed, as every output), keeps Mesa from filling a shader
+// cache in the home folder, and on failure says nothing and exits 1.
+#include <dirent.h>
+#include <fcntl.h>
+#include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "render/offscreen.h"
+#include "tools/commands.h"
+
+const char THUMBNAIL_HELP[] =
+    "Draws the thumbnail a file manager shows for a model: an N x N PNG of the\n"
+    "model in its default pose from a three-quarter view, the meshes when it has\n"
+    "any (else the skeleton), on a transparent background. IN is either file of\n"
+    "the pair: the other is the same path with the other extension, .skm or .skp\n"
+    "in any case. Needs no X display.\n"
+    "\n"
+    "options:\n"
+    "  --size N    width and height in pixels, 1 to 4096 (default 256)\n"
+    "\n"
+    "Made to run as the desktop's thumbnailer (boneloom-tool thumbnail --size %s\n"
+    "%i %o): it writes nothing but OUT.png and prints nothing; exit status 1,\n"
+    "with OUT.png untouched, when the pair cannot be read or drawn or OUT.png\n"
+    "cannot be written; 2 on a usage error.\n";
+
+namespace {
+
+constexpr int THUMBNAIL_DEFAULT_SIZE = 256;
+// A view from the front right and a little above, as a product shot.
+constexpr const char* THUMBNAIL_YAW = "-35";
+constexpr const char* THUMBNAIL_PITCH = "20";
+
+// The extension of a model file, lower-cased ("skm" or "skp"), or "" when
+// path ends in neither.
+std::string ModelExtension(const std::string& path) {
+    size_t dot = path.rfind('.');
+    if (dot == std::string::npos || path.size() - dot != 4 || path.find('/', dot) != path.npos)
+        return "";
+    std::string ext = path.substr(dot + 1);
+    for (char& c : ext) c = (char)tolower((unsigned char)c);
+    return ext == "skm" || ext == "skp" ? ext : "";
+}
+
+bool IsRegularFile(const std::string& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// The partner of path (whose extension is ext, lower case): the same name
+// with the other extension. The extension's own letter case is tried first
+// (tris.SKM -> tris.SKP), then any case found in the folder. "" when none.
+std::string FindPartner(const std::string& path, const std::string& ext) {
+    std::string stem = path.substr(0, path.size() - 3);
+    std::string mirrored = path.substr(path.size() - 3);
+    char& last = mirrored[2];
+    bool upper = isupper((unsigned char)last) != 0;
+    last = ext == "skm" ? (upper ? 'P' : 'p') : (upper ? 'M' : 'm');
+    if (IsRegularFile(stem + mirrored)) return stem + mirrored;
+
+    const char* wanted = ext == "skm" ? "skp" : "skm";
+    size_t slash = stem.rfind('/');
+    std::string dir = slash == std::string::npos ? "." : stem.substr(0, slash + 1);
+    std::string name = slash == std::string::npos ? stem : stem.substr(slash + 1);
+    std::string found;
+    if (DIR* folder = opendir(dir.c_str())) {
+        while (dirent* entry = readdir(folder)) {
+            std::string candidate = entry->d_name;
+            if (candidate.size() == name.size() + 3 &&
+                candidate.compare(0, name.size(), name) == 0 &&
+                strcasecmp(candidate.c_str() + name.size(), wanted) == 0) {
+                std::string full = slash == std::string::npos ? candidate : dir + candidate;
+                if (IsRegularFile(full)) {
+                    found = full;
+                    break;
+                }
+            }
+        }
+        closedir(folder);
+    }
+    return found;
+}
+
+// Sends stdout and stderr (ours, and whatever the GL driver prints) nowhere.
+void SilenceConsole() {
+    fflush(stdout);
+    fflush(stderr);
+    int null = open("/dev/null", O_WRONLY);
+    if (null < 0) return;
+    dup2(null, STDOUT_FILENO);
+    dup2(null, STDERR_FILENO);
+    close(null);
+}
+
+} // namespace
+
+int RunThumbnail(int argc, char** argv) {
+    const char* command = argv[0];
+    int size = THUMBNAIL_DEFAULT_SIZE;
+    std::vector<const char*> operands;
+    for (int i = 1; i < argc; i++) {
+        bool missing = false;
+        if (const char* value = OptionValue(argc, argv, &i, "--size", &missing)) {
+            double number = 0;
+            if (!ParsePositive(value, OFFSCREEN_MAX_SIZE, &number) || number != (int)number)
+                return UsageError(command,
+                                  "--size wants a whole number of pixels, 1 to %d, not '%s'",
+                                  OFFSCREEN_MAX_SIZE, value);
+            size = (int)number;
+        } else if (missing) {
+            return UsageError(command, "--size needs a value");
+        } else {
+            operands.push_back(argv[i]);
+        }
+    }
+    if (operands.size() != 2)
+        return UsageError(command, "expected 2 operands, got %zu", operands.size());
+
+    SilenceConsole();
+    std::string in = operands[0];
+    std::string ext = ModelExtension(in);
+    if (ext.empty() || !IsRegularFile(in)) return 1;
+    std::string partner = FindPartner(in, ext);
+    if (partner.empty()) return 1;
+    std::string skm = ext == "skm" ? in : partner;
+    std::string skp = ext == "skm" ? partner : in;
+
+    SkelModel model;
+    LoadReport report;
+    if (!LoadPairForTool(command, skm.c_str(), skp.c_str(), &model, false, &report)) return 1;
+    bool meshes = model.nummeshes > 0;
+    // render reads a leading "-" as an option.
+    for (std::string* path : {&skm, &skp})
+        if ((*path)[0] == '-') *path = "./" + *path;
+
+    // Mesa keeps compiled shaders in ~/.cache by default: a thumbnailer may
+    // write nowhere but its output.
+    setenv("MESA_SHADER_CACHE_DISABLE", "true", 1);
+    std::string sizeText = std::to_string(size) + "x" + std::to_string(size);
+    std::string out = operands[1][0] == '-' ? std::string("./") + operands[1] : operands[1];
+    std::vector<const char*> args = {"render",  skm.c_str(),      skp.c_str(),    out.c_str(),
+                                     "--size",  sizeText.c_str(), "--yaw",        THUMBNAIL_YAW,
+                                     "--pitch", THUMBNAIL_PITCH,  "--background", "none"};
+    if (meshes) args.push_back("--no-skeleton");
+    args.push_back(nullptr);
+    int status = RunRender((int)args.size() - 1, const_cast<char**>(args.data()));
+    return status == 0 ? 0 : 1;
+}
