@@ -32,7 +32,7 @@ const ToolCommand TOOL_COMMANDS[] = {
     {"render", "IN.skm IN.skp OUT.png | --frames DIR | --turntable N DIR [OPTIONS]",
      "draw the posed model into PNG pictures, without a display", RENDER_HELP, RunRender},
     {"thumbnail", "[--size N] IN OUT.png",
-     "draw a file manager's thumbnail of the pair IN (.skm or .skp) belongs to", THUMBNAIL_HELP,
+     "draw a file manager's thumbnail of a model, given either file", THUMBNAIL_HELP,
      RunThumbnail},
 };
 const size_t TOOL_COMMAND_COUNT = sizeof TOOL_COMMANDS / sizeof TOOL_COMMANDS[0];

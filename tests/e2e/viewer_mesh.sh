@@ -108,6 +108,8 @@ rm -rf "$WORK/data"
 VIEWER_ARGS=(--mesh models/body.skp)
 start_viewer
 grep -qx "Reading SKM model models/body.skm" "$WORK/console.txt" || fail "no reading line for models/body.skm"
+title=$(xdotool getwindowname "$WID")
+[ "$title" = "boneloom - models/body.skp" ] || fail "window title '$title' does not name the model"
 grep -q "^Texture models/boneloom_skin.tga: pixel data cut short$" "$WORK/console.txt" ||
   fail "no line for the damaged texture"
 shot given
