@@ -45,17 +45,6 @@ constexpr int THUMBNAIL_DEFAULT_SIZE = 256;
 constexpr const char* THUMBNAIL_YAW = "-35";
 constexpr const char* THUMBNAIL_PITCH = "20";
 
-// The extension of a model file, lower-cased ("skm" or "skp"), or "" when
-// path ends in neither.
-std::string ModelExtension(const std::string& path) {
-    size_t dot = path.rfind('.');
-    if (dot == std::string::npos || path.size() - dot != 4 || path.find('/', dot) != path.npos)
-        return "";
-    std::string ext = path.substr(dot + 1);
-    for (char& c : ext) c = (char)tolower((unsigned char)c);
-    return ext == "skm" || ext == "skp" ? ext : "";
-}
-
 bool IsRegularFile(const std::string& path) {
     struct stat st;
     return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
@@ -65,13 +54,10 @@ bool IsRegularFile(const std::string& path) {
 // with the other extension. The extension's own letter case is tried first
 // (tris.SKM -> tris.SKP), then any case found in the folder. "" when none.
 std::string FindPartner(const std::string& path, const std::string& ext) {
-    std::string stem = path.substr(0, path.size() - 3);
-    std::string mirrored = path.substr(path.size() - 3);
-    char& last = mirrored[2];
-    bool upper = isupper((unsigned char)last) != 0;
-    last = ext == "skm" ? (upper ? 'P' : 'p') : (upper ? 'M' : 'm');
-    if (IsRegularFile(stem + mirrored)) return stem + mirrored;
+    std::string mirrored = PairPartnerPath(path);
+    if (IsRegularFile(mirrored)) return mirrored;
 
+    std::string stem = path.substr(0, path.size() - 3);
     const char* wanted = ext == "skm" ? "skp" : "skm";
     size_t slash = stem.rfind('/');
     std::string dir = slash == std::string::npos ? "." : stem.substr(0, slash + 1);
@@ -132,7 +118,7 @@ int RunThumbnail(int argc, char** argv) {
 
     SilenceConsole();
     std::string in = operands[0];
-    std::string ext = ModelExtension(in);
+    std::string ext = PairExtension(in);
     if (ext.empty() || !IsRegularFile(in)) return 1;
     std::string partner = FindPartner(in, ext);
     if (partner.empty()) return 1;
