@@ -28,11 +28,19 @@ const char THUMBNAIL_HELP[] =
     "model in its default pose from a three-quarter view, the meshes when it has\n"
     "any (else the skeleton), on a transparent background. IN is either file of\n"
     "the pair: the other is the same path with the other extension, .skm or .skp\n"
-    "in any case. Needs no X display.\n"
-    "\n"
-    "options:\n"
-    "  --size N    width and height in pixels, 1 to 4096 (default 256)\n"
-    "\n"
+    "in any case. Needs no X display.\n";
+
+const ToolOption THUMBNAIL_OPTIONS[] = {
+    {"--size",
+     OPTION_NUMBER,
+     "N",
+     "width and height in pixels, 1 to 4096 (default 256)",
+     {1, OFFSCREEN_MAX_SIZE, NUMBER_WHOLE},
+     "a whole number of pixels, 1 to 4096"},
+    {},
+};
+
+const char THUMBNAIL_NOTES[] =
     "Made to run as the desktop's thumbnailer (boneloom-tool thumbnail --size %s\n"
     "%i %o): it writes nothing but OUT.png and prints nothing; exit status 1,\n"
     "with OUT.png untouched, when the pair cannot be read or drawn or OUT.png\n"
@@ -94,27 +102,11 @@ void SilenceConsole() {
 
 } // namespace
 
-int RunThumbnail(int argc, char** argv) {
-    const char* command = argv[0];
-    int size = THUMBNAIL_DEFAULT_SIZE;
-    std::vector<const char*> operands;
-    for (int i = 1; i < argc; i++) {
-        bool missing = false;
-        if (const char* value = OptionValue(argc, argv, &i, "--size", &missing)) {
-            double number = 0;
-            if (!ParsePositive(value, OFFSCREEN_MAX_SIZE, &number) || number != (int)number)
-                return UsageError(command,
-                                  "--size wants a whole number of pixels, 1 to %d, not '%s'",
-                                  OFFSCREEN_MAX_SIZE, value);
-            size = (int)number;
-        } else if (missing) {
-            return UsageError(command, "--size needs a value");
-        } else {
-            operands.push_back(argv[i]);
-        }
-    }
-    if (operands.size() != 2)
-        return UsageError(command, "expected 2 operands, got %zu", operands.size());
+int RunThumbnail(const ToolArgs* args) {
+    const char* command = args->command;
+    int size = (int)GivenNumber(args, "--size", THUMBNAIL_DEFAULT_SIZE);
+    if (!ExpectOperands(args, 2)) return 2;
+    const std::vector<const char*>& operands = args->operands;
 
     SilenceConsole();
     std::string in = operands[0];
@@ -129,20 +121,18 @@ int RunThumbnail(int argc, char** argv) {
     LoadReport report;
     if (!LoadPairForTool(command, skm.c_str(), skp.c_str(), &model, false, &report)) return 1;
     bool meshes = model.nummeshes > 0;
-    // render reads a leading "-" as an option.
-    for (std::string* path : {&skm, &skp})
-        if ((*path)[0] == '-') *path = "./" + *path;
-
     // Mesa keeps compiled shaders in ~/.cache by default: a thumbnailer may
     // write nowhere but its output.
     setenv("MESA_SHADER_CACHE_DISABLE", "true", 1);
     std::string sizeText = std::to_string(size) + "x" + std::to_string(size);
-    std::string out = operands[1][0] == '-' ? std::string("./") + operands[1] : operands[1];
-    std::vector<const char*> args = {"render",  skm.c_str(),      skp.c_str(),    out.c_str(),
-                                     "--size",  sizeText.c_str(), "--yaw",        THUMBNAIL_YAW,
-                                     "--pitch", THUMBNAIL_PITCH,  "--background", "none"};
-    if (meshes) args.push_back("--no-skeleton");
-    args.push_back(nullptr);
-    int status = RunRender((int)args.size() - 1, const_cast<char**>(args.data()));
-    return status == 0 ? 0 : 1;
+    std::vector<const char*> words = {"--size",  sizeText.c_str(), "--yaw",        THUMBNAIL_YAW,
+                                      "--pitch", THUMBNAIL_PITCH,  "--background", "none",
+                                      "--",      skm.c_str(),      skp.c_str(),    operands[1]};
+    if (meshes) words.insert(words.begin(), "--no-skeleton");
+    ToolArgs render;
+    std::string problem;
+    if (!ParseCommandLine("render", RENDER_OPTIONS, (int)words.size(),
+                          const_cast<char**>(words.data()), &render, &problem))
+        return 1;
+    return RunRender(&render) == 0 ? 0 : 1;
 }
