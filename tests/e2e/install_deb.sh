@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # cpack -G DEB from the build folder (into a scratch directory): the package
-# holds the programs and the desktop files under /usr, and its dependencies
+# holds what cmake --install puts under /usr, and its dependencies
 # come from the libraries the programs link (dpkg-shlibdeps), not a list.
 . "$(dirname "$0")/cli_common.inc"
 need cpack cmake
@@ -28,15 +28,10 @@ for lib in libstdc++.so.6 libpng16.so.16 libGL.so.1 libEGL.so.1 libglut.so.3 lib
 done
 
 dpkg-deb --contents "$deb" | awk '{print $6}' | grep -v '/$' | sort >"$WORK/contents.txt"
-expected="./usr/bin/boneloom
-./usr/bin/boneloom-tool
-./usr/share/applications/boneloom.desktop
-./usr/share/bash-completion/completions/boneloom-tool
-./usr/share/icons/hicolor/scalable/apps/boneloom.svg
-./usr/share/man/man1/boneloom-tool.1
-./usr/share/man/man1/boneloom.1
-./usr/share/mime/packages/boneloom.xml
-./usr/share/thumbnailers/boneloom.thumbnailer"
-[ "$(cat "$WORK/contents.txt")" = "$expected" ] ||
-  fail "the package holds: $(diff <(echo "$expected") "$WORK/contents.txt")"
+# The same files as cmake --install puts under /usr (install_desktop.sh checks that tree).
+DESTDIR="$WORK/root" cmake --install "$BONELOOM_BUILD" --prefix /usr >"$WORK/install.log" || fail "cmake --install"
+installed=$(cd "$WORK/root" && find . -type f | sort)
+[ "$(echo "$installed" | wc -l)" -ge 9 ] || fail "cmake --install put only: $installed"
+[ "$(cat "$WORK/contents.txt")" = "$installed" ] ||
+  fail "the package and the install differ: $(diff <(echo "$installed") "$WORK/contents.txt")"
 echo "deb: $(basename "$deb"), Depends: $depends"
