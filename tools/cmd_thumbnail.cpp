@@ -124,6 +124,10 @@ int RunThumbnail(const ToolArgs* args) {
     // Mesa keeps compiled shaders in ~/.cache by default: a thumbnailer may
     // write nowhere but its output.
     setenv("MESA_SHADER_CACHE_DISABLE", "true", 1);
+    // A small picture, and file managers start several thumbnailers at once:
+    // Mesa's software renderer then draws faster in the calling thread than
+    // by starting one thread per core for each picture (unless told otherwise).
+    setenv("LP_NUM_THREADS", "0", 0);
     std::string sizeText = std::to_string(size) + "x" + std::to_string(size);
     std::vector<const char*> words = {"--size",  sizeText.c_str(), "--yaw",        THUMBNAIL_YAW,
                                       "--pitch", THUMBNAIL_PITCH,  "--background", "none",
