@@ -78,7 +78,7 @@ namespace {
 enum EditOp {
     OP_KEEP,
     OP_DROP,
-    OP_RENAME_FRAME,
+    OP_RENAME_FRAME, // the four renames in RENAMERS' order
     OP_RENAME_BONE,
     OP_RENAME_MESH,
     OP_SKIN,
@@ -160,33 +160,32 @@ bool RunStep(SkelModel* model, const EditStep& step, std::string* line, std::str
         case OP_RENAME_BONE:
         case OP_RENAME_MESH:
         case OP_SKIN: {
-            std::string old;
-            const char* what = "frame";
-            switch (step.op) {
-                case OP_RENAME_FRAME:
-                    if (!FindFrameArg(model, a, &index, why)) return false;
-                    old = model->frames[index].name;
-                    if (!RenameFrame(model, index, b, why)) return false;
-                    break;
-                case OP_RENAME_BONE:
-                    what = "bone";
-                    if (!FindBoneArg(model, a, &index, why)) return false;
-                    old = model->bones[index].name;
-                    if (!RenameBone(model, index, b, why)) return false;
-                    break;
-                case OP_RENAME_MESH:
-                    what = "mesh";
-                    if (!FindMeshArg(model, a, &index, why)) return false;
-                    old = model->meshes[index].meshname;
-                    if (!RenameMesh(model, index, b, why)) return false;
-                    break;
-                default:
-                    what = "skin of mesh";
-                    if (!FindMeshArg(model, a, &index, why)) return false;
-                    old = model->meshes[index].skinname;
-                    if (!RenameSkin(model, index, b, why)) return false;
-                    break;
-            }
+            // What is renamed: how it is found, its name field and its renamer.
+            struct Renamer {
+                const char* what;
+                bool (*find)(const SkelModel*, const char*, int32_t*, std::string*);
+                const char* (*field)(const SkelModel*, int32_t);
+                bool (*rename)(SkelModel*, int32_t, const char*, std::string*);
+            };
+            static const Renamer RENAMERS[] = {
+                {"frame", FindFrameArg,
+                 [](const SkelModel* m, int32_t i) -> const char* { return m->frames[i].name; },
+                 RenameFrame},
+                {"bone", FindBoneArg,
+                 [](const SkelModel* m, int32_t i) -> const char* { return m->bones[i].name; },
+                 RenameBone},
+                {"mesh", FindMeshArg,
+                 [](const SkelModel* m, int32_t i) -> const char* { return m->meshes[i].meshname; },
+                 RenameMesh},
+                {"skin of mesh", FindMeshArg,
+                 [](const SkelModel* m, int32_t i) -> const char* { return m->meshes[i].skinname; },
+                 RenameSkin},
+            };
+            const Renamer& r = RENAMERS[step.op - OP_RENAME_FRAME];
+            if (!r.find(model, a, &index, why)) return false;
+            std::string old = r.field(model, index);
+            if (!r.rename(model, index, b, why)) return false;
+            const char* what = r.what;
             *line = std::string(what) + " " + std::to_string(index) + " " + Quoted(old.c_str()) +
                     " is now " + Quoted(b);
             return true;
