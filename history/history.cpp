@@ -2,6 +2,8 @@
 // applied backwards and forwards on the model they were recorded on.
 #include "history/history.h"
 
+#include "edit/edit.h"
+
 #include <cstdio>
 #include <cstring>
 #include <utility>
@@ -133,15 +135,6 @@ static bool InsertFrame(SkelModel* m, int32_t index, const PoseFrame& frame) {
     return true;
 }
 
-// The last frame is never removed: every bone needs a pose to show.
-static bool RemoveFrame(SkelModel* m, int32_t index) {
-    int32_t n = UsableFrames(m);
-    if (index < 0 || index >= n || n < 2) return false;
-    m->frames.erase(m->frames.begin() + index);
-    m->numframes = n - 1;
-    return true;
-}
-
 // Puts the model into the state before the step (backwards) or after it.
 static bool ApplyStep(SkelModel* m, const HistoryStep& s, bool backwards) {
     if (!m) return false;
@@ -160,14 +153,15 @@ static bool ApplyStep(SkelModel* m, const HistoryStep& s, bool backwards) {
         case CHANGE_BONE_POSES: {
             if (!PosesFit(m, s)) return false;
             const std::vector<BonePose>& poses = backwards ? s.poses_before : s.poses_after;
-            for (size_t i = 0; i < poses.size(); i++) m->frames[s.index + i].poses[s.bone] = poses[i];
+            for (size_t i = 0; i < poses.size(); i++)
+                m->frames[s.index + i].poses[s.bone] = poses[i];
             return true;
         }
         case CHANGE_FRAME_ADDED:
         case CHANGE_FRAME_GONE: {
             if (s.frame.size() != 1) return false;
             bool add = (s.change == CHANGE_FRAME_ADDED) != backwards;
-            return add ? InsertFrame(m, s.index, s.frame[0]) : RemoveFrame(m, s.index);
+            return add ? InsertFrame(m, s.index, s.frame[0]) : DeleteFrame(m, s.index, nullptr);
         }
     }
     return false;

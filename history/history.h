@@ -29,15 +29,15 @@ enum HistoryChange : int32_t {
 
 struct HistoryStep {
     HistoryChange change = CHANGE_BONE_NAME;
-    std::string label;   // what the console says: "rename bone 3"
-    int32_t index = 0;   // bone, mesh or frame the change is at
-    int32_t bone = 0;    // CHANGE_BONE_POSES: the bone whose poses changed
-    uint64_t state = 0;  // the model state this step leads to (unique in a history)
-    std::string before;  // names: the field before and after the edit
+    std::string label;  // what the console says: "rename bone 3"
+    int32_t index = 0;  // bone, mesh or frame the change is at
+    int32_t bone = 0;   // CHANGE_BONE_POSES: the bone whose poses changed
+    uint64_t state = 0; // the model state this step leads to (unique in a history)
+    std::string before; // names: the field before and after the edit
     std::string after;
     std::vector<BonePose> poses_before; // CHANGE_BONE_POSES, one per frame
     std::vector<BonePose> poses_after;
-    std::vector<PoseFrame> frame;       // CHANGE_FRAME_*: the one frame
+    std::vector<PoseFrame> frame; // CHANGE_FRAME_*: the one frame
 };
 
 struct EditHistory {
@@ -45,9 +45,9 @@ struct EditHistory {
     size_t done = 0;               // steps[0 .. done) are applied to the model
     size_t bytes = 0;              // what the steps use, by HistoryStepBytes
     size_t limit = HISTORY_MAX_BYTES;
-    uint64_t base_state = 0;       // the state before the oldest kept step
-    uint64_t next_state = 1;       // for the next recorded step
-    uint64_t saved_state = 0;      // the state both files were last written at
+    uint64_t base_state = 0;  // the state before the oldest kept step
+    uint64_t next_state = 1;  // for the next recorded step
+    uint64_t saved_state = 0; // the state both files were last written at
 };
 
 // The memory a step holds, its own record included.
@@ -58,9 +58,8 @@ size_t HistoryStepBytes(const HistoryStep& step);
 // The labels are the console's: "rename bone 3", "delete frame 7".
 HistoryStep MakeNameStep(HistoryChange change, int32_t index, const char* before,
                          const char* after);
-HistoryStep MakeBonePosesStep(int32_t bone, int32_t firstFrame,
-                              std::vector<BonePose> before, std::vector<BonePose> after,
-                              const char* label);
+HistoryStep MakeBonePosesStep(int32_t bone, int32_t firstFrame, std::vector<BonePose> before,
+                              std::vector<BonePose> after, const char* label);
 HistoryStep MakeFrameStep(HistoryChange change, int32_t index, const PoseFrame& frame);
 
 // Adds a step whose edit has been made: the steps undone so far are dropped
@@ -72,7 +71,8 @@ void PushHistory(EditHistory* history, HistoryStep step);
 // Undoes the last applied step on model, or redoes the next undone one.
 // Return false, and change nothing, when there is none or when the model no
 // longer has what the step names (a wrong model): then every step is dropped,
-// since none of them can be trusted (the model stays unsaved if it was). *step (optional) is the step.
+// since none of them can be trusted (the model stays unsaved if it was). *step (optional) is the
+// step.
 bool UndoHistory(EditHistory* history, SkelModel* model, const HistoryStep** step);
 bool RedoHistory(EditHistory* history, SkelModel* model, const HistoryStep** step);
 
