@@ -56,25 +56,20 @@ static void ShowStep(const HistoryStep* s, bool undone) {
     ShowEditedModel(s->change == CHANGE_BONE_NAME, shift);
 }
 
-void UndoEdit() {
+static void StepEdit(bool undo) {
     const HistoryStep* step = nullptr;
-    if (!UndoHistory(&ViewerHistory, CurrentModel, &step)) {
-        printf("Nothing to undo\n");
+    bool stepped = undo ? UndoHistory(&ViewerHistory, CurrentModel, &step)
+                        : RedoHistory(&ViewerHistory, CurrentModel, &step);
+    if (!stepped) {
+        printf("Nothing to %s\n", undo ? "undo" : "redo");
         return;
     }
-    printf("Undo: %s\n", step->label.c_str());
-    ShowStep(step, true);
+    printf("%s: %s\n", undo ? "Undo" : "Redo", step->label.c_str());
+    ShowStep(step, undo);
 }
 
-void RedoEdit() {
-    const HistoryStep* step = nullptr;
-    if (!RedoHistory(&ViewerHistory, CurrentModel, &step)) {
-        printf("Nothing to redo\n");
-        return;
-    }
-    printf("Redo: %s\n", step->label.c_str());
-    ShowStep(step, false);
-}
+void UndoEdit() { StepEdit(true); }
+void RedoEdit() { StepEdit(false); }
 
 void ForgetEdits() {
     ClearHistory(&ViewerHistory);
