@@ -31,3 +31,6 @@ set(BONELOOM_SESSION_FILES
 set(BONELOOM_DEMO_FILES
   demo/sample.cpp
 )
+set(BONELOOM_HISTORY_FILES
+  history/history.cpp
+)

@@ -32,6 +32,6 @@ bool WriteModelPair(SkelModel* model, const char* skmPath, const char* skpPath) 
         ExportModelPair(model, skmPath, skpPath, OutputBuffer, sizeof OutputBuffer, &lines), lines);
 }
 
-void WriteSKP(SkelModel* model) { WriteSKPFile(model, "data/out.skp"); }
+bool WriteSKP(SkelModel* model) { return WriteSKPFile(model, "data/out.skp"); }
 
-void WriteSKM(SkelModel* model) { WriteSKMFile(model, "data/out.skm"); }
+bool WriteSKM(SkelModel* model) { return WriteSKMFile(model, "data/out.skm"); }

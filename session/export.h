@@ -11,6 +11,6 @@ bool WriteSKPFile(SkelModel* model, const char* path);
 bool WriteSKMFile(SkelModel* model, const char* path);
 bool WriteModelPair(SkelModel* model, const char* skmPath, const char* skpPath);
 
-// The menu's exporters: write "data/out.skp" / "data/out.skm".
-void WriteSKP(SkelModel* model);
-void WriteSKM(SkelModel* model);
+// The menu's exporters: write "data/out.skp" / "data/out.skm". True when written.
+bool WriteSKP(SkelModel* model);
+bool WriteSKM(SkelModel* model);
