@@ -1,7 +1,8 @@
 # The GL-free core's sources, relative to the project root: the model records,
 # readers, exporters, checker and the demo model (model/), and rotation math,
 # key channels, the pose composer, model rotation, the animation timer,
-# playback and skinning (pose/). Shared by the main build and the fuzz build
+# playback and skinning (pose/), and the image codecs (image/: TGA, PNG and
+# JPEG, on libpng and libjpeg). Shared by the main build and the fuzz build
 # (fuzz/CMakeLists.txt), so a file added here is built, tested and fuzzed alike.
 set(BONELOOM_MODEL_FILES
   model/export.cpp
@@ -10,7 +11,6 @@ set(BONELOOM_MODEL_FILES
   model/load.cpp
   model/model.cpp
   model/sample.cpp
-  model/tga_write.cpp
   model/validate.cpp
 )
 set(BONELOOM_POSE_FILES
@@ -22,4 +22,10 @@ set(BONELOOM_POSE_FILES
   pose/rotate_model.cpp
   pose/rotation.cpp
   pose/skin.cpp
+)
+set(BONELOOM_IMAGE_FILES
+  image/image.cpp
+  image/jpeg.cpp
+  image/png.cpp
+  image/tga.cpp
 )

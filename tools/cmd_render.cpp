@@ -17,7 +17,7 @@
 
 #include "image/png.h"
 #include "model/file_io.h"
-#include "overlay/tga.h"
+#include "render/texture.h"
 #include "pose/compose.h"
 #include "pose/skin.h"
 #include "render/framing.h"
@@ -81,6 +81,7 @@ struct RenderRequest {
     const char* framesDir = nullptr;
     const char* turntableDir = nullptr;
     int turntable = 0;
+    std::vector<std::string> textureDirs; // --textures DIR, in order
     RenderOptions options;
 };
 
@@ -346,7 +347,8 @@ int Render(SkelModel* model, RenderRequest* r) {
         // As the viewer does: a missing or damaged texture is said and the
         // meshes drawn untextured.
         std::vector<std::string> problems;
-        LoadSkinTextures(model, FolderOf(r->skm).c_str(), &meshes.textures, &problems);
+        SkinSearch search = {FolderOf(r->skm), r->textureDirs};
+        LoadSkinTextures(model, &search, &meshes.textures, &problems);
         for (const std::string& line : problems)
             fprintf(stderr, "boneloom-tool %s: %s\n", command, line.c_str());
     }

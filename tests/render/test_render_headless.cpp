@@ -18,8 +18,8 @@
 
 #include "image/png.h"
 #include "model/export.h"
-#include "model/tga_write.h"
-#include "overlay/tga.h"
+#include "image/tga.h"
+#include "render/texture.h"
 #include "render/offscreen.h"
 #include "render/render.h"
 #include "tests/unit/test_skeleton.h"
@@ -323,7 +323,8 @@ TEST_F(MeshRender, SkinTextureLandsByItsCoordinatesAndBadOnesAreSaid) {
     AddQuad(&m, "broken", 7, -2, 10, 2, toCamera);
     AddQuad(&m, "nothing", -10, -2, -7, 2, toCamera);
     std::vector<std::string> problems;
-    LoadSkinTextures(&m, dir.c_str(), &buffers.textures, &problems);
+    SkinSearch search = {dir, {}};
+    LoadSkinTextures(&m, &search, &buffers.textures, &problems);
     ASSERT_EQ(buffers.textures.size(), 3u);
     EXPECT_NE(buffers.textures[0], 0u);
     EXPECT_EQ(buffers.textures[1], 0u);
