@@ -73,6 +73,10 @@ std::string FindSkinTexture(const char* skinname, const SkinSearch* search) {
     if (name[0] == '/') {
         for (const std::string& candidate : candidates)
             if (IsFile(candidate)) return candidate;
+        for (const std::string& candidate : candidates) {
+            std::string path = FindCaseless("/", candidate.substr(1));
+            if (!path.empty()) return path;
+        }
         return "";
     }
     std::vector<std::string> folders = {search ? search->model_dir : std::string()};

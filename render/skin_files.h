@@ -18,7 +18,8 @@ extern const char* const SKIN_EXTENSIONS[4]; // ".tga", ".png", ".jpg", ".jpeg"
 // search in turn: the name as given, then with each of SKIN_EXTENSIONS
 // appended, first spelt exactly, then matched without regard to case (every
 // folder of a name like "models/props/crate" too). Backslashes in the name
-// count as folder separators; an absolute name is tried only as it is. Only
+// count as folder separators; an absolute name is looked for only where it
+// points. Only
 // regular files (or links to them) are found. An empty name finds nothing.
 std::string FindSkinTexture(const char* skinname, const SkinSearch* search);
 
