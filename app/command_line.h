@@ -8,9 +8,9 @@ struct ViewerCommandLine {
     bool help = false;                     // --help or -h
     bool mesh = false;                     // --mesh: the meshes shown from the start
     std::vector<std::string> texture_dirs; // --textures DIR (repeatable): more folders for skins
-    std::string model = "data/tris";       // MODEL as given: path/name, path/name.skm or .skp
-    std::string skm = "data/tris.skm";     // the SKM file it names (the SKP file lies beside it)
-    std::string error;                     // what is wrong when parsing fails
+    std::string model = "data/tris"; // MODEL as given: path/name, path/name.skm or .skp (any case)
+    std::string skm = "data/tris.skm"; // the SKM file it names (the SKP file lies beside it)
+    std::string error;                 // what is wrong when parsing fails
 };
 
 // Reads our arguments out of argv, shifting the rest down and lowering *argc,
