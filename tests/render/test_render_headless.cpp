@@ -479,3 +479,24 @@ TEST(RenderHeadless, ToolFramesTheDemoModelAndDrawsItsMeshTexturedGreyOrNot) {
     EXPECT_LT(countKind(none, true), 30);
     EXPECT_EQ(countKind(none, false), 0);
 }
+
+// Drivers without textures of any size get each side at the nearest power of
+// two; every driver gets at most its largest size.
+TEST(RenderTexture, SizesBecomePowersOfTwoOnlyWhereTheDriverNeedsThem) {
+    struct {
+        int32_t w, h;
+        bool npot;
+        int32_t max, wantW, wantH;
+    } cases[] = {
+        {300, 5, true, 4096, 300, 5},      {300, 5, false, 4096, 256, 4},
+        {384, 700, false, 4096, 512, 512}, {128, 128, false, 4096, 128, 128},
+        {5000, 20, true, 4096, 4096, 20},  {5000, 3000, false, 2048, 2048, 2048},
+        {1, 1, false, 64, 1, 1},
+    };
+    for (const auto& c : cases) {
+        int32_t w = 0, h = 0;
+        TextureSizeFor(c.w, c.h, c.npot, c.max, &w, &h);
+        EXPECT_EQ(std::make_pair(w, h), std::make_pair(c.wantW, c.wantH))
+            << c.w << "x" << c.h << (c.npot ? " any size" : " powers of two") << " max " << c.max;
+    }
+}
