@@ -29,3 +29,6 @@ set(BONELOOM_IMAGE_FILES
   image/png.cpp
   image/tga.cpp
 )
+set(BONELOOM_HISTORY_FILES
+  history/history.cpp
+)
