@@ -19,6 +19,13 @@ bool ParseViewerCommandLine(int* argc, char** argv, ViewerCommandLine* out) {
             out->help = true;
         } else if (strcmp(arg, "--mesh") == 0) {
             out->mesh = true;
+        } else if (strcmp(arg, "--textures") == 0 || strncmp(arg, "--textures=", 11) == 0) {
+            const char* dir = arg[10] == '=' ? arg + 11 : i + 1 < *argc ? argv[++i] : "";
+            if (!*dir) {
+                out->error = "--textures needs a folder";
+                return false;
+            }
+            out->texture_dirs.push_back(dir);
         } else if (strncmp(arg, "--", 2) == 0) {
             out->error = std::string("unknown option '") + arg + "'";
             return false;

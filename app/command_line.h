@@ -1,11 +1,13 @@
 // The viewer's own command-line arguments, taken out of argv before the rest
-// goes to GLUT: boneloom [GLUT options] [--mesh] [MODEL].
+// goes to GLUT: boneloom [GLUT options] [--mesh] [--textures DIR]... [MODEL].
 #pragma once
 #include <string>
+#include <vector>
 
 struct ViewerCommandLine {
-    bool help = false;               // --help or -h
-    bool mesh = false;               // --mesh: the meshes shown from the start
+    bool help = false;                     // --help or -h
+    bool mesh = false;                     // --mesh: the meshes shown from the start
+    std::vector<std::string> texture_dirs; // --textures DIR (repeatable): more folders for skins
     std::string model = "data/tris"; // MODEL as given: path/name, path/name.skm or .skp (any case)
     std::string skm = "data/tris.skm"; // the SKM file it names (the SKP file lies beside it)
     std::string error;                 // what is wrong when parsing fails
@@ -13,5 +15,6 @@ struct ViewerCommandLine {
 
 // Reads our arguments out of argv, shifting the rest down and lowering *argc,
 // so argv keeps only what GLUT takes (its options and their values). False,
-// with out->error set, on an unknown "--" option or more than one MODEL.
+// with out->error set, on an unknown "--" option, --textures without a
+// folder or more than one MODEL.
 bool ParseViewerCommandLine(int* argc, char** argv, ViewerCommandLine* out);

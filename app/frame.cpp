@@ -19,7 +19,7 @@
 #include "overlay/hud.h"
 #include "overlay/key_list.h"
 #include "overlay/prompt.h"
-#include "overlay/tga.h"
+#include "overlay/logo.h"
 #include "panels/panels.h"
 #include "panels/play_panel.h"
 #include "panels/pose_panel.h"
@@ -27,6 +27,7 @@
 #include "platform/clock.h"
 #include "session/session.h"
 #include "render/render.h"
+#include "render/texture.h"
 
 int32_t LastTickTime = 0;
 int FrameCount = 0;
@@ -44,17 +45,18 @@ void InitScene() {
 }
 
 std::string StartModelSKM = "data/tris.skm";
+std::vector<std::string> TextureFolders;
 MeshBuffers ViewerMeshes;
 
 void InitObjects() {
     printf("Init 3d Objects\n");
     ReadSKM(StartModelSKM.c_str());
     ForgetEdits();
-    // The textures beside the model, once per load; a missing or damaged one
-    // is said on the console and its meshes are drawn untextured.
+    // The skins' textures, once per load; a missing or damaged one is said
+    // on the console and its meshes are drawn untextured.
     std::vector<std::string> problems;
-    LoadSkinTextures(CurrentModel, FolderOf(StartModelSKM.c_str()).c_str(), &ViewerMeshes.textures,
-                     &problems);
+    SkinSearch search = {FolderOf(StartModelSKM.c_str()), TextureFolders};
+    LoadSkinTextures(CurrentModel, &search, &ViewerMeshes.textures, &problems);
     for (const std::string& line : problems) printf("%s\n", line.c_str());
     // The logo stays bound for the run, as it always has been.
     if (LogoTexture.texid) glBindTexture(GL_TEXTURE_2D, LogoTexture.texid);

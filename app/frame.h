@@ -5,6 +5,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/display.h"
 #include "session/session.h" // TickTime: the clock reading of the latest idle call
@@ -24,7 +25,9 @@ void InitScene();
 void InitObjects();
 
 extern std::string StartModelSKM; // "data/tris.skm" unless the command line names another
-extern MeshBuffers ViewerMeshes;  // the meshes' skinning buffers and textures, kept across frames
+extern std::vector<std::string>
+    TextureFolders;              // --textures DIR, in order: where skins are looked for
+extern MeshBuffers ViewerMeshes; // the meshes' skinning buffers and textures, kept across frames
 
 // Idle callback: makes the main window current and runs RunTick.
 void HandleIdle();

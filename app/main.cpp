@@ -20,13 +20,16 @@
 #include "platform/clock.h"
 
 static const char* USAGE =
-    "usage: boneloom [GLUT options] [--mesh] [MODEL]\n"
+    "usage: boneloom [GLUT options] [--mesh] [--textures DIR]... [MODEL]\n"
     "Opens MODEL.skm and MODEL.skp (MODEL given as path/name, path/name.skm or\n"
     "path/name.skp; default data/tris, from the working directory) and shows the\n"
     "skeleton.\n"
     "  --mesh   also show the skinned meshes from the start (Display menu: Show\n"
-    "           Mesh); a mesh whose skin names a TGA file in the model's folder or\n"
-    "           the working directory is drawn with that texture\n"
+    "           Mesh); a mesh is drawn with the TGA, PNG or JPEG file its skin\n"
+    "           names (as given or with .tga, .png, .jpg or .jpeg added; exact\n"
+    "           spelling first, then any case) in the model's folder, a --textures\n"
+    "           folder or the working directory, searched in that order\n"
+    "  --textures DIR  one more folder to look for skins in (repeatable)\n"
     "Other options go to GLUT (for example -display :0). Exports go to\n"
     "data/out.skm and data/out.skp in the working directory.\n"
     "Right-click the 3D view for the menu; release a character key to step the\n"
@@ -43,6 +46,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     StartModelSKM = args.skm;
+    TextureFolders = args.texture_dirs;
     HUDModelName = args.model;
     ShowMesh = args.mesh ? 1 : 0;
     // Past a file size limit (ulimit -f) a save must fail with EFBIG and be

@@ -3,8 +3,9 @@
 # pose composer, model rotation, the animation timer, playback and skinning
 # (pose/); the viewer's session state on top of them (session/: the current
 # model, selection, key channels, shown pose, timer and the printing
-# exporters); and the demo model (demo/). Shared by the main build and the
-# fuzz build (fuzz/CMakeLists.txt), so a file added here is built, tested and
+# exporters); the demo model (demo/); and the image codecs (image/: TGA, PNG
+# and JPEG, on libpng and libjpeg). Shared by the main build and the fuzz
+# build (fuzz/CMakeLists.txt), so a file added here is built, tested and
 # fuzzed alike.
 set(BONELOOM_MODEL_FILES
   model/export.cpp
@@ -12,7 +13,6 @@ set(BONELOOM_MODEL_FILES
   model/format.cpp
   model/load.cpp
   model/model.cpp
-  model/tga_write.cpp
   model/validate.cpp
 )
 set(BONELOOM_POSE_FILES
@@ -30,6 +30,12 @@ set(BONELOOM_SESSION_FILES
 )
 set(BONELOOM_DEMO_FILES
   demo/sample.cpp
+)
+set(BONELOOM_IMAGE_FILES
+  image/image.cpp
+  image/jpeg.cpp
+  image/png.cpp
+  image/tga.cpp
 )
 set(BONELOOM_HISTORY_FILES
   history/history.cpp

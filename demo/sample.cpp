@@ -12,7 +12,7 @@
 #include <set>
 #include <string>
 
-#include "model/tga_write.h"
+#include "image/tga.h"
 #include "pose/rotation.h"
 
 namespace {

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "image/image.h"
 #include "model/export.h"
 #include "session/export.h"
 
@@ -193,4 +194,25 @@ std::vector<unsigned char> TakeOutput(int64_t size) {
     FUZZ_CHECK(size >= 0 && size <= MAX_FILESIZE, "image size %lld outside the output buffer",
                (long long)size);
     return std::vector<unsigned char>(OutputBuffer, OutputBuffer + size);
+}
+
+bool CheckImageDecoder(bool (*decode)(const uint8_t*, size_t, Image*, const char**),
+                       const uint8_t* data, size_t size, Image* decoded) {
+    Image image;
+    image.width = UNTOUCHED_COUNT;
+    const char* whyNot = nullptr;
+    if (!decode(data, size, &image, &whyNot)) {
+        FUZZ_CHECK(whyNot != nullptr && *whyNot != '\0', "a refused image without a reason");
+        FUZZ_CHECK(image.width == UNTOUCHED_COUNT && image.pixels.empty(),
+                   "a refused image changed the record");
+        return false;
+    }
+    FUZZ_CHECK(image.channels == 3 || image.channels == 4, "%d channels", image.channels);
+    FUZZ_CHECK(ImageSizeAllowed((uint64_t)image.width, (uint64_t)image.height, image.channels),
+               "decoded a %dx%d image past the limit", image.width, image.height);
+    FUZZ_CHECK(image.pixels.size() == (size_t)image.width * image.height * image.channels,
+               "%zu pixel bytes for %dx%dx%d", image.pixels.size(), image.width, image.height,
+               image.channels);
+    *decoded = std::move(image);
+    return true;
 }

@@ -50,3 +50,10 @@ void CheckSameSkeleton(const SkelModel* a, const SkelModel* b);
 
 // The bytes of the image the last Build*Image call left in OutputBuffer.
 std::vector<unsigned char> TakeOutput(int64_t size);
+
+struct Image;
+// Runs decode on data and checks what every image decoder promises: a
+// refusal with a reason and the image untouched, or exactly width x height
+// pixels of 3 or 4 channels within the size limit. True when it decoded.
+bool CheckImageDecoder(bool (*decode)(const uint8_t*, size_t, Image*, const char**),
+                       const uint8_t* data, size_t size, Image* decoded);

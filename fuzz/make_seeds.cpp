@@ -1,7 +1,7 @@
 // Writes the seed corpora of the fuzz targets: the demo model and small
 // edge-case files (empty parts, shuffled and shared blocks, names without a
 // terminator, odd floats, damaged headers), all made by our own code.
-// Usage: make_seeds DIR  (writes DIR/skm, DIR/skp, DIR/pair, DIR/tga)
+// Usage: make_seeds DIR  (writes DIR/skm, DIR/skp, DIR/pair, DIR/tga, DIR/png, DIR/jpeg)
 #include <sys/stat.h>
 
 #include <cmath>
@@ -11,6 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "image/jpeg.h"
+#include "image/png.h"
+#include "image/tga.h"
 #include "model/export.h"
 #include "model/file_io.h"
 #include "model/model.h"
@@ -422,6 +425,44 @@ void WriteTGASeeds() {
     Bytes mapped = TGA(2, 1, 24, 1);
     mapped[1] = 1;
     Save("tga", "colour_mapped.tga", mapped);
+    Bytes top = TGA(3, 2, 24);
+    top[17] = TGA_TOP_FIRST;
+    Save("tga", "top_first.tga", top);
+    Save("tga", "grey_3x2.tga", TGA(3, 2, 8, 3));
+    // Run-length packets: a run of three, then two raw pixels, across rows.
+    Bytes runs = TGA(1, 1, 24, 10);
+    runs.resize(18);
+    runs[12] = 5;
+    runs.insert(runs.end(), {0x82, 1, 2, 3, 0x01, 4, 5, 6, 7, 8, 9});
+    Save("tga", "rle_runs_5x1.tga", runs);
+    Bytes greyRuns = TGA(1, 1, 8, 11);
+    greyRuns.resize(18);
+    greyRuns[12] = 4;
+    greyRuns.insert(greyRuns.end(), {0x81, 200, 0x81, 50});
+    Save("tga", "grey_rle_4x1.tga", greyRuns);
+}
+
+// --- PNG and JPEG files ---------------------------------------------------------
+
+Bytes Gradient(int width, int height, int channels) {
+    Bytes pixels;
+    for (int i = 0; i < width * height * channels; i++)
+        pixels.push_back((unsigned char)(i * 29 + 5));
+    return pixels;
+}
+
+void WritePNGAndJPEGSeeds() {
+    std::string why;
+    Bytes png;
+    if (EncodePNG(Gradient(3, 2, 3).data(), 3, 2, 3, &png, &why)) {
+        Save("png", "rgb_3x2.png", png);
+        Save("png", "cut.png", Truncated(png, png.size() - 13));
+    }
+    if (EncodePNG(Gradient(2, 2, 4).data(), 2, 2, 4, &png, &why)) Save("png", "rgba_2x2.png", png);
+    Bytes jpeg = EncodeJPEG(Gradient(9, 7, 3).data(), 9, 7, 80, false);
+    Save("jpeg", "rgb_9x7.jpg", jpeg);
+    Save("jpeg", "cut.jpg", Truncated(jpeg, jpeg.size() / 2));
+    Save("jpeg", "progressive_8x8.jpg", EncodeJPEG(Gradient(8, 8, 3).data(), 8, 8, 90, true));
 }
 
 } // namespace
@@ -430,7 +471,7 @@ int main(int argc, char** argv) {
     if (argc != 2 || strcmp(argv[1], "--help") == 0) {
         fprintf(argc == 2 ? stdout : stderr,
                 "usage: make_seeds DIR\nwrites the seed corpora into DIR/skm, DIR/skp, "
-                "DIR/pair and DIR/tga\n");
+                "DIR/pair, DIR/tga, DIR/png and DIR/jpeg\n");
         return argc == 2 ? 0 : 2;
     }
     OutDir = argv[1];
@@ -441,6 +482,7 @@ int main(int argc, char** argv) {
     WriteSKPSeeds(demo);
     WritePairSeeds(demo);
     WriteTGASeeds();
+    WritePNGAndJPEGSeeds();
     printf("make_seeds: %d files in %s\n", Written, OutDir.c_str());
     return 0;
 }

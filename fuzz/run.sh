@@ -10,14 +10,14 @@
 #                                       reached by the seed and work corpora
 #   fuzz/run.sh --seeds                 regenerates the committed seed corpora
 #   fuzz/run.sh --build                 only builds
-# Targets: skm, skp, pair, tga (the default is all four).
+# Targets: skm, skp, pair, tga, png, jpeg (the default is all six).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$(pwd)
 BUILD=$ROOT/build-fuzz
 SEEDS=$ROOT/fuzz/corpus
 WORKROOT=$ROOT/fuzz/corpus-work
-ALL_TARGETS=(skm skp pair tga)
+ALL_TARGETS=(skm skp pair tga png jpeg)
 SMOKE_SECONDS=${FUZZ_SMOKE_SECONDS:-4}
 JOBS=${JOBS:-2}
 
@@ -46,7 +46,7 @@ target_list() {
   if [ $# -eq 0 ]; then set -- "${ALL_TARGETS[@]}"; fi
   for t in "$@"; do
     t=${t#fuzz_}
-    case " ${ALL_TARGETS[*]} " in *" $t "*) out+=("$t") ;; *) die "unknown target '$t' (skm, skp, pair, tga)" ;; esac
+    case " ${ALL_TARGETS[*]} " in *" $t "*) out+=("$t") ;; *) die "unknown target '$t' (${ALL_TARGETS[*]})" ;; esac
   done
   echo "${out[@]}"
 }
@@ -98,7 +98,7 @@ case "$mode" in
     exit 0 ;;
   --build)
     build "$BUILD"
-    echo "built: $BUILD/fuzz_{skm,skp,pair,tga}" ;;
+    echo "built: $BUILD/fuzz_{skm,skp,pair,tga,png,jpeg}" ;;
   --seeds)
     build "$BUILD"
     rm -rf "$SEEDS"
@@ -139,8 +139,12 @@ case "$mode" in
         pair) files=(model/load.cpp model/export.cpp model/model.cpp pose/keys.cpp pose/rotate_model.cpp pose/rotation.cpp)
               names='ParseSKMSource|ParseSKPSource|LoadFile|Refill|ListBoneNames|AdvanceKey|RebuildPose|ComputePose'
               names+='|LocalPose|StepSelection|RotateModel|ConcatPose|BuildSKMImage|BuildSKPImage|WriteDataFile|CopyModel' ;;
-        tga) files=(overlay/tga.cpp)
-             names='DecodeTGAHeader|DecodeTGA|SwapRedBlue' ;;
+        tga) files=(image/tga.cpp image/image.cpp)
+             names='DecodeTGAHeader|DecodeTGA|DecodeRaw|DecodeRuns|PutPixel|FlipImageRows' ;;
+        png) files=(image/png.cpp)
+             names='DecodePNG' ;;
+        jpeg) files=(image/jpeg.cpp)
+             names='DecodeJPEG' ;;
       esac
       printf '  %-22s %8s %9s\n' function lines branches
       llvm-cov report -show-functions "$cov/fuzz_$t" -instr-profile="$cov/profiles/$t.profdata" "${files[@]/#/$ROOT/}" |

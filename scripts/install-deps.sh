@@ -9,7 +9,7 @@ PACKAGES=(
   libgtest-dev libbenchmark-dev
   freeglut3-dev libglu1-mesa-dev libgl1-mesa-dri
   xvfb xauth xdotool imagemagick x11-utils
-  libegl-dev libegl-mesa0 libpng-dev time
+  libegl-dev libegl-mesa0 libpng-dev libjpeg-dev time
   nlohmann-json3-dev assimp-utils libassimp-dev hyperfine
   clang libclang-rt-14-dev
   desktop-file-utils shared-mime-info xdg-utils libglib2.0-bin man-db groff-base

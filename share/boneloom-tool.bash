@@ -45,7 +45,7 @@ _boneloom_tool() {
     # Values of options: directories where a directory goes, nothing to
     # complete for numbers, names and colours.
     case $prev in
-        --frames) _boneloom_tool_files dir "$cur"; return ;;
+        --frames | --textures) _boneloom_tool_files dir "$cur"; return ;;
         --append) _boneloom_tool_files 'skp' "$cur"; return ;;
         --turntable | --size | --fps | --frame | --t | --yaw | --pitch | --roll | --distance | --scale | \
             --press | --select | --anim | --background | --keep | --drop | --rename-frame | \

@@ -17,7 +17,10 @@ const char GLTF_HELP[] =
     "    the model stands upright as the viewer shows it (model x, y, z become\n"
     "    glTF y, z, x), a turn carried by the root bones themselves;\n"
     "  - one skinned mesh per mesh, named after it, with normals, texture\n"
-    "    coordinates and a material named after its skin; each vertex keeps its\n"
+    "    coordinates and a material named after its skin, textured by the image\n"
+    "    the skin names (found as the viewer finds it; a TGA goes in as PNG, a\n"
+    "    PNG or JPEG as it is; a skin not found gets a warning and a plain\n"
+    "    material); each vertex keeps its\n"
     "    4 strongest bones, scaled to sum to 1 (a vertex without weights follows\n"
     "    bone 0);\n"
     "  - one animation \"frames\" with a stepped key per pose frame, frame i at\n"
@@ -31,6 +34,7 @@ const ToolOption GLTF_OPTIONS[] = {
      "N",
      "frames per second of the animation (default 24, above 0, at most 1000)",
      {0, GLTF_MAX_FPS, NUMBER_ABOVE_LOW}},
+    TEXTURES_OPTION,
     {},
 };
 
@@ -58,7 +62,8 @@ int RunGltf(const ToolArgs* args) {
 
     std::string reason;
     std::vector<std::string> warnings;
-    bool wrote = WriteGltfFile(&model, outPath, fps, skmPath, skpPath, &reason, &warnings);
+    SkinSearch skins = ToolSkinSearch(args, skmPath);
+    bool wrote = WriteGltfFile(&model, outPath, fps, skmPath, skpPath, &reason, &warnings, &skins);
     for (const std::string& warning : warnings)
         fprintf(stderr, "boneloom-tool gltf: warning: %s\n", warning.c_str());
     if (!wrote) {

@@ -1,6 +1,7 @@
 // boneloom-tool info: a summary of a model pair — counts, the bone tree,
 // frame names and meshes.
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "model/validate.h"
@@ -10,7 +11,13 @@ const char INFO_HELP[] =
     "Loads IN.skm and IN.skp as the viewer does (without its console text) and\n"
     "prints the bone, frame and mesh counts, the bone tree (index, parent, flags,\n"
     "name indented by depth), the frame names and every mesh with its names and\n"
-    "counts. Exit status 1 when the pair cannot be loaded.\n";
+    "counts, and the image file each mesh's skin resolves to (looked up as the\n"
+    "viewer does) or \"not found\". Exit status 1 when the pair cannot be loaded.\n";
+
+const ToolOption INFO_OPTIONS[] = {
+    TEXTURES_OPTION,
+    {},
+};
 
 int RunInfo(const ToolArgs* args) {
     if (!ExpectOperands(args, 2)) return 2;
@@ -18,6 +25,7 @@ int RunInfo(const ToolArgs* args) {
     SkelModel model;
     LoadReport report;
     if (!LoadPairForTool(args->command, operands[0], operands[1], &model, false, &report)) return 1;
+    SkinSearch skins = ToolSkinSearch(args, operands[0]);
 
     printf("%s: %i meshes\n", operands[0], model.nummeshes);
     printf("%s: %i bones, %i frames\n", operands[1], model.numbones, model.numframes);
@@ -47,6 +55,9 @@ int RunInfo(const ToolArgs* args) {
             "references\n",
             m, PrintableName(mesh.meshname).c_str(), PrintableName(mesh.skinname).c_str(),
             mesh.numverts, weights, mesh.numtris, mesh.numreferences);
+        std::string texture = FindSkinTexture(mesh.skinname, &skins);
+        printf("         texture: %s\n",
+               texture.empty() ? "not found" : PrintableName(texture.c_str()).c_str());
     }
     return 0;
 }

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "model/file_io.h"
-#include "model/tga_write.h"
+#include "image/tga.h"
 #include "tools/commands.h"
 
 const char LOGO_HELP[] =

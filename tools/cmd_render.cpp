@@ -17,7 +17,7 @@
 
 #include "image/png.h"
 #include "model/file_io.h"
-#include "overlay/tga.h"
+#include "render/texture.h"
 #include "pose/compose.h"
 #include "pose/skin.h"
 #include "render/framing.h"
@@ -86,6 +86,7 @@ const ToolOption RENDER_OPTIONS[] = {
     {"--background", OPTION_TEXT, "RRGGBB",
      "background colour in hex (default 000000), or none:\n"
      "a transparent background (an RGBA picture)"},
+    TEXTURES_OPTION,
     {},
 };
 
@@ -114,6 +115,7 @@ struct RenderRequest {
     const char* framesDir = nullptr;
     const char* turntableDir = nullptr;
     int turntable = 0;
+    SkinSearch skins; // the model's folder, then --textures DIR in order
     int channels = 3; // 4 with --background none: alpha 0 behind the model
     RenderOptions options;
 };
@@ -198,6 +200,7 @@ int ParseRequest(const ToolArgs* args, RenderRequest* r) {
     r->skm = args->operands[0];
     r->skp = args->operands[1];
     if (args->operands.size() == 3) r->out = args->operands[2];
+    r->skins = ToolSkinSearch(args, r->skm);
     return 0;
 }
 
@@ -358,7 +361,7 @@ int Render(SkelModel* model, RenderRequest* r) {
         // As the viewer does: a missing or damaged texture is said and the
         // meshes drawn untextured.
         std::vector<std::string> problems;
-        LoadSkinTextures(model, FolderOf(r->skm).c_str(), &meshes.textures, &problems);
+        LoadSkinTextures(model, &r->skins, &meshes.textures, &problems);
         for (const std::string& line : problems)
             fprintf(stderr, "boneloom-tool %s: %s\n", command, line.c_str());
     }

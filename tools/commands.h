@@ -9,6 +9,7 @@
 #include "model/load.h"
 #include "model/model.h"
 #include "pose/channels.h"
+#include "render/skin_files.h"
 #include "tools/options.h"
 
 constexpr const char* TOOL_VERSION = "0.1.0";
@@ -25,6 +26,17 @@ struct ToolCommand {
     // there). Returns the exit status: 0 success, 1 failure, 2 usage error.
     int (*run)(const ToolArgs* args);
 };
+
+// The --textures option of the commands that look skins up (info, gltf,
+// render): one line in each of their tables.
+inline constexpr ToolOption TEXTURES_OPTION = {
+    "--textures", OPTION_TEXT, "DIR",
+    "one more folder to look for skins in (repeatable):\n"
+    "after the model's folder, before the working directory"};
+
+// Where a command looks skins up: the folder of skmPath, then every
+// --textures folder in the order given.
+SkinSearch ToolSkinSearch(const ToolArgs* args, const char* skmPath);
 
 extern const ToolCommand TOOL_COMMANDS[];
 extern const size_t TOOL_COMMAND_COUNT;
@@ -94,6 +106,7 @@ extern const char GLTF_NOTES[];
 extern const char POSE_NOTES[];
 extern const char ROTATE_NOTES[];
 extern const char RENDER_NOTES[];
+extern const ToolOption INFO_OPTIONS[];
 extern const ToolOption IMPORT_OPTIONS[];
 extern const ToolOption GLTF_OPTIONS[];
 extern const ToolOption POSE_OPTIONS[];

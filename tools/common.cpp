@@ -76,3 +76,12 @@ std::string PrintableName(const char* name) {
     }
     return out;
 }
+
+SkinSearch ToolSkinSearch(const ToolArgs* args, const char* skmPath) {
+    SkinSearch search;
+    search.model_dir = FolderOf(skmPath);
+    for (const GivenOption& given : args->given)
+        if (given.option->name == std::string("--textures"))
+            search.texture_dirs.push_back(given.text);
+    return search;
+}

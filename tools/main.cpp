@@ -11,8 +11,9 @@
 
 // One line per command; keep them in the order --help lists them.
 const ToolCommand TOOL_COMMANDS[] = {
-    {"info", "IN.skm IN.skp", "print counts, the bone tree, frame names and meshes", INFO_HELP,
-     nullptr, nullptr, RunInfo},
+    {"info", "IN.skm IN.skp",
+     "print counts, the bone tree, frame names and meshes", INFO_HELP, INFO_OPTIONS, nullptr,
+     RunInfo},
     {"check", "IN.skm IN.skp", "list every problem of a model pair (exit 1 when any)", CHECK_HELP,
      nullptr, nullptr, RunCheck},
     {"copy", "IN.skm IN.skp OUT.skm OUT.skp", "load a pair as the viewer does and export it",

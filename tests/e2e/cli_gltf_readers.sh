@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # boneloom-tool gltf read by two independent readers. The Khronos glTF
 # validator finds no error and no warning in the demo model (.glb and .gltf,
-# two frame rates) and the edge models as .glb (a vertex without weights, a
+# two frame rates, its skin as PNG and as JPEG) and the edge models as .glb (a vertex without weights, a
 # vertex of five influences, a single frame, several roots, 300 bones with
 # 66000 vertices); it comes from npm, pinned by tests/gltf/package-lock.json,
 # installed once into the build dir. assimp (Debian's assimp-utils) imports
@@ -25,9 +25,15 @@ make_demo
 "$TOOL" gltf "$SKM" "$SKP" "$WORK/demo.glb" >/dev/null
 "$TOOL" gltf "$SKM" "$SKP" "$WORK/demo.gltf" >/dev/null
 "$TOOL" gltf --fps 10 "$SKM" "$SKP" "$WORK/demo10.glb" >/dev/null
+# The demo's skin as a JPEG in a texture folder, carried as it is.
+mkdir "$WORK/jpeg" "$WORK/alone"
+convert "$WORK/demo/boneloom_skin.tga" -auto-orient "$WORK/jpeg/boneloom_skin.jpg"
+cp "$SKM" "$SKP" "$WORK/alone/"
+"$TOOL" gltf --textures "$WORK/jpeg" "$WORK/alone/tris.skm" "$SKP" "$WORK/jpeg.glb" >/dev/null
+"$TOOL" gltf --textures "$WORK/jpeg" "$WORK/alone/tris.skm" "$SKP" "$WORK/jpeg.gltf" >/dev/null
 make_edges
 edges=$(grep -v -e "^file size" -e "^wrote" "$WORK/edge.log")
-files=("$WORK/demo.glb" "$WORK/demo.gltf" "$WORK/demo10.glb")
+files=("$WORK/demo.glb" "$WORK/demo.gltf" "$WORK/demo10.glb" "$WORK/jpeg.glb" "$WORK/jpeg.gltf")
 for name in $edges; do
   "$TOOL" gltf "$WORK/edge/$name.skm" "$WORK/edge/$name.skp" "$WORK/edge/$name.glb" >/dev/null 2>&1 ||
     fail "export of edge model $name failed"
@@ -41,6 +47,7 @@ node "$GLTF_TESTS/validate.js" --strict "$VALIDATOR" "${files[@]}" >"$WORK/repor
 }
 sed "s|$WORK/||" "$WORK/report"
 grep -q "demo.glb: 0 errors, 0 warnings" "$WORK/report" || fail "no report line for the demo model"
+grep -q "jpeg.gltf: 0 errors, 0 warnings" "$WORK/report" || fail "no report line for the JPEG skin"
 
 # assimp_reads FILE SKM SKP: assimp imports FILE as `info` lists SKM and SKP.
 assimp_reads() {

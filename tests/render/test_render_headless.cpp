@@ -16,10 +16,12 @@
 #include <string>
 #include <vector>
 
+#include "image/image.h"
+#include "image/jpeg.h"
 #include "image/png.h"
 #include "model/export.h"
-#include "model/tga_write.h"
-#include "overlay/tga.h"
+#include "image/tga.h"
+#include "render/texture.h"
 #include "render/offscreen.h"
 #include "render/render.h"
 #include "tests/unit/test_skeleton.h"
@@ -299,22 +301,35 @@ TEST_F(MeshRender, LitGreyWhereTheMeshIsSelectedTintedSkeletonOnTopWireframeLine
         << "wireframe drew no edge";
 }
 
-// A 2 x 2 texture, different in every corner: the file's first row is the
-// bottom (t = 0), so red lands at the quad's bottom left and blue at its top
-// left. A damaged file and a missing one each give one line; the mesh is
-// then drawn untextured.
-TEST_F(MeshRender, SkinTextureLandsByItsCoordinatesAndBadOnesAreSaid) {
+// A texture of four 8 x 8 blocks (JPEG codes each block on its own), one
+// colour each, read from a TGA (first row at the bottom, t = 0), a PNG and a
+// JPEG (top row first in the file): in every format red lands at the quad's
+// bottom left and blue at its top left. A damaged file and a missing one each
+// give one line; the mesh is then drawn untextured.
+TEST_F(MeshRender, SkinTexturesOfEveryFormatLandByTheirCoordinatesAndBadOnesAreSaid) {
     std::string dir = TempDir();
-    const uint8_t texels[12] = {255, 0, 0,   0,   255, 0,    // bottom row: red, green
-                                0,   0, 255, 255, 255, 255}; // top row: blue, white
-    std::vector<uint8_t> file = EncodeTGA(2, 2, 24, texels);
-    FILE* f = fopen((dir + "/checker.tga").c_str(), "wb");
-    ASSERT_TRUE(f);
-    fwrite(file.data(), 1, file.size(), f);
-    fclose(f);
-    f = fopen((dir + "/broken.tga").c_str(), "wb");
-    fwrite(file.data(), 1, 20, f); // cut inside the pixels
-    fclose(f);
+    const uint8_t colours[4][3] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}};
+    std::vector<uint8_t> bottomFirst; // bottom row: red, green; top row: blue, white
+    for (int y = 0; y < 16; y++)
+        for (int x = 0; x < 16; x++)
+            bottomFirst.insert(bottomFirst.end(), colours[(y / 8) * 2 + x / 8],
+                               colours[(y / 8) * 2 + x / 8] + 3);
+    std::vector<uint8_t> topFirst = bottomFirst;
+    FlipImageRows(topFirst.data(), 16, 16, 3);
+    std::vector<uint8_t> tga = EncodeTGA(16, 16, 24, bottomFirst.data()), png;
+    std::string why;
+    ASSERT_TRUE(EncodePNG(topFirst.data(), 16, 16, 3, &png, &why)) << why;
+    const std::vector<std::pair<std::string, std::vector<uint8_t>>> files = {
+        {"checker.tga", tga},
+        {"checker.png", png},
+        {"checker.jpg", EncodeJPEG(topFirst.data(), 16, 16, 95, false)}};
+    auto write = [&](const std::string& name, const std::vector<uint8_t>& bytes, size_t size) {
+        FILE* f = fopen((dir + "/" + name).c_str(), "wb");
+        ASSERT_TRUE(f);
+        fwrite(bytes.data(), 1, size, f);
+        fclose(f);
+    };
+    write("broken.png", png, png.size() - 30); // cut inside the image data
 
     SkelModel m;
     std::vector<BonePose> pose;
@@ -323,32 +338,38 @@ TEST_F(MeshRender, SkinTextureLandsByItsCoordinatesAndBadOnesAreSaid) {
     AddQuad(&m, "checker", -6, -2, 6, 10, toCamera);
     AddQuad(&m, "broken", 7, -2, 10, 2, toCamera);
     AddQuad(&m, "nothing", -10, -2, -7, 2, toCamera);
-    std::vector<std::string> problems;
-    LoadSkinTextures(&m, dir.c_str(), &buffers.textures, &problems);
-    ASSERT_EQ(buffers.textures.size(), 3u);
-    EXPECT_NE(buffers.textures[0], 0u);
-    EXPECT_EQ(buffers.textures[1], 0u);
-    EXPECT_EQ(buffers.textures[2], 0u);
-    ASSERT_EQ(problems.size(), 2u);
-    EXPECT_NE(problems[0].find(dir + "/broken.tga: pixel data cut short"), std::string::npos)
-        << problems[0];
-    EXPECT_NE(problems[1].find(dir + "/nothing.tga"), std::string::npos) << problems[1];
+    SkinSearch search = {dir, {}};
+    for (const auto& [name, bytes] : files) {
+        SCOPED_TRACE(name);
+        for (const auto& other : files) remove((dir + "/" + other.first).c_str());
+        write(name, bytes, bytes.size());
+        std::vector<std::string> problems;
+        LoadSkinTextures(&m, &search, &buffers.textures, &problems);
+        ASSERT_EQ(buffers.textures.size(), 3u);
+        EXPECT_NE(buffers.textures[0], 0u);
+        EXPECT_EQ(buffers.textures[1], 0u);
+        EXPECT_EQ(buffers.textures[2], 0u);
+        ASSERT_EQ(problems.size(), 2u);
+        EXPECT_EQ(problems[0], "Texture " + dir + "/broken.png: damaged or cut short PNG data");
+        EXPECT_NE(problems[1].find(dir + "/nothing.tga"), std::string::npos) << problems[1];
 
-    RenderOptions o;
-    o.show_skeleton = false;
-    Picture s = Draw(&m, pose, o);
-    struct {
-        float y, z;
-        uint8_t rgb[3];
-    } expect[] = {
-        {-3, 1, {255, 0, 0}}, {3, 1, {0, 255, 0}}, {-3, 7, {0, 0, 255}}, {3, 7, {255, 255, 255}}};
-    for (const auto& e : expect) {
-        const uint8_t* p = PixelOf(s, e.y, e.z);
-        for (int k = 0; k < 3; k++)
-            EXPECT_NEAR(p[k], e.rgb[k], 12) << "at model y " << e.y << " z " << e.z;
+        RenderOptions o;
+        o.show_skeleton = false;
+        Picture s = Draw(&m, pose, o);
+        struct {
+            float y, z;
+            const uint8_t* rgb;
+        } expect[] = {
+            {-3, 1, colours[0]}, {3, 1, colours[1]}, {-3, 7, colours[2]}, {3, 7, colours[3]}};
+        for (const auto& e : expect) {
+            const uint8_t* p = PixelOf(s, e.y, e.z);
+            for (int k = 0; k < 3; k++)
+                EXPECT_NEAR(p[k], e.rgb[k], 12) << "at model y " << e.y << " z " << e.z;
+        }
+        EXPECT_TRUE(IsGrey(PixelOf(s, 8.5f, 0)));
+        EXPECT_TRUE(IsGrey(PixelOf(s, -8.5f, 0)));
+        glDeleteTextures(1, &buffers.textures[0]);
     }
-    EXPECT_TRUE(IsGrey(PixelOf(s, 8.5f, 0)));
-    EXPECT_TRUE(IsGrey(PixelOf(s, -8.5f, 0)));
 }
 
 // The viewer's camera at distance 30, no pan, on a 200 x 200 picture: model
@@ -458,4 +479,25 @@ TEST(RenderHeadless, ToolFramesTheDemoModelAndDrawsItsMeshTexturedGreyOrNot) {
     EXPECT_EQ(countKind(grey, false), 0);
     EXPECT_LT(countKind(none, true), 30);
     EXPECT_EQ(countKind(none, false), 0);
+}
+
+// Drivers without textures of any size get each side at the nearest power of
+// two; every driver gets at most its largest size.
+TEST(RenderTexture, SizesBecomePowersOfTwoOnlyWhereTheDriverNeedsThem) {
+    struct {
+        int32_t w, h;
+        bool npot;
+        int32_t max, wantW, wantH;
+    } cases[] = {
+        {300, 5, true, 4096, 300, 5},      {300, 5, false, 4096, 256, 4},
+        {384, 700, false, 4096, 512, 512}, {128, 128, false, 4096, 128, 128},
+        {5000, 20, true, 4096, 4096, 20},  {5000, 3000, false, 2048, 2048, 2048},
+        {1, 1, false, 64, 1, 1},
+    };
+    for (const auto& c : cases) {
+        int32_t w = 0, h = 0;
+        TextureSizeFor(c.w, c.h, c.npot, c.max, &w, &h);
+        EXPECT_EQ(std::make_pair(w, h), std::make_pair(c.wantW, c.wantH))
+            << c.w << "x" << c.h << (c.npot ? " any size" : " powers of two") << " max " << c.max;
+    }
 }

@@ -6,11 +6,16 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <map>
 
 #include "demo/sample.h"
+#include "image/jpeg.h"
+#include "image/png.h"
+#include "image/tga.h"
 #include "pose/rotation.h"
 #include "tests/gltf/edge_models.h"
 #include "tests/unit/test_pose_fixture.h"
@@ -354,4 +359,87 @@ TEST(GltfExport, NamesAreUtf8AndLatin1NamesAndSharedBoneNamesWarnOnce) {
     asset = Build(model);
     ASSERT_EQ(asset.warnings.size(), 1u);
     EXPECT_NE(asset.warnings[0].find("bones 1 and 3 share the name \"Lhand\""), std::string::npos);
+}
+
+// 65535 is glTF's primitive-restart value for unsigned short indices: a mesh
+// of 65535 vertices (indices up to 65534) keeps 16-bit indices, one of 65536
+// (whose last index is 65535) takes 32-bit ones.
+TEST(GltfExport, IndicesWidenAtExactly65536Vertices) {
+    for (int32_t count : {65535, 65536}) {
+        SCOPED_TRACE(count);
+        SkelModel model;
+        AddEdgeBone(&model, "root", -1);
+        AddEdgeFrame(&model, "rest", {EdgePose(0, 0, 0, 0, 0, 0, 1)});
+        SkelMesh* mesh = AddEdgeMesh(&model, "strip", "strip_skin");
+        for (int32_t v = 0; v < count; v++) AddEdgeVertex(mesh, {EdgeWeight(0, 1, (float)v, 0, 0)});
+        AddEdgeTriangle(mesh, 0, count - 2, count - 1);
+        FinishEdgeModel(&model);
+        GltfAsset asset = Build(model);
+        int indices = asset.doc["meshes"][0]["primitives"][0]["indices"];
+        EXPECT_EQ(asset.doc["accessors"][indices]["componentType"], count > 65535 ? 5125 : 5123);
+        EXPECT_EQ(ReadAccessor(asset, indices), std::vector<double>({0, count - 2.0, count - 1.0}));
+    }
+}
+
+// Skins' textures: a TGA goes in as a PNG of the same picture (PNG rows top
+// first, texture coordinates' v from the top), a JPEG as it is, one image
+// per distinct skin; a skin not found keeps a plain material and says so.
+TEST(GltfExport, SkinsCarryTheirTexturesAsImages) {
+    char pattern[] = "/tmp/boneloom_gltf_skins_XXXXXX";
+    ASSERT_TRUE(mkdtemp(pattern));
+    std::string dir = pattern;
+    // Bottom row red, green; top row blue, white.
+    const uint8_t texels[12] = {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255};
+    std::vector<uint8_t> tga = EncodeTGA(2, 2, 24, texels);
+    std::vector<uint8_t> jpeg = EncodeJPEG(texels, 2, 2, 90, false);
+    for (const auto& [name, bytes] :
+         {std::make_pair("/painted.tga", &tga), std::make_pair("/photo.jpg", &jpeg)}) {
+        FILE* f = fopen((dir + name).c_str(), "wb");
+        ASSERT_TRUE(f);
+        fwrite(bytes->data(), 1, bytes->size(), f);
+        fclose(f);
+    }
+    SkelModel model;
+    AddEdgeBone(&model, "root", -1);
+    AddEdgeFrame(&model, "rest", {EdgePose(0, 0, 0, 0, 0, 0, 1)});
+    for (const char* skin : {"painted", "photo", "lost", "painted"}) {
+        SkelMesh* mesh = AddEdgeMesh(&model, "m", skin);
+        AddEdgeQuad(mesh, 0, 0, 1, model.frames[0].poses[0]);
+    }
+    FinishEdgeModel(&model);
+    SkinSearch skins = {dir, {}};
+    GltfAsset asset;
+    std::string reason;
+    ASSERT_TRUE(BuildGltf(&model, 10, "m.skm", "m.skp", &asset, &reason, &skins)) << reason;
+
+    const json& doc = asset.doc;
+    ASSERT_EQ(doc["materials"].size(), 3u);
+    ASSERT_EQ(asset.images.size(), 2u);
+    EXPECT_EQ(doc["samplers"].size(), 1u);
+    for (int m = 0; m < 2; m++) {
+        int texture = doc["materials"][m]["pbrMetallicRoughness"]["baseColorTexture"]["index"];
+        EXPECT_EQ(doc["textures"][texture]["source"], m);
+        EXPECT_EQ(doc["images"][m]["name"], doc["materials"][m]["name"]);
+    }
+    EXPECT_EQ(doc["materials"][2], json({{"name", "lost"}}));
+    EXPECT_EQ(doc["meshes"][3]["primitives"][0]["material"], 0); // shared skin, shared material
+    ASSERT_EQ(asset.warnings.size(), 1u);
+    EXPECT_EQ(asset.warnings[0],
+              "skin \"lost\": " + dir + "/lost.tga: no such file; exported untextured");
+
+    EXPECT_EQ(asset.images[0].mime, "image/png");
+    Image fromPng, fromTga;
+    const char* why = nullptr;
+    ASSERT_TRUE(
+        DecodePNG(asset.images[0].bytes.data(), asset.images[0].bytes.size(), &fromPng, &why));
+    ASSERT_TRUE(DecodeTGA(tga.data(), tga.size(), &fromTga, &why));
+    EXPECT_EQ(fromPng.pixels, fromTga.pixels);
+    EXPECT_EQ(asset.images[1].mime, "image/jpeg");
+    EXPECT_EQ(asset.images[1].bytes, jpeg);
+    // The quad's corner at t = 0 (the texture's bottom row) has v = 1.
+    std::vector<double> uv =
+        ReadAccessor(asset, doc["meshes"][0]["primitives"][0]["attributes"]["TEXCOORD_0"]);
+    EXPECT_EQ(std::vector<double>(uv.begin(), uv.begin() + 8),
+              std::vector<double>({0, 1, 1, 1, 1, 0, 0, 0}));
+    std::system(("rm -rf '" + dir + "'").c_str());
 }

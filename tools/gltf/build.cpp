@@ -6,9 +6,12 @@
 #include <cstring>
 #include <string>
 
+#include "image/image.h"
+#include "image/png.h"
 #include "model/validate.h"
 #include "pose/compose.h"
 #include "pose/rotation.h"
+#include "pose/skin.h"
 #include "tools/gltf/gltf.h"
 
 using nlohmann::json;
@@ -27,6 +30,9 @@ constexpr int GL_FLOAT = 5126;
 constexpr int GL_ARRAY_BUFFER = 34962;
 constexpr int GL_ELEMENT_ARRAY_BUFFER = 34963;
 constexpr int GL_TRIANGLES = 4;
+constexpr int GL_LINEAR = 9729;
+constexpr int GL_LINEAR_MIPMAP_LINEAR = 9987;
+constexpr int GL_REPEAT = 10497;
 
 // Little-endian appends, whatever the host's byte order.
 void AppendU32(std::vector<unsigned char>* out, uint32_t value) {
@@ -108,38 +114,40 @@ BonePose TurnToGltfAxes(const BonePose& pose) {
     return out;
 }
 
-void TurnToGltfAxes(float v[3]) {
-    // (x, y, z) -> (y, z, x) exactly, without the rounding of a rotation.
-    float x = v[0];
-    v[0] = v[1], v[1] = v[2], v[2] = x;
-}
-
 bool IsRootBone(const SkelModel* model, int32_t i) {
     return model->bones[i].parent < 0 || !ParentIsValid(model, i);
 }
 
-// One glTF mesh (a single skinned primitive) for model mesh m; returns the
-// mesh index. Counts vertices without weights and with more than four bones.
+// One glTF mesh (a single skinned primitive) for model mesh m, placed by the
+// model-space rest pose (skinned as the renderer skins, which also turns it
+// to glTF's axes); returns the mesh index. Counts vertices without weights
+// and with more than four bones.
 int AddMesh(GltfAsset* asset, const SkelModel* model, int32_t m, const std::vector<BonePose>& rest,
             int material, int* unweighted, int* crowded, Latin1Names* latin1) {
     const SkelMesh& mesh = model->meshes[m];
     size_t count = (size_t)mesh.numverts;
+    SkinnedMesh skinned;
+    SkinMesh(model, m, rest.data(), (int32_t)rest.size(), &skinned);
     std::vector<unsigned char> positions, normals, texcoords, joints, weights, indices;
     float low[3] = {INFINITY, INFINITY, INFINITY}, high[3] = {-INFINITY, -INFINITY, -INFINITY};
     bool wideJoints = model->numbones > 256;
     for (size_t v = 0; v < count; v++) {
         const SkelVertex& vertex = mesh.verts[v];
-        float position[3], normal[3];
-        ComputeRestVertex(&vertex, rest, position, normal);
-        TurnToGltfAxes(position);
-        TurnToGltfAxes(normal);
+        const float* position = &skinned.positions[3 * v];
+        float normal[3] = {skinned.normals[3 * v], skinned.normals[3 * v + 1],
+                           skinned.normals[3 * v + 2]};
+        // glTF wants unit normals: where the weights give none, model up.
+        if (normal[0] == 0 && normal[1] == 0 && normal[2] == 0) normal[1] = 1;
         for (int k = 0; k < 3; k++) {
             low[k] = std::min(low[k], position[k]);
             high[k] = std::max(high[k], position[k]);
         }
         AppendFloats(&positions, position, 3);
         AppendFloats(&normals, normal, 3);
-        AppendFloats(&texcoords, &mesh.texcoords[2 * v], 2);
+        // Our t counts from the texture's first row, OpenGL's bottom; glTF's
+        // v counts from the image's top.
+        const float uv[2] = {mesh.texcoords[2 * v], 1.0f - mesh.texcoords[2 * v + 1]};
+        AppendFloats(&texcoords, uv, 2);
         JointWeights skin;
         int dropped = 0;
         if (PickJointWeights(&vertex, &skin, &dropped) == 0) ++*unweighted;
@@ -231,10 +239,186 @@ void AddAnimation(GltfAsset* asset, const SkelModel* model, const std::vector<fl
     asset->doc["animations"].push_back(animation);
 }
 
+// Key times i / fps, one per frame; false with *reason when frames come too
+// close to tell apart in floats.
+bool KeyTimes(const SkelModel* model, float fps, const char* skpPath, std::vector<float>* times,
+              std::string* reason) {
+    times->resize((size_t)model->numframes);
+    for (size_t f = 0; f < times->size(); f++) {
+        (*times)[f] = (float)((double)f / fps);
+        if (f > 0 && !((*times)[f] > (*times)[f - 1])) {
+            *reason = std::string(skpPath) +
+                      ": too many frames for distinct key times at this frame rate";
+            return false;
+        }
+    }
+    return true;
+}
+
+// Bones are nodes 0 .. numbones-1, so a bone number is also its node and its
+// joint index. Root bones sit in the scene itself, turned to glTF's axes, so
+// that a 3D suite's armature object carries no rotation of its own. Warns
+// about parents that are not earlier bones and about names used twice.
+void AddBoneNodes(GltfAsset* asset, const SkelModel* model, const char* skpPath,
+                  const std::vector<BonePose>& restLocal, json* nodes, json* sceneNodes,
+                  Latin1Names* latin1) {
+    for (int32_t i = 0; i < model->numbones; i++) {
+        const SkelBone& bone = model->bones[i];
+        bool root = IsRootBone(model, i);
+        BonePose pose = root ? TurnToGltfAxes(restLocal[i]) : restLocal[i];
+        json node = {{"name", NameText(bone.name, "bone", i, latin1)},
+                     {"translation", FloatArray(pose.origin, 3)},
+                     {"rotation", FloatArray(pose.quat, 4)}};
+        if (bone.flags) node["extras"] = {{"flags", bone.flags}};
+        nodes->push_back(node);
+        if (!root) {
+            (*nodes)[bone.parent]["children"].push_back(i);
+        } else {
+            if (bone.parent >= 0)
+                asset->warnings.push_back(std::string(skpPath) + ": bone " + std::to_string(i) +
+                                          " \"" + NameToUtf8(bone.name) + "\" has parent " +
+                                          std::to_string(bone.parent) +
+                                          ", not an earlier bone; exported as a root");
+            sceneNodes->push_back(i);
+        }
+        for (int32_t j = 0; j < i; j++)
+            if (SameName(model->bones[j].name, bone.name)) {
+                asset->warnings.push_back(std::string(skpPath) + ": bones " + std::to_string(j) +
+                                          " and " + std::to_string(i) + " share the name \"" +
+                                          NameToUtf8(bone.name) +
+                                          "\"; tools that find bones by name will mix them up");
+                break;
+            }
+    }
+}
+
+// The image of a skin as glTF carries it: a PNG or JPEG file as it is, any
+// other image (TGA) decoded and encoded as PNG. False with *why when the
+// file cannot be read or decoded.
+bool SkinImage(const std::string& path, GltfImage* image, const char** why) {
+    std::vector<uint8_t> bytes;
+    Image decoded;
+    if (!ReadImageBytes(path.c_str(), &bytes, why, nullptr) ||
+        !DecodeImage(bytes.data(), bytes.size(), &decoded, why))
+        return false;
+    ImageFormat format = ImageFormatOf(bytes.data(), bytes.size());
+    if (format == IMAGE_FORMAT_PNG || format == IMAGE_FORMAT_JPEG) {
+        image->mime = format == IMAGE_FORMAT_PNG ? "image/png" : "image/jpeg";
+        image->bytes = std::move(bytes);
+        return true;
+    }
+    // Decoded rows run bottom first; a PNG stores the top row first.
+    FlipImageRows(decoded.pixels.data(), decoded.width, decoded.height, decoded.channels);
+    std::string reason;
+    if (!EncodePNG(decoded.pixels.data(), decoded.width, decoded.height, decoded.channels,
+                   &image->bytes, &reason)) {
+        *why = "cannot be turned into PNG";
+        return false;
+    }
+    image->mime = "image/png";
+    return true;
+}
+
+// The material of mesh m's skin, named after it; with skins to look in, its
+// texture found by the skin lookup becomes the base colour (one sampler for
+// all). A skin whose file is missing or unreadable gets one warning and a
+// plain material. Returns the material's index.
+int AddMaterial(GltfAsset* asset, const SkelModel* model, int32_t m, const SkinSearch* skins,
+                Latin1Names* latin1) {
+    const char* skinname = model->meshes[m].skinname;
+    json material = {{"name", NameText(skinname, "skin of mesh", m, latin1)}};
+    if (skins && skinname[0]) {
+        std::string path = FindSkinTexture(skinname, skins);
+        const char* why = "no such file";
+        GltfImage image;
+        if (!path.empty() && SkinImage(path, &image, &why)) {
+            json& doc = asset->doc;
+            if (!doc.contains("samplers"))
+                doc["samplers"] = json::array({{{"magFilter", GL_LINEAR},
+                                                {"minFilter", GL_LINEAR_MIPMAP_LINEAR},
+                                                {"wrapS", GL_REPEAT},
+                                                {"wrapT", GL_REPEAT}}});
+            doc["images"].push_back({{"name", material["name"]}, {"mimeType", image.mime}});
+            asset->images.push_back(std::move(image));
+            doc["textures"].push_back({{"sampler", 0}, {"source", doc["images"].size() - 1}});
+            material["pbrMetallicRoughness"] = {
+                {"baseColorTexture", {{"index", doc["textures"].size() - 1}}},
+                {"metallicFactor", 0}};
+        } else {
+            asset->warnings.push_back("skin \"" + NameToUtf8(skinname) + "\": " +
+                                      (path.empty() ? MissingSkinPath(skinname, skins) : path) +
+                                      ": " + why + "; exported untextured");
+        }
+    }
+    asset->doc["materials"].push_back(material);
+    return (int)asset->doc["materials"].size() - 1;
+}
+
+// One mesh node per non-empty mesh (glTF accessors cannot be empty), each
+// with the material of its skin name, one per distinct name. Warns about
+// meshes left out, vertices without weights and vertices past four bones.
+void AddMeshes(GltfAsset* asset, const SkelModel* model, const char* skmPath,
+               const std::vector<BonePose>& rest, const SkinSearch* skins, json* nodes,
+               json* sceneNodes, Latin1Names* latin1) {
+    std::vector<int32_t> materialMesh; // the mesh whose skin name each material took
+    int unweighted = 0, crowded = 0;
+    for (int32_t m = 0; m < model->nummeshes; m++) {
+        const SkelMesh& mesh = model->meshes[m];
+        if (mesh.numverts == 0 || mesh.numtris == 0) {
+            asset->warnings.push_back(std::string(skmPath) + ": mesh " + std::to_string(m) + " \"" +
+                                      NameToUtf8(mesh.meshname) + "\" has no " +
+                                      (mesh.numverts == 0 ? "vertices" : "triangles") +
+                                      "; left out");
+            continue;
+        }
+        int material = -1;
+        for (size_t k = 0; k < materialMesh.size(); k++)
+            if (SameName(model->meshes[materialMesh[k]].skinname, mesh.skinname)) material = (int)k;
+        if (material < 0) {
+            material = AddMaterial(asset, model, m, skins, latin1);
+            materialMesh.push_back(m);
+        }
+        int gltfMesh = AddMesh(asset, model, m, rest, material, &unweighted, &crowded, latin1);
+        sceneNodes->push_back((int)nodes->size());
+        nodes->push_back({{"name", NameToUtf8(mesh.meshname)}, {"mesh", gltfMesh}, {"skin", 0}});
+    }
+    if (unweighted)
+        asset->warnings.push_back(std::string(skmPath) + ": " +
+                                  CountOf(unweighted, "vertex", "vertices") +
+                                  " without a positive weight " + (unweighted == 1 ? "is" : "are") +
+                                  " bound to bone 0 \"" + NameToUtf8(model->bones[0].name) + "\"");
+    if (crowded)
+        asset->warnings.push_back(
+            std::string(skmPath) + ": " + CountOf(crowded, "vertex", "vertices") + " " +
+            (crowded == 1 ? "has" : "have") + " more than 4 bones; the 4 strongest were kept");
+}
+
+// The one skin: every bone a joint, with inverse bind matrices of the rest
+// pose in glTF's axes.
+void AddSkin(GltfAsset* asset, const SkelModel* model, const std::vector<BonePose>& rest,
+             size_t rootCount) {
+    int32_t bones = model->numbones;
+    std::vector<unsigned char> matrices;
+    for (int32_t i = 0; i < bones; i++) {
+        BonePose turned = TurnToGltfAxes(rest[i]);
+        float ibm[16];
+        InverseBindMatrix(&turned, ibm);
+        AppendFloats(&matrices, ibm, 16);
+    }
+    int ibm = AddAccessor(asset, matrices, 0, GL_FLOAT, (size_t)bones, "MAT4");
+    json joints = json::array();
+    for (int32_t i = 0; i < bones; i++) joints.push_back(i);
+    json skin = {{"name", "skeleton"}, {"joints", joints}, {"inverseBindMatrices", ibm}};
+    // A skin's skeleton node must be the common root of its joints, so only
+    // a skeleton with one root (bone 0) names one.
+    if (rootCount == 1) skin["skeleton"] = 0;
+    asset->doc["skins"] = json::array({skin});
+}
+
 } // namespace
 
 bool BuildGltf(const SkelModel* model, float fps, const char* skmPath, const char* skpPath,
-               GltfAsset* out, std::string* reason) {
+               GltfAsset* out, std::string* reason, const SkinSearch* skins) {
     if (!(fps > 0 && fps <= GLTF_MAX_FPS)) {
         char text[128];
         snprintf(text, sizeof text, "frame rate %g is not above 0 and at most %g", fps,
@@ -242,129 +426,40 @@ bool BuildGltf(const SkelModel* model, float fps, const char* skmPath, const cha
         *reason = text;
         return false;
     }
-    if (!CheckModelForGltf(model, skmPath, skpPath, reason)) return false;
-    std::vector<float> times((size_t)model->numframes);
-    for (size_t f = 0; f < times.size(); f++) {
-        times[f] = (float)((double)f / fps);
-        if (f > 0 && !(times[f] > times[f - 1])) {
-            *reason = std::string(skpPath) +
-                      ": too many frames for distinct key times at this frame rate";
-            return false;
-        }
-    }
+    std::vector<float> times;
+    if (!CheckModelForGltf(model, skmPath, skpPath, reason) ||
+        !KeyTimes(model, fps, skpPath, &times, reason))
+        return false;
 
     GltfAsset asset;
     json& doc = asset.doc;
     doc["asset"] = {{"version", "2.0"}, {"generator", "boneloom-tool gltf"}};
     doc["accessors"] = json::array();
     doc["bufferViews"] = json::array();
+    doc["meshes"] = json::array();
+    doc["materials"] = json::array();
 
-    int zeroQuats = 0;
     Latin1Names latin1;
     std::vector<BonePose> restLocal, rest;
     GetLocalPoses(model, 0, &restLocal, nullptr); // counted with the animation
     rest.resize(restLocal.size());
     ComposePose(model, restLocal.data(), rest.data());
 
-    // Bones are nodes 0 .. numbones-1, so a bone number is also its node and
-    // its joint index; the mesh nodes follow. Root bones sit in the scene
-    // itself, turned to glTF's axes, so that a 3D suite's armature object
-    // carries no rotation of its own.
-    int32_t bones = model->numbones;
-    json nodes = json::array();
-    json sceneNodes = json::array();
-    for (int32_t i = 0; i < bones; i++) {
-        const SkelBone& bone = model->bones[i];
-        bool root = IsRootBone(model, i);
-        BonePose pose = root ? TurnToGltfAxes(restLocal[i]) : restLocal[i];
-        json node = {{"name", NameText(bone.name, "bone", i, &latin1)},
-                     {"translation", FloatArray(pose.origin, 3)},
-                     {"rotation", FloatArray(pose.quat, 4)}};
-        if (bone.flags) node["extras"] = {{"flags", bone.flags}};
-        nodes.push_back(node);
-        if (!root) {
-            nodes[bone.parent]["children"].push_back(i);
-        } else {
-            if (bone.parent >= 0)
-                asset.warnings.push_back(std::string(skpPath) + ": bone " + std::to_string(i) +
-                                         " \"" + NameToUtf8(bone.name) + "\" has parent " +
-                                         std::to_string(bone.parent) +
-                                         ", not an earlier bone; exported as a root");
-            sceneNodes.push_back(i);
-        }
-        for (int32_t j = 0; j < i; j++)
-            if (SameName(model->bones[j].name, bone.name)) {
-                asset.warnings.push_back(std::string(skpPath) + ": bones " + std::to_string(j) +
-                                         " and " + std::to_string(i) + " share the name \"" +
-                                         NameToUtf8(bone.name) +
-                                         "\"; tools that find bones by name will mix them up");
-                break;
-            }
-    }
+    json nodes = json::array(), sceneNodes = json::array();
+    AddBoneNodes(&asset, model, skpPath, restLocal, &nodes, &sceneNodes, &latin1);
     size_t rootCount = sceneNodes.size();
-    std::vector<BonePose> restGltf(rest.size());
-    for (size_t i = 0; i < rest.size(); i++) restGltf[i] = TurnToGltfAxes(rest[i]);
+    AddMeshes(&asset, model, skmPath, rest, skins, &nodes, &sceneNodes, &latin1);
+    // Only a model with meshes needs the skin (and keeps its materials).
+    if (!doc["meshes"].empty()) AddSkin(&asset, model, rest, rootCount);
+    for (const char* unused : {"meshes", "materials"})
+        if (doc[unused].empty()) doc.erase(unused);
 
-    json materials = json::array();
-    std::vector<int32_t> materialMesh; // the mesh whose skin name each material took
-    int unweighted = 0, crowded = 0;
-    for (int32_t m = 0; m < model->nummeshes; m++) {
-        const SkelMesh& mesh = model->meshes[m];
-        if (mesh.numverts == 0 || mesh.numtris == 0) {
-            // glTF accessors cannot be empty.
-            asset.warnings.push_back(std::string(skmPath) + ": mesh " + std::to_string(m) + " \"" +
-                                     NameToUtf8(mesh.meshname) + "\" has no " +
-                                     (mesh.numverts == 0 ? "vertices" : "triangles") +
-                                     "; left out");
-            continue;
-        }
-        int material = -1;
-        for (size_t k = 0; k < materialMesh.size(); k++)
-            if (SameName(model->meshes[materialMesh[k]].skinname, mesh.skinname)) material = (int)k;
-        if (material < 0) {
-            material = (int)materialMesh.size();
-            materialMesh.push_back(m);
-            materials.push_back({{"name", NameText(mesh.skinname, "skin of mesh", m, &latin1)}});
-        }
-        if (!doc.contains("meshes")) doc["meshes"] = json::array();
-        int gltfMesh = AddMesh(&asset, model, m, rest, material, &unweighted, &crowded, &latin1);
-        sceneNodes.push_back((int)nodes.size());
-        nodes.push_back({{"name", NameToUtf8(mesh.meshname)}, {"mesh", gltfMesh}, {"skin", 0}});
-    }
-    if (unweighted)
-        asset.warnings.push_back(std::string(skmPath) + ": " +
-                                 CountOf(unweighted, "vertex", "vertices") +
-                                 " without a positive weight " + (unweighted == 1 ? "is" : "are") +
-                                 " bound to bone 0 \"" + NameToUtf8(model->bones[0].name) + "\"");
-    if (crowded)
-        asset.warnings.push_back(
-            std::string(skmPath) + ": " + CountOf(crowded, "vertex", "vertices") + " " +
-            (crowded == 1 ? "has" : "have") + " more than 4 bones; the 4 strongest were kept");
-
-    if (!materials.empty()) {
-        std::vector<unsigned char> matrices;
-        for (int32_t i = 0; i < bones; i++) {
-            float ibm[16];
-            InverseBindMatrix(&restGltf[i], ibm);
-            AppendFloats(&matrices, ibm, 16);
-        }
-        int ibm = AddAccessor(&asset, matrices, 0, GL_FLOAT, (size_t)bones, "MAT4");
-        json joints = json::array();
-        for (int32_t i = 0; i < bones; i++) joints.push_back(i);
-        json skin = {{"name", "skeleton"}, {"joints", joints}, {"inverseBindMatrices", ibm}};
-        // A skin's skeleton node must be the common root of its joints, so
-        // only a skeleton with one root (bone 0) names one.
-        if (rootCount == 1) skin["skeleton"] = 0;
-        doc["skins"] = json::array({skin});
-        doc["materials"] = materials;
-    }
-
+    int zeroQuats = 0;
     AddAnimation(&asset, model, times, &zeroQuats, &latin1);
     if (zeroQuats)
         asset.warnings.push_back(std::string(skpPath) + ": " + CountOf(zeroQuats, "pose", "poses") +
                                  " with a " +
                                  "zero-length rotation quaternion written as no rotation");
-
     if (latin1.count)
         asset.warnings.push_back(CountOf(latin1.count, "name is", "names are") +
                                  " not UTF-8 and went out read as Latin-1 (first: " + latin1.first +

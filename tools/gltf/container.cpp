@@ -113,11 +113,20 @@ std::string Base64Encode(const unsigned char* data, size_t size) {
 }
 
 std::vector<unsigned char> EncodeGlb(const GltfAsset* asset) {
-    std::string text = DumpJson(asset->doc, -1);
-    while (text.size() % 4) text += ' ';
+    // The images go into the buffer after the rest, each in a view of its own.
+    nlohmann::json doc = asset->doc;
     size_t binPadded = (asset->bin.size() + 3) / 4 * 4;
+    for (size_t i = 0; i < asset->images.size(); i++) {
+        const std::vector<uint8_t>& bytes = asset->images[i].bytes;
+        doc["bufferViews"].push_back(
+            {{"buffer", 0}, {"byteOffset", binPadded}, {"byteLength", bytes.size()}});
+        doc["images"][i]["bufferView"] = doc["bufferViews"].size() - 1;
+        binPadded += (bytes.size() + 3) / 4 * 4;
+    }
+    if (!asset->images.empty()) doc["buffers"][0]["byteLength"] = binPadded;
+    std::string text = DumpJson(doc, -1);
+    while (text.size() % 4) text += ' ';
     size_t total = 12 + 8 + text.size() + (binPadded ? 8 + binPadded : 0);
-
     std::vector<unsigned char> out;
     out.reserve(total);
     PutU32(&out, GLB_MAGIC);
@@ -130,6 +139,10 @@ std::vector<unsigned char> EncodeGlb(const GltfAsset* asset) {
         PutU32(&out, (uint32_t)binPadded);
         PutU32(&out, GLB_CHUNK_BIN);
         out.insert(out.end(), asset->bin.begin(), asset->bin.end());
+        for (const GltfImage& image : asset->images) {
+            while (out.size() % 4) out.push_back(0);
+            out.insert(out.end(), image.bytes.begin(), image.bytes.end());
+        }
         out.resize(total, 0);
     }
     return out;
@@ -139,18 +152,24 @@ std::string EncodeGltfText(const GltfAsset* asset) {
     nlohmann::json doc = asset->doc;
     doc["buffers"][0]["uri"] = "data:application/octet-stream;base64," +
                                Base64Encode(asset->bin.data(), asset->bin.size());
+    for (size_t i = 0; i < asset->images.size(); i++) {
+        const GltfImage& image = asset->images[i];
+        doc["images"][i]["uri"] = "data:" + image.mime + ";base64," +
+                                  Base64Encode(image.bytes.data(), image.bytes.size());
+    }
     return DumpJson(doc, 1) + "\n";
 }
 
 bool WriteGltfFile(const SkelModel* model, const char* path, float fps, const char* skmPath,
-                   const char* skpPath, std::string* reason, std::vector<std::string>* warnings) {
+                   const char* skpPath, std::string* reason, std::vector<std::string>* warnings,
+                   const SkinSearch* skins) {
     GltfFormat format = GltfFormatForPath(path);
     if (format == GLTF_FORMAT_NONE) {
         *reason = std::string("\"") + path + "\" does not end in .glb or .gltf";
         return false;
     }
     GltfAsset asset;
-    if (!BuildGltf(model, fps, skmPath, skpPath, &asset, reason)) return false;
+    if (!BuildGltf(model, fps, skmPath, skpPath, &asset, reason, skins)) return false;
     if (warnings) *warnings = asset.warnings;
     if (format == GLTF_FORMAT_GLB) {
         std::vector<unsigned char> file = EncodeGlb(&asset);

@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 
 #include "model/model.h"
+#include "render/skin_files.h"
 
 // 24, the rate 3D suites animate at: keys between a scene's frames are lost
 // when a suite resamples on re-export.
@@ -35,12 +36,21 @@ enum GltfFormat {
     GLTF_FORMAT_TEXT,     // .gltf: JSON with the buffer as a base64 data URI
 };
 
-// A built asset: the JSON document and its one binary buffer. buffers[0] of
-// doc has the byteLength of bin and no uri; the encoders add what each
-// container needs.
+// An image file as the asset carries it.
+struct GltfImage {
+    std::string mime;           // "image/png" or "image/jpeg"
+    std::vector<uint8_t> bytes; // the whole file
+};
+
+// A built asset: the JSON document, its one binary buffer and the skins'
+// images. buffers[0] of doc has the byteLength of bin and no uri; images[i]
+// of doc has a name and mimeType but neither uri nor bufferView. The
+// encoders add what each container needs: a .glb puts the images into its
+// buffer after bin, a .gltf gives each a data URI.
 struct GltfAsset {
     nlohmann::json doc;
     std::vector<unsigned char> bin;    // every bufferView 4-byte aligned
+    std::vector<GltfImage> images;     // in the order of doc's images
     std::vector<std::string> warnings; // what was changed to fit glTF, one line each
 };
 
@@ -68,13 +78,6 @@ bool CheckModelForGltf(const SkelModel* model, const char* skmPath, const char* 
 // given, counts them). Needs a model that passed CheckModelForGltf.
 void GetLocalPoses(const SkelModel* model, int32_t f, std::vector<BonePose>* local, int* zeroQuats);
 
-// A vertex in the rest pose: the sum over its weights of influence times the
-// weight's origin placed by its bone's model-space pose; the normal likewise
-// (rotation only), then scaled to unit length ((0, 0, 1) when it sums to
-// nothing). A vertex without weights lies at the model origin.
-void ComputeRestVertex(const SkelVertex* vertex, const std::vector<BonePose>& rest,
-                       float position[3], float normal[3]);
-
 // The four strongest bones of a vertex (weights on one bone added together,
 // non-positive influences dropped), scaled to sum to exactly 1. Returns how
 // many bones it kept; 0 means the vertex has no positive influence and is
@@ -87,12 +90,16 @@ void InverseBindMatrix(const BonePose* pose, float out[16]);
 
 // Builds the asset: one node per bone (names, hierarchy, frame 0 as rest
 // pose; root bones turned to glTF's axes and listed in the scene), one
-// skinned mesh per non-empty mesh, a material per skin name, and an animation
-// with one STEP keyframe per frame at i / fps seconds. Warns about duplicate
-// bone names and, once, about names read as Latin-1. Returns false with
-// *reason when CheckModelForGltf fails.
+// skinned mesh per non-empty mesh (placed by pose/skin, texture coordinates
+// with v counted from the image's top), a material per skin name, and an
+// animation with one STEP keyframe per frame at i / fps seconds. With skins,
+// each skin's texture found by FindSkinTexture is carried as a PNG image (a
+// PNG or JPEG as it is, others converted) with a sampler; a skin not found or
+// unreadable gets a plain material and a warning. Warns about duplicate bone
+// names and, once, about names read as Latin-1. Returns false with *reason
+// when CheckModelForGltf fails.
 bool BuildGltf(const SkelModel* model, float fps, const char* skmPath, const char* skpPath,
-               GltfAsset* out, std::string* reason);
+               GltfAsset* out, std::string* reason, const SkinSearch* skins = nullptr);
 
 // The binary container: header, JSON chunk padded with spaces, BIN chunk.
 std::vector<unsigned char> EncodeGlb(const GltfAsset* asset);
@@ -111,4 +118,5 @@ std::string NameToUtf8(const char* name, bool* converted = nullptr);
 // WriteFileAtomic.
 // Warnings of the build go to *warnings. Returns false with *reason.
 bool WriteGltfFile(const SkelModel* model, const char* path, float fps, const char* skmPath,
-                   const char* skpPath, std::string* reason, std::vector<std::string>* warnings);
+                   const char* skpPath, std::string* reason, std::vector<std::string>* warnings,
+                   const SkinSearch* skins = nullptr);

@@ -156,34 +156,6 @@ void GetLocalPoses(const SkelModel* model, int32_t f, std::vector<BonePose>* loc
     }
 }
 
-void ComputeRestVertex(const SkelVertex* vertex, const std::vector<BonePose>& rest,
-                       float position[3], float normal[3]) {
-    double p[3] = {0, 0, 0}, n[3] = {0, 0, 0};
-    for (int32_t w = 0; w < vertex->numweights; w++) {
-        const BoneWeight& weight = vertex->weights[w];
-        const BonePose& bone = rest[weight.bonenum];
-        Quat q = GetPoseQuat(&bone);
-        Vec3 origin = {weight.origin[0], weight.origin[1], weight.origin[2]};
-        Vec3 dir = {weight.normal[0], weight.normal[1], weight.normal[2]};
-        Vec3 placed, turned;
-        RotatePoint(&q, &origin, &placed);
-        RotatePoint(&q, &dir, &turned);
-        const float at[3] = {placed.x + bone.origin[0], placed.y + bone.origin[1],
-                             placed.z + bone.origin[2]};
-        const float nt[3] = {turned.x, turned.y, turned.z};
-        for (int k = 0; k < 3; k++) {
-            p[k] += (double)weight.influence * at[k];
-            n[k] += (double)weight.influence * nt[k];
-        }
-    }
-    double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
-    for (int k = 0; k < 3; k++) position[k] = (float)p[k];
-    if (length > 1e-12 && std::isfinite(length)) {
-        for (int k = 0; k < 3; k++) normal[k] = (float)(n[k] / length);
-    } else {
-        normal[0] = 0, normal[1] = 0, normal[2] = 1; // model up
-    }
-}
 
 int PickJointWeights(const SkelVertex* vertex, JointWeights* out, int* dropped) {
     // Weights that name one bone twice act as one influence; glTF forbids a

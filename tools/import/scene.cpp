@@ -123,7 +123,7 @@ bool ReadSceneFile(const char* path, double scale, SceneFile* file, std::string*
     file->importer = std::make_unique<Assimp::Importer>();
     // Pivot helper nodes would become bones of their own.
     file->importer->SetPropertyBool(AI_CONFIG_IMPORT_FBX_PRESERVE_PIVOTS, false);
-    unsigned flags = aiProcess_Triangulate | aiProcess_FlipUVs | aiProcess_GenSmoothNormals |
+    unsigned flags = aiProcess_Triangulate | aiProcess_GenSmoothNormals |
                      aiProcess_ValidateDataStructure;
     // Most formats give every face corner a vertex of its own; glTF's
     // vertices are already shared, and keep their order when not joined.

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -14,8 +15,8 @@
 #include <vector>
 
 #include "tests/gl/gl_window.h"
-#include "model/tga_write.h"
-#include "overlay/tga.h"
+#include "image/tga.h"
+#include "overlay/logo.h"
 
 namespace {
 
@@ -50,7 +51,7 @@ std::vector<GLuint> LiveTextures() {
 
 } // namespace
 
-TEST(OverlayTgaGL, LoadsTrueColourTexturesWithPixelsInPlace) {
+TEST(OverlayLogoGL, LoadsTrueColourTexturesWithPixelsInPlace) {
     OpenTgaWindow();
     struct Case {
         int w, h, bpp;
@@ -102,13 +103,16 @@ TEST(OverlayTgaGL, LoadsTrueColourTexturesWithPixelsInPlace) {
     EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
 }
 
-TEST(OverlayTgaGL, FailedLoadsLeaveNoTextureAndNoRecordChange) {
+TEST(OverlayLogoGL, FailedLoadsLeaveNoTextureAndNoRecordChange) {
     OpenTgaWindow();
     std::vector<unsigned char> good = EncodeTGA(4, 4, 24, Pattern(48).data());
     // Every kind the decoder refuses is its own test's; here a file cut short,
     // one whose header announces 65535 x 65535 pixels, an empty and a missing one.
     std::vector<unsigned char> cut(good.begin(), good.end() - 1), huge = good;
     huge[12] = huge[13] = huge[14] = huge[15] = 0xFF;
+    // Skins may be run-length encoded; the logo keeps to its one form.
+    std::vector<unsigned char> runs = {0, 0, 10, 0, 0, 0,  0, 0,    0, 0, 0,
+                                       0, 1, 0,  1, 0, 24, 0, 0x80, 1, 2, 3};
 
     GLuint keep;
     glGenTextures(1, &keep);
@@ -118,6 +122,7 @@ TEST(OverlayTgaGL, FailedLoadsLeaveNoTextureAndNoRecordChange) {
         WriteTemp(cut, "overlay_cut.tga"),
         WriteTemp(huge, "overlay_huge.tga"),
         WriteTemp({}, "overlay_empty.tga"),
+        WriteTemp(runs, "overlay_runs.tga"),
         std::string(::testing::TempDir()) + "overlay_missing.tga",
     };
     for (const std::string& path : paths) {
@@ -136,7 +141,7 @@ TEST(OverlayTgaGL, FailedLoadsLeaveNoTextureAndNoRecordChange) {
     glDeleteTextures(1, &keep);
 }
 
-TEST(OverlayTgaGL, LogoLoadsFromWorkingDirectoryAndDrawsInTheCorner) {
+TEST(OverlayLogoGL, LogoLoadsFromWorkingDirectoryAndDrawsInTheCorner) {
     OpenTgaWindow();
     char saved[4096];
     ASSERT_NE(getcwd(saved, sizeof saved), nullptr);
@@ -159,10 +164,23 @@ TEST(OverlayTgaGL, LogoLoadsFromWorkingDirectoryAndDrawsInTheCorner) {
     std::vector<unsigned char> px = ReadWindowRGB(320, 240);
     ASSERT_EQ(FindLit(px, 320, 240).count, 0);
 
-    // A 2 x 2 logo: first (bottom) row red, top row blue.
+    // A 2 x 2 logo: first (bottom) row red, top row blue; stored top row
+    // first (descriptor bit 5, rows swapped), it is the same picture.
     std::vector<unsigned char> rgba = {255, 0, 0,   255, 255, 0, 0,   255,
                                        0,   0, 255, 255, 0,   0, 255, 255};
-    WriteTemp(EncodeTGA(2, 2, 32, rgba.data()), "overlay_logo_dir/logo.tga");
+    std::vector<unsigned char> file = EncodeTGA(2, 2, 32, rgba.data());
+    std::vector<unsigned char> topFirst = file;
+    topFirst[17] |= TGA_TOP_FIRST;
+    std::copy(file.begin() + 18, file.begin() + 26, topFirst.begin() + 26);
+    std::copy(file.begin() + 26, file.end(), topFirst.begin() + 18);
+    WriteTemp(topFirst, "overlay_logo_dir/logo.tga");
+    LoadLogoTexture();
+    ASSERT_NE(LogoTexture.texid, 0u);
+    EXPECT_EQ(memcmp(LogoTexture.pixels, rgba.data(), rgba.size()), 0);
+    glDeleteTextures(1, &LogoTexture.texid);
+    free(LogoTexture.pixels);
+    LogoTexture = {};
+    WriteTemp(file, "overlay_logo_dir/logo.tga");
     LoadLogoTexture();
     ASSERT_NE(LogoTexture.texid, 0u);
     GLint bound = 0;
