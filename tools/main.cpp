@@ -23,7 +23,8 @@ const ToolCommand TOOL_COMMANDS[] = {
      RunLogo},
     {"gltf", "[--fps N] IN.skm IN.skp OUT.glb|OUT.gltf",
      "export a model to glTF 2.0 for other tools", GLTF_HELP, RunGltf},
-    {"import", "IN OUT.skm OUT.skp [--anim NAME|INDEX] [--fps N] [--scale S] [--list]",
+    {"import",
+     "IN OUT.skm OUT.skp [--anim NAME|INDEX] [--fps N] [--scale S] [--no-textures] [--list]",
      "bring a model from glTF, FBX, Collada, OBJ, ... into SKM/SKP", IMPORT_HELP, RunImport},
     {"pose", "IN.skm IN.skp [--press KEYS | --frame N [--t T]]",
      "print every bone's model-space pose after key presses or at a frame", POSE_HELP, RunPose},
@@ -43,14 +44,19 @@ struct CommandOption {
     int values;
 };
 const CommandOption COMMAND_OPTIONS[] = {
-    {"gltf", "--fps", 1},         {"pose", "--press", 1},       {"pose", "--frame", 1},
-    {"pose", "--t", 1},           {"rotate", "--yaw", 1},       {"rotate", "--pitch", 1},
-    {"rotate", "--roll", 1},      {"render", "--size", 1},      {"render", "--press", 1},
-    {"render", "--frame", 1},     {"render", "--yaw", 1},       {"render", "--pitch", 1},
-    {"render", "--distance", 1},  {"render", "--no-mesh", 0},   {"render", "--no-skeleton", 0},
-    {"render", "--wireframe", 0}, {"render", "--select", 1},    {"render", "--background", 1},
-    {"render", "--frames", 1},    {"render", "--turntable", 2}, {"import", "--anim", 1},
-    {"import", "--fps", 1},       {"import", "--scale", 1},     {"import", "--list", 0},
+    {"gltf", "--fps", 1},           {"pose", "--press", 1},
+    {"pose", "--frame", 1},         {"pose", "--t", 1},
+    {"rotate", "--yaw", 1},         {"rotate", "--pitch", 1},
+    {"rotate", "--roll", 1},        {"render", "--size", 1},
+    {"render", "--press", 1},       {"render", "--frame", 1},
+    {"render", "--yaw", 1},         {"render", "--pitch", 1},
+    {"render", "--distance", 1},    {"render", "--no-mesh", 0},
+    {"render", "--no-skeleton", 0}, {"render", "--wireframe", 0},
+    {"render", "--select", 1},      {"render", "--background", 1},
+    {"render", "--frames", 1},      {"render", "--turntable", 2},
+    {"import", "--anim", 1},        {"import", "--fps", 1},
+    {"import", "--scale", 1},       {"import", "--list", 0},
+    {"import", "--no-textures", 0},
 };
 
 namespace {

@@ -1,7 +1,8 @@
 // boneloom-tool import of formats other than glTF, from small files written
-// here: a skinned Collada file with a keyed joint, and an OBJ quad with a
-// textured material, checked against values worked out by hand. The scenes
-// are y-up, so model (x, y, z) is scene (z, x, y).
+// here: a skinned Collada file with a keyed joint, the same figure as FBX and
+// as Collada in centimetres and z up under an armature object, and an OBJ
+// quad with a textured material, checked against values worked out by hand;
+// then hostile files through the reader's guard.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -77,6 +78,223 @@ const char BLADE_DAE[] = R"(<?xml version="1.0" encoding="utf-8"?>
 )";
 
 // A 2 x 3 quad on the ground (y up) named in 70 bytes, its texture in a folder.
+// A figure in centimetres, z up: an armature object 100 cm up and turned 90
+// degrees about z holds Pelvis, Head 50 cm above it and an unweighted leaf
+// HeadTop 20 cm above that. Vertex 0 (0, 0, 100) is on Pelvis, vertices 1
+// (10, 0, 150) and 2 (0, 10, 150) on Head; Head turns 90 degrees about its
+// own x (the file's y) from 0 to 1 s. Mesh and material by name: "body", "skin".
+const char FIGURE_DAE[] = R"(<?xml version="1.0" encoding="utf-8"?>
+<COLLADA xmlns="http://www.collada.org/2005/11/COLLADASchema" version="1.4.1">
+<asset><unit name="centimeter" meter="0.01"/><up_axis>Z_UP</up_axis></asset>
+<library_effects><effect id="skin-fx"><profile_COMMON><technique sid="c"><phong/></technique>
+</profile_COMMON></effect></library_effects>
+<library_materials><material id="skin-material" name="skin"><instance_effect url="#skin-fx"/>
+</material></library_materials>
+<library_geometries><geometry id="body-mesh" name="body"><mesh>
+<source id="pos"><float_array id="pos-a" count="9">0 0 100 10 0 150 0 10 150</float_array>
+<technique_common><accessor source="#pos-a" count="3" stride="3"><param name="X" type="float"/>
+<param name="Y" type="float"/><param name="Z" type="float"/></accessor></technique_common></source>
+<vertices id="v"><input semantic="POSITION" source="#pos"/></vertices>
+<triangles material="m" count="1"><input semantic="VERTEX" source="#v" offset="0"/><p>0 1 2</p>
+</triangles></mesh></geometry></library_geometries>
+<library_controllers><controller id="body-skin"><skin source="#body-mesh">
+<bind_shape_matrix>1 0 0 0 0 1 0 0 0 0 1 0 0 0 0 1</bind_shape_matrix>
+<source id="j"><Name_array id="j-a" count="2">Pelvis Head</Name_array><technique_common>
+<accessor source="#j-a" count="2" stride="1"><param name="JOINT" type="name"/></accessor>
+</technique_common></source>
+<source id="ib"><float_array id="ib-a" count="32">0 1 0 0 -1 0 0 0 0 0 1 -100 0 0 0 1
+0 1 0 0 -1 0 0 0 0 0 1 -150 0 0 0 1</float_array><technique_common>
+<accessor source="#ib-a" count="2" stride="16"><param name="TRANSFORM" type="float4x4"/>
+</accessor></technique_common></source>
+<source id="w"><float_array id="w-a" count="1">1</float_array><technique_common>
+<accessor source="#w-a" count="1" stride="1"><param name="WEIGHT" type="float"/></accessor>
+</technique_common></source>
+<joints><input semantic="JOINT" source="#j"/><input semantic="INV_BIND_MATRIX" source="#ib"/></joints>
+<vertex_weights count="3"><input semantic="JOINT" source="#j" offset="0"/>
+<input semantic="WEIGHT" source="#w" offset="1"/><vcount>1 1 1</vcount><v>0 0 1 0 1 0</v>
+</vertex_weights></skin></controller></library_controllers>
+<library_animations><animation id="nod">
+<source id="t"><float_array id="t-a" count="2">0 1</float_array><technique_common>
+<accessor source="#t-a" count="2" stride="1"><param name="TIME" type="float"/></accessor>
+</technique_common></source>
+<source id="a"><float_array id="a-a" count="2">0 90</float_array><technique_common>
+<accessor source="#a-a" count="2" stride="1"><param name="ANGLE" type="float"/></accessor>
+</technique_common></source>
+<sampler id="s"><input semantic="INPUT" source="#t"/><input semantic="OUTPUT" source="#a"/></sampler>
+<channel source="#s" target="skel_Head/rotX.ANGLE"/></animation></library_animations>
+<library_visual_scenes><visual_scene id="scene">
+<node id="Armature" name="Armature" type="NODE"><translate>0 0 100</translate>
+<rotate>0 0 1 90</rotate><node id="skel_Pelvis" name="Pelvis" sid="Pelvis" type="JOINT">
+<node id="skel_Head" name="Head" sid="Head" type="JOINT"><translate>0 0 50</translate>
+<rotate sid="rotX">1 0 0 0</rotate>
+<node id="skel_HeadTop" name="HeadTop" sid="HeadTop" type="JOINT"><translate>0 0 20</translate>
+</node></node></node></node>
+<node id="body-node" name="body" type="NODE"><instance_controller url="#body-skin">
+<skeleton>#skel_Pelvis</skeleton><bind_material><technique_common>
+<instance_material symbol="m" target="#skin-material"/></technique_common></bind_material>
+</instance_controller></node></visual_scene></library_visual_scenes>
+<scene><instance_visual_scene url="#scene"/></scene></COLLADA>
+)";
+
+// The same figure as ASCII FBX: UnitScaleFactor 1 (centimetres), z up, front
+// -y; the armature a Null, the bones LimbNodes; skin.png beside the file.
+const char FIGURE_FBX[] = R"(; FBX 7.4.0 project file
+FBXHeaderExtension:  {
+	FBXHeaderVersion: 1003
+	FBXVersion: 7400
+}
+GlobalSettings:  {
+	Version: 1000
+	Properties70:  {
+		P: "UpAxis", "int", "Integer", "",2
+		P: "UpAxisSign", "int", "Integer", "",1
+		P: "FrontAxis", "int", "Integer", "",1
+		P: "FrontAxisSign", "int", "Integer", "",-1
+		P: "CoordAxis", "int", "Integer", "",0
+		P: "CoordAxisSign", "int", "Integer", "",1
+		P: "UnitScaleFactor", "double", "Number", "",1
+	}
+}
+Objects:  {
+	Geometry: 100, "Geometry::body", "Mesh" {
+		Vertices: *9 {
+			a: 0,0,100,10,0,150,0,10,150
+		}
+		PolygonVertexIndex: *3 {
+			a: 0,1,-3
+		}
+		GeometryVersion: 124
+		LayerElementMaterial: 0 {
+			Version: 101
+			MappingInformationType: "AllSame"
+			ReferenceInformationType: "IndexToDirect"
+			Materials: *1 {
+				a: 0
+			}
+		}
+		Layer: 0 {
+			Version: 100
+			LayerElement:  {
+				Type: "LayerElementMaterial"
+				TypedIndex: 0
+			}
+		}
+	}
+	Model: 200, "Model::body", "Mesh" {
+		Version: 232
+	}
+	Material: 210, "Material::skin", "" {
+		Version: 102
+		ShadingModel: "phong"
+	}
+	Texture: 220, "Texture::skin", "" {
+		Type: "TextureVideoClip"
+		Version: 202
+		FileName: "/art/textures/skin.png"
+		RelativeFilename: "textures/skin.png"
+	}
+	Model: 300, "Model::Armature", "Null" {
+		Version: 232
+		Properties70:  {
+			P: "Lcl Translation", "Lcl Translation", "", "A",0,0,100
+			P: "Lcl Rotation", "Lcl Rotation", "", "A",0,0,90
+		}
+	}
+	NodeAttribute: 301, "NodeAttribute::Armature", "Null" {
+		TypeFlags: "Null"
+	}
+	Model: 310, "Model::Pelvis", "LimbNode" {
+		Version: 232
+	}
+	Model: 320, "Model::Head", "LimbNode" {
+		Version: 232
+		Properties70:  {
+			P: "Lcl Translation", "Lcl Translation", "", "A",0,0,50
+		}
+	}
+	Model: 330, "Model::HeadTop", "LimbNode" {
+		Version: 232
+		Properties70:  {
+			P: "Lcl Translation", "Lcl Translation", "", "A",0,0,20
+		}
+	}
+	Deformer: 400, "Deformer::body", "Skin" {
+		Version: 101
+	}
+	Deformer: 410, "SubDeformer::Pelvis", "Cluster" {
+		Version: 100
+		Indexes: *1 {
+			a: 0
+		}
+		Weights: *1 {
+			a: 1
+		}
+		Transform: *16 {
+			a: 0,-1,0,0,1,0,0,0,0,0,1,0,0,0,-100,1
+		}
+		TransformLink: *16 {
+			a: 0,1,0,0,-1,0,0,0,0,0,1,0,0,0,100,1
+		}
+	}
+	Deformer: 420, "SubDeformer::Head", "Cluster" {
+		Version: 100
+		Indexes: *2 {
+			a: 1,2
+		}
+		Weights: *2 {
+			a: 1,1
+		}
+		Transform: *16 {
+			a: 0,-1,0,0,1,0,0,0,0,0,1,0,0,0,-150,1
+		}
+		TransformLink: *16 {
+			a: 0,1,0,0,-1,0,0,0,0,0,1,0,0,0,150,1
+		}
+	}
+	AnimationStack: 500, "AnimStack::nod", "" {
+	}
+	AnimationLayer: 510, "AnimLayer::BaseLayer", "" {
+	}
+	AnimationCurveNode: 520, "AnimCurveNode::R", "" {
+		Properties70:  {
+			P: "d|X", "Number", "", "A",0
+			P: "d|Y", "Number", "", "A",0
+			P: "d|Z", "Number", "", "A",0
+		}
+	}
+	AnimationCurve: 530, "AnimCurve::", "" {
+		Default: 0
+		KeyVer: 4009
+		KeyTime: *2 {
+			a: 0,46186158000
+		}
+		KeyValueFloat: *2 {
+			a: 0,90
+		}
+	}
+}
+Connections:  {
+	C: "OO",200,0
+	C: "OO",100,200
+	C: "OO",210,200
+	C: "OP",220,210, "DiffuseColor"
+	C: "OO",300,0
+	C: "OO",301,300
+	C: "OO",310,300
+	C: "OO",320,310
+	C: "OO",330,320
+	C: "OO",400,100
+	C: "OO",410,400
+	C: "OO",420,400
+	C: "OO",310,410
+	C: "OO",320,420
+	C: "OO",510,500
+	C: "OO",520,510
+	C: "OP",520,320, "Lcl Rotation"
+	C: "OP",530,520, "d|X"
+}
+)";
+
 const char TILE_OBJ[] =
     "mtllib tile.mtl\n"
     "o tile_with_a_name_of_seventy_bytes_which_is_seven_more_than_fits_extra7\n"
@@ -121,13 +339,11 @@ TEST(ImportFormats, ColladaAndObjFilesComeInWithHandComputedValues) {
     ASSERT_TRUE(
         ImportModel(dir.File("blade.dae").c_str(), ImportOptions(), &model, &warnings, &reason))
         << reason;
-    // The plain node above the joints is the skeleton's root; the scene root is not a bone.
-    ASSERT_EQ(model.numbones, 3);
-    const char* names[3] = {"Armature", "root", "tip"};
-    for (int i = 0; i < 3; i++) {
-        EXPECT_STREQ(model.bones[i].name, names[i]);
-        EXPECT_EQ(model.bones[i].parent, i - 1);
-    }
+    // The plain node above the joints is an armature object, folded away.
+    ASSERT_EQ(model.numbones, 2);
+    EXPECT_STREQ(model.bones[0].name, "root");
+    EXPECT_STREQ(model.bones[1].name, "tip");
+    EXPECT_EQ(model.bones[1].parent, 0);
     // The bind pose, then one frame per key (0, 1 and 2 s are evenly spaced).
     ASSERT_EQ(model.numframes, 4);
     EXPECT_STREQ(model.frames[3].name, "frame3");
@@ -136,14 +352,14 @@ TEST(ImportFormats, ColladaAndObjFilesComeInWithHandComputedValues) {
     EXPECT_STREQ(mesh.skinname, "steel");
     EXPECT_EQ(mesh.numverts, 3);
     EXPECT_EQ(mesh.numtris, 1);
-    EXPECT_EQ(mesh.references, std::vector<int32_t>({1, 2}));
+    EXPECT_EQ(mesh.references, std::vector<int32_t>({0, 1}));
 
     // Scene (1, 0, 0) is model (0, 1, 0): 1/3 on root, 2/3 on tip once normalised.
     int32_t v1 = FindVertex(model, {0, 1, 0}), v2 = FindVertex(model, {0, 0, 2});
     const SkelVertex& vertex = mesh.verts[v1];
     ASSERT_EQ(vertex.numweights, 2);
     for (int32_t w = 0; w < 2; w++)
-        EXPECT_NEAR(vertex.weights[w].influence, vertex.weights[w].bonenum == 1 ? 1 / 3.0 : 2 / 3.0,
+        EXPECT_NEAR(vertex.weights[w].influence, vertex.weights[w].bonenum == 0 ? 1 / 3.0 : 2 / 3.0,
                     1e-6);
     // Bones stand unturned in the scene, so a weight's normal is the scene's (0, 0, 1).
     EXPECT_NEAR(vertex.weights[0].normal[2], 1, 1e-6);
@@ -178,8 +394,8 @@ TEST(ImportFormats, ColladaAndObjFilesComeInWithHandComputedValues) {
     ASSERT_EQ(model.nummeshes, 1);
     EXPECT_STREQ(model.meshes[0].meshname,
                  "tile_with_a_name_of_seventy_bytes_which_is_seven_more_than_fits"); // 63 bytes
-    EXPECT_STREQ(model.meshes[0].skinname, "stone_wall.tga"); // the diffuse texture's file name
-    EXPECT_EQ(model.meshes[0].numverts, 4);                   // corners shared by the two triangles
+    EXPECT_STREQ(model.meshes[0].skinname, "stone"); // the material's name
+    EXPECT_EQ(model.meshes[0].numverts, 4);          // corners shared by the two triangles
     EXPECT_EQ(model.meshes[0].numtris, 2);
     int32_t corner = FindVertex(model, {-6, 4, 0});
     const BoneWeight& weight = model.meshes[0].verts[corner].weights[0];
@@ -188,7 +404,92 @@ TEST(ImportFormats, ColladaAndObjFilesComeInWithHandComputedValues) {
     ExpectNear({weight.normal[0], weight.normal[1], weight.normal[2]}, {0, 0, 1});
     EXPECT_EQ(model.meshes[0].texcoords[2 * corner], 1);
     EXPECT_EQ(model.meshes[0].texcoords[2 * corner + 1], 0);
-    ASSERT_EQ(warnings.size(), 2u);
+    // Its texture is nowhere to be found: one line says so.
+    std::vector<ImportedTexture> textures;
+    ASSERT_TRUE(
+        ImportModel(dir.File("tile.obj").c_str(), doubled, &model, &warnings, &reason, &textures));
+    EXPECT_TRUE(textures.empty());
+    ASSERT_EQ(warnings.size(), 5u);
     EXPECT_NE(warnings[0].find("fits_extra7\" cut to 63 bytes"), std::string::npos);
     EXPECT_NE(warnings[1].find("no bones"), std::string::npos);
+    EXPECT_NE(warnings[4].find("skin \"stone\" is not written: \"textures\\stone_wall.tga\" is "
+                               "neither embedded nor found"),
+              std::string::npos)
+        << warnings[4];
+}
+
+TEST(ImportFormats, FbxAndColladaComeInAtTrueSizeFacingWithEveryBoneAndTheArtistsNames) {
+    TempDir dir;
+    WriteText(dir.File("figure.dae"), FIGURE_DAE);
+    WriteText(dir.File("figure.fbx"), FIGURE_FBX);
+    // A left-handed axis set: taken as right-handed, with one line.
+    std::string mirrored = FIGURE_FBX;
+    const std::string coord = "\"CoordAxisSign\", \"int\", \"Integer\", \"\",1";
+    mirrored.replace(mirrored.find(coord), coord.size(), coord.substr(0, coord.size() - 1) + "-1");
+    WriteText(dir.File("mirrored.fbx"), mirrored.c_str());
+    const Image PNG = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n', 1, 2, 3};
+    WriteWhole(dir.File("skin.png"), PNG);
+
+    const struct {
+        const char* file;
+        double scale;
+        const char* note; // the one warning expected, if any
+        bool texture;
+    } CASES[] = {
+        {"figure.dae", 1, nullptr, false},
+        {"figure.fbx", 1, nullptr, true},
+        {"mirrored.fbx", 2, "the FBX axes are left-handed (right -X); right taken as +X", true},
+    };
+    for (const auto& c : CASES) {
+        SCOPED_TRACE(c.file);
+        SkelModel model;
+        std::vector<std::string> warnings;
+        std::vector<ImportedTexture> textures;
+        std::string reason;
+        ImportOptions options;
+        options.scale = c.scale;
+        ASSERT_TRUE(
+            ImportModel(dir.File(c.file).c_str(), options, &model, &warnings, &reason, &textures))
+            << reason;
+        ASSERT_EQ(warnings.size(), c.note ? 1u : 0u) << warnings[0];
+        if (c.note) {
+            EXPECT_NE(warnings[0].find(c.note), std::string::npos) << warnings[0];
+        }
+        // No armature bone; the unweighted leaf kept; names, not ids.
+        ASSERT_EQ(model.numbones, 3);
+        const char* names[3] = {"Pelvis", "Head", "HeadTop"};
+        for (int i = 0; i < 3; i++) {
+            EXPECT_STREQ(model.bones[i].name, names[i]);
+            EXPECT_EQ(model.bones[i].parent, i - 1);
+        }
+        ASSERT_EQ(model.nummeshes, 1);
+        EXPECT_STREQ(model.meshes[0].meshname, "body");
+        EXPECT_STREQ(model.meshes[0].skinname, "skin");
+        ASSERT_EQ(model.numframes, 3);
+        ASSERT_EQ(textures.size(), c.texture ? 1u : 0u);
+        if (c.texture) {
+            EXPECT_EQ(textures[0].file, "skin.png");
+            EXPECT_EQ(textures[0].bytes, PNG);
+        }
+
+        // File (x, y, z) cm is model (-y, x, z) m: z stays up, the file's
+        // front -y faces model +x, as a glTF of the figure would.
+        double s = c.scale / 100;
+        int32_t v0 = FindVertex(model, {0, 0, 100 * s}),
+                v1 = FindVertex(model, {0, 10 * s, 150 * s}),
+                v2 = FindVertex(model, {-10 * s, 0, 150 * s});
+        ExpectNear(Skinned(model, 2, v0), {0, 0, 100 * s});
+        // Head's x is the file's y after the armature's turn: at 1 s vertex 1
+        // (10 cm along the file's x) swings down to 10 cm below the head;
+        // vertex 2 lies on the axis and stays.
+        ExpectNear(Skinned(model, 2, v1), {0, 0, 140 * s});
+        ExpectNear(Skinned(model, 2, v2), {-10 * s, 0, 150 * s});
+        // HeadTop follows Head: 20 cm along the file's x; the armature's
+        // 90 degrees and the file's own turn give the root bone 180 degrees
+        // about z in the bind pose.
+        std::vector<BonePose> pose = FramePose(model, 2), bind = FramePose(model, 0);
+        ExpectNear({pose[2].origin[0], pose[2].origin[1], pose[2].origin[2]}, {0, 20 * s, 150 * s});
+        ExpectNear({bind[2].origin[0], bind[2].origin[1], bind[2].origin[2]}, {0, 0, 170 * s});
+        EXPECT_NEAR(std::fabs(bind[0].quat[2]), 1, 1e-6);
+    }
 }

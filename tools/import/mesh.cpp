@@ -24,22 +24,6 @@ struct WholeMesh {
 
 std::string Shown(const std::string& name) { return "\"" + name + "\""; }
 
-std::string SkinName(const aiScene* scene, const aiMesh* mesh) {
-    if (mesh->mMaterialIndex >= scene->mNumMaterials) return "";
-    const aiMaterial* material = scene->mMaterials[mesh->mMaterialIndex];
-    aiString path;
-    for (aiTextureType type : {aiTextureType_DIFFUSE, aiTextureType_BASE_COLOR})
-        if (material->GetTextureCount(type) > 0 &&
-            material->GetTexture(type, 0, &path) == aiReturn_SUCCESS && path.length > 0) {
-            std::string text = path.C_Str();
-            size_t slash = text.find_last_of("/\\");
-            return slash == std::string::npos ? text : text.substr(slash + 1);
-        }
-    aiString name;
-    if (material->Get(AI_MATKEY_NAME, name) == aiReturn_SUCCESS) return name.C_Str();
-    return "";
-}
-
 struct Placed {
     Vec3d origin, normal;
 };
@@ -275,9 +259,9 @@ void BuildMeshes(const SceneFile& file, const Skeleton& skeleton, SkelModel* mod
                 continue;
             }
             bool cut = false;
-            std::string name = FitName(whole.meshname, &cut);
+            std::string name = TrimName(whole.meshname, &cut);
             if (cut) warnings->push_back("mesh name " + Shown(whole.meshname) + " cut to 63 bytes");
-            std::string skin = FitName(whole.skinname, &cut);
+            std::string skin = TrimName(whole.skinname, &cut);
             if (cut) warnings->push_back("skin name " + Shown(whole.skinname) + " cut to 63 bytes");
             whole.skinname = skin;
 
@@ -293,7 +277,7 @@ void BuildMeshes(const SceneFile& file, const Skeleton& skeleton, SkelModel* mod
                 MAX_TRIS, MAX_REFERENCES, groups.size()));
             for (size_t g = 0; g < groups.size(); g++) {
                 std::string suffix = g == 0 ? "" : "_" + std::to_string(g + 1);
-                std::string part = FitName(name, &cut, (size_t)NAME_LEN - 1 - suffix.size());
+                std::string part = TrimName(name, &cut, (size_t)NAME_LEN - 1 - suffix.size());
                 EmitMesh(whole, &groups[g], (part + suffix).c_str(), model);
             }
         }

@@ -1,0 +1,24 @@
+// Running the third-party reader where it cannot take the program down: in a
+// child process with limits on memory and time, handing back only bytes the
+// child has already converted. GL-free; prints nothing.
+#pragma once
+#include <functional>
+#include <string>
+
+// The limits a reader runs under (also stated in `import --help`).
+const unsigned IMPORT_MEMORY_LIMIT_MB = 4096; // address space of the child
+const unsigned IMPORT_TIME_LIMIT_S = 120;     // wall-clock time of the child
+
+struct GuardLimits {
+    unsigned memoryMB = IMPORT_MEMORY_LIMIT_MB; // 0: none
+    unsigned seconds = IMPORT_TIME_LIMIT_S;     // 0: none
+};
+
+// Runs work in a child process. work fills *payload with what the parent
+// gets back, or returns false with *reason. The child's crash, a signal, the
+// memory limit or the time limit becomes one line in *reason naming path
+// ("PATH: the reader crashed on this file (signal 11)"); the parent's state
+// is untouched by whatever the child did. False with *reason on any failure.
+bool RunGuarded(const char* path, const GuardLimits& limits,
+                const std::function<bool(std::string* payload, std::string* reason)>& work,
+                std::string* payload, std::string* reason);
