@@ -493,3 +493,66 @@ TEST(ImportFormats, FbxAndColladaComeInAtTrueSizeFacingWithEveryBoneAndTheArtist
         EXPECT_NEAR(std::fabs(bind[0].quat[2]), 1, 1e-6);
     }
 }
+
+TEST(ImportGuard, HostileNestingEndsAsOneLineAndTheGuardHandsBackTheSameFiles) {
+    TempDir dir;
+    // glTF nodes nested 200,000 deep and Collada nodes 100,000 deep take
+    // the third-party reader's recursion past its stack.
+    std::string gltf = R"({"asset":{"version":"2.0"},"scene":0,"scenes":[{"nodes":[0]}],"nodes":[)";
+    for (int n = 1; n < 200000; n++) gltf += "{\"children\":[" + std::to_string(n) + "]},";
+    gltf += "{}]}";
+    WriteText(dir.File("deep.gltf"), gltf.c_str());
+    std::string dae = R"(<?xml version="1.0"?><COLLADA version="1.4.1"><library_visual_scenes>)"
+                      R"(<visual_scene id="s">)";
+    for (int n = 0; n < 100000; n++) dae += "<node id=\"n\">";
+    for (int n = 0; n < 100000; n++) dae += "</node>";
+    dae +=
+        "</visual_scene></library_visual_scenes><scene><instance_visual_scene url=\"#s\"/>"
+        "</scene></COLLADA>";
+    WriteText(dir.File("deep.dae"), dae.c_str());
+    for (const char* name : {"deep.gltf", "deep.dae"}) {
+        SCOPED_TRACE(name);
+        std::string path = dir.File(name), reason, listing;
+        ImportedFiles files;
+        EXPECT_FALSE(
+            ImportGuarded(path.c_str(), ImportOptions(), "o.skm", "o.skp", &files, &reason));
+        // (A sanitizer build reports the overflow itself and exits instead.)
+        const std::string CRASHED = path + ": the reader crashed on this file (signal 11)",
+                          STOPPED = path + ": the reader stopped without a result";
+        EXPECT_TRUE(reason == CRASHED || reason.rfind(STOPPED, 0) == 0) << reason;
+        EXPECT_FALSE(ListSceneGuarded(path.c_str(), &listing, &reason));
+        EXPECT_TRUE(reason == CRASHED || reason.rfind(STOPPED, 0) == 0) << reason;
+    }
+
+    // Through the guard a file comes back as the import makes it in-process:
+    // the same images, textures, counts and warnings, and the same refusal.
+    WriteText(dir.File("figure.fbx"), FIGURE_FBX);
+    WriteText(dir.File("skin.png"), "\x89PNG pixels");
+    WriteText(dir.File("blade.dae"), BLADE_DAE);
+    for (const char* name : {"figure.fbx", "blade.dae"}) {
+        std::string path = dir.File(name), reason;
+        ImportedFiles direct, guarded;
+        ASSERT_TRUE(ImportFiles(path.c_str(), ImportOptions(), "o.skm", "o.skp", &direct, &reason));
+        ASSERT_TRUE(
+            ImportGuarded(path.c_str(), ImportOptions(), "o.skm", "o.skp", &guarded, &reason))
+            << reason;
+        EXPECT_EQ(guarded.skm, direct.skm);
+        EXPECT_EQ(guarded.skp, direct.skp);
+        EXPECT_EQ(guarded.warnings, direct.warnings);
+        EXPECT_EQ(std::vector<int32_t>({guarded.bones, guarded.meshes, guarded.frames}),
+                  std::vector<int32_t>({direct.bones, direct.meshes, direct.frames}));
+        ASSERT_EQ(guarded.textures.size(), direct.textures.size());
+        for (size_t t = 0; t < direct.textures.size(); t++) {
+            EXPECT_EQ(guarded.textures[t].file, direct.textures[t].file);
+            EXPECT_EQ(guarded.textures[t].bytes, direct.textures[t].bytes);
+        }
+    }
+    ImportOptions walk;
+    walk.anim = "walk";
+    ImportedFiles refused;
+    std::string reason;
+    EXPECT_FALSE(
+        ImportGuarded(dir.File("blade.dae").c_str(), walk, "o.skm", "o.skp", &refused, &reason));
+    EXPECT_EQ(reason, dir.File("blade.dae") + ": no animation \"walk\" (it has 0 \"animation\")");
+    EXPECT_EQ(refused.warnings.size(), 0u);
+}
