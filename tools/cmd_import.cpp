@@ -37,51 +37,45 @@ const char IMPORT_HELP[] =
     "  - each skin's texture, embedded in IN or found beside it, is written\n"
     "    beside OUT.skm as SKINNAME.png (or .jpg, or its own extension).\n"
     "The reader runs in a child process limited to 4096 MB of memory and 120 s;\n"
-    "a file that crashes it or passes a limit is refused with one line.\n"
-    "\n"
-    "options:\n"
-    "  --anim NAME|INDEX   the animation to take (default: the first)\n"
-    "  --fps N             sample the animation at N frames per second (above 0,\n"
-    "                      at most 1000)\n"
-    "  --scale S           multiply every position by S (above 0)\n"
-    "  --no-textures       write no texture files\n"
-    "  --list              list the skeletons, meshes, animations, unit and axes\n"
-    "                      of IN and write nothing (OUT.skm and OUT.skp may be\n"
-    "                      left out)\n"
-    "\n"
+    "a file that crashes it or passes a limit is refused with one line.\n";
+
+const ToolOption IMPORT_OPTIONS[] = {
+    {"--anim", OPTION_TEXT, "NAME|INDEX", "the animation to take (default: the first)"},
+    {"--fps",
+     OPTION_NUMBER,
+     "N",
+     "sample the animation at N frames per second (above 0,\nat most 1000)",
+     {0, GLTF_MAX_FPS, NUMBER_ABOVE_LOW}},
+    {"--scale",
+     OPTION_NUMBER,
+     "S",
+     "multiply every position by S (above 0)",
+     {0, 1e30, NUMBER_ABOVE_LOW}},
+    {"--no-textures", OPTION_FLAG, nullptr, "write no texture files"},
+    {"--list", OPTION_FLAG, nullptr,
+     "list the skeletons, meshes, animations, unit and axes\nof IN and write nothing (OUT.skm and "
+     "OUT.skp may be\nleft out)"},
+    {},
+};
+
+const char IMPORT_NOTES[] =
     "All files are replaced together once all are complete, or none is.\n"
     "Exit status 1 when IN cannot be read or converted (more than 256 bones or\n"
-    "32 meshes, a file past 16 MB) or the files cannot be written, 2 on a usage\n"
-    "error.\n";
+    "32 meshes, a file past 16 MB, the reader crashed or passed a limit) or the\n"
+    "files cannot be written, 2 on a usage error.\n";
 
-int RunImport(int argc, char** argv) {
-    const char* command = argv[0];
+int RunImport(const ToolArgs* args) {
+    const char* command = args->command;
     ImportOptions options;
-    bool list = false;
-    std::vector<const char*> operands;
-    for (int i = 1; i < argc; i++) {
-        bool missing = false;
-        const char* value;
-        if (strcmp(argv[i], "--list") == 0) {
-            list = true;
-        } else if (strcmp(argv[i], "--no-textures") == 0) {
-            options.textures = false;
-        } else if ((value = OptionValue(argc, argv, &i, "--anim", &missing))) {
-            options.anim = value;
-            if (options.anim.empty()) return UsageError(command, "--anim wants a name or index");
-        } else if ((value = OptionValue(argc, argv, &i, "--fps", &missing))) {
-            if (!ParsePositive(value, GLTF_MAX_FPS, &options.fps))
-                return UsageError(command, "--fps wants a number above 0 and at most %g, not '%s'",
-                                  GLTF_MAX_FPS, value);
-        } else if ((value = OptionValue(argc, argv, &i, "--scale", &missing))) {
-            if (!ParsePositive(value, 1e30, &options.scale))
-                return UsageError(command, "--scale wants a number above 0, not '%s'", value);
-        } else if (missing) {
-            return UsageError(command, "%s needs a value", argv[i]);
-        } else {
-            operands.push_back(argv[i]);
-        }
+    bool list = IsGiven(args, "--list");
+    options.textures = !IsGiven(args, "--no-textures");
+    if (const char* anim = GivenText(args, "--anim")) {
+        options.anim = anim;
+        if (options.anim.empty()) return UsageError(command, "--anim wants a name or index");
     }
+    options.fps = GivenNumber(args, "--fps", options.fps);
+    options.scale = GivenNumber(args, "--scale", options.scale);
+    const std::vector<const char*>& operands = args->operands;
     if (list ? operands.size() != 1 && operands.size() != 3 : operands.size() != 3)
         return UsageError(command, "expected %s operands, got %zu", list ? "1 or 3" : "3",
                           operands.size());
