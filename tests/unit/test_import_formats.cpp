@@ -536,8 +536,11 @@ TEST(ImportGuard, HostileNestingEndsAsOneLineAndTheGuardHandsBackTheSameFiles) {
         ASSERT_TRUE(
             ImportGuarded(path.c_str(), ImportOptions(), "o.skm", "o.skp", &guarded, &reason))
             << reason;
-        EXPECT_EQ(guarded.skm, direct.skm);
-        EXPECT_EQ(guarded.skp, direct.skp);
+        for (auto [a, b] :
+             {std::make_pair(guarded.skm, direct.skm), std::make_pair(guarded.skp, direct.skp)}) {
+            ASSERT_EQ(a.size, b.size);
+            EXPECT_EQ(memcmp(a.data, b.data, a.size), 0);
+        }
         EXPECT_EQ(guarded.warnings, direct.warnings);
         EXPECT_EQ(std::vector<int32_t>({guarded.bones, guarded.meshes, guarded.frames}),
                   std::vector<int32_t>({direct.bones, direct.meshes, direct.frames}));

@@ -6,6 +6,7 @@
 // maps them out, so `gltf` then `import` gives back the same model.
 // GL-free; prints nothing.
 #pragma once
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -43,8 +44,16 @@ bool ListScene(const char* path, std::string* listing, std::string* reason);
 
 // An import ready to be written: both file images as the exporters build
 // them, the textures, the counts for the summary and the warnings.
+struct ByteView {
+    const unsigned char* data = nullptr;
+    size_t size = 0;
+};
+
 struct ImportedFiles {
-    std::vector<unsigned char> skm, skp;
+    // The two images, in storage (a buffer of this process, or the memory
+    // the reader's child process left them in), which the record keeps alive.
+    std::shared_ptr<const void> storage;
+    ByteView skm, skp;
     std::vector<ImportedTexture> textures;
     int32_t bones = 0, meshes = 0, frames = 0;
     std::vector<std::string> warnings;
