@@ -13,7 +13,7 @@
 
 #include "model/model.h"
 #include "tools/import/import.h"
-#include "tools/import/affine.h"
+#include "pose/rotation.h"
 
 // Where the scene came from: the formats whose own conventions the import
 // reads beyond what assimp applies.
@@ -52,6 +52,13 @@ struct SceneFile {
     // Each node's transform in model space as the scene stands (no animation).
     std::vector<Affine> rest;
 };
+
+// assimp's records in the helpers' doubles.
+inline Vec3d ToVec3d(const aiVector3D& v) { return {v.x, v.y, v.z}; }
+inline Quatd ToQuatd(const aiQuaternion& q) { return {q.x, q.y, q.z, q.w}; }
+inline Affine ToAffine(const aiMatrix4x4& a) {
+    return {{{a.a1, a.a2, a.a3, a.a4}, {a.b1, a.b2, a.b3, a.b4}, {a.c1, a.c2, a.c3, a.c4}}};
+}
 
 // Reads path with assimp (triangulated, UVs in our convention, missing
 // normals made, Collada's names rather than its ids), takes the file's unit
