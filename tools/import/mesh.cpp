@@ -41,41 +41,48 @@ BoneWeight MakeWeight(int32_t bone, double influence, const Placed& at) {
                       bone};
 }
 
-void ReadMesh(const SceneFile& file, const Skeleton& skeleton, int n, const aiMesh* mesh,
-              WholeMesh* out, std::vector<std::string>* warnings) {
-    const std::string name = out->meshname;
-    const Affine place = MeshPlacement(file, n, mesh);
+// Positions and unit normals of a mesh's vertices in model space.
+void PlaceVertices(const aiMesh* mesh, const Affine& place, std::vector<Vec3d>* position,
+                   std::vector<Vec3d>* normal) {
     Affine normals = NormalMatrix(place);
     size_t count = mesh->mNumVertices;
-    std::vector<Vec3d> position(count), normal(count, Vec3d{0, 0, 0});
+    position->resize(count);
+    normal->assign(count, Vec3d{0, 0, 0});
     for (size_t v = 0; v < count; v++) {
-        position[v] = TransformPoint(place, ToVec3d(mesh->mVertices[v]));
+        (*position)[v] = TransformPoint(place, ToVec3d(mesh->mVertices[v]));
         if (mesh->mNormals) {
             Vec3d turned = TransformDirection(normals, ToVec3d(mesh->mNormals[v]));
             double length = Length(turned);
-            if (length > 0 && std::isfinite(length)) normal[v] = (1 / length) * turned;
+            if (length > 0 && std::isfinite(length)) (*normal)[v] = (1 / length) * turned;
         }
     }
+}
 
-    // Weights of positive influence, by vertex, each in its bone's space as
-    // this mesh's offset matrix binds it.
+bool Usable(const aiVertexWeight& weight, size_t count) {
+    return weight.mVertexId < count && weight.mWeight > 0 && std::isfinite(weight.mWeight);
+}
+
+// Weights of positive influence, by vertex, each in its bone's space as this
+// mesh's offset matrix binds it, into out->pool and out->first.
+void CollectWeights(const SceneFile& file, const Skeleton& skeleton, const aiMesh* mesh,
+                    const Affine& place, const std::vector<Vec3d>& position,
+                    const std::vector<Vec3d>& normal, WholeMesh* out,
+                    std::vector<std::string>* warnings) {
+    size_t count = mesh->mNumVertices;
     std::vector<int32_t> boneOf(mesh->mNumBones, -1);
     std::vector<size_t> used(count + 1, 0);
     for (unsigned b = 0; b < mesh->mNumBones; b++) {
         const aiBone* bone = mesh->mBones[b];
         auto found = file.byName.find(bone->mName.C_Str());
         if (found == file.byName.end() || skeleton.boneOfNode[found->second] < 0) {
-            warnings->push_back("mesh " + Shown(name) + " is skinned to " +
+            warnings->push_back("mesh " + Shown(out->meshname) + " is skinned to " +
                                 Shown(bone->mName.C_Str()) +
                                 ", which is no node of the scene; its weights are left out");
             continue;
         }
         boneOf[b] = skeleton.boneOfNode[found->second];
-        for (unsigned w = 0; w < bone->mNumWeights; w++) {
-            const aiVertexWeight& weight = bone->mWeights[w];
-            if (weight.mVertexId < count && weight.mWeight > 0 && std::isfinite(weight.mWeight))
-                used[weight.mVertexId + 1]++;
-        }
+        for (unsigned w = 0; w < bone->mNumWeights; w++)
+            if (Usable(bone->mWeights[w], count)) used[bone->mWeights[w].mVertexId + 1]++;
     }
     for (size_t v = 0; v < count; v++) used[v + 1] += used[v];
     out->first = used;
@@ -86,18 +93,20 @@ void ReadMesh(const SceneFile& file, const Skeleton& skeleton, int n, const aiMe
         RigidPart bind = SplitRigid(place * Inverse(ToAffine(bone->mOffsetMatrix)));
         for (unsigned w = 0; w < bone->mNumWeights; w++) {
             const aiVertexWeight& weight = bone->mWeights[w];
-            if (weight.mVertexId >= count || !(weight.mWeight > 0) ||
-                !std::isfinite(weight.mWeight))
-                continue;
+            if (!Usable(weight, count)) continue;
             size_t v = weight.mVertexId;
             out->pool[used[v]++] =
                 MakeWeight(boneOf[b], weight.mWeight, InBoneSpace(bind, position[v], normal[v]));
         }
     }
+}
 
-    // Influences summing to 1; a vertex without any is carried rigidly by
-    // the nearest bone above its mesh's node.
-    int32_t holder = std::max(0, BoneAbove(file, skeleton, n));
+// Influences summing to 1; a vertex without any is carried rigidly by the
+// holder bone (the nearest bone above its mesh's node).
+void NormaliseWeights(const Skeleton& skeleton, int32_t holder, bool skinned,
+                      const std::vector<Vec3d>& position, const std::vector<Vec3d>& normal,
+                      WholeMesh* out, std::vector<std::string>* warnings) {
+    size_t count = position.size();
     RigidPart holderBind = SplitRigid(skeleton.bind[holder]);
     std::vector<BoneWeight> pool;
     pool.reserve(out->pool.size());
@@ -108,7 +117,7 @@ void ReadMesh(const SceneFile& file, const Skeleton& skeleton, int n, const aiMe
         double sum = 0;
         for (size_t w = begin; w < end; w++) sum += out->pool[w].influence;
         if (end == begin || !(sum > 0) || !std::isfinite(sum)) {
-            unweighted += mesh->mNumBones > 0;
+            unweighted += skinned;
             pool.push_back(MakeWeight(holder, 1, InBoneSpace(holderBind, position[v], normal[v])));
             continue;
         }
@@ -120,14 +129,19 @@ void ReadMesh(const SceneFile& file, const Skeleton& skeleton, int n, const aiMe
     }
     out->first[count] = pool.size();
     out->pool.swap(pool);
+    const std::string name = Shown(out->meshname);
     if (unnormalised)
-        warnings->push_back("mesh " + Shown(name) + ": " + std::to_string(unnormalised) +
+        warnings->push_back("mesh " + name + ": " + std::to_string(unnormalised) +
                             " vertices had influences not summing to 1; normalised");
     if (unweighted)
-        warnings->push_back("mesh " + Shown(name) + ": " + std::to_string(unweighted) +
+        warnings->push_back("mesh " + name + ": " + std::to_string(unweighted) +
                             " vertices without weights are bound to bone " +
                             std::to_string(holder));
+}
 
+// Texture coordinates and the triangles; points and lines are left out.
+void ReadFaces(const aiMesh* mesh, WholeMesh* out, std::vector<std::string>* warnings) {
+    size_t count = mesh->mNumVertices;
     out->texcoords.assign(2 * count, 0.0f);
     if (mesh->HasTextureCoords(0))
         for (size_t v = 0; v < count; v++) {
@@ -145,8 +159,20 @@ void ReadMesh(const SceneFile& file, const Skeleton& skeleton, int n, const aiMe
         for (int k = 0; k < 3; k++) out->indices.push_back((int32_t)face.mIndices[k]);
     }
     if (others)
-        warnings->push_back("mesh " + Shown(name) + ": " + std::to_string(others) +
+        warnings->push_back("mesh " + Shown(out->meshname) + ": " + std::to_string(others) +
                             " points and lines left out");
+}
+
+// One mesh instance on node n, whole, in model space.
+void ReadMesh(const SceneFile& file, const Skeleton& skeleton, int n, const aiMesh* mesh,
+              WholeMesh* out, std::vector<std::string>* warnings) {
+    const Affine place = MeshPlacement(file, n, mesh);
+    std::vector<Vec3d> position, normal;
+    PlaceVertices(mesh, place, &position, &normal);
+    CollectWeights(file, skeleton, mesh, place, position, normal, out, warnings);
+    int32_t holder = std::max(0, BoneAbove(file, skeleton, n));
+    NormaliseWeights(skeleton, holder, mesh->mNumBones > 0, position, normal, out, warnings);
+    ReadFaces(mesh, out, warnings);
 }
 
 // Groups of triangles that each fit one SKM mesh, in triangle order; each
