@@ -236,15 +236,19 @@ bool CreateOffscreen(int width, int height, OffscreenContext* out, std::string* 
     return true;
 }
 
-bool ReadOffscreenPixels(const OffscreenContext* offscreen, std::vector<uint8_t>* rgb,
+bool ReadOffscreenPixels(const OffscreenContext* offscreen, int channels, std::vector<uint8_t>* out,
                          std::string* reason) {
-    size_t row = (size_t)offscreen->width * 3;
+    if (channels != 3 && channels != 4) {
+        *reason = "a picture is read as RGB or RGBA";
+        return false;
+    }
+    size_t row = (size_t)offscreen->width * (size_t)channels;
     std::vector<uint8_t> pixels(row * (size_t)offscreen->height);
     // Errors left by the drawing are not the read's: clear them first.
     for (int i = 0; i < 16 && glGetError() != GL_NO_ERROR; i++) continue;
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, offscreen->width, offscreen->height, GL_RGB, GL_UNSIGNED_BYTE,
-                 pixels.data());
+    glReadPixels(0, 0, offscreen->width, offscreen->height, channels == 4 ? GL_RGBA : GL_RGB,
+                 GL_UNSIGNED_BYTE, pixels.data());
     GLenum error = glGetError();
     if (error != GL_NO_ERROR) {
         char code[16];
@@ -260,7 +264,7 @@ bool ReadOffscreenPixels(const OffscreenContext* offscreen, std::vector<uint8_t>
         memcpy(a, b, row);
         memcpy(b, swap.data(), row);
     }
-    *rgb = std::move(pixels);
+    *out = std::move(pixels);
     return true;
 }
 
