@@ -169,6 +169,16 @@ cmp -s "$WORK/Stone.PNG" "$WORK/tiles/stone.png" || fail "the texture was not co
 rm "$WORK/tiles/stone.png"
 expect 0 "$TOOL" import "$WORK/tile.obj" "$WORK/tiles/t.skm" "$WORK/tiles/t.skp" --no-textures
 [ ! -e "$WORK/tiles/stone.png" ] || fail "--no-textures wrote a texture"
+# A reference out of the input's folder is not followed, absolute or upwards.
+mkdir -p "$WORK/in" "$WORK/secret"
+printf '\211PNG\r\n\032\nsecret' >"$WORK/secret/key.png"
+for reference in "$WORK/secret/key.png" "../secret/key.png"; do
+  sed 's/tile.mtl/far.mtl/' "$WORK/tile.obj" >"$WORK/in/far.obj"
+  printf 'newmtl stone\nmap_Kd %s\n' "$reference" >"$WORK/in/far.mtl"
+  expect 0 "$TOOL" import "$WORK/in/far.obj" "$WORK/tiles/f.skm" "$WORK/tiles/f.skp"
+  contains err "the texture of skin \"stone\" is not written: \"$reference\" is neither embedded"
+  [ ! -e "$WORK/tiles/stone.png" ] || fail "$reference was copied"
+done
 
 # Both or neither: the second file cannot be written, the first stays.
 expect 1 "$TOOL" import "$WORK/out.glb" "$WORK/keep.skm" "$WORK/nodir/x.skp"

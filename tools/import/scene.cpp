@@ -161,7 +161,11 @@ bool ReadSceneFile(const char* path, double scale, SceneFile* file, std::string*
     if (!file->gltf) flags |= aiProcess_JoinIdenticalVertices;
     file->scene = file->importer->ReadFile(path, flags);
     if (!file->scene || !file->scene->mRootNode) {
-        *reason = std::string(path) + ": " + OneLine(file->importer->GetErrorString());
+        std::string error = OneLine(file->importer->GetErrorString());
+        // assimp catches its own failed allocations and reports them so.
+        if (error.find("bad_alloc") != std::string::npos)
+            error = "the reader ran out of memory on this file";
+        *reason = std::string(path) + ": " + error;
         return false;
     }
     file->format = FormatOfScene(file->scene, file->gltf);

@@ -93,9 +93,12 @@ struct Skeleton {
 };
 
 // Picks the bones: the nodes that skin vertices (or, in a scene without
-// skins, the nodes the animation moves) and their ancestors below the scene
-// root, mesh nodes left out; parents come before children, in the order the
-// skins list them. animation may be null.
+// skins, the nodes the animation moves); in a file that marks its joints,
+// the joints above them up to each skeleton's root and every joint below
+// such a root (plain nodes above a root, a 3D suite's armature object, are
+// folded away); else their ancestors below the scene root, mesh nodes left
+// out. Pivot helpers are never bones. Parents come before children, in the
+// order the skins list them. animation may be null.
 void BuildSkeleton(const SceneFile& file, const aiAnimation* animation, Skeleton* skeleton);
 
 // Nearest bone at or above scene node n, or -1.

@@ -62,8 +62,8 @@ bool ReadSmallFile(const std::string& path, std::vector<unsigned char>* bytes) {
 }
 
 // The image bytes of a texture reference: embedded ("*N", or a name the
-// scene embeds), else the file as named relative to the input's folder, else
-// a file of that name in the input's folder.
+// scene embeds), else the file as named relative to the input's folder (not
+// above it), else a file of that name in the input's folder.
 bool TextureBytes(const SceneFile& file, const char* input, const std::string& reference,
                   std::vector<unsigned char>* bytes, std::string* why) {
     if (const aiTexture* embedded = file.scene->GetEmbeddedTexture(reference.c_str())) {
@@ -75,14 +75,16 @@ bool TextureBytes(const SceneFile& file, const char* input, const std::string& r
         bytes->assign(data, data + embedded->mWidth);
         return true;
     }
+    // Only files in the input's folder or below it: a file's reference must
+    // not make the import copy whatever it names elsewhere.
     std::string relative = reference;
     for (char& c : relative)
         if (c == '\\') c = '/';
     std::string folder = FolderOf(input);
-    for (const std::string& candidate :
-         {relative[0] == '/' ? relative : JoinPath(folder, relative.c_str()),
-          JoinPath(folder, BaseName(relative).c_str())})
-        if (ReadSmallFile(candidate, bytes)) return true;
+    bool below = relative[0] != '/' && relative.find(':') == std::string::npos &&
+                 ("/" + relative + "/").find("/../") == std::string::npos;
+    if (below && ReadSmallFile(JoinPath(folder, relative.c_str()), bytes)) return true;
+    if (ReadSmallFile(JoinPath(folder, BaseName(relative).c_str()), bytes)) return true;
     *why = "\"" + reference + "\" is neither embedded nor found beside the file";
     return false;
 }
