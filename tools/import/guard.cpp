@@ -73,6 +73,10 @@ char* ReserveResult(ResultBuffer* buffer, size_t size) {
 
 [[noreturn]] void RunChild(int fd, int shared, const GuardLimits& limits, const GuardWork& work) {
     signal(SIGPIPE, SIG_IGN);
+    // Whatever the reader (or a sanitizer in its crash) would print is not
+    // ours to show: the parent says what happened in one line.
+    int quiet = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (quiet >= 0) dup2(quiet, STDERR_FILENO), dup2(quiet, STDOUT_FILENO), close(quiet);
     if (limits.memoryMB && LIMIT_ADDRESS_SPACE) {
         rlim_t bytes = (rlim_t)limits.memoryMB << 20;
         struct rlimit memory = {bytes, bytes};
