@@ -16,13 +16,16 @@ constexpr int MENU_SHOW_MESH = 7;
 constexpr int MENU_SAVE_SKP = 5;
 constexpr int MENU_SAVE_SKM = 6;
 constexpr int MENU_EXIT = 255;
+constexpr int MENU_UNDO = 30;
+constexpr int MENU_REDO = 31;
 
 // Creates both menus and attaches the main one to the right mouse button of
 // the current window (the main window at start-up).
 void BuildMenus();
 // Callback of the "Display" submenu; every choice requests a redisplay.
 void HandleDisplayMenu(int value);
-// Callback of the main menu: the two exports and "Exit" (exit status 0).
+// Callback of the main menu: the two exports, "Exit" (exit status 0), "Undo"
+// and "Redo".
 void HandleMainMenu(int value);
 // Each flips its flag between 0 and 1.
 void ToggleShowFPS();

@@ -62,3 +62,7 @@ void DrawPlaybackFrame(void* font, const Playback* play, float blend) {
     if (FormatPlaybackFrame(play, blend, text, sizeof text))
         DrawBitmapString(text, font, 1, 1, 1, 0.02f, 0.15f);
 }
+
+void DrawUnsavedLine(void* font, bool unsaved) {
+    if (unsaved) DrawBitmapString("Unsaved changes", font, 1, 1, 1, 0.02f, 0.96f);
+}

@@ -41,6 +41,9 @@ void DrawModelInfo(void* font);
 // text empty, while stopped.
 bool FormatPlaybackFrame(const Playback* play, float blend, char* text, size_t size);
 
+// Draws "Unsaved changes" at the top left of the 3D view when unsaved is set.
+void DrawUnsavedLine(void* font, bool unsaved);
+
 // Draws the playback line at (0.02, 0.15), above the frame-rate line, when
 // FormatPlaybackFrame gives one; nothing while stopped.
 void DrawPlaybackFrame(void* font, const Playback* play, float blend);
