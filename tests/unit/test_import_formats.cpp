@@ -5,13 +5,21 @@
 // then hostile files through the reader's guard.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "tests/unit/test_model_helpers.h"
 #include "tests/unit/test_pose_fixture.h"
+#include "tools/import/guard.h"
 #include "tools/import/import.h"
 
 namespace {
@@ -573,4 +581,69 @@ TEST(ImportGuard, HostileNestingEndsAsOneLineAndTheGuardHandsBackTheSameFiles) {
         ImportGuarded(dir.File("blade.dae").c_str(), walk, "o.skm", "o.skp", &refused, &reason));
     EXPECT_EQ(reason, dir.File("blade.dae") + ": no animation \"walk\" (it has 0 \"animation\")");
     EXPECT_EQ(refused.warnings.size(), 0u);
+}
+
+// What can become of the child, each as its one line: a signal, the time
+// limit, the memory limit (address space; not under a sanitizer, which
+// reserves its own), an exception, and a clean refusal.
+TEST(ImportGuard, EachWayTheChildCanEndIsOneLine) {
+    GuardLimits limits;
+    limits.memoryMB = 256;
+    limits.seconds = 1;
+    auto hungry = [](const std::function<char*(size_t)>&, std::string*) {
+        std::vector<std::vector<char>> blocks;
+        for (int i = 0; i < 64; i++) blocks.emplace_back((size_t)16 << 20, 'x');
+        return blocks.size() > 1000; // never reached within the limit
+    };
+    const struct {
+        GuardWork work;
+        const char* line;
+    } CASES[] = {
+        {[](const std::function<char*(size_t)>&, std::string*) { return raise(SIGABRT) == 99; },
+         "in: the reader crashed on this file (signal 6)"},
+        {[](const std::function<char*(size_t)>&, std::string*) { return sleep(30) == 99; },
+         "in: the reader took longer than its 1 s limit on this file"},
+        {hungry, "in: the reader ran out of memory on this file (limit 256 MB)"},
+        {[](const std::function<char*(size_t)>&, std::string*) -> bool {
+             throw std::runtime_error("odd");
+         },
+         "in: the reader failed: odd"},
+        {[](const std::function<char*(size_t)>&, std::string* why) {
+             *why = "in: no animation";
+             return false;
+         },
+         "in: no animation"},
+    };
+#if defined(__SANITIZE_ADDRESS__)
+    const bool SANITIZED = true;
+#else
+    const bool SANITIZED = false;
+#endif
+    for (const auto& c : CASES) {
+        if (SANITIZED && c.work.target_type() == GuardWork(hungry).target_type()) continue;
+        std::string reason;
+        bool received = false;
+        auto receive = [&](std::shared_ptr<const char>, size_t) { return received = true; };
+        EXPECT_FALSE(RunGuarded("in", limits, c.work, receive, &reason));
+        EXPECT_EQ(reason, c.line);
+        EXPECT_FALSE(received);
+    }
+    // A result of either size arrives whole.
+    for (size_t size : {(size_t)0, (size_t)5 << 20}) {
+        auto work = [size](const std::function<char*(size_t)>& reserve, std::string*) {
+            if (size) memset(reserve(size), 'z', size);
+            return true;
+        };
+        std::string reason;
+        size_t got = 1;
+        bool whole = false;
+        auto receive = [&](std::shared_ptr<const char> result, size_t n) {
+            got = n;
+            whole = n == 0 || (result.get()[0] == 'z' && result.get()[n - 1] == 'z');
+            return true;
+        };
+        EXPECT_TRUE(RunGuarded("in", limits, work, receive, &reason)) << reason;
+        EXPECT_EQ(got, size);
+        EXPECT_TRUE(whole);
+    }
 }

@@ -71,7 +71,8 @@ char* ReserveResult(ResultBuffer* buffer, size_t size) {
     return &buffer->text[0];
 }
 
-[[noreturn]] void RunChild(int fd, int shared, const GuardLimits& limits, const GuardWork& work) {
+[[noreturn]] void RunChild(const char* path, int fd, int shared, const GuardLimits& limits,
+                           const GuardWork& work) {
     signal(SIGPIPE, SIG_IGN);
     // Whatever the reader (or a sanitizer in its crash) would print is not
     // ours to show: the parent says what happened in one line.
@@ -97,7 +98,7 @@ char* ReserveResult(ResultBuffer* buffer, size_t size) {
     } catch (const std::bad_alloc&) {
         status = 'm', reason.clear();
     } catch (const std::exception& error) {
-        status = '-', reason = std::string("the reader failed: ") + error.what();
+        status = '-', reason = std::string(path) + ": the reader failed: " + error.what();
     }
     const std::string& text = status == '+' ? buffer.text : reason;
     uint64_t size = status == '=' ? buffer.size : status == 'm' ? 0 : text.size();
@@ -197,7 +198,7 @@ bool RunGuarded(const char* path, const GuardLimits& limits, const GuardWork& wo
     }
     if (child == 0) {
         close(ends[0]);
-        RunChild(ends[1], shared, limits, work);
+        RunChild(path, ends[1], shared, limits, work);
     }
     close(ends[1]);
     // A larger pipe means fewer turns between the processes for megabytes.
