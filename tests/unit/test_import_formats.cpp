@@ -515,6 +515,32 @@ TEST(ImportFormats, FbxAndColladaComeInAtTrueSizeFacingWithEveryBoneAndTheArtist
             c.file, model.numbones, model.bones[0].name, model.bones[1].name, model.bones[2].name,
             model.meshes[0].meshname, model.meshes[0].skinname, c.scale, most);
     }
+
+    // Head with a rotation offset (5 cm), a rotation pivot (3 cm) and a
+    // pre-rotation (30 degrees about z): assimp's pivot helper nodes above it
+    // fold into the bone, the keyed one's channel with them. In the file's
+    // space HeadTop at 1 s is T(58 up) Rz(30) Rx(90) T(3 down) (0, 0, 20) =
+    // (8.5, -14.72, 58) from Pelvis, (14.72, 8.5, 158) after the armature.
+    std::string pivot = FIGURE_FBX;
+    const std::string head = "\"A\",0,0,50\n";
+    pivot.insert(pivot.find(head) + head.size(),
+                 "\t\t\tP: \"RotationOffset\", \"Vector3D\", \"Vector\", \"\",0,0,5\n"
+                 "\t\t\tP: \"RotationPivot\", \"Vector3D\", \"Vector\", \"\",0,0,3\n"
+                 "\t\t\tP: \"PreRotation\", \"Vector3D\", \"Vector\", \"\",0,0,30\n");
+    WriteText(dir.File("pivot.fbx"), pivot.c_str());
+    SkelModel model;
+    std::vector<std::string> warnings;
+    std::string reason;
+    ASSERT_TRUE(
+        ImportModel(dir.File("pivot.fbx").c_str(), ImportOptions(), &model, &warnings, &reason))
+        << reason;
+    ASSERT_EQ(model.numbones, 3);
+    EXPECT_STREQ(model.bones[1].name, "Head");
+    ASSERT_EQ(model.numframes, 3);
+    std::vector<BonePose> still = FramePose(model, 1), turned = FramePose(model, 2);
+    ExpectNear({still[2].origin[0], still[2].origin[1], still[2].origin[2]}, {0, 0, 1.75});
+    ExpectNear({turned[2].origin[0], turned[2].origin[1], turned[2].origin[2]},
+               {-0.085, 0.085 * std::sqrt(3.0), 1.58});
 }
 
 TEST(ImportGuard, HostileNestingEndsAsOneLineAndTheGuardHandsBackTheSameFiles) {

@@ -150,8 +150,10 @@ std::string ReadText(const char* path) {
 bool ReadSceneFile(const char* path, double scale, SceneFile* file, std::string* reason) {
     if (!SniffFile(path, file, reason)) return false;
     file->importer = std::make_unique<Assimp::Importer>();
-    // Pivot helper nodes would become bones of their own.
-    file->importer->SetPropertyBool(AI_CONFIG_IMPORT_FBX_PRESERVE_PIVOTS, false);
+    // FBX pivots as helper nodes, each with its own channel: collapsed,
+    // assimp keeps the channels under the helpers' names with no node to
+    // move. The helpers are folded into their bone when the skeleton is built.
+    file->importer->SetPropertyBool(AI_CONFIG_IMPORT_FBX_PRESERVE_PIVOTS, true);
     // Collada's names are the artist's; its ids are made up by the exporter.
     file->importer->SetPropertyBool(AI_CONFIG_IMPORT_COLLADA_USE_COLLADA_NAMES, true);
     unsigned flags = aiProcess_Triangulate | aiProcess_FlipUVs | aiProcess_GenSmoothNormals |
