@@ -9,7 +9,11 @@
 
 #include "tools/commands.h"
 #include "tools/gltf/gltf.h"
+#include "tools/import/guard.h"
 #include "tools/import/import.h"
+
+static_assert(IMPORT_MEMORY_LIMIT_MB == 4096 && IMPORT_TIME_LIMIT_S == 120,
+              "the help text states the reader's limits");
 
 const char IMPORT_HELP[] =
     "Reads IN with assimp (glTF 2.0 .glb/.gltf, FBX, Collada .dae, OBJ and the\n"
@@ -22,9 +26,18 @@ const char IMPORT_HELP[] =
     "    written by `boneloom-tool gltf` gives back its own frames and names;\n"
     "  - one SKM mesh per mesh, triangulated, weights in each bone's space and\n"
     "    summing to 1; a mesh past 196608 vertices, 65536 triangles or 256 bones\n"
-    "    is split; the skin name is the diffuse texture's file name, else the\n"
-    "    material's name. A scene without bones becomes a one-bone model.\n"
-    "The axes are mapped back the way `gltf` maps them out.\n";
+    "    is split; the skin name is the material's name (else the diffuse\n"
+    "    texture's file name). A scene without bones becomes a one-bone model;\n"
+    "  - sizes in metres: FBX's UnitScaleFactor and Collada's <unit meter> are\n"
+    "    applied (--scale multiplies on top); FBX's axes and Collada's up_axis\n"
+    "    are turned to glTF's, and glTF's axes mapped back the way `gltf` maps\n"
+    "    them out. A 3D suite's armature object above the root bones is folded\n"
+    "    into them; every joint under the skeleton's root is a bone, weighted\n"
+    "    or not; FBX pivot helpers are folded into their bone;\n"
+    "  - each skin's texture, embedded in IN or found beside it, is written\n"
+    "    beside OUT.skm as SKINNAME.png (or .jpg, or its own extension).\n"
+    "The reader runs in a child process limited to 4096 MB of memory and 120 s;\n"
+    "a file that crashes it or passes a limit is refused with one line.\n";
 
 const ToolOption IMPORT_OPTIONS[] = {
     {"--anim", OPTION_TEXT, "NAME|INDEX", "the animation to take (default: the first)"},
@@ -38,22 +51,24 @@ const ToolOption IMPORT_OPTIONS[] = {
      "S",
      "multiply every position by S (above 0)",
      {0, 1e30, NUMBER_ABOVE_LOW}},
+    {"--no-textures", OPTION_FLAG, nullptr, "write no texture files"},
     {"--list", OPTION_FLAG, nullptr,
-     "list the skeletons, meshes and animations of IN and\nwrite nothing (OUT.skm and OUT.skp may "
-     "be left out)"},
+     "list the skeletons, meshes, animations, unit and axes\nof IN and write nothing (OUT.skm and "
+     "OUT.skp may be\nleft out)"},
     {},
 };
 
 const char IMPORT_NOTES[] =
-    "Both files are replaced together once both are complete, or neither is.\n"
+    "All files are replaced together once all are complete, or none is.\n"
     "Exit status 1 when IN cannot be read or converted (more than 256 bones or\n"
-    "32 meshes, a file past 16 MB) or the files cannot be written, 2 on a usage\n"
-    "error.\n";
+    "32 meshes, a file past 16 MB, the reader crashed or passed a limit) or the\n"
+    "files cannot be written, 2 on a usage error.\n";
 
 int RunImport(const ToolArgs* args) {
     const char* command = args->command;
     ImportOptions options;
     bool list = IsGiven(args, "--list");
+    options.textures = !IsGiven(args, "--no-textures");
     if (const char* anim = GivenText(args, "--anim")) {
         options.anim = anim;
         if (options.anim.empty()) return UsageError(command, "--anim wants a name or index");
@@ -68,7 +83,7 @@ int RunImport(const ToolArgs* args) {
     std::string reason;
     if (list) {
         std::string listing;
-        if (!ListScene(in, &listing, &reason)) {
+        if (!ListSceneGuarded(in, &listing, &reason)) {
             fprintf(stderr, "boneloom-tool import: %s\n", reason.c_str());
             return 1;
         }
@@ -82,14 +97,17 @@ int RunImport(const ToolArgs* args) {
     const FileRole roles[] = {{in, "scene", false}, {skmPath, "SKM", true}, {skpPath, "SKP", true}};
     if (!CheckToolOutputs("import", roles, 3)) return 1;
 
-    SkelModel model;
-    std::vector<std::string> warnings;
-    bool imported = ImportModel(in, options, &model, &warnings, &reason);
-    for (const std::string& warning : warnings)
+    ImportedFiles files;
+    bool imported = ImportGuarded(in, options, skmPath, skpPath, &files, &reason);
+    for (const std::string& warning : files.warnings)
         fprintf(stderr, "boneloom-tool import: warning: %s\n", warning.c_str());
-    if (imported && WriteImportedPair(&model, skmPath, skpPath, &reason)) {
-        printf("wrote %s and %s: %i bones, %i meshes, %i frames\n", skmPath, skpPath,
-               model.numbones, model.nummeshes, model.numframes);
+    std::vector<std::string> written;
+    if (imported && WriteImportedFiles(files, skmPath, skpPath, &written, &reason)) {
+        std::string names = written[0];
+        for (size_t i = 1; i < written.size(); i++)
+            names += (i + 1 == written.size() ? " and " : ", ") + written[i];
+        printf("wrote %s: %i bones, %i meshes, %i frames\n", names.c_str(), files.bones,
+               files.meshes, files.frames);
         return 0;
     }
     fprintf(stderr, "boneloom-tool import: %s; nothing written\n", reason.c_str());

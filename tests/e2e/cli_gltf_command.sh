@@ -130,6 +130,8 @@ diff "$WORK/want.info" "$WORK/got.info" >&2 || fail "info of the imported pair d
 grep -q 'skeleton "Pelvis": 26 bones' "$WORK/list" || fail "--list: no skeleton line"
 grep -q 'mesh "arms": 548 vertices, 1024 triangles' "$WORK/list" || fail "--list: no mesh line"
 grep -q '0 "frames": .* 9 key times' "$WORK/list" || fail "--list: no animation line"
+grep -q 'unit: metres (glTF)' "$WORK/list" || fail "--list: no unit line"
+grep -q 'up axis: +Y (glTF)' "$WORK/list" || fail "--list: no axis line"
 [ ! -e "$WORK/list.skm" ] && [ ! -e "$WORK/list.skp" ] || fail "--list wrote a file"
 
 # --- bad input: one line naming the file, exit 1, earlier output kept -----------
@@ -152,6 +154,44 @@ import_refused "$WORK/text.fbx" "FBX"
 import_refused "$WORK/empty.dae" "the file is empty"
 import_refused "$WORK/missing.obj" "cannot open"
 import_refused "$WORK/out.glb" 'no animation "walk" (it has 0 "frames")' --anim walk
+# Nesting past the third-party reader's recursion crashes it in its child
+# process; this process lives to say so. (A sanitizer build reports the
+# overflow itself: the reader stops without a result.)
+awk 'BEGIN { printf "{\"asset\":{\"version\":\"2.0\"},\"scene\":0,\"scenes\":[{\"nodes\":[0]}],\"nodes\":[";
+  for (n = 1; n < 200000; n++) printf "{\"children\":[%d]},", n; print "{}]}" }' >"$WORK/deep.gltf"
+awk 'BEGIN { printf "<?xml version=\"1.0\"?><COLLADA version=\"1.4.1\"><library_visual_scenes><visual_scene id=\"s\">";
+  for (n = 0; n < 100000; n++) printf "<node id=\"n\">"; for (n = 0; n < 100000; n++) printf "</node>";
+  print "</visual_scene></library_visual_scenes><scene><instance_visual_scene url=\"#s\"/></scene></COLLADA>" }' >"$WORK/deep.dae"
+for deep in deep.gltf deep.dae; do
+  import_refused "$WORK/$deep" "the reader" 
+  grep -Eq "the reader (crashed on this file \(signal 11\)|stopped without a result)" "$WORK/err.txt" ||
+    fail "$deep: $(cat "$WORK/err.txt")"
+  expect 1 "$TOOL" import "$WORK/$deep" --list
+  contains err "$WORK/$deep: the reader"
+done
+
+# --- textures: the skin's image beside the input goes beside the output ---------
+printf 'mtllib tile.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\nusemtl stone\nf 1/1 2/1 3/1\n' >"$WORK/tile.obj"
+printf 'newmtl stone\nmap_Kd maps/Stone.PNG\n' >"$WORK/tile.mtl"
+printf '\211PNG\r\n\032\nnot decoded here' >"$WORK/Stone.PNG"
+mkdir -p "$WORK/tiles"
+expect 0 "$TOOL" import "$WORK/tile.obj" "$WORK/tiles/t.skm" "$WORK/tiles/t.skp"
+grep -qx "wrote $WORK/tiles/t.skm, $WORK/tiles/t.skp and $WORK/tiles/stone.png: 1 bones, 1 meshes, 1 frames" \
+  "$WORK/out.txt" || fail "no texture in the summary: $(cat "$WORK/out.txt")"
+cmp -s "$WORK/Stone.PNG" "$WORK/tiles/stone.png" || fail "the texture was not copied as it is"
+rm "$WORK/tiles/stone.png"
+expect 0 "$TOOL" import "$WORK/tile.obj" "$WORK/tiles/t.skm" "$WORK/tiles/t.skp" --no-textures
+[ ! -e "$WORK/tiles/stone.png" ] || fail "--no-textures wrote a texture"
+# A reference out of the input's folder is not followed, absolute or upwards.
+mkdir -p "$WORK/in" "$WORK/secret"
+printf '\211PNG\r\n\032\nsecret' >"$WORK/secret/key.png"
+for reference in "$WORK/secret/key.png" "../secret/key.png"; do
+  sed 's/tile.mtl/far.mtl/' "$WORK/tile.obj" >"$WORK/in/far.obj"
+  printf 'newmtl stone\nmap_Kd %s\n' "$reference" >"$WORK/in/far.mtl"
+  expect 0 "$TOOL" import "$WORK/in/far.obj" "$WORK/tiles/f.skm" "$WORK/tiles/f.skp"
+  contains err "the texture of skin \"stone\" is not written: \"$reference\" is neither embedded"
+  [ ! -e "$WORK/tiles/stone.png" ] || fail "$reference was copied"
+done
 
 # Both or neither: the second file cannot be written, the first stays.
 expect 1 "$TOOL" import "$WORK/out.glb" "$WORK/keep.skm" "$WORK/nodir/x.skp"
@@ -170,4 +210,5 @@ import_usage "$WORK/out.glb" "$WORK/a.skm" "$WORK/a.skp" --scale=-1
 import_usage "$WORK/out.glb" --list=yes
 [ ! -e "$WORK/a.skm" ] || fail "a usage error wrote a file"
 "$TOOL" import --help | grep -q -- "--anim NAME|INDEX" || fail "--help"
+"$TOOL" import --help | grep -q -- "limited to 4096 MB of memory and 120 s" || fail "--help: no limits"
 echo "cli_gltf_command: ok"

@@ -157,6 +157,48 @@ TEST(ImportRoundTrip, GltfThenImportGivesTheModelBack) {
     }
 }
 
+// A 3D suite's textured glb: the demo's export with a PNG embedded for its
+// first material; the import writes it out under the skin's name, byte for
+// byte, and keeps the skin names.
+TEST(ImportRoundTrip, AnEmbeddedTextureComesOutUnderItsSkinName) {
+    TempDir dir;
+    SkelModel demo, got;
+    BuildSampleModel(&demo);
+    GltfAsset asset;
+    std::string reason;
+    ASSERT_TRUE(BuildGltf(&demo, 24, "m.skm", "m.skp", &asset, &reason)) << reason;
+    const std::vector<unsigned char> PNG = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n', 7, 7};
+    size_t at = asset.bin.size();
+    asset.bin.insert(asset.bin.end(), PNG.begin(), PNG.end());
+    asset.bin.resize((asset.bin.size() + 3) & ~(size_t)3, 0);
+    nlohmann::json& doc = asset.doc;
+    doc["buffers"][0]["byteLength"] = asset.bin.size();
+    doc["bufferViews"].push_back({{"buffer", 0}, {"byteOffset", at}, {"byteLength", PNG.size()}});
+    doc["images"] = {{{"bufferView", doc["bufferViews"].size() - 1}, {"mimeType", "image/png"}}};
+    doc["textures"] = {{{"source", 0}}};
+    doc["materials"][0]["pbrMetallicRoughness"]["baseColorTexture"] = {{"index", 0}};
+    WriteWhole(dir.File("textured.glb"), EncodeGlb(&asset));
+
+    std::vector<std::string> warnings;
+    std::vector<ImportedTexture> textures;
+    ASSERT_TRUE(ImportModel(dir.File("textured.glb").c_str(), ImportOptions(), &got, &warnings,
+                            &reason, &textures))
+        << reason;
+    EXPECT_TRUE(warnings.empty()) << warnings[0];
+    ASSERT_EQ(got.nummeshes, demo.nummeshes);
+    for (int32_t m = 0; m < demo.nummeshes; m++)
+        EXPECT_STREQ(got.meshes[m].skinname, demo.meshes[m].skinname);
+    ASSERT_EQ(textures.size(), 1u);
+    EXPECT_EQ(textures[0].file, doc["materials"][0]["name"].get<std::string>() + ".png");
+    EXPECT_EQ(textures[0].bytes, PNG);
+    ImportOptions none;
+    none.textures = false;
+    textures.clear();
+    ASSERT_TRUE(
+        ImportModel(dir.File("textured.glb").c_str(), none, &got, &warnings, &reason, &textures));
+    EXPECT_TRUE(textures.empty());
+}
+
 TEST(ImportLimits, SplitsAMeshPastTheVertexLimitAndRefusesWhatTheFormatsCannotHold) {
     TempDir dir;
     SkelModel want, got;
@@ -207,17 +249,12 @@ TEST(ImportLimits, SplitsAMeshPastTheVertexLimitAndRefusesWhatTheFormatsCannotHo
     EXPECT_FALSE(Import(dir.File("many.glb"), &got, &warnings, &reason));
     EXPECT_NE(reason.find("many.glb: the skeleton has 257 bones"), std::string::npos) << reason;
 
-    // Past 16 MB: the exporter's refusal, and neither file written.
+    // Past 16 MB: the exporter's refusal, naming the output.
     mesh = &want.meshes[0];
     mesh->weightpool.assign(MAX_FILESIZE / 32 + 1, EdgeWeight(0, 1, 0, 0, 0));
     mesh->verts[0].numweights = (int32_t)mesh->weightpool.size() - (verts - 1) * 2;
     LinkVertexWeights(mesh);
-    EXPECT_FALSE(
-        WriteImportedPair(&want, dir.File("o.skm").c_str(), dir.File("o.skp").c_str(), &reason));
-    EXPECT_EQ(
-        reason.rfind("unable to export SKM file \"" + dir.File("o.skm") + "\": the SKM image", 0),
-        0u)
-        << reason;
-    EXPECT_NE(access(dir.File("o.skm").c_str(), F_OK), 0);
-    EXPECT_NE(access(dir.File("o.skp").c_str(), F_OK), 0);
+    ImportedFiles files;
+    EXPECT_FALSE(BuildImportImages(want, "o.skm", "o.skp", &files, &reason));
+    EXPECT_EQ(reason.rfind("unable to export SKM file \"o.skm\": the SKM image", 0), 0u) << reason;
 }

@@ -256,3 +256,55 @@ TEST(PoseRotation, ConcatPoseIdentityParentAndAliasing) {
     MultiplyMatrix(&a, &a, &a);
     for (int e = 0; e < 9; e++) EXPECT_EQ(a.m[e], product.m[e]);
 }
+
+// The double-precision affine helpers, by properties over random transforms:
+// a transform composed from its parts splits back into them (a mirror shows
+// as a negative x scale), its inverse undoes it, normals stay perpendicular
+// to transformed surface directions, quaternion and matrix agree, and Slerp
+// takes the short way at constant speed.
+TEST(PoseRotation, AffineHelpersComposeSplitInvertAndInterpolate) {
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<double> unit(-1, 1), size(0.2, 3);
+    auto near = [](Vec3d a, Vec3d b, double tolerance) {
+        return std::fabs(a.x - b.x) + std::fabs(a.y - b.y) + std::fabs(a.z - b.z) < tolerance;
+    };
+    for (int i = 0; i < 200; i++) {
+        Quatd q = Normalized({unit(rng), unit(rng), unit(rng), unit(rng)});
+        Vec3d t = {unit(rng) * 5, unit(rng) * 5, unit(rng) * 5};
+        Vec3d s = {size(rng) * (i % 4 == 0 ? -1 : 1), size(rng), size(rng)};
+        Affine a = ComposeAffine(t, q, s);
+        RigidPart part = SplitRigid(a);
+        EXPECT_TRUE(near(part.translation, t, 1e-9));
+        EXPECT_TRUE(near(part.scale, s, 1e-9)) << i;
+        double dot = q.x * part.rotation.x + q.y * part.rotation.y + q.z * part.rotation.z +
+                     q.w * part.rotation.w;
+        EXPECT_NEAR(std::fabs(dot), 1, 1e-9) << i;
+
+        Vec3d p = {unit(rng), unit(rng), unit(rng)}, d = {unit(rng), unit(rng), unit(rng)};
+        EXPECT_TRUE(near(TransformPoint(Inverse(a), TransformPoint(a, p)), p, 1e-9));
+        EXPECT_TRUE(near(TransformPoint(Inverse(a) * a, p), p, 1e-9));
+        // A normal n of the plane through d: n . d = 0 before and after.
+        Vec3d n = {d.y, -d.x, 0};
+        EXPECT_NEAR(Dot(TransformDirection(NormalMatrix(a), n), TransformDirection(a, d)), 0, 1e-9);
+        // RotationAffine, Rotate and QuatFromRotation describe one turn.
+        Affine r = RotationAffine(q);
+        EXPECT_TRUE(near(TransformPoint(r, p), Rotate(q, p), 1e-12));
+        double m[3][3];
+        for (int row = 0; row < 3; row++)
+            for (int c = 0; c < 3; c++) m[row][c] = r.m[row][c];
+        Quatd back = QuatFromRotation(m);
+        EXPECT_TRUE(near(Rotate(back, p), Rotate(q, p), 1e-9));
+        EXPECT_TRUE(near(Rotate(q * back, p), Rotate(q, Rotate(q, p)), 1e-9));
+        EXPECT_TRUE(near(Rotate(Conjugate(q), Rotate(q, p)), p, 1e-12));
+    }
+    // 0 and 180 degrees about z, given with opposite signs: the short way is
+    // through 90 degrees, and a quarter of the way is 45 degrees.
+    Quatd a = {0, 0, 0, 1}, b = {0, 0, -1, 0};
+    Quatd half = Slerp(a, b, 0.5), quarter = Slerp(a, b, 0.25);
+    EXPECT_NEAR(std::fabs(half.z), std::sqrt(0.5), 1e-12);
+    EXPECT_NEAR(quarter.w, std::cos(PI / 8), 1e-12);
+    EXPECT_EQ(Slerp(b, a, 0).z, -1);
+    // A singular matrix has no inverse: the identity, as documented.
+    Affine flat = ComposeAffine({1, 2, 3}, {0, 0, 0, 1}, {1, 0, 1});
+    EXPECT_TRUE(near(TransformPoint(Inverse(flat), {4, 5, 6}), {4, 5, 6}, 1e-12));
+}

@@ -75,7 +75,7 @@ bool PlanFrames(const SceneFile& file, const Skeleton& skeleton, int index,
         plan->ticks = times;
         for (const std::string& name : named) {
             bool cut = false;
-            plan->names.push_back(FitName(name, &cut));
+            plan->names.push_back(TrimName(name, &cut));
             if (cut) warnings->push_back("frame name \"" + name + "\" cut to 63 bytes");
         }
         if (options.fps > 0)
@@ -149,7 +149,7 @@ void AddBones(const SceneFile& file, const Skeleton& skeleton, SkelModel* model,
         std::string name = node ? node->mName.C_Str() : "root";
         if (name.empty()) name = "bone" + std::to_string(b);
         bool cut = false;
-        std::string fitted = FitName(name, &cut);
+        std::string fitted = TrimName(name, &cut);
         if (cut) warnings->push_back("bone name \"" + name + "\" cut to 63 bytes");
         SkelBone& bone = model->bones[b];
         CopyName(bone.name, fitted.c_str());
@@ -167,7 +167,8 @@ void AddBones(const SceneFile& file, const Skeleton& skeleton, SkelModel* model,
 } // namespace
 
 bool ImportModel(const char* path, const ImportOptions& options, SkelModel* model,
-                 std::vector<std::string>* warnings, std::string* reason) {
+                 std::vector<std::string>* warnings, std::string* reason,
+                 std::vector<ImportedTexture>* textures) {
     SceneFile file;
     if (!ReadSceneFile(path, options.scale, &file, reason)) return false;
     int index = -1;
@@ -181,7 +182,7 @@ bool ImportModel(const char* path, const ImportOptions& options, SkelModel* mode
                              path, skeleton.node.size(), MAX_BONES);
         return false;
     }
-    std::vector<std::string> notes;
+    std::vector<std::string> notes = file.notes;
     FramePlan plan;
     if (!PlanFrames(file, skeleton, index, options, path, &plan, &notes, reason)) return false;
 
@@ -196,6 +197,7 @@ bool ImportModel(const char* path, const ImportOptions& options, SkelModel* mode
     }
     if (skeleton.synthetic)
         notes.push_back("the scene has no bones; everything hangs on one bone \"root\"");
+    if (textures && options.textures) CollectTextures(file, path, textures, &notes);
     for (const std::string& note : notes) warnings->push_back(std::string(path) + ": " + note);
     *model = std::move(out);
     return true;
@@ -217,6 +219,8 @@ bool ListScene(const char* path, std::string* listing, std::string* reason) {
     size_t roots = 0;
     for (size_t b = 0; b < bones; b++) roots += skeleton.parent[b] < 0;
     out += FormatText("%s: %zu skeleton%s, %zu bones\n", path, roots, roots == 1 ? "" : "s", bones);
+    out += "  " + file.unitText + "\n  " + file.axesText + "\n";
+    for (const std::string& note : file.notes) out += "  note: " + note + "\n";
     for (size_t b = 0; b < bones; b++)
         if (skeleton.parent[b] < 0)
             out += FormatText("  skeleton \"%s\": %zu bones\n",

@@ -24,22 +24,6 @@ struct WholeMesh {
 
 std::string Shown(const std::string& name) { return "\"" + name + "\""; }
 
-std::string SkinName(const aiScene* scene, const aiMesh* mesh) {
-    if (mesh->mMaterialIndex >= scene->mNumMaterials) return "";
-    const aiMaterial* material = scene->mMaterials[mesh->mMaterialIndex];
-    aiString path;
-    for (aiTextureType type : {aiTextureType_DIFFUSE, aiTextureType_BASE_COLOR})
-        if (material->GetTextureCount(type) > 0 &&
-            material->GetTexture(type, 0, &path) == aiReturn_SUCCESS && path.length > 0) {
-            std::string text = path.C_Str();
-            size_t slash = text.find_last_of("/\\");
-            return slash == std::string::npos ? text : text.substr(slash + 1);
-        }
-    aiString name;
-    if (material->Get(AI_MATKEY_NAME, name) == aiReturn_SUCCESS) return name.C_Str();
-    return "";
-}
-
 struct Placed {
     Vec3d origin, normal;
 };
@@ -57,41 +41,48 @@ BoneWeight MakeWeight(int32_t bone, double influence, const Placed& at) {
                       bone};
 }
 
-void ReadMesh(const SceneFile& file, const Skeleton& skeleton, int n, const aiMesh* mesh,
-              WholeMesh* out, std::vector<std::string>* warnings) {
-    const std::string name = out->meshname;
-    const Affine place = MeshPlacement(file, n, mesh);
+// Positions and unit normals of a mesh's vertices in model space.
+void PlaceVertices(const aiMesh* mesh, const Affine& place, std::vector<Vec3d>* position,
+                   std::vector<Vec3d>* normal) {
     Affine normals = NormalMatrix(place);
     size_t count = mesh->mNumVertices;
-    std::vector<Vec3d> position(count), normal(count, Vec3d{0, 0, 0});
+    position->resize(count);
+    normal->assign(count, Vec3d{0, 0, 0});
     for (size_t v = 0; v < count; v++) {
-        position[v] = TransformPoint(place, ToVec3d(mesh->mVertices[v]));
+        (*position)[v] = TransformPoint(place, ToVec3d(mesh->mVertices[v]));
         if (mesh->mNormals) {
             Vec3d turned = TransformDirection(normals, ToVec3d(mesh->mNormals[v]));
             double length = Length(turned);
-            if (length > 0 && std::isfinite(length)) normal[v] = (1 / length) * turned;
+            if (length > 0 && std::isfinite(length)) (*normal)[v] = (1 / length) * turned;
         }
     }
+}
 
-    // Weights of positive influence, by vertex, each in its bone's space as
-    // this mesh's offset matrix binds it.
+bool Usable(const aiVertexWeight& weight, size_t count) {
+    return weight.mVertexId < count && weight.mWeight > 0 && std::isfinite(weight.mWeight);
+}
+
+// Weights of positive influence, by vertex, each in its bone's space as this
+// mesh's offset matrix binds it, into out->pool and out->first.
+void CollectWeights(const SceneFile& file, const Skeleton& skeleton, const aiMesh* mesh,
+                    const Affine& place, const std::vector<Vec3d>& position,
+                    const std::vector<Vec3d>& normal, WholeMesh* out,
+                    std::vector<std::string>* warnings) {
+    size_t count = mesh->mNumVertices;
     std::vector<int32_t> boneOf(mesh->mNumBones, -1);
     std::vector<size_t> used(count + 1, 0);
     for (unsigned b = 0; b < mesh->mNumBones; b++) {
         const aiBone* bone = mesh->mBones[b];
         auto found = file.byName.find(bone->mName.C_Str());
         if (found == file.byName.end() || skeleton.boneOfNode[found->second] < 0) {
-            warnings->push_back("mesh " + Shown(name) + " is skinned to " +
+            warnings->push_back("mesh " + Shown(out->meshname) + " is skinned to " +
                                 Shown(bone->mName.C_Str()) +
                                 ", which is no node of the scene; its weights are left out");
             continue;
         }
         boneOf[b] = skeleton.boneOfNode[found->second];
-        for (unsigned w = 0; w < bone->mNumWeights; w++) {
-            const aiVertexWeight& weight = bone->mWeights[w];
-            if (weight.mVertexId < count && weight.mWeight > 0 && std::isfinite(weight.mWeight))
-                used[weight.mVertexId + 1]++;
-        }
+        for (unsigned w = 0; w < bone->mNumWeights; w++)
+            if (Usable(bone->mWeights[w], count)) used[bone->mWeights[w].mVertexId + 1]++;
     }
     for (size_t v = 0; v < count; v++) used[v + 1] += used[v];
     out->first = used;
@@ -102,18 +93,20 @@ void ReadMesh(const SceneFile& file, const Skeleton& skeleton, int n, const aiMe
         RigidPart bind = SplitRigid(place * Inverse(ToAffine(bone->mOffsetMatrix)));
         for (unsigned w = 0; w < bone->mNumWeights; w++) {
             const aiVertexWeight& weight = bone->mWeights[w];
-            if (weight.mVertexId >= count || !(weight.mWeight > 0) ||
-                !std::isfinite(weight.mWeight))
-                continue;
+            if (!Usable(weight, count)) continue;
             size_t v = weight.mVertexId;
             out->pool[used[v]++] =
                 MakeWeight(boneOf[b], weight.mWeight, InBoneSpace(bind, position[v], normal[v]));
         }
     }
+}
 
-    // Influences summing to 1; a vertex without any is carried rigidly by
-    // the nearest bone above its mesh's node.
-    int32_t holder = std::max(0, BoneAbove(file, skeleton, n));
+// Influences summing to 1; a vertex without any is carried rigidly by the
+// holder bone (the nearest bone above its mesh's node).
+void NormaliseWeights(const Skeleton& skeleton, int32_t holder, bool skinned,
+                      const std::vector<Vec3d>& position, const std::vector<Vec3d>& normal,
+                      WholeMesh* out, std::vector<std::string>* warnings) {
+    size_t count = position.size();
     RigidPart holderBind = SplitRigid(skeleton.bind[holder]);
     std::vector<BoneWeight> pool;
     pool.reserve(out->pool.size());
@@ -124,7 +117,7 @@ void ReadMesh(const SceneFile& file, const Skeleton& skeleton, int n, const aiMe
         double sum = 0;
         for (size_t w = begin; w < end; w++) sum += out->pool[w].influence;
         if (end == begin || !(sum > 0) || !std::isfinite(sum)) {
-            unweighted += mesh->mNumBones > 0;
+            unweighted += skinned;
             pool.push_back(MakeWeight(holder, 1, InBoneSpace(holderBind, position[v], normal[v])));
             continue;
         }
@@ -136,14 +129,19 @@ void ReadMesh(const SceneFile& file, const Skeleton& skeleton, int n, const aiMe
     }
     out->first[count] = pool.size();
     out->pool.swap(pool);
+    const std::string name = Shown(out->meshname);
     if (unnormalised)
-        warnings->push_back("mesh " + Shown(name) + ": " + std::to_string(unnormalised) +
+        warnings->push_back("mesh " + name + ": " + std::to_string(unnormalised) +
                             " vertices had influences not summing to 1; normalised");
     if (unweighted)
-        warnings->push_back("mesh " + Shown(name) + ": " + std::to_string(unweighted) +
+        warnings->push_back("mesh " + name + ": " + std::to_string(unweighted) +
                             " vertices without weights are bound to bone " +
                             std::to_string(holder));
+}
 
+// Texture coordinates and the triangles; points and lines are left out.
+void ReadFaces(const aiMesh* mesh, WholeMesh* out, std::vector<std::string>* warnings) {
+    size_t count = mesh->mNumVertices;
     out->texcoords.assign(2 * count, 0.0f);
     if (mesh->HasTextureCoords(0))
         for (size_t v = 0; v < count; v++) {
@@ -161,8 +159,20 @@ void ReadMesh(const SceneFile& file, const Skeleton& skeleton, int n, const aiMe
         for (int k = 0; k < 3; k++) out->indices.push_back((int32_t)face.mIndices[k]);
     }
     if (others)
-        warnings->push_back("mesh " + Shown(name) + ": " + std::to_string(others) +
+        warnings->push_back("mesh " + Shown(out->meshname) + ": " + std::to_string(others) +
                             " points and lines left out");
+}
+
+// One mesh instance on node n, whole, in model space.
+void ReadMesh(const SceneFile& file, const Skeleton& skeleton, int n, const aiMesh* mesh,
+              WholeMesh* out, std::vector<std::string>* warnings) {
+    const Affine place = MeshPlacement(file, n, mesh);
+    std::vector<Vec3d> position, normal;
+    PlaceVertices(mesh, place, &position, &normal);
+    CollectWeights(file, skeleton, mesh, place, position, normal, out, warnings);
+    int32_t holder = std::max(0, BoneAbove(file, skeleton, n));
+    NormaliseWeights(skeleton, holder, mesh->mNumBones > 0, position, normal, out, warnings);
+    ReadFaces(mesh, out, warnings);
 }
 
 // Groups of triangles that each fit one SKM mesh, in triangle order; each
@@ -275,9 +285,9 @@ void BuildMeshes(const SceneFile& file, const Skeleton& skeleton, SkelModel* mod
                 continue;
             }
             bool cut = false;
-            std::string name = FitName(whole.meshname, &cut);
+            std::string name = TrimName(whole.meshname, &cut);
             if (cut) warnings->push_back("mesh name " + Shown(whole.meshname) + " cut to 63 bytes");
-            std::string skin = FitName(whole.skinname, &cut);
+            std::string skin = TrimName(whole.skinname, &cut);
             if (cut) warnings->push_back("skin name " + Shown(whole.skinname) + " cut to 63 bytes");
             whole.skinname = skin;
 
@@ -293,7 +303,7 @@ void BuildMeshes(const SceneFile& file, const Skeleton& skeleton, SkelModel* mod
                 MAX_TRIS, MAX_REFERENCES, groups.size()));
             for (size_t g = 0; g < groups.size(); g++) {
                 std::string suffix = g == 0 ? "" : "_" + std::to_string(g + 1);
-                std::string part = FitName(name, &cut, (size_t)NAME_LEN - 1 - suffix.size());
+                std::string part = TrimName(name, &cut, (size_t)NAME_LEN - 1 - suffix.size());
                 EmitMesh(whole, &groups[g], (part + suffix).c_str(), model);
             }
         }

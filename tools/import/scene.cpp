@@ -46,9 +46,27 @@ std::string ReadGltfJson(FILE* in, bool binary, long size) {
     return text;
 }
 
-void ReadFrameNames(const std::string& text, SceneFile* file) {
+// The names of the nodes the document's skins list as joints.
+void ReadJointNames(const nlohmann::json& doc, SceneFile* file) {
+    auto skins = doc.find("skins"), nodes = doc.find("nodes");
+    if (skins == doc.end() || !skins->is_array() || nodes == doc.end() || !nodes->is_array())
+        return;
+    for (const nlohmann::json& skin : *skins) {
+        if (!skin.is_object() || !skin.contains("joints") || !skin["joints"].is_array()) continue;
+        file->knowsJoints = true;
+        for (const nlohmann::json& joint : skin["joints"]) {
+            if (!joint.is_number_unsigned() || joint.get<size_t>() >= nodes->size()) continue;
+            const nlohmann::json& node = (*nodes)[joint.get<size_t>()];
+            if (node.is_object() && node.contains("name") && node["name"].is_string())
+                file->jointKeys.insert(node["name"].get<std::string>());
+        }
+    }
+}
+
+void ReadGltfExtras(const std::string& text, SceneFile* file) {
     nlohmann::json doc = nlohmann::json::parse(text, nullptr, false);
     if (doc.is_discarded() || !doc.is_object()) return;
+    ReadJointNames(doc, file);
     auto animations = doc.find("animations");
     if (animations == doc.end() || !animations->is_array()) return;
     for (const nlohmann::json& animation : *animations) {
@@ -95,7 +113,7 @@ bool SniffFile(const char* path, SceneFile* file, std::string* reason) {
         return false;
     }
     file->gltf = binary || GltfFormatForPath(path) == GLTF_FORMAT_TEXT;
-    if (file->gltf && size > 0) ReadFrameNames(ReadGltfJson(in, binary, size), file);
+    if (file->gltf && size > 0) ReadGltfExtras(ReadGltfJson(in, binary, size), file);
     fclose(in);
     return true;
 }
@@ -116,13 +134,28 @@ void FlattenNodes(SceneFile* file) {
     }
 }
 
+// The whole text of a Collada file, for what assimp does not pass on.
+std::string ReadText(const char* path) {
+    std::string text;
+    FILE* in = fopen(path, "rb");
+    if (!in) return text;
+    char chunk[65536];
+    for (size_t got; (got = fread(chunk, 1, sizeof chunk, in)) > 0;) text.append(chunk, got);
+    fclose(in);
+    return text;
+}
+
 } // namespace
 
 bool ReadSceneFile(const char* path, double scale, SceneFile* file, std::string* reason) {
     if (!SniffFile(path, file, reason)) return false;
     file->importer = std::make_unique<Assimp::Importer>();
-    // Pivot helper nodes would become bones of their own.
-    file->importer->SetPropertyBool(AI_CONFIG_IMPORT_FBX_PRESERVE_PIVOTS, false);
+    // FBX pivots as helper nodes, each with its own channel: collapsed,
+    // assimp keeps the channels under the helpers' names with no node to
+    // move. The helpers are folded into their bone when the skeleton is built.
+    file->importer->SetPropertyBool(AI_CONFIG_IMPORT_FBX_PRESERVE_PIVOTS, true);
+    // Collada's names are the artist's; its ids are made up by the exporter.
+    file->importer->SetPropertyBool(AI_CONFIG_IMPORT_COLLADA_USE_COLLADA_NAMES, true);
     unsigned flags = aiProcess_Triangulate | aiProcess_GenSmoothNormals |
                      aiProcess_ValidateDataStructure;
     // Most formats give every face corner a vertex of its own; glTF's
@@ -130,17 +163,33 @@ bool ReadSceneFile(const char* path, double scale, SceneFile* file, std::string*
     if (!file->gltf) flags |= aiProcess_JoinIdenticalVertices;
     file->scene = file->importer->ReadFile(path, flags);
     if (!file->scene || !file->scene->mRootNode) {
-        *reason = std::string(path) + ": " + OneLine(file->importer->GetErrorString());
+        std::string error = OneLine(file->importer->GetErrorString());
+        // assimp catches its own failed allocations and reports them so.
+        if (error.find("bad_alloc") != std::string::npos)
+            error = "the reader ran out of memory on this file";
+        *reason = std::string(path) + ": " + error;
         return false;
     }
-    // Scene (x, y, z) is glTF's; the model's is its (z, x, y).
+    file->format = FormatOfScene(file->scene, file->gltf);
+    // File space to glTF's: only FBX leaves its unit and axes to the reader.
+    Affine toGltf = IdentityAffine();
+    Quatd gltfTurn = {0, 0, 0, 1};
+    if (file->format == SCENE_FBX)
+        ReadFbxConventions(file, &toGltf, &gltfTurn);
+    else if (file->format == SCENE_COLLADA)
+        ReadColladaConventions(ReadText(path), file);
+    else
+        DescribeOtherConventions(file);
+    // glTF's (x, y, z) is the model's (z, x, y).
     Quatd axes = {GLTF_AXIS_ROTATION[0], GLTF_AXIS_ROTATION[1], GLTF_AXIS_ROTATION[2],
                   GLTF_AXIS_ROTATION[3]};
-    file->toModelRotation = Conjugate(axes);
-    file->toModel = RotationAffine(file->toModelRotation);
+    file->toModelRotation = Conjugate(axes) * gltfTurn;
+    Affine turn = RotationAffine(Conjugate(axes));
     for (int r = 0; r < 3; r++)
-        for (int c = 0; c < 3; c++) file->toModel.m[r][c] *= scale;
+        for (int c = 0; c < 3; c++) turn.m[r][c] *= scale;
+    file->toModel = turn * toGltf;
     FlattenNodes(file);
+    MarkJoints(file);
     return true;
 }
 
@@ -148,7 +197,7 @@ Affine MeshPlacement(const SceneFile& file, int n, const aiMesh* mesh) {
     return file.gltf && mesh->mNumBones > 0 ? file.toModel : file.rest[n];
 }
 
-std::string FitName(const std::string& name, bool* cut, size_t limit) {
+std::string TrimName(const std::string& name, bool* cut, size_t limit) {
     std::string text = name.substr(0, name.find('\0'));
     *cut = text.size() > limit;
     if (!*cut) return text;

@@ -1,5 +1,6 @@
 // Which nodes of a scene are bones, in what order, and where each stands in
 // the bind pose.
+#include <algorithm>
 #include <climits>
 #include <queue>
 #include <utility>
@@ -34,50 +35,61 @@ void FindSkinningNodes(const SceneFile& file, std::vector<long>* rank, std::vect
     }
 }
 
-} // namespace
+// The nearest ancestor of n that is not a pivot helper (helpers are folded
+// into the bone below them), or -1 at the scene root.
+int ParentPastHelpers(const SceneFile& file, int n) {
+    int p = file.parent[n];
+    while (p > 0 && file.helper[p]) p = file.parent[p];
+    return p;
+}
 
-void BuildSkeleton(const SceneFile& file, const aiAnimation* animation, Skeleton* skeleton) {
+// The bone set of a file that marks its joints: the skinning nodes, the
+// joints above them up to each skeleton's root, and every joint below such
+// a root, weighted or not. Plain nodes above a root (a 3D suite's armature
+// object) are left out: their transform reaches the root bones through the
+// node tree, in the bind pose and in every frame.
+void ChooseMarkedJoints(const SceneFile& file, std::vector<long>* rank, std::vector<bool>* inSet) {
     size_t count = file.nodes.size();
-    std::vector<long> rank(count, LONG_MAX);
-    std::vector<bool> hasBind(count, false), inSet(count, false);
-    std::vector<Affine> bind(count);
-    FindSkinningNodes(file, &rank, &hasBind, &bind);
-    for (size_t n = 0; n < count; n++) inSet[n] = hasBind[n];
-
-    bool anySeed = false;
-    for (size_t n = 0; n < count; n++) anySeed |= inSet[n];
-    if (!anySeed && animation) {
-        // A skeleton without a skin: the nodes the animation moves.
-        for (unsigned c = 0; c < animation->mNumChannels; c++) {
-            auto found = file.byName.find(animation->mChannels[c]->mNodeName.C_Str());
-            if (found == file.byName.end() || file.nodes[found->second]->mNumMeshes > 0) continue;
-            inSet[found->second] = true;
-            rank[found->second] = found->second;
-        }
+    // From the back, so each node's pass comes after its descendants'.
+    for (size_t n = count; n-- > 1;) {
+        if (!(*inSet)[n]) continue;
+        int p = ParentPastHelpers(file, (int)n);
+        if (p <= 0 || !file.joint[p]) continue;
+        (*inSet)[p] = true;
+        (*rank)[p] = std::min((*rank)[p], (*rank)[n]);
     }
+    // Pre-order: every joint below a chosen node, in the file's order after
+    // the skinning ones.
+    for (size_t n = 1; n < count; n++) {
+        if ((*inSet)[n] || !file.joint[n]) continue;
+        int p = ParentPastHelpers(file, (int)n);
+        if (p > 0 && (*inSet)[p]) (*inSet)[n] = true;
+    }
+}
 
-    // Ancestors up to (not including) the scene root; mesh nodes stay out.
+// The bone set of a file that does not mark joints: the skinning nodes and
+// their ancestors below the scene root, mesh nodes and helpers left out.
+void ChooseAncestors(const SceneFile& file, std::vector<long>* rank, std::vector<bool>* inSet) {
     // Pre-order puts every parent before its children, so one pass from the
     // back reaches every ancestor after its descendants.
-    for (size_t n = count; n-- > 1;) {
-        if (!inSet[n]) continue;
+    for (size_t n = file.nodes.size(); n-- > 1;) {
+        if (!(*inSet)[n]) continue;
         for (int p = file.parent[n]; p > 0; p = file.parent[p]) {
-            if (file.nodes[p]->mNumMeshes > 0) continue;
-            inSet[p] = true;
+            if (file.nodes[p]->mNumMeshes > 0 || file.helper[p]) continue;
+            (*inSet)[p] = true;
             // An ancestor takes the place of its first-listed descendant.
-            if (rank[n] < rank[p]) rank[p] = rank[n];
+            (*rank)[p] = std::min((*rank)[p], (*rank)[n]);
             break; // p's own pass (it comes later from the back) climbs on
         }
     }
+}
 
-    skeleton->boneOfNode.assign(count, -1);
-    skeleton->node.clear();
-    skeleton->parent.clear();
-    skeleton->bind.clear();
-    skeleton->synthetic = false;
-
-    // Each set node's nearest set ancestor, then parents first, lowest rank
-    // first among the nodes whose parent is placed.
+// Orders the chosen nodes parents first, lowest rank first among the nodes
+// whose parent is placed, and gives each its bind transform.
+void OrderBones(const SceneFile& file, const std::vector<long>& rank,
+                const std::vector<bool>& inSet, const std::vector<bool>& hasBind,
+                const std::vector<Affine>& bind, Skeleton* skeleton) {
+    size_t count = file.nodes.size();
     std::vector<int> above(count, -1);
     std::vector<std::vector<int>> children(count);
     using Entry = std::pair<long, int>;
@@ -114,7 +126,42 @@ void BuildSkeleton(const SceneFile& file, const aiAnimation* animation, Skeleton
         }
         for (int child : children[n]) ready.push({rank[child], child});
     }
+}
 
+} // namespace
+
+void BuildSkeleton(const SceneFile& file, const aiAnimation* animation, Skeleton* skeleton) {
+    size_t count = file.nodes.size();
+    std::vector<long> rank(count, LONG_MAX);
+    std::vector<bool> hasBind(count, false), inSet(count, false);
+    std::vector<Affine> bind(count);
+    FindSkinningNodes(file, &rank, &hasBind, &bind);
+    for (size_t n = 0; n < count; n++) inSet[n] = hasBind[n];
+
+    bool anySeed = false;
+    for (size_t n = 0; n < count; n++) anySeed |= inSet[n];
+    if (!anySeed && animation) {
+        // A skeleton without a skin: the nodes the animation moves.
+        for (unsigned c = 0; c < animation->mNumChannels; c++) {
+            auto found = file.byName.find(animation->mChannels[c]->mNodeName.C_Str());
+            if (found == file.byName.end() || file.nodes[found->second]->mNumMeshes > 0 ||
+                file.helper[found->second])
+                continue;
+            inSet[found->second] = true;
+            rank[found->second] = found->second;
+        }
+    }
+    if (file.knowsJoints)
+        ChooseMarkedJoints(file, &rank, &inSet);
+    else
+        ChooseAncestors(file, &rank, &inSet);
+
+    skeleton->boneOfNode.assign(count, -1);
+    skeleton->node.clear();
+    skeleton->parent.clear();
+    skeleton->bind.clear();
+    skeleton->synthetic = false;
+    OrderBones(file, rank, inSet, hasBind, bind, skeleton);
     if (skeleton->node.empty()) {
         skeleton->synthetic = true;
         skeleton->node.push_back(-1);
