@@ -13,9 +13,11 @@
 #include "app/input.h"
 #include "app/menus.h"
 #include "app/read_model.h"
+#include "app/screenshot.h"
 #include "app/shown_pose.h"
 #include "model/file_io.h"
 #include "glui/glui.h"
+#include "overlay/bone_names.h"
 #include "overlay/hud.h"
 #include "overlay/key_list.h"
 #include "overlay/prompt.h"
@@ -90,8 +92,10 @@ void DrawFrame() {
     DrawPrompt();
     DrawHUD(GLUT_BITMAP_HELVETICA_10, ShowFPS != 0);
     DrawPlaybackFrame(GLUT_BITMAP_HELVETICA_10, &Play, PlaybackBlend(&Play, &ModelTimer));
+    if (ShowStats) DrawViewerStats();
     DrawLogo();
     glPopMatrix();
+    TakePendingScreenshot();
     glutSwapBuffers();
     glutPostRedisplay();
 }
@@ -105,7 +109,21 @@ RenderOptions CurrentRenderOptions() {
     o.show_mesh = ShowMesh != 0;
     o.selected_mesh = ClampSelectedMesh();
     o.mesh_buffers = &ViewerMeshes;
+    o.weights_bone = ShowWeights ? o.selected_bone : -1;
+    o.show_grid = ShowGrid != 0;
     return o;
+}
+
+// Counted once per model: the figures do not change while it is shown.
+static ModelStats ViewerStats;
+static const SkelModel* ViewerStatsModel = nullptr;
+
+void DrawViewerStats() {
+    if (CurrentModel != ViewerStatsModel) {
+        ViewerStats = GatherModelStats(CurrentModel);
+        ViewerStatsModel = CurrentModel;
+    }
+    DrawModelStats(GLUT_BITMAP_HELVETICA_10, &ViewerStats);
 }
 
 // The key list comes first: the text does not touch the depth buffer, so
@@ -117,6 +135,8 @@ void DrawSkeletonFrame() {
     int32_t count = 0;
     const BonePose* pose = ShownPose(&Play, PlaybackBlend(&Play, &ModelTimer), &count);
     RenderModel(CurrentModel, pose, count, &options);
+    if (ShowNames)
+        DrawBoneNames(GLUT_BITMAP_HELVETICA_10, CurrentModel, pose, count, options.selected_bone);
 }
 
 void HandleDisplay() {}

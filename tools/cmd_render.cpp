@@ -53,6 +53,10 @@ const char RENDER_HELP[] =
     "  --no-skeleton        leave the skeleton out\n"
     "  --wireframe          polygons as lines, as the viewer's Wireframe option\n"
     "  --select BONE        draw that bone's line red; an index or a bone name\n"
+    "  --weights BONE       colour the mesh by that bone's influence on each vertex:\n"
+    "                       dark blue 0, green, yellow, red 1; magenta where a\n"
+    "                       vertex has no usable weight (index or name)\n"
+    "  --grid               the ground grid (model z = 0), X axis red, Y green\n"
     "  --background RRGGBB  background colour in hex (default 000000)\n"
     "\n"
     "The pictures replace their files together, once all are complete; when one\n"
@@ -78,6 +82,7 @@ struct RenderRequest {
     float pitch = 0.0f;
     float distance = 0.0f; // > 0 when given
     const char* select = nullptr;
+    const char* weights = nullptr;
     const char* framesDir = nullptr;
     const char* turntableDir = nullptr;
     int turntable = 0;
@@ -151,7 +156,9 @@ int ParseRequest(int argc, char** argv, RenderRequest* r) {
             value = arg + eq + 1;
             name.resize(eq);
         }
-        if (name == "--no-mesh" || name == "--no-skeleton" || name == "--wireframe") {
+        if (name == "--no-mesh" || name == "--no-skeleton" || name == "--wireframe" ||
+            name == "--grid") {
+            if (name == "--grid") r->options.show_grid = true;
             if (name == "--no-mesh") r->options.show_mesh = false;
             if (name == "--no-skeleton") r->options.show_skeleton = false;
             if (name == "--wireframe") r->options.wireframe = true;
@@ -182,6 +189,8 @@ int ParseRequest(int argc, char** argv, RenderRequest* r) {
                 return UsageError(command, "--distance wants a number above 0, not '%s'", value);
         } else if (name == "--select") {
             r->select = value;
+        } else if (name == "--weights") {
+            r->weights = value;
         } else if (name == "--background") {
             if (!ParseColour(value, r->options.background))
                 return UsageError(command, "--background wants a colour RRGGBB in hex, not '%s'",
@@ -270,12 +279,6 @@ bool DrawPicture(const OffscreenContext* gl, const SkelModel* model,
     return ReadOffscreenPixels(gl, &rgb, reason) &&
            EncodePNG(rgb.data(), gl->width, gl->height, 3, &png, reason) &&
            StageFile(path, png.data(), png.size(), staged, reason);
-}
-
-std::string NumberedPath(const char* dir, const char* stem, int number) {
-    char name[32];
-    snprintf(name, sizeof name, "%s_%04d.png", stem, number);
-    return JoinPath(dir, name);
 }
 
 int Render(SkelModel* model, RenderRequest* r) {
@@ -408,6 +411,12 @@ int RunRender(int argc, char** argv) {
         request.options.selected_bone = FindBone(&model, request.select);
         if (request.options.selected_bone < 0)
             return UsageError(command, "no bone '%s' in \"%s\" (%d bones)", request.select,
+                              request.skp, model.numbones);
+    }
+    if (request.weights) {
+        request.options.weights_bone = FindBone(&model, request.weights);
+        if (request.options.weights_bone < 0)
+            return UsageError(command, "no bone '%s' in \"%s\" (%d bones)", request.weights,
                               request.skp, model.numbones);
     }
     return Render(&model, &request);

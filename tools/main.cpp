@@ -43,14 +43,15 @@ struct CommandOption {
     int values;
 };
 const CommandOption COMMAND_OPTIONS[] = {
-    {"gltf", "--fps", 1},         {"pose", "--press", 1},       {"pose", "--frame", 1},
-    {"pose", "--t", 1},           {"rotate", "--yaw", 1},       {"rotate", "--pitch", 1},
-    {"rotate", "--roll", 1},      {"render", "--size", 1},      {"render", "--press", 1},
-    {"render", "--frame", 1},     {"render", "--yaw", 1},       {"render", "--pitch", 1},
-    {"render", "--distance", 1},  {"render", "--no-mesh", 0},   {"render", "--no-skeleton", 0},
-    {"render", "--wireframe", 0}, {"render", "--select", 1},    {"render", "--background", 1},
-    {"render", "--frames", 1},    {"render", "--turntable", 2}, {"import", "--anim", 1},
-    {"import", "--fps", 1},       {"import", "--scale", 1},     {"import", "--list", 0},
+    {"gltf", "--fps", 1},         {"pose", "--press", 1},     {"pose", "--frame", 1},
+    {"pose", "--t", 1},           {"rotate", "--yaw", 1},     {"rotate", "--pitch", 1},
+    {"rotate", "--roll", 1},      {"render", "--size", 1},    {"render", "--press", 1},
+    {"render", "--frame", 1},     {"render", "--yaw", 1},     {"render", "--pitch", 1},
+    {"render", "--distance", 1},  {"render", "--no-mesh", 0}, {"render", "--no-skeleton", 0},
+    {"render", "--wireframe", 0}, {"render", "--select", 1},  {"render", "--background", 1},
+    {"render", "--weights", 1},   {"render", "--grid", 0},    {"render", "--frames", 1},
+    {"render", "--turntable", 2}, {"import", "--anim", 1},    {"import", "--fps", 1},
+    {"import", "--scale", 1},     {"import", "--list", 0},
 };
 
 namespace {
