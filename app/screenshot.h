@@ -8,7 +8,8 @@ extern int ScreenshotPending; // 1: the next frame saves a screenshot
 
 // Asks for a screenshot at the end of the next frame.
 void RequestScreenshot();
-// The current GL context's width x height picture as the next unused
+// The current window's width x height picture, with the control strips
+// docked in it, as the next unused
 // dir/shot_NNNN.png, written through the atomic writer. False with *reason
 // (one line naming the file when it is the write that failed).
 bool WriteScreenshot(int width, int height, const char* dir, std::string* path,

@@ -72,7 +72,7 @@ void DrawModelStats(void* font, const ModelStats* s) {
     snprintf(lines[4], sizeof lines[4], "Bones: %d", (int)s->bones);
     snprintf(lines[5], sizeof lines[5], "Frames: %d", (int)s->frames);
     snprintf(lines[6], sizeof lines[6], "Most influences: %d", (int)s->most_influences);
-    snprintf(lines[7], sizeof lines[7], "Sums off 1: %lld", (long long)s->off_sum);
+    snprintf(lines[7], sizeof lines[7], "Weight sums not 1: %lld", (long long)s->off_sum);
     for (int i = 0; i < 8; i++)
         PrintOverlayIn(font, STATS_X, STATS_TOP - (float)i * STATS_STEP, "%s", lines[i]);
 }

@@ -93,12 +93,12 @@ random_menu() {
   wait_menu 1 || return 0
   read -r x y w h < <(menu_windows | head -n 1)
   roll 3; entry=$R
-  xdo mousemove $((x + 30)) "$(entry_y "$y" "$h" 4 "$entry")"
+  xdo mousemove $((x + 30)) "$(entry_y "$y" "$h" "$MAIN_ENTRIES" "$entry")"
   if [ "$entry" -lt 2 ]; then sleep 0.2; xdo click 1; return 0; fi
   wait_menu 2 || return 0
   read -r sx sy sw sh < <(menu_windows | tail -n 1)
-  roll 7
-  xdo mousemove $((sx + 20)) "$(entry_y "$y" "$h" 4 2)" mousemove $((sx + 20)) "$(entry_y "$sy" "$sh" 7 "$R")"
+  roll "$DISPLAY_ENTRIES"
+  xdo mousemove $((sx + 20)) "$(entry_y "$y" "$h" "$MAIN_ENTRIES" 2)" mousemove $((sx + 20)) "$(entry_y "$sy" "$sh" "$DISPLAY_ENTRIES" "$R")"
   sleep 0.2
   xdo click 1
 }
