@@ -312,9 +312,14 @@ bool LayOutSkinnedMesh(const SkelModel* model, int32_t mesh, int32_t count, Skin
     }
     // The heat map, from the same vertices while they are at hand.
     bool colouring = out->colour_bone >= 0;
-    out->colours.resize(colouring ? 3 * numverts : 0);
-    for (size_t v = 0; colouring && v < numverts; v++)
-        WeightColour(&src.verts[v], out->colour_bone, (int32_t)usable, &out->colours[3 * v]);
+    out->colours.resize(colouring ? 4 * numverts : 0);
+    for (size_t v = 0; colouring && v < numverts; v++) {
+        float rgb[3];
+        WeightColour(&src.verts[v], out->colour_bone, (int32_t)usable, rgb);
+        uint8_t* rgba = &out->colours[4 * v];
+        for (int c = 0; c < 3; c++) rgba[c] = (uint8_t)std::lround(rgb[c] * 255.0f);
+        rgba[3] = 255;
+    }
 
     size_t stored = std::min(src.texcoords.size(), 2 * numverts);
     std::copy(src.texcoords.begin(), src.texcoords.begin() + stored, out->texcoords.begin());

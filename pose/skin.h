@@ -22,10 +22,11 @@ struct SkinnedMesh {
     std::vector<uint8_t> drawn;    // 1 when the vertex had a usable weight
     std::vector<uint32_t> indices; // triangles whose three vertices are drawn and in range
     // The weight heat map: with colour_bone set (by the caller, before
-    // posing) to a bone, colours holds 3 floats per vertex, WeightColour of
-    // that bone; with -1 colours is empty. Laid out with the rest, so a
-    // change of bone lays the record out again.
-    std::vector<float> colours;
+    // posing) to a bone, colours holds 4 bytes per vertex, WeightColour of
+    // that bone as RGBA (opaque), the form GL draws fastest; with -1 colours
+    // is empty. Laid out with the rest, so a change of bone lays the record
+    // out again.
+    std::vector<uint8_t> colours;
     int32_t colour_bone = -1;
     // What the layout was made from, so posing can tell a record laid out for
     // another mesh or another number of posed bones (and lay it out again).

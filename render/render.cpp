@@ -197,7 +197,7 @@ bool DrawMeshes(const SkelModel* model, const BonePose* pose, int32_t count,
         }
         if (heat) {
             glEnableClientState(GL_COLOR_ARRAY);
-            glColorPointer(3, GL_FLOAT, 0, mesh.colours.data());
+            glColorPointer(4, GL_UNSIGNED_BYTE, 0, mesh.colours.data());
         } else {
             glDisableClientState(GL_COLOR_ARRAY);
         }

@@ -238,19 +238,25 @@ TEST(PoseSkin, WeightColoursRampFromBlueToRedAndMarkVerticesWithoutUsableWeights
     EXPECT_TRUE(out.colours.empty());
     out.colour_bone = 1;
     ASSERT_TRUE(PoseSkinnedMesh(&model, 0, pose.data(), 2, &out));
-    ASSERT_EQ(out.colours.size(), 3u * mesh.numverts);
-    EXPECT_EQ(out.colours[0], 1.0f); // vertex 0 red
-    EXPECT_EQ(out.colours[5], 0.5f); // vertex 1 dark blue
+    ASSERT_EQ(out.colours.size(), 4u * mesh.numverts);
+    auto rgba = [&](int v) {
+        const uint8_t* c = &out.colours[4 * v];
+        return std::vector<int>{c[0], c[1], c[2], c[3]};
+    };
+    const std::vector<int> RED = {255, 0, 0, 255}, BLUE = {0, 0, 128, 255},
+                           MAGENTA = {255, 0, 255, 255};
+    EXPECT_EQ(rgba(0), RED);
+    EXPECT_EQ(rgba(1), BLUE);
+    EXPECT_EQ(rgba(2), (std::vector<int>{128, 255, 0, 255}));
+    EXPECT_EQ(rgba(3), MAGENTA);
     out.colour_bone = 0;
     ASSERT_TRUE(PoseSkinnedMesh(&model, 0, pose.data(), 2, &out));
-    EXPECT_EQ(out.colours[2], 0.5f); // vertex 0 now dark blue
-    EXPECT_EQ(out.colours[3], 1.0f); // vertex 1 red
+    EXPECT_EQ(rgba(0), BLUE);
+    EXPECT_EQ(rgba(1), RED);
     // Bone 1 no longer exists for a pose of one bone: vertex 0 turns magenta.
     out.colour_bone = 1;
     ASSERT_TRUE(PoseSkinnedMesh(&model, 0, pose.data(), 1, &out));
-    EXPECT_EQ(out.colours[0], 1.0f);
-    EXPECT_EQ(out.colours[1], 0.0f);
-    EXPECT_EQ(out.colours[2], 1.0f);
+    EXPECT_EQ(rgba(0), MAGENTA);
     out.colour_bone = -1;
     ASSERT_TRUE(PoseSkinnedMesh(&model, 0, pose.data(), 2, &out));
     EXPECT_TRUE(out.colours.empty());
