@@ -131,18 +131,8 @@ void ReleaseFramebuffer(OffscreenContext* offscreen) {
     gl.deleteFramebuffers(1, &framebuffer);
 }
 
-} // namespace
-
-bool CreateOffscreen(int width, int height, OffscreenContext* out, std::string* reason) {
-    *out = OffscreenContext{};
-    if (width < 1 || height < 1 || width > OFFSCREEN_MAX_SIZE || height > OFFSCREEN_MAX_SIZE) {
-        *reason = "a picture is 1 to " + std::to_string(OFFSCREEN_MAX_SIZE) +
-                  " pixels a side, not " + std::to_string(width) + "x" + std::to_string(height);
-        return false;
-    }
-    out->width = width;
-    out->height = height;
-
+// Mesa's surfaceless EGL display, initialised, into out->display.
+bool OpenSurfacelessDisplay(OffscreenContext* out, std::string* reason) {
     // With GLVND the client extensions are those of every installed vendor; no
     // surfaceless platform there means no Mesa EGL driver at all.
     const char* client = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
@@ -161,6 +151,12 @@ bool CreateOffscreen(int width, int height, OffscreenContext* out, std::string* 
         return false;
     }
     out->display = display;
+    return true;
+}
+
+// A desktop OpenGL context of RGBA8 + depth 24 on out->display, into
+// out->context, and the config it was made with.
+bool CreateGlContext(OffscreenContext* out, EGLConfig* config, std::string* reason) {
     const EGLint configWanted[] = {EGL_RENDERABLE_TYPE,
                                    EGL_OPENGL_BIT,
                                    EGL_SURFACE_TYPE,
@@ -176,49 +172,68 @@ bool CreateOffscreen(int width, int height, OffscreenContext* out, std::string* 
                                    EGL_DEPTH_SIZE,
                                    24,
                                    EGL_NONE};
-    EGLConfig config = nullptr;
     EGLint configs = 0;
     if (!eglBindAPI(EGL_OPENGL_API) ||
-        !eglChooseConfig(display, configWanted, &config, 1, &configs) || configs < 1) {
+        !eglChooseConfig(out->display, configWanted, config, 1, &configs) || configs < 1) {
         *reason = EglFailure("the EGL driver offers no desktop OpenGL with RGBA8 + depth 24");
-        DestroyOffscreen(out);
         return false;
     }
     // No version asked for: the highest compatibility-profile version, which
     // keeps every GL 1.1 call the renderer makes.
-    EGLContext context = eglCreateContext(display, config, EGL_NO_CONTEXT, nullptr);
+    EGLContext context = eglCreateContext(out->display, *config, EGL_NO_CONTEXT, nullptr);
     if (context == EGL_NO_CONTEXT) {
         *reason = EglFailure("the EGL driver could not create an OpenGL context");
-        DestroyOffscreen(out);
         return false;
     }
     out->context = context;
+    return true;
+}
 
+// Makes the context current drawing into a picture of out's size: a
+// framebuffer object without any surface where the driver allows, else a
+// pbuffer.
+bool MakePictureCurrent(OffscreenContext* out, EGLConfig config, std::string* reason) {
+    EGLDisplay display = out->display;
     const char* displayExtensions = eglQueryString(display, EGL_EXTENSIONS);
     bool surfaceless = HasExtension(displayExtensions, "EGL_KHR_surfaceless_context") &&
-                       eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, context);
+                       eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, out->context);
     std::string framebufferWhy;
-    if (surfaceless && CreateFramebuffer(out, &framebufferWhy)) {
-        glViewport(0, 0, width, height);
-        return true;
-    }
+    if (surfaceless && CreateFramebuffer(out, &framebufferWhy)) return true;
     // A pbuffer as large as the picture serves drivers without surfaceless
     // contexts or framebuffer objects.
     if (surfaceless) {
         ReleaseFramebuffer(out);
         out->framebuffer = out->colour = out->depth = 0;
     }
-    const EGLint pbufferSize[] = {EGL_WIDTH, width, EGL_HEIGHT, height, EGL_NONE};
+    const EGLint pbufferSize[] = {EGL_WIDTH, out->width, EGL_HEIGHT, out->height, EGL_NONE};
     EGLSurface surface = eglCreatePbufferSurface(display, config, pbufferSize);
-    if (surface == EGL_NO_SURFACE || !eglMakeCurrent(display, surface, surface, context)) {
+    if (surface != EGL_NO_SURFACE) out->surface = surface;
+    if (surface == EGL_NO_SURFACE || !eglMakeCurrent(display, surface, surface, out->context)) {
         *reason = framebufferWhy.empty()
                       ? EglFailure("the EGL driver could not make an off-screen picture")
                       : framebufferWhy;
-        if (surface != EGL_NO_SURFACE) out->surface = surface;
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool CreateOffscreen(int width, int height, OffscreenContext* out, std::string* reason) {
+    *out = OffscreenContext{};
+    if (width < 1 || height < 1 || width > OFFSCREEN_MAX_SIZE || height > OFFSCREEN_MAX_SIZE) {
+        *reason = "a picture is 1 to " + std::to_string(OFFSCREEN_MAX_SIZE) +
+                  " pixels a side, not " + std::to_string(width) + "x" + std::to_string(height);
+        return false;
+    }
+    out->width = width;
+    out->height = height;
+    EGLConfig config = nullptr;
+    if (!OpenSurfacelessDisplay(out, reason)) return false;
+    if (!CreateGlContext(out, &config, reason) || !MakePictureCurrent(out, config, reason)) {
         DestroyOffscreen(out);
         return false;
     }
-    out->surface = surface;
     glViewport(0, 0, width, height);
     return true;
 }

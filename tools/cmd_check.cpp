@@ -21,22 +21,23 @@ const char CHECK_HELP[] =
     "\n"
     "Exit status: 0 when no problem is found, 1 when any is, 2 on a usage error.\n";
 
-int RunCheck(int argc, char** argv) {
-    if (!ExpectOperands(argc, argv, 2)) return 2;
+int RunCheck(const ToolArgs* args) {
+    if (!ExpectOperands(args, 2)) return 2;
+    const char* const* operands = args->operands.data();
     SkelModel model;
     LoadReport report;
-    LoadStatus status = LoadModelPair(argv[1], argv[2], &model, &report);
+    LoadStatus status = LoadModelPair(operands[0], operands[1], &model, &report);
     std::vector<std::string> problems = report.problems, notes;
     if (status == LOAD_OK) {
-        CheckModel(&model, argv[1], argv[2], &problems, &notes);
+        CheckModel(&model, operands[0], operands[1], &problems, &notes);
     }
     for (const std::string& line : problems) printf("%s\n", line.c_str());
     for (const std::string& line : notes) printf("%s\n", line.c_str());
     if (problems.empty()) {
-        printf("%s, %s: no problems found\n", argv[1], argv[2]);
+        printf("%s, %s: no problems found\n", operands[0], operands[1]);
         return 0;
     }
-    printf("%s, %s: %zu problem%s found%s\n", argv[1], argv[2], problems.size(),
+    printf("%s, %s: %zu problem%s found%s\n", operands[0], operands[1], problems.size(),
            problems.size() == 1 ? "" : "s",
            status == LOAD_OK ? "" : " (the pair cannot be loaded)");
     return 1;

@@ -14,21 +14,22 @@ const char COPY_HELP[] =
     "an output is the input of the other kind (OUT.skm over IN.skm is fine).\n"
     "Exit status 1 when the pair cannot be loaded or written, or is refused.\n";
 
-int RunCopy(int argc, char** argv) {
-    if (!ExpectOperands(argc, argv, 4)) return 2;
-    const FileRole roles[] = {{argv[1], "SKM", false},
-                              {argv[2], "SKP", false},
-                              {argv[3], "SKM", true},
-                              {argv[4], "SKP", true}};
-    if (!CheckToolOutputs(argv[0], roles, 4)) return 1;
+int RunCopy(const ToolArgs* args) {
+    if (!ExpectOperands(args, 4)) return 2;
+    const char* const* operands = args->operands.data();
+    const FileRole roles[] = {{operands[0], "SKM", false},
+                              {operands[1], "SKP", false},
+                              {operands[2], "SKM", true},
+                              {operands[3], "SKP", true}};
+    if (!CheckToolOutputs(args->command, roles, 4)) return 1;
     SkelModel model;
     LoadReport report;
-    if (!LoadPairForTool(argv[0], argv[1], argv[2], &model, true, &report)) return 1;
-    bool wrote = WriteModelPair(&model, argv[3], argv[4]);
+    if (!LoadPairForTool(args->command, operands[0], operands[1], &model, true, &report)) return 1;
+    bool wrote = WriteModelPair(&model, operands[2], operands[3]);
     fflush(stdout);
     if (!wrote) {
-        fprintf(stderr, "boneloom-tool copy: %s was not written\n", argv[3]);
-        fprintf(stderr, "boneloom-tool copy: %s was not written\n", argv[4]);
+        fprintf(stderr, "boneloom-tool copy: %s was not written\n", operands[2]);
+        fprintf(stderr, "boneloom-tool copy: %s was not written\n", operands[3]);
         return 1;
     }
     return 0;

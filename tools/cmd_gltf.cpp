@@ -23,34 +23,26 @@ const char GLTF_HELP[] =
     "  - one animation \"frames\" with a stepped key per pose frame, frame i at\n"
     "    i / fps seconds, and the frame names in its extras.\n"
     "Names are written as UTF-8 (bytes that are not UTF-8 are read as Latin-1,\n"
-    "with one warning); bones that share a name draw a warning.\n"
-    "\n"
-    "options:\n"
-    "  --fps N   frames per second of the animation (default 24, above 0, at most 1000)\n"
-    "\n"
+    "with one warning); bones that share a name draw a warning.\n";
+
+const ToolOption GLTF_OPTIONS[] = {
+    {"--fps",
+     OPTION_NUMBER,
+     "N",
+     "frames per second of the animation (default 24, above 0, at most 1000)",
+     {0, GLTF_MAX_FPS, NUMBER_ABOVE_LOW}},
+    {},
+};
+
+const char GLTF_NOTES[] =
     "OUT is replaced only once completely written. Exit status 1 when the pair\n"
     "cannot be loaded or exported, 2 on a usage error.\n";
 
-int RunGltf(int argc, char** argv) {
-    const char* command = argv[0];
-    float fps = GLTF_DEFAULT_FPS;
-    std::vector<const char*> operands;
-    for (int i = 1; i < argc; i++) {
-        bool missing = false;
-        const char* value = OptionValue(argc, argv, &i, "--fps", &missing);
-        if (missing) return UsageError(command, "--fps needs a value");
-        if (!value) {
-            operands.push_back(argv[i]);
-            continue;
-        }
-        double rate = 0;
-        if (!ParsePositive(value, GLTF_MAX_FPS, &rate))
-            return UsageError(command, "--fps wants a number above 0 and at most %g, not '%s'",
-                              GLTF_MAX_FPS, value);
-        fps = (float)rate;
-    }
-    if (operands.size() != 3)
-        return UsageError(command, "expected 3 operands, got %zu", operands.size());
+int RunGltf(const ToolArgs* args) {
+    const char* command = args->command;
+    float fps = (float)GivenNumber(args, "--fps", GLTF_DEFAULT_FPS);
+    if (!ExpectOperands(args, 3)) return 2;
+    const std::vector<const char*>& operands = args->operands;
     const char* skmPath = operands[0];
     const char* skpPath = operands[1];
     const char* outPath = operands[2];

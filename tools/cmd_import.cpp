@@ -24,47 +24,43 @@ const char IMPORT_HELP[] =
     "    summing to 1; a mesh past 196608 vertices, 65536 triangles or 256 bones\n"
     "    is split; the skin name is the diffuse texture's file name, else the\n"
     "    material's name. A scene without bones becomes a one-bone model.\n"
-    "The axes are mapped back the way `gltf` maps them out.\n"
-    "\n"
-    "options:\n"
-    "  --anim NAME|INDEX   the animation to take (default: the first)\n"
-    "  --fps N             sample the animation at N frames per second (above 0,\n"
-    "                      at most 1000)\n"
-    "  --scale S           multiply every position by S (above 0)\n"
-    "  --list              list the skeletons, meshes and animations of IN and\n"
-    "                      write nothing (OUT.skm and OUT.skp may be left out)\n"
-    "\n"
+    "The axes are mapped back the way `gltf` maps them out.\n";
+
+const ToolOption IMPORT_OPTIONS[] = {
+    {"--anim", OPTION_TEXT, "NAME|INDEX", "the animation to take (default: the first)"},
+    {"--fps",
+     OPTION_NUMBER,
+     "N",
+     "sample the animation at N frames per second (above 0,\nat most 1000)",
+     {0, GLTF_MAX_FPS, NUMBER_ABOVE_LOW}},
+    {"--scale",
+     OPTION_NUMBER,
+     "S",
+     "multiply every position by S (above 0)",
+     {0, 1e30, NUMBER_ABOVE_LOW}},
+    {"--list", OPTION_FLAG, nullptr,
+     "list the skeletons, meshes and animations of IN and\nwrite nothing (OUT.skm and OUT.skp may "
+     "be left out)"},
+    {},
+};
+
+const char IMPORT_NOTES[] =
     "Both files are replaced together once both are complete, or neither is.\n"
     "Exit status 1 when IN cannot be read or converted (more than 256 bones or\n"
     "32 meshes, a file past 16 MB) or the files cannot be written, 2 on a usage\n"
     "error.\n";
 
-int RunImport(int argc, char** argv) {
-    const char* command = argv[0];
+int RunImport(const ToolArgs* args) {
+    const char* command = args->command;
     ImportOptions options;
-    bool list = false;
-    std::vector<const char*> operands;
-    for (int i = 1; i < argc; i++) {
-        bool missing = false;
-        const char* value;
-        if (strcmp(argv[i], "--list") == 0) {
-            list = true;
-        } else if ((value = OptionValue(argc, argv, &i, "--anim", &missing))) {
-            options.anim = value;
-            if (options.anim.empty()) return UsageError(command, "--anim wants a name or index");
-        } else if ((value = OptionValue(argc, argv, &i, "--fps", &missing))) {
-            if (!ParsePositive(value, GLTF_MAX_FPS, &options.fps))
-                return UsageError(command, "--fps wants a number above 0 and at most %g, not '%s'",
-                                  GLTF_MAX_FPS, value);
-        } else if ((value = OptionValue(argc, argv, &i, "--scale", &missing))) {
-            if (!ParsePositive(value, 1e30, &options.scale))
-                return UsageError(command, "--scale wants a number above 0, not '%s'", value);
-        } else if (missing) {
-            return UsageError(command, "%s needs a value", argv[i]);
-        } else {
-            operands.push_back(argv[i]);
-        }
+    bool list = IsGiven(args, "--list");
+    if (const char* anim = GivenText(args, "--anim")) {
+        options.anim = anim;
+        if (options.anim.empty()) return UsageError(command, "--anim wants a name or index");
     }
+    options.fps = GivenNumber(args, "--fps", options.fps);
+    options.scale = GivenNumber(args, "--scale", options.scale);
+    const std::vector<const char*>& operands = args->operands;
     if (list ? operands.size() != 1 && operands.size() != 3 : operands.size() != 3)
         return UsageError(command, "expected %s operands, got %zu", list ? "1 or 3" : "3",
                           operands.size());

@@ -12,14 +12,15 @@ const char INFO_HELP[] =
     "name indented by depth), the frame names and every mesh with its names and\n"
     "counts. Exit status 1 when the pair cannot be loaded.\n";
 
-int RunInfo(int argc, char** argv) {
-    if (!ExpectOperands(argc, argv, 2)) return 2;
+int RunInfo(const ToolArgs* args) {
+    if (!ExpectOperands(args, 2)) return 2;
+    const char* const* operands = args->operands.data();
     SkelModel model;
     LoadReport report;
-    if (!LoadPairForTool(argv[0], argv[1], argv[2], &model, false, &report)) return 1;
+    if (!LoadPairForTool(args->command, operands[0], operands[1], &model, false, &report)) return 1;
 
-    printf("%s: %i meshes\n", argv[1], model.nummeshes);
-    printf("%s: %i bones, %i frames\n", argv[2], model.numbones, model.numframes);
+    printf("%s: %i meshes\n", operands[0], model.nummeshes);
+    printf("%s: %i bones, %i frames\n", operands[1], model.numbones, model.numframes);
 
     printf("\nbones (%i):\n  index  parent       flags  name\n", model.numbones);
     std::vector<int> depth((size_t)model.numbones, 0);

@@ -87,9 +87,10 @@ std::vector<unsigned char> BuildLogoTGA() {
 
 } // namespace
 
-int RunLogo(int argc, char** argv) {
-    if (!ExpectOperands(argc, argv, 1)) return 2;
-    const char* path = argv[1];
+int RunLogo(const ToolArgs* args) {
+    if (!ExpectOperands(args, 1)) return 2;
+    const char* const* operands = args->operands.data();
+    const char* path = operands[0];
     std::vector<unsigned char> image = BuildLogoTGA();
     // Replaced whole or not at all: a failed write never leaves a cut-short
     // image where the viewer looks for one.

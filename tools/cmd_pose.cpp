@@ -1,10 +1,7 @@
 // boneloom-tool pose: loads a pair as the viewer does, presses channel keys
 // and prints the model-space pose of every bone and the key list that the
 // viewer would draw.
-#include <cerrno>
-#include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -20,17 +17,30 @@ const char POSE_HELP[] =
     "character to its next frame, wrapping to 0), then prints the model-space\n"
     "pose of every bone:\n"
     "  INDEX QX QY QZ QW X Y Z NAME\n"
-    "followed by one line \"key K frame:F\" per active key channel, in byte order.\n"
-    "\n"
-    "options:\n"
-    "  --press KEYS   keys to release, in order (case-sensitive; may be repeated)\n"
-    "  --frame N      pose every bone in frame N (0 .. numframes - 1) as the\n"
-    "                 viewer's playback shows it, instead of the key channels;\n"
-    "                 the key lines still show the channels, untouched at frame 1\n"
-    "  --t T          with --frame: blend each bone's local pose from frame N\n"
-    "                 towards the next frame by T (0 .. 1) as smooth playback\n"
-    "                 does; after the last frame comes the first played frame\n"
-    "\n"
+    "followed by one line \"key K frame:F\" per active key channel, in byte order.\n";
+
+const ToolOption POSE_OPTIONS[] = {
+    {"--press", OPTION_TEXT, "KEYS", "keys to release, in order (case-sensitive; may be repeated)"},
+    {"--frame",
+     OPTION_NUMBER,
+     "N",
+     "pose every bone in frame N (0 .. numframes - 1) as the\n"
+     "viewer's playback shows it, instead of the key channels;\n"
+     "the key lines still show the channels, untouched at frame 1",
+     {0, INT32_MAX, NUMBER_WHOLE | NUMBER_SAY_IS_NOT},
+     "a frame number (0 or more)"},
+    {"--t",
+     OPTION_NUMBER,
+     "T",
+     "with --frame: blend each bone's local pose from frame N\n"
+     "towards the next frame by T (0 .. 1) as smooth playback\n"
+     "does; after the last frame comes the first played frame",
+     {0, 1, NUMBER_SAY_IS_NOT},
+     "a number from 0 to 1"},
+    {},
+};
+
+const char POSE_NOTES[] =
     "Exit status 1 when the pair cannot be loaded, 2 on a usage error (also a\n"
     "frame the model does not have).\n";
 
@@ -49,32 +59,22 @@ struct PoseAtFrame {
     float t = 0;
 };
 
-// Checks the texts of --frame and --t (null when not given); returns 0, or
-// the usage status after reporting.
-int ParsePoseAtFrame(const char* command, const char* frameText, const char* tText, bool pressed,
-                     PoseAtFrame* at) {
-    if (!frameText) {
-        if (tText) return UsageError(command, "--t needs --frame");
+// Reads --frame and --t; returns 0, or the usage status after reporting.
+int ReadPoseAtFrame(const ToolArgs* args, bool pressed, PoseAtFrame* at) {
+    const char* command = args->command;
+    const GivenOption* frame = FindGiven(args, "--frame");
+    const GivenOption* t = FindGiven(args, "--t");
+    if (!frame) {
+        if (t) return UsageError(command, "--t needs --frame");
         return 0;
     }
     if (pressed)
         return UsageError(command,
                           "--frame and --press exclude each other: a shown frame "
                           "replaces the key channels' frames");
-    char* end = nullptr;
-    errno = 0;
-    long frame = strtol(frameText, &end, 10);
-    if (*frameText == '\0' || *end != '\0' || errno == ERANGE || frame < 0 || frame > INT32_MAX)
-        return UsageError(command, "--frame: '%s' is not a frame number (0 or more)", frameText);
     at->wanted = true;
-    at->frame = (int32_t)frame;
-    if (tText) {
-        errno = 0;
-        double t = strtod(tText, &end);
-        if (*tText == '\0' || *end != '\0' || !std::isfinite(t) || t < 0 || t > 1)
-            return UsageError(command, "--t: '%s' is not a number from 0 to 1", tText);
-        at->t = (float)t;
-    }
+    at->frame = (int32_t)frame->number;
+    if (t) at->t = (float)t->number;
     return 0;
 }
 
@@ -97,33 +97,19 @@ int PrintPoseAtFrame(const char* command, const SkelModel* model, const PoseAtFr
 
 } // namespace
 
-int RunPose(int argc, char** argv) {
-    const char* command = argv[0];
+int RunPose(const ToolArgs* args) {
+    const char* command = args->command;
     std::string keys;
     bool pressed = false;
-    const char* frameText = nullptr;
-    const char* tText = nullptr;
-    std::vector<const char*> operands;
-    for (int i = 1; i < argc; i++) {
-        bool missing = false;
-        const char* value;
-        if ((value = OptionValue(argc, argv, &i, "--press", &missing))) {
-            keys += value;
-            pressed = true;
-        } else if ((value = OptionValue(argc, argv, &i, "--frame", &missing))) {
-            frameText = value;
-        } else if ((value = OptionValue(argc, argv, &i, "--t", &missing))) {
-            tText = value;
-        } else if (missing) {
-            return UsageError(command, "%s needs a value", argv[i]);
-        } else {
-            operands.push_back(argv[i]);
-        }
+    for (const GivenOption& given : args->given) {
+        if (strcmp(given.option->name, "--press") != 0) continue;
+        keys += given.text;
+        pressed = true;
     }
-    if (operands.size() != 2)
-        return UsageError(command, "expected 2 operands, got %zu", operands.size());
+    if (!ExpectOperands(args, 2)) return 2;
+    const std::vector<const char*>& operands = args->operands;
     PoseAtFrame at;
-    if (int status = ParsePoseAtFrame(command, frameText, tText, pressed, &at)) return status;
+    if (int status = ReadPoseAtFrame(args, pressed, &at)) return status;
 
     SkelModel model;
     LoadReport report;

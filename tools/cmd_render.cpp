@@ -30,35 +30,69 @@ const char RENDER_HELP[] =
     "where the renderer draws one) into an off-screen OpenGL context and writes\n"
     "PNG pictures. Needs no X display: Mesa's EGL draws on its own.\n"
     "\n"
-    "What is drawn:\n"
-    "  OUT.png              one picture\n"
-    "  --frames DIR         instead of OUT.png: one picture per pose frame, every\n"
-    "                       bone at that frame, DIR/frame_0000.png ... (DIR is\n"
-    "                       created when missing; one camera for all of them)\n"
-    "  --turntable N DIR    instead of OUT.png: N pictures turning around the model\n"
-    "                       by 360/N degrees each, DIR/turn_0000.png ...\n"
-    "\n"
-    "options:\n"
-    "  --size WxH           picture size, 1 to 4096 each (default 640x480)\n"
-    "  --press KEYS         key releases as in the viewer and `pose`: every channel\n"
-    "                       starts at frame 1 (the default pose)\n"
-    "  --frame N            every bone at pose frame N instead (not with --press)\n"
-    "  --yaw D, --pitch D   orbit angles in degrees: about the vertical axis (a\n"
-    "                       sideways drag in the viewer) and about the horizontal\n"
-    "                       one (default 0 0: the viewer's start view)\n"
-    "  --distance D         the viewer's orbit camera at distance D, without pan;\n"
-    "                       by default pan and distance frame the whole posed\n"
-    "                       model (its bounding box) so that it fills the picture\n"
-    "  --no-mesh            leave the mesh out\n"
-    "  --no-skeleton        leave the skeleton out\n"
-    "  --wireframe          polygons as lines, as the viewer's Wireframe option\n"
-    "  --select BONE        draw that bone's line red; an index or a bone name\n"
-    "  --weights BONE       colour the mesh by that bone's influence on each vertex:\n"
-    "                       dark blue 0, green, yellow, red 1; magenta where a\n"
-    "                       vertex has no usable weight (index or name)\n"
-    "  --grid               the ground grid (model z = 0), X axis red, Y green\n"
-    "  --background RRGGBB  background colour in hex (default 000000)\n"
-    "\n"
+    "What is drawn: one picture OUT.png, or with --frames or --turntable a set\n"
+    "of pictures in a directory instead.\n";
+
+constexpr int TURNTABLE_MAX = 3600;
+
+const ToolOption RENDER_OPTIONS[] = {
+    {"--frames", OPTION_TEXT, "DIR",
+     "instead of OUT.png: one picture per pose frame, every\n"
+     "bone at that frame, DIR/frame_0000.png ... (DIR is\n"
+     "created when missing; one camera for all of them)"},
+    {"--turntable",
+     OPTION_NUMBER,
+     "N DIR",
+     "instead of OUT.png: N pictures turning around the model\n"
+     "by 360/N degrees each, DIR/turn_0000.png ...",
+     {1, TURNTABLE_MAX, NUMBER_WHOLE},
+     "a count of 1 to 3600",
+     "--turntable needs N and a directory"},
+    {"--size", OPTION_TEXT, "WxH", "picture size, 1 to 4096 each (default 640x480)"},
+    {"--press", OPTION_TEXT, "KEYS",
+     "key releases as in the viewer and `pose`: every channel\n"
+     "starts at frame 1 (the default pose)"},
+    {"--frame",
+     OPTION_NUMBER,
+     "N",
+     "every bone at pose frame N instead (not with --press)",
+     {0, MAX_FRAMES, NUMBER_WHOLE},
+     "a frame number"},
+    {"--yaw",
+     OPTION_NUMBER,
+     "D",
+     "orbit angle in degrees about the vertical axis (a\n"
+     "sideways drag in the viewer; default 0: the viewer's\n"
+     "start view)",
+     {-1e30, 1e30},
+     "a number of degrees"},
+    {"--pitch",
+     OPTION_NUMBER,
+     "D",
+     "orbit angle in degrees about the horizontal axis\n(default 0)",
+     {-1e30, 1e30},
+     "a number of degrees"},
+    {"--distance",
+     OPTION_NUMBER,
+     "D",
+     "the viewer's orbit camera at distance D, without pan;\n"
+     "by default pan and distance frame the whole posed\n"
+     "model (its bounding box) so that it fills the picture",
+     {0, 1e30, NUMBER_ABOVE_LOW}},
+    {"--no-mesh", OPTION_FLAG, nullptr, "leave the mesh out"},
+    {"--no-skeleton", OPTION_FLAG, nullptr, "leave the skeleton out"},
+    {"--wireframe", OPTION_FLAG, nullptr, "polygons as lines, as the viewer's Wireframe option"},
+    {"--select", OPTION_TEXT, "BONE", "draw that bone's line red; an index or a bone name"},
+    {"--weights", OPTION_TEXT, "BONE",
+     "colour the mesh by that bone's influence on each vertex\n"
+     "(index or name): dark blue 0, green, yellow, red 1;\n"
+     "magenta where a vertex has no usable weight"},
+    {"--grid", OPTION_FLAG, nullptr, "the ground grid (model z = 0), X axis red, Y green"},
+    {"--background", OPTION_TEXT, "RRGGBB", "background colour in hex (default 000000)"},
+    {},
+};
+
+const char RENDER_NOTES[] =
     "The pictures replace their files together, once all are complete; when one\n"
     "cannot be written, every file stays as it was. OUT.png may not be one of\n"
     "the inputs. Exit status 1 when the pair cannot be loaded, no OpenGL driver\n"
@@ -66,8 +100,6 @@ const char RENDER_HELP[] =
     "usage error (bad size, unknown bone, frame past the end).\n";
 
 namespace {
-
-constexpr int TURNTABLE_MAX = 3600;
 
 struct RenderRequest {
     const char* skm = nullptr;
@@ -96,33 +128,13 @@ struct Picture {
     RenderCamera camera;
 };
 
-bool ParseInt(const char* text, int64_t low, int64_t high, int64_t* value) {
-    if (!*text || !(isdigit((unsigned char)*text) || *text == '-')) return false;
-    char* end = nullptr;
-    errno = 0;
-    long long v = strtoll(text, &end, 10);
-    if (errno || *end || v < low || v > high) return false;
-    *value = v;
-    return true;
-}
-
-bool ParseFloat(const char* text, float* value) {
-    char* end = nullptr;
-    errno = 0;
-    double v = strtod(text, &end);
-    if (!*text || errno || *end || !std::isfinite(v) || std::fabs(v) > 1e30) return false;
-    *value = (float)v;
-    return true;
-}
-
 bool ParseSize(const char* text, int* width, int* height) {
     const char* x = strchr(text, 'x');
     if (!x) return false;
     std::string w(text, (size_t)(x - text));
-    int64_t a = 0, b = 0;
-    if (!ParseInt(w.c_str(), 1, OFFSCREEN_MAX_SIZE, &a) ||
-        !ParseInt(x + 1, 1, OFFSCREEN_MAX_SIZE, &b))
-        return false;
+    const NumberRule side = {1, OFFSCREEN_MAX_SIZE, NUMBER_WHOLE};
+    double a = 0, b = 0;
+    if (!ParseNumber(w.c_str(), side, &a) || !ParseNumber(x + 1, side, &b)) return false;
     *width = (int)a;
     *height = (int)b;
     return true;
@@ -138,96 +150,65 @@ bool ParseColour(const char* text, float* rgb) {
     return true;
 }
 
-// Reads the command line into *request; returns 0, or the usage error's status.
-int ParseRequest(int argc, char** argv, RenderRequest* r) {
-    const char* command = argv[0];
-    std::vector<const char*> operands;
-    r->options.show_mesh = true;
-    for (int i = 1; i < argc; i++) {
-        const char* arg = argv[i];
-        if (strncmp(arg, "--", 2) != 0) {
-            operands.push_back(arg);
-            continue;
-        }
-        std::string name = arg;
-        const char* value = nullptr;
-        size_t eq = name.find('=');
-        if (eq != std::string::npos) {
-            value = arg + eq + 1;
-            name.resize(eq);
-        }
-        if (name == "--no-mesh" || name == "--no-skeleton" || name == "--wireframe" ||
-            name == "--grid") {
-            if (name == "--grid") r->options.show_grid = true;
-            if (name == "--no-mesh") r->options.show_mesh = false;
-            if (name == "--no-skeleton") r->options.show_skeleton = false;
-            if (name == "--wireframe") r->options.wireframe = true;
-            continue;
-        }
-        if (!value) {
-            if (i + 1 >= argc) return UsageError(command, "%s needs a value", name.c_str());
-            value = argv[++i];
-        }
-        int64_t number = 0;
-        if (name == "--size") {
-            if (!ParseSize(value, &r->width, &r->height))
-                return UsageError(command, "--size wants WxH, each 1 to %d, not '%s'",
-                                  OFFSCREEN_MAX_SIZE, value);
-        } else if (name == "--press") {
+// The options into *r; returns 0, or the usage error's status.
+int ReadRenderOptions(const ToolArgs* args, RenderRequest* r) {
+    const char* command = args->command;
+    r->options.show_mesh = !IsGiven(args, "--no-mesh");
+    r->options.show_skeleton = !IsGiven(args, "--no-skeleton");
+    r->options.wireframe = IsGiven(args, "--wireframe");
+    r->options.show_grid = IsGiven(args, "--grid");
+    // Values are checked in the order they were given, so the first bad one is told.
+    for (const GivenOption& given : args->given) {
+        std::string name = given.option->name;
+        const char* value = given.text;
+        if (name == "--size" && !ParseSize(value, &r->width, &r->height))
+            return UsageError(command, "--size wants WxH, each 1 to %d, not '%s'",
+                              OFFSCREEN_MAX_SIZE, value);
+        if (name == "--background" && !ParseColour(value, r->options.background))
+            return UsageError(command, "--background wants a colour RRGGBB in hex, not '%s'",
+                              value);
+        if (name == "--press") {
             r->keys += value;
             r->pressed = true;
-        } else if (name == "--frame") {
-            if (!ParseInt(value, 0, MAX_FRAMES, &number))
-                return UsageError(command, "--frame wants a frame number, not '%s'", value);
-            r->frame = number;
-        } else if (name == "--yaw" || name == "--pitch") {
-            if (!ParseFloat(value, name == "--yaw" ? &r->yaw : &r->pitch))
-                return UsageError(command, "%s wants a number of degrees, not '%s'", name.c_str(),
-                                  value);
-        } else if (name == "--distance") {
-            if (!ParseFloat(value, &r->distance) || !(r->distance > 0))
-                return UsageError(command, "--distance wants a number above 0, not '%s'", value);
-        } else if (name == "--select") {
-            r->select = value;
-        } else if (name == "--weights") {
-            r->weights = value;
-        } else if (name == "--background") {
-            if (!ParseColour(value, r->options.background))
-                return UsageError(command, "--background wants a colour RRGGBB in hex, not '%s'",
-                                  value);
-        } else if (name == "--frames") {
-            r->framesDir = value;
-        } else if (name == "--turntable") {
-            if (!ParseInt(value, 1, TURNTABLE_MAX, &number))
-                return UsageError(command, "--turntable wants a count of 1 to %d, not '%s'",
-                                  TURNTABLE_MAX, value);
-            r->turntable = (int)number;
-            if (i + 1 >= argc) return UsageError(command, "--turntable needs N and a directory");
-            r->turntableDir = argv[++i];
-        } else {
-            return UsageError(command, "unknown option '%s'", arg);
         }
     }
+    r->frame = (int64_t)GivenNumber(args, "--frame", -1);
+    r->yaw = (float)GivenNumber(args, "--yaw", 0);
+    r->pitch = (float)GivenNumber(args, "--pitch", 0);
+    r->distance = (float)GivenNumber(args, "--distance", 0);
+    r->select = GivenText(args, "--select");
+    r->weights = GivenText(args, "--weights");
+    r->framesDir = GivenText(args, "--frames");
+    if (const GivenOption* turntable = FindGiven(args, "--turntable")) {
+        r->turntable = (int)turntable->number;
+        r->turntableDir = turntable->operand;
+    }
+    return 0;
+}
+
+// Reads the command line into *r; returns 0, or the usage error's status.
+int ParseRequest(const ToolArgs* args, RenderRequest* r) {
+    const char* command = args->command;
+    if (int status = ReadRenderOptions(args, r)) return status;
     if (r->pressed && r->frame >= 0)
         return UsageError(command, "--press and --frame choose the pose two ways; give one");
     if (r->framesDir && (r->pressed || r->frame >= 0))
         return UsageError(command, "--frames draws every frame; it takes no --press or --frame");
     if (r->framesDir && r->turntableDir)
         return UsageError(command, "--frames and --turntable cannot be combined");
-    size_t wanted = r->framesDir || r->turntableDir ? 2 : 3;
-    if (operands.size() != wanted)
-        return UsageError(command, "expected %zu operands, got %zu", wanted, operands.size());
-    r->skm = operands[0];
-    r->skp = operands[1];
-    if (wanted == 3) r->out = operands[2];
+    if (!ExpectOperands(args, r->framesDir || r->turntableDir ? 2 : 3)) return 2;
+    r->skm = args->operands[0];
+    r->skp = args->operands[1];
+    if (args->operands.size() == 3) r->out = args->operands[2];
     return 0;
 }
 
 // The bone that --select names: an index, else a bone name; -1 when none.
 int32_t FindBone(const SkelModel* model, const char* text) {
     int32_t count = UsableBones(model);
-    int64_t index = 0;
-    if (ParseInt(text, 0, INT32_MAX, &index)) return index < count ? (int32_t)index : -1;
+    double index = 0;
+    if (ParseNumber(text, {0, INT32_MAX, NUMBER_WHOLE}, &index))
+        return index < count ? (int32_t)index : -1;
     for (int32_t i = 0; i < count; i++)
         if (strncmp(model->bones[i].name, text, NAME_LEN) == 0) return i;
     return -1;
@@ -281,35 +262,35 @@ bool DrawPicture(const OffscreenContext* gl, const SkelModel* model,
            StageFile(path, png.data(), png.size(), staged, reason);
 }
 
-int Render(SkelModel* model, RenderRequest* r) {
-    const char* command = "render";
-    MeshBuffers meshes;
-    r->options.mesh_buffers = &meshes;
+// Where each picture goes and its camera: for a strip one camera framing
+// every frame's pose, else one view per turn at one distance all the way
+// round. *pose is left as the request's pose (key presses or --frame).
+std::vector<Picture> PlanPictures(SkelModel* model, const RenderRequest* r, MeshBuffers* meshes,
+                                  std::vector<BonePose>* pose) {
     double aspect = (double)r->width / (double)r->height;
     std::vector<Picture> pictures;
-    std::vector<BonePose> pose;
     // --distance places the camera itself: nothing to frame.
     bool framing = r->distance <= 0;
     if (r->framesDir) {
         // One camera for the whole strip, framing every frame's pose.
         ViewFit fit = StartViewFit(r->yaw, r->pitch, aspect);
         for (int32_t f = 0; f < model->numframes && framing; f++) {
-            PoseFor(model, r, f, &pose);
-            SkinForFit(model, pose, &r->options, &meshes);
-            AddDrawnToFit(pose, &r->options, &meshes, &fit);
+            PoseFor(model, r, f, pose);
+            SkinForFit(model, *pose, &r->options, meshes);
+            AddDrawnToFit(*pose, &r->options, meshes, &fit);
         }
         for (int32_t f = 0; f < model->numframes; f++)
             pictures.push_back({NumberedPath(r->framesDir, "frame", f), f, RenderCamera{}});
         RenderCamera camera = FitCamera(&fit);
         for (Picture& p : pictures) p.camera = camera;
     } else {
-        PoseFor(model, r, -1, &pose);
-        if (framing) SkinForFit(model, pose, &r->options, &meshes);
+        PoseFor(model, r, -1, pose);
+        if (framing) SkinForFit(model, *pose, &r->options, meshes);
         int views = r->turntableDir ? r->turntable : 1;
         float farthest = 0.0f;
         for (int v = 0; v < views; v++) {
             ViewFit fit = StartViewFit(r->yaw + 360.0f * (float)v / (float)views, r->pitch, aspect);
-            if (framing) AddDrawnToFit(pose, &r->options, &meshes, &fit);
+            if (framing) AddDrawnToFit(*pose, &r->options, meshes, &fit);
             RenderCamera camera = FitCamera(&fit);
             farthest = std::max(farthest, camera.orbit_distance);
             std::string path = r->out ? r->out : NumberedPath(r->turntableDir, "turn", v);
@@ -324,6 +305,30 @@ int Render(SkelModel* model, RenderRequest* r) {
             p.camera.orbit_distance = r->distance;
         }
     }
+    return pictures;
+}
+
+// Draws every picture into a temporary file of its own (*staged), posing the
+// model for each strip frame; false with *reason at the first that fails.
+bool DrawPictures(const OffscreenContext* gl, SkelModel* model, const RenderRequest* r,
+                  const std::vector<Picture>& pictures, std::vector<BonePose>* pose,
+                  std::vector<std::unique_ptr<StagedFile>>* staged, std::string* reason) {
+    for (const Picture& p : pictures) {
+        if (p.frame >= 0) PoseFor(model, r, p.frame, pose);
+        staged->push_back(std::make_unique<StagedFile>());
+        if (!DrawPicture(gl, model, *pose, &p.camera, &r->options, p.path.c_str(),
+                         staged->back().get(), reason))
+            return false;
+    }
+    return true;
+}
+
+int Render(SkelModel* model, RenderRequest* r) {
+    const char* command = "render";
+    MeshBuffers meshes;
+    r->options.mesh_buffers = &meshes;
+    std::vector<BonePose> pose;
+    std::vector<Picture> pictures = PlanPictures(model, r, &meshes, &pose);
     if (pictures.empty()) {
         fprintf(stderr, "boneloom-tool %s: the model has no pose frames; nothing written\n",
                 command);
@@ -357,16 +362,7 @@ int Render(SkelModel* model, RenderRequest* r) {
     // temporary file until all are drawn, then they replace their files
     // together, and a failure leaves the files as they were.
     std::vector<std::unique_ptr<StagedFile>> staged;
-    bool ok = true;
-    for (const Picture& p : pictures) {
-        if (p.frame >= 0) PoseFor(model, r, p.frame, &pose);
-        staged.push_back(std::make_unique<StagedFile>());
-        if (!DrawPicture(&gl, model, pose, &p.camera, &r->options, p.path.c_str(),
-                         staged.back().get(), &reason)) {
-            ok = false;
-            break;
-        }
-    }
+    bool ok = DrawPictures(&gl, model, r, pictures, &pose, &staged, &reason);
     DestroyOffscreen(&gl);
     size_t written = staged.size();
     if (ok) {
@@ -389,10 +385,10 @@ int Render(SkelModel* model, RenderRequest* r) {
 
 } // namespace
 
-int RunRender(int argc, char** argv) {
-    const char* command = argv[0];
+int RunRender(const ToolArgs* args) {
+    const char* command = args->command;
     RenderRequest request;
-    if (int status = ParseRequest(argc, argv, &request)) return status;
+    if (int status = ParseRequest(args, &request)) return status;
 
     if (request.out) {
         const FileRole roles[] = {

@@ -22,9 +22,10 @@ const char SAMPLE_HELP[] =
     "model files are replaced together or not at all.\n"
     "To view it: boneloom-tool sample data && boneloom\n";
 
-int RunSample(int argc, char** argv) {
-    if (!ExpectOperands(argc, argv, 1)) return 2;
-    std::string dir = argv[1], reason;
+int RunSample(const ToolArgs* args) {
+    if (!ExpectOperands(args, 1)) return 2;
+    const char* const* operands = args->operands.data();
+    std::string dir = operands[0], reason;
     bool created = false;
     if (!EnsureDirectory(dir.c_str(), &created, &reason)) {
         fprintf(stderr, "boneloom-tool sample: %s\n", reason.c_str());
@@ -37,7 +38,7 @@ int RunSample(int argc, char** argv) {
     const FileRole roles[] = {{meshPath.c_str(), "SKM", true},
                               {posePath.c_str(), "SKP", true},
                               {skinPath.c_str(), "TGA", true}};
-    if (!CheckToolOutputs(argv[0], roles, 3)) return 1;
+    if (!CheckToolOutputs(args->command, roles, 3)) return 1;
     bool wrote = WriteModelPair(&model, meshPath.c_str(), posePath.c_str());
     if (wrote) {
         std::vector<uint8_t> skin = BuildSampleSkinTGA();

@@ -9,18 +9,21 @@
 #include "model/load.h"
 #include "model/model.h"
 #include "pose/channels.h"
+#include "tools/options.h"
 
 constexpr const char* TOOL_VERSION = "0.1.0";
 
 struct ToolCommand {
-    const char* name;    // as typed after boneloom-tool
-    const char* args;    // operands, for the usage line: "IN.skm IN.skp"
-    const char* summary; // one line for the command list
-    const char* help;    // what --help prints below the usage line
-    // Runs the command. argv[0] is the command name, argv[1..argc-1] its
-    // operands (--help, unknown options and "--" are handled before). Returns the exit status:
-    // 0 success, 1 failure, 2 usage error.
-    int (*run)(int argc, char** argv);
+    const char* name;          // as typed after boneloom-tool
+    const char* args;          // operands, for the usage line: "IN.skm IN.skp"
+    const char* summary;       // one line for the command list
+    const char* help;          // what --help prints below the usage line, before the options
+    const ToolOption* options; // the command's options (see tools/options.h); null for none
+    const char* notes;         // what --help prints after the options; null for nothing
+    // Runs the command on its operands and options, read from the command
+    // line before (--help, unknown options, missing or bad values are handled
+    // there). Returns the exit status: 0 success, 1 failure, 2 usage error.
+    int (*run)(const ToolArgs* args);
 };
 
 extern const ToolCommand TOOL_COMMANDS[];
@@ -30,9 +33,9 @@ extern const size_t TOOL_COMMAND_COUNT;
 // returns 2 for the caller to return.
 int UsageError(const char* command, const char* format, ...) __attribute__((format(printf, 2, 3)));
 
-// Checks that argv holds exactly count operands; otherwise reports a usage
-// error and returns false. (Options were rejected before the command runs.)
-bool ExpectOperands(int argc, char** argv, int count);
+// Checks that args holds exactly count operands; otherwise reports a usage
+// error and returns false.
+bool ExpectOperands(const ToolArgs* args, size_t count);
 
 // Loads an SKM + SKP pair. With echo the reader's console text goes to
 // stdout as the viewer prints it; without, a failed load prints only its
@@ -51,26 +54,19 @@ void PoseAfterKeys(const SkelModel* model, const std::string& keys, std::vector<
 // stderr and returns false (the command then exits with status 1).
 bool CheckToolOutputs(const char* command, const FileRole* roles, size_t count);
 
-// The value of option name at argv[*i], given as "--name V" (*i then steps
-// past V) or "--name=V"; null when argv[*i] is not that option, with *missing
-// set when V is absent.
-const char* OptionValue(int argc, char** argv, int* i, const char* name, bool* missing);
-// A finite decimal number above 0 and at most limit, the whole of text.
-bool ParsePositive(const char* text, double limit, double* out);
-
 // A name as it can be shown on a terminal: control bytes become \xNN.
 std::string PrintableName(const char* name);
 
-int RunPose(int argc, char** argv);
-int RunRotate(int argc, char** argv);
-int RunInfo(int argc, char** argv);
-int RunCheck(int argc, char** argv);
-int RunCopy(int argc, char** argv);
-int RunSample(int argc, char** argv);
-int RunLogo(int argc, char** argv);
-int RunGltf(int argc, char** argv);
-int RunRender(int argc, char** argv);
-int RunImport(int argc, char** argv);
+int RunPose(const ToolArgs* args);
+int RunRotate(const ToolArgs* args);
+int RunInfo(const ToolArgs* args);
+int RunCheck(const ToolArgs* args);
+int RunCopy(const ToolArgs* args);
+int RunSample(const ToolArgs* args);
+int RunLogo(const ToolArgs* args);
+int RunGltf(const ToolArgs* args);
+int RunRender(const ToolArgs* args);
+int RunImport(const ToolArgs* args);
 
 extern const char POSE_HELP[];
 extern const char ROTATE_HELP[];
@@ -82,3 +78,13 @@ extern const char LOGO_HELP[];
 extern const char GLTF_HELP[];
 extern const char RENDER_HELP[];
 extern const char IMPORT_HELP[];
+extern const char IMPORT_NOTES[];
+extern const char GLTF_NOTES[];
+extern const char POSE_NOTES[];
+extern const char ROTATE_NOTES[];
+extern const char RENDER_NOTES[];
+extern const ToolOption IMPORT_OPTIONS[];
+extern const ToolOption GLTF_OPTIONS[];
+extern const ToolOption POSE_OPTIONS[];
+extern const ToolOption ROTATE_OPTIONS[];
+extern const ToolOption RENDER_OPTIONS[];

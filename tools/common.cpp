@@ -1,12 +1,7 @@
 // Helpers shared by boneloom-tool's commands: loading a model pair with the
 // tool's error reporting, key presses as the viewer makes them, refusing
-// outputs that clash, printing names safely on a terminal, and reading
-// option values.
-#include <cerrno>
-#include <cmath>
+// outputs that clash, and printing names safely on a terminal.
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 
 #include "pose/compose.h"
 #include "tools/commands.h"
@@ -59,27 +54,4 @@ std::string PrintableName(const char* name) {
         }
     }
     return out;
-}
-
-const char* OptionValue(int argc, char** argv, int* i, const char* name, bool* missing) {
-    size_t n = strlen(name);
-    const char* arg = argv[*i];
-    if (strncmp(arg, name, n) != 0) return nullptr;
-    if (arg[n] == '=') return arg + n + 1;
-    if (arg[n] != '\0') return nullptr;
-    if (*i + 1 >= argc) {
-        *missing = true;
-        return nullptr;
-    }
-    return argv[++*i];
-}
-
-bool ParsePositive(const char* text, double limit, double* out) {
-    if (!*text) return false;
-    char* end = nullptr;
-    errno = 0;
-    double value = strtod(text, &end);
-    if (errno || *end || !std::isfinite(value) || !(value > 0) || value > limit) return false;
-    *out = value;
-    return true;
 }

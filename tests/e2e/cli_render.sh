@@ -30,6 +30,9 @@ refused 2 "frame $frames is past the end" out.png --frame "$frames"
 refused 2 "--background wants" out.png --background 12345g
 refused 2 "--press and --frame" out.png --press L --frame 1
 refused 2 "expected 2 operands" out.png --frames strip
+refused 2 "unknown option '--colour'" out.png --colour 123456
+refused 2 "--turntable wants a count of 1 to 3600, not '0x4'" --turntable=0x4 turn
+refused 2 "--yaw wants a number of degrees, not 'inf'" out.png --yaw=inf
 [ -z "$(ls ./*.png strip 2>/dev/null)" ] || fail "a usage error wrote something"
 
 # A strip: one picture per frame, every one a PNG and each different, since
@@ -44,6 +47,13 @@ last=$(printf 'strip/frame_%04d.png' $((frames - 1)))
 
 render --turntable 4 turn --size 48x48 --press LL >/dev/null
 [ "$(ls turn)" = "$(printf 'turn_%04d.png\n' 0 1 2 3)" ] || fail "turntable wrote: $(ls turn)"
+
+# "--" ends the options: after it, names that start with dashes are files;
+# "--opt=value" spells a value as "--opt value" does.
+cp tris.skm ./--odd.skm && cp tris.skp ./--odd.skp
+LD_PRELOAD="$PRELOAD" "$TOOL" render --size=40x24 --no-mesh -- --odd.skm --odd.skp --odd.png >/dev/null
+[ "$(od -An -tu1 -j16 -N8 -- --odd.png | tr -s ' ')" = " 0 0 0 40 0 0 0 24" ] || fail "--odd.png is not 40x24"
+rm ./--odd.*
 
 # Failures: exit 1 and the directory exactly as it was.
 render old.png --size 8x8 >/dev/null
