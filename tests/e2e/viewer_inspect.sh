@@ -42,27 +42,20 @@ red_right=$(pixels weights "$RIGHT" "$RED_PX")
 note "Show Weights: $blue dark blue pixels, $red_right red on the figure's left, $red_left on its right"
 
 # --- Show Names, Show Grid, Show Stats ----------------------------------------
-pick_display 8
-shot_changed names weights "$VIEW"
-white0=$(pixels weights "$VIEW" "$WHITE_PX")
-white1=$(pixels names "$VIEW" "$WHITE_PX")
-[ "$white1" -gt $((white0 + 150)) ] || fail "Show Names: no names ($white0 -> $white1 white pixels)"
-note "Show Names: white pixels $white0 -> $white1"
-
-pick_display 9
-shot_changed grid names "$VIEW"
-grey0=$(pixels names "$VIEW" "$GREY_PX")
-grey1=$(pixels grid "$VIEW" "$GREY_PX")
-[ "$grey1" -gt $((grey0 + 300)) ] || fail "Show Grid: no grid (grey pixels $grey0 -> $grey1)"
-note "Show Grid: grey pixels $grey0 -> $grey1"
-
-pick_display 10
-STATS=200x110+0+0
-shot_changed stats grid "$STATS"
-text0=$(pixels grid "$STATS" "$WHITE_PX")
-text1=$(pixels stats "$STATS" "$WHITE_PX")
-[ "$text1" -gt $((text0 + 200)) ] || fail "Show Stats: no statistics block ($text0 -> $text1)"
-note "Show Stats: white pixels at the top left $text0 -> $text1"
+# toggle ENTRY NAME BEFORE GEOMETRY EXPR MORE WHAT: picks Display entry ENTRY;
+# the new shot NAME must have MORE pixels of EXPR inside GEOMETRY than BEFORE.
+toggle() {
+  local was now
+  pick_display "$1"
+  shot_changed "$2" "$3" "$4"
+  was=$(pixels "$3" "$4" "$5")
+  now=$(pixels "$2" "$4" "$5")
+  [ "$now" -gt $((was + $6)) ] || fail "$7: $was -> $now pixels"
+  note "$7: $was -> $now pixels"
+}
+toggle 8 names weights "$VIEW" "$WHITE_PX" 150 "Show Names, white"
+toggle 9 grid names "$VIEW" "$GREY_PX" 300 "Show Grid, grey"
+toggle 10 stats grid 200x110+0+0 "$WHITE_PX" 200 "Show Stats, white at the top left"
 
 # --- screenshots ----------------------------------------------------------------
 key_tap F12
