@@ -36,8 +36,13 @@ bool ParseViewerCommandLine(int* argc, char** argv, ViewerCommandLine* out) {
     }
     argv[kept] = nullptr;
     *argc = kept;
-    std::string base = out->model;
-    if (EndsWith(base, ".skm") || EndsWith(base, ".skp")) base.resize(base.size() - 4);
-    out->skm = base + ".skm";
+    // A file manager hands over either file, its extension in any case.
+    std::string ext = PairExtension(out->model);
+    if (ext == "skm")
+        out->skm = out->model;
+    else if (ext == "skp")
+        out->skm = PairPartnerPath(out->model);
+    else
+        out->skm = out->model + ".skm";
     return true;
 }

@@ -4,9 +4,9 @@
 #include <string>
 
 struct ViewerCommandLine {
-    bool help = false;                 // --help or -h
-    bool mesh = false;                 // --mesh: the meshes shown from the start
-    std::string model = "data/tris";   // MODEL as given: path/name, path/name.skm or .skp
+    bool help = false;               // --help or -h
+    bool mesh = false;               // --mesh: the meshes shown from the start
+    std::string model = "data/tris"; // MODEL as given: path/name, path/name.skm or .skp (any case)
     std::string skm = "data/tris.skm"; // the SKM file it names (the SKP file lies beside it)
     std::string error;                 // what is wrong when parsing fails
 };

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "app/command_line.h"
 #include "app/frame.h"
@@ -55,7 +56,10 @@ int main(int argc, char** argv) {
     glutInitWindowPosition(0, 0);
     glutInitWindowSize(640, 480);
     glutInit(&argc, argv);
-    MainWindow = glutCreateWindow("boneloom");
+    // The title names the model, after the program's name that window
+    // managers and scripts look for.
+    std::string title = "boneloom - " + args.model;
+    MainWindow = glutCreateWindow(title.c_str());
     if (MainWindow == 0) exit(0);
 
     glutIgnoreKeyRepeat(1);

@@ -26,7 +26,7 @@ void PrintOrExit(LoadStatus status, const LoadReport& report) {
 
 std::string PairedSKPPath(const char* skmPath) {
     std::string path = skmPath;
-    if (EndsWith(path, ".skm")) path.resize(path.size() - 4);
+    if (PairExtension(path) == "skm") return PairPartnerPath(path);
     return path + ".skp";
 }
 

@@ -14,7 +14,8 @@
 // A file that cannot be opened, is empty or does not fit its own counts ends
 // the process with exit status 1 after its console line.
 void ReadSKM(const char* path);
-// The SKP file that goes with an SKM file: "a/b.skm" -> "a/b.skp", "a/b" -> "a/b.skp".
+// The SKP file that goes with an SKM file: "a/b.skm" -> "a/b.skp",
+// "a/b.SKM" -> "a/b.SKP", "a/b" -> "a/b.skp".
 std::string PairedSKPPath(const char* skmPath);
 
 // Fills model's bones, frames and bone count from the SKP file at path,

@@ -36,7 +36,7 @@ static void AddControlStrips(int window, int width, int height, std::vector<uint
         glutSetWindow(strip->window_id);
         GluiDrawStrip(strip, strip->strip_w, strip->strip_h);
         std::vector<uint8_t> part;
-        if (!ReadFramePixels(strip->strip_w, strip->strip_h, &part, &ignored)) continue;
+        if (!ReadFramePixels(strip->strip_w, strip->strip_h, 3, &part, &ignored)) continue;
         int w = std::min(strip->strip_w, width);
         for (int row = 0; row < strip->strip_h; row++) {
             int y = strip->strip_y + row;
@@ -52,7 +52,7 @@ static void AddControlStrips(int window, int width, int height, std::vector<uint
 bool WriteScreenshot(int width, int height, const char* dir, std::string* path,
                      std::string* reason) {
     std::vector<uint8_t> rgb, png;
-    if (!ReadFramePixels(width, height, &rgb, reason)) return false;
+    if (!ReadFramePixels(width, height, 3, &rgb, reason)) return false;
     if (int window = glutGetWindow()) AddControlStrips(window, width, height, &rgb);
     if (!EncodePNG(rgb.data(), width, height, 3, &png, reason)) return false;
     *path = NextUnusedNumberedPath(dir, "shot", SHOT_NUMBER_LIMIT);

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -511,6 +512,25 @@ std::string FolderOf(const char* path) {
 bool EndsWith(const std::string& text, const char* tail) {
     size_t n = strlen(tail);
     return text.size() >= n && text.compare(text.size() - n, n, tail) == 0;
+}
+
+std::string PairExtension(const std::string& path) {
+    size_t n = path.size();
+    if (n < 5 || path[n - 4] != '.' || path[n - 5] == '/') return "";
+    std::string ext = path.substr(n - 3);
+    for (char& c : ext) c = (char)tolower((unsigned char)c);
+    return ext == "skm" || ext == "skp" ? ext : "";
+}
+
+std::string PairPartnerPath(const std::string& path) {
+    std::string ext = PairExtension(path);
+    if (ext.empty()) return "";
+    std::string partner = path;
+    char& last = partner.back();
+    bool upper = isupper((unsigned char)last) != 0;
+    char swapped = ext == "skm" ? 'p' : 'm';
+    last = upper ? (char)toupper(swapped) : swapped;
+    return partner;
 }
 
 std::string JoinPath(const std::string& dir, const char* name) {

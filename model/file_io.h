@@ -103,6 +103,13 @@ ReadStatus ReadStreamLimited(int fd, size_t limit, std::vector<uint8_t>* out);
 std::string FolderOf(const char* path);
 // Whether text ends with tail, byte for byte.
 bool EndsWith(const std::string& text, const char* tail);
+// Which file of a model pair path names by its extension, in any letter case:
+// "skm", "skp", or "" when it ends in neither.
+std::string PairExtension(const std::string& path);
+// The other file of the pair: path with the other extension, in the same
+// letter case as its own (tris.SKM -> tris.SKP, a.Skp -> a.Skm); "" when
+// path ends in neither extension.
+std::string PairPartnerPath(const std::string& path);
 // name in folder dir ("" for the working directory), with one slash between.
 std::string JoinPath(const std::string& dir, const char* name);
 // dir/STEM_NNNN.png: number with at least four digits.

@@ -238,9 +238,9 @@ bool CreateOffscreen(int width, int height, OffscreenContext* out, std::string* 
     return true;
 }
 
-bool ReadOffscreenPixels(const OffscreenContext* offscreen, std::vector<uint8_t>* rgb,
+bool ReadOffscreenPixels(const OffscreenContext* offscreen, int channels, std::vector<uint8_t>* out,
                          std::string* reason) {
-    return ReadFramePixels(offscreen->width, offscreen->height, rgb, reason);
+    return ReadFramePixels(offscreen->width, offscreen->height, channels, out, reason);
 }
 
 void DestroyOffscreen(OffscreenContext* offscreen) {

@@ -28,9 +28,10 @@ struct OffscreenContext {
 // serve: no EGL vendor, no surfaceless platform, no desktop OpenGL, or a
 // picture larger than the driver draws.
 bool CreateOffscreen(int width, int height, OffscreenContext* out, std::string* reason);
-// Finishes drawing and reads the picture as packed 8-bit RGB, top row first
-// (GL reads bottom up). False with *reason when GL reports an error.
-bool ReadOffscreenPixels(const OffscreenContext* offscreen, std::vector<uint8_t>* rgb,
+// Finishes drawing and reads the picture as packed 8-bit RGB (channels 3) or
+// RGBA (4: alpha 0 where nothing was drawn over a cleared picture), top row
+// first (GL reads bottom up). False with *reason when GL reports an error.
+bool ReadOffscreenPixels(const OffscreenContext* offscreen, int channels, std::vector<uint8_t>* out,
                          std::string* reason);
 // Releases everything CreateOffscreen opened and zeroes the record.
 void DestroyOffscreen(OffscreenContext* offscreen);

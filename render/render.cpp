@@ -284,18 +284,24 @@ void DrawGrid(const GridPlan* plan) {
     DrawBoneLine(yAxis[0], yAxis[1], GRID_Y_RGB);
 }
 
-bool ReadFramePixels(int width, int height, std::vector<uint8_t>* rgb, std::string* reason) {
+bool ReadFramePixels(int width, int height, int channels, std::vector<uint8_t>* out,
+                     std::string* reason) {
+    if (channels != 3 && channels != 4) {
+        *reason = "a picture is read as RGB or RGBA";
+        return false;
+    }
     if (width <= 0 || height <= 0) {
         *reason = "the picture has no pixels";
         return false;
     }
-    size_t row = (size_t)width * 3;
+    size_t row = (size_t)width * (size_t)channels;
     std::vector<uint8_t> pixels(row * (size_t)height);
     // Errors left by the drawing are not the read's: clear them first.
     for (int i = 0; i < 16 && glGetError() != GL_NO_ERROR; i++) continue;
     glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+    glReadPixels(0, 0, width, height, channels == 4 ? GL_RGBA : GL_RGB, GL_UNSIGNED_BYTE,
+                 pixels.data());
     glPopClientAttrib();
     GLenum error = glGetError();
     if (error != GL_NO_ERROR) {
@@ -312,6 +318,6 @@ bool ReadFramePixels(int width, int height, std::vector<uint8_t>* rgb, std::stri
         memcpy(a, b, row);
         memcpy(b, swap.data(), row);
     }
-    *rgb = std::move(pixels);
+    *out = std::move(pixels);
     return true;
 }

@@ -67,9 +67,11 @@ void ApplyRenderCamera(const RenderCamera* camera);
 void ClearRenderTarget(const RenderOptions* options);
 
 // Reads the current read buffer's width x height pixels from its bottom left
-// as packed 8-bit RGB, top row first (GL reads bottom up). False with *reason
-// when GL reports an error.
-bool ReadFramePixels(int width, int height, std::vector<uint8_t>* rgb, std::string* reason);
+// as packed 8-bit RGB (channels 3) or RGBA (4), top row first (GL reads
+// bottom up). False with *reason for another channel count, an empty picture
+// or when GL reports an error.
+bool ReadFramePixels(int width, int height, int channels, std::vector<uint8_t>* out,
+                     std::string* reason);
 
 // Draws the model in the given model-space pose (count entries) with the
 // current matrices: the grid and the meshes when asked, then the skeleton over them (the

@@ -12,7 +12,15 @@ PACKAGES=(
   libegl-dev libegl-mesa0 libpng-dev time
   nlohmann-json3-dev assimp-utils libassimp-dev hyperfine
   clang libclang-rt-14-dev
+  desktop-file-utils shared-mime-info xdg-utils libglib2.0-bin man-db groff-base
+  dpkg-dev file librsvg2-bin
 )
+# The glTF tests run the Khronos validator and three.js under Node.js. Debian's
+# nodejs and npm come in only when no node is on the PATH at all: a Node.js
+# installed some other way (nvm, NodeSource, a tarball) is kept as it is.
+if ! command -v node >/dev/null 2>&1; then
+  PACKAGES+=(nodejs npm)
+fi
 PACKAGES+=("$@")
 
 missing=()

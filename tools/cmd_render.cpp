@@ -88,7 +88,9 @@ const ToolOption RENDER_OPTIONS[] = {
      "(index or name): dark blue 0, green, yellow, red 1;\n"
      "magenta where a vertex has no usable weight"},
     {"--grid", OPTION_FLAG, nullptr, "the ground grid (model z = 0), X axis red, Y green"},
-    {"--background", OPTION_TEXT, "RRGGBB", "background colour in hex (default 000000)"},
+    {"--background", OPTION_TEXT, "RRGGBB",
+     "background colour in hex (default 000000), or none:\n"
+     "a transparent background (an RGBA picture)"},
     {},
 };
 
@@ -118,6 +120,7 @@ struct RenderRequest {
     const char* framesDir = nullptr;
     const char* turntableDir = nullptr;
     int turntable = 0;
+    int channels = 3; // 4 with --background none: alpha 0 behind the model
     RenderOptions options;
 };
 
@@ -164,9 +167,12 @@ int ReadRenderOptions(const ToolArgs* args, RenderRequest* r) {
         if (name == "--size" && !ParseSize(value, &r->width, &r->height))
             return UsageError(command, "--size wants WxH, each 1 to %d, not '%s'",
                               OFFSCREEN_MAX_SIZE, value);
-        if (name == "--background" && !ParseColour(value, r->options.background))
-            return UsageError(command, "--background wants a colour RRGGBB in hex, not '%s'",
-                              value);
+        if (name == "--background") {
+            r->channels = strcmp(value, "none") == 0 ? 4 : 3;
+            if (r->channels == 3 && !ParseColour(value, r->options.background))
+                return UsageError(
+                    command, "--background wants a colour RRGGBB in hex or none, not '%s'", value);
+        }
         if (name == "--press") {
             r->keys += value;
             r->pressed = true;
@@ -250,15 +256,15 @@ void AddDrawnToFit(const std::vector<BonePose>& pose, const RenderOptions* optio
 // Draws one picture and stages it as PNG, to be committed with the others.
 bool DrawPicture(const OffscreenContext* gl, const SkelModel* model,
                  const std::vector<BonePose>& pose, const RenderCamera* camera,
-                 const RenderOptions* options, const char* path, StagedFile* staged,
+                 const RenderOptions* options, int channels, const char* path, StagedFile* staged,
                  std::string* reason) {
     ClearRenderTarget(options);
     SetRenderViewport(0, 0, gl->width, gl->height);
     ApplyRenderCamera(camera);
     RenderModel(model, pose.data(), (int32_t)pose.size(), options);
-    std::vector<uint8_t> rgb, png;
-    return ReadOffscreenPixels(gl, &rgb, reason) &&
-           EncodePNG(rgb.data(), gl->width, gl->height, 3, &png, reason) &&
+    std::vector<uint8_t> pixels, png;
+    return ReadOffscreenPixels(gl, channels, &pixels, reason) &&
+           EncodePNG(pixels.data(), gl->width, gl->height, channels, &png, reason) &&
            StageFile(path, png.data(), png.size(), staged, reason);
 }
 
@@ -316,7 +322,7 @@ bool DrawPictures(const OffscreenContext* gl, SkelModel* model, const RenderRequ
     for (const Picture& p : pictures) {
         if (p.frame >= 0) PoseFor(model, r, p.frame, pose);
         staged->push_back(std::make_unique<StagedFile>());
-        if (!DrawPicture(gl, model, *pose, &p.camera, &r->options, p.path.c_str(),
+        if (!DrawPicture(gl, model, *pose, &p.camera, &r->options, r->channels, p.path.c_str(),
                          staged->back().get(), reason))
             return false;
     }

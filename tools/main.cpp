@@ -35,6 +35,9 @@ const ToolCommand TOOL_COMMANDS[] = {
     {"render", "IN.skm IN.skp OUT.png | --frames DIR | --turntable N DIR [OPTIONS]",
      "draw the posed model into PNG pictures, without a display", RENDER_HELP, RENDER_OPTIONS,
      RENDER_NOTES, RunRender},
+    {"thumbnail", "[--size N] IN OUT.png",
+     "draw a file manager's thumbnail of a model, given either file", THUMBNAIL_HELP,
+     THUMBNAIL_OPTIONS, THUMBNAIL_NOTES, RunThumbnail},
 };
 const size_t TOOL_COMMAND_COUNT = sizeof TOOL_COMMANDS / sizeof TOOL_COMMANDS[0];
 
@@ -56,7 +59,7 @@ void PrintUsage(FILE* out) {
             "\n"
             "commands:\n");
     for (size_t i = 0; i < TOOL_COMMAND_COUNT; i++)
-        fprintf(out, "  %-8s %s\n", TOOL_COMMANDS[i].name, TOOL_COMMANDS[i].summary);
+        fprintf(out, "  %-9s %s\n", TOOL_COMMANDS[i].name, TOOL_COMMANDS[i].summary);
     fprintf(out,
             "\n"
             "Exit status: 0 on success, 1 on failure (or problems found by check),\n"

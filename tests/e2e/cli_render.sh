@@ -7,14 +7,7 @@
 unset DISPLAY
 cd "$WORK"
 
-# In a sanitizer build Mesa unloads its driver at exit, before the leak check:
-# the driver's own allocations would then look leaked from a module that can
-# no longer be named. Preloading it keeps it mapped (as asan_viewer.sh does);
-# the sanitizer runtime must come first.
-PRELOAD=""
-asanlib=$(ldd "$TOOL" | awk '/libasan\.so/ {print $3; exit}')
-driver=$(ls /usr/lib/*/dri/swrast_dri.so 2>/dev/null | head -n 1 || true)
-if [ -n "$asanlib" ] && [ -n "$driver" ]; then PRELOAD="$asanlib:$driver"; fi
+PRELOAD=$(gl_preload)
 
 "$TOOL" sample . >/dev/null
 frames=$("$TOOL" info tris.skm tris.skp | sed -n 's/^tris.skp: [0-9]* bones, \([0-9]*\) frames$/\1/p')

@@ -101,13 +101,16 @@ stop_viewer
 
 # --- boneloom --mesh path/to/model, with a damaged texture beside it ----------
 mkdir -p "$WORK/models"
-mv "$WORK/data/tris.skm" "$WORK/models/body.skm"
-mv "$WORK/data/tris.skp" "$WORK/models/body.skp"
+mv "$WORK/data/tris.skm" "$WORK/models/body.SKM"
+mv "$WORK/data/tris.skp" "$WORK/models/body.SKP"
 head -c 100 "$WORK/data/boneloom_skin.tga" >"$WORK/models/boneloom_skin.tga"
 rm -rf "$WORK/data"
-VIEWER_ARGS=(--mesh models/body.skp)
+# (upper-case extensions, as a file manager may hand over)
+VIEWER_ARGS=(--mesh models/body.SKP)
 start_viewer
-grep -qx "Reading SKM model models/body.skm" "$WORK/console.txt" || fail "no reading line for models/body.skm"
+grep -qx "Reading SKM model models/body.SKM" "$WORK/console.txt" || fail "no reading line for models/body.SKM"
+title=$(xdotool getwindowname "$WID")
+[ "$title" = "boneloom - models/body.SKP" ] || fail "window title '$title' does not name the model"
 grep -q "^Texture models/boneloom_skin.tga: pixel data cut short$" "$WORK/console.txt" ||
   fail "no line for the damaged texture"
 shot given
@@ -115,4 +118,4 @@ read -r red2 grey2 <<<"$(kinds given)"
 [ "$grey2" -gt 2000 ] && [ "$red2" -lt 300 ] || fail "--mesh: no grey body (grey $grey2, red $red2)"
 [ "$(differ viewer given "$VIEW")" -gt 2000 ] || fail "--mesh did not change the picture"
 viewer_running || fail "viewer ended after the damaged texture"
-note "--mesh models/body.skp: loaded, grey body ($grey2 pixels), texture problem said"
+note "--mesh models/body.SKP: loaded, grey body ($grey2 pixels), texture problem said"

@@ -191,7 +191,7 @@ class MeshRender : public ::testing::Test {
         Picture s;
         s.width = s.height = SIDE;
         std::string why;
-        EXPECT_TRUE(ReadOffscreenPixels(&gl, &s.rgb, &why)) << why;
+        EXPECT_TRUE(ReadOffscreenPixels(&gl, 3, &s.rgb, &why)) << why;
         return s;
     }
     OffscreenContext gl;
@@ -220,7 +220,7 @@ TEST(RenderHeadless, OffscreenClearReadsBackTopRowFirst) {
     Picture p;
     p.width = 37;
     p.height = 23;
-    ASSERT_TRUE(ReadOffscreenPixels(&gl, &p.rgb, &why)) << why;
+    ASSERT_TRUE(ReadOffscreenPixels(&gl, 3, &p.rgb, &why)) << why;
     ASSERT_EQ(p.rgb.size(), 37u * 23u * 3u);
     DestroyOffscreen(&gl);
     EXPECT_EQ(gl.context, nullptr);

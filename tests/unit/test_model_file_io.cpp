@@ -173,3 +173,27 @@ TEST(FileIO, ReadsDoNotBlockOnFifosAndStopAtTheLimit) {
         close(fds[0]);
     }
 }
+
+TEST(FileIO, PairPartnerSwapsTheExtensionInItsOwnLetterCase) {
+    struct Case {
+        const char* path;
+        const char* extension;
+        const char* partner;
+    };
+    const Case cases[] = {
+        {"data/tris.skm", "skm", "data/tris.skp"},
+        {"a/B.SKP", "skp", "a/B.SKM"},
+        {"x.Skm", "skm", "x.Skp"},
+        {"x.sKP", "skp", "x.sKM"},
+        {"models.skm/tris", "", ""},
+        {"tris.sk", "", ""},
+        {"dir/.skm", "", ""},
+        {"tris.skmx", "", ""},
+        {"tris", "", ""},
+        {"tris_skm", "", ""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(PairExtension(c.path), c.extension) << c.path;
+        EXPECT_EQ(PairPartnerPath(c.path), c.partner) << c.path;
+    }
+}
