@@ -47,7 +47,7 @@ _boneloom_tool() {
     case $prev in
         --frames) _boneloom_tool_files dir "$cur"; return ;;
         --turntable | --size | --fps | --frame | --t | --yaw | --pitch | --roll | --distance | --scale | \
-            --press | --select | --anim | --background) return ;;
+            --press | --select | --weights | --anim | --background) return ;;
     esac
     if [[ ${COMP_WORDS[COMP_CWORD-2]} == --turntable ]]; then
         _boneloom_tool_files dir "$cur"
