@@ -24,6 +24,8 @@
 #include "overlay/tga.h"
 #include "panels/panels.h"
 #include "panels/play_panel.h"
+#include "panels/pose_panel.h"
+#include "panels/undo.h"
 #include "platform/clock.h"
 #include "pose/keys.h"
 #include "render/render.h"
@@ -49,6 +51,7 @@ MeshBuffers ViewerMeshes;
 void InitObjects() {
     printf("Init 3d Objects\n");
     ReadSKM(StartModelSKM.c_str());
+    ForgetEdits();
     // The textures beside the model, once per load; a missing or damaged one
     // is said on the console and its meshes are drawn untextured.
     std::vector<std::string> problems;
@@ -76,6 +79,7 @@ void RunTick() {
     LastTickTime = TickTime;
     FrameCount += 1;
     ApplyMovementKeys();
+    RefreshPosePanel(); // the bone's frame moves with keys and playback
     DrawFrame();
 }
 
@@ -92,6 +96,7 @@ void DrawFrame() {
     DrawPrompt();
     DrawHUD(GLUT_BITMAP_HELVETICA_10, ShowFPS != 0);
     DrawPlaybackFrame(GLUT_BITMAP_HELVETICA_10, &Play, PlaybackBlend(&Play, &ModelTimer));
+    DrawUnsavedLine(GLUT_BITMAP_HELVETICA_10, ModelUnsaved());
     if (ShowStats) DrawViewerStats();
     DrawLogo();
     glPopMatrix();

@@ -12,6 +12,7 @@
 #include "glui/glui.h"
 #include "overlay/prompt.h"
 #include "panels/bone_panel.h" // PrevBone, NextBone
+#include "panels/undo.h"
 #include "pose/keys.h"
 
 int KeyDown[256];
@@ -53,9 +54,21 @@ int PressKey(int key, int inside) {
 // The held state is cleared wherever the pointer is, so a key let go over the
 // control strip does not keep flying the camera; only a release over the 3D
 // view steps a channel or reaches the prompt.
+static bool IsShortcut(int key) { return key == KEY_CTRL_Y || key == KEY_CTRL_Z; }
+
+int ShortcutKey(int key, int modifiers) {
+    if (!IsShortcut(key)) return 0;
+    if (key == KEY_CTRL_Z && !(modifiers & GLUT_ACTIVE_SHIFT))
+        UndoEdit();
+    else
+        RedoEdit();
+    return 1;
+}
+
 int ReleaseKey(int key, int inside) {
     KeyDown[key & 0xFF] = 0;
     if (!inside) return 0;
+    if (IsShortcut(key & 0xFF)) return 1;
     if (!PromptKey(key)) AdvanceKey(key & 0xFF);
     return 1;
 }
@@ -82,7 +95,9 @@ int ReleaseSpecial(int key, int inside) {
 }
 
 void HandleKeyDown(unsigned char key, int x, int y) {
-    if (PressKey(key, InViewport(x, y))) glutPostRedisplay();
+    int inside = InViewport(x, y);
+    if (inside) ShortcutKey(key, glutGetModifiers());
+    if (PressKey(key, inside)) glutPostRedisplay();
 }
 
 void HandleKeyUp(unsigned char key, int x, int y) {

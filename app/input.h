@@ -10,6 +10,10 @@ constexpr int MOUSE_MENU = 1;
 constexpr int MOUSE_ZOOM = 2;
 constexpr int MOUSE_PAN = 3;
 
+// What Ctrl+Y and Ctrl+Z (with or without Shift) arrive as.
+constexpr int KEY_CTRL_Y = 25;
+constexpr int KEY_CTRL_Z = 26;
+
 extern int KeyDown[256];     // 1 while the ASCII key with this low byte is held
 extern int SpecialDown[256]; // 1 while the GLUT special key with this code is held
 extern int MouseX, MouseY;   // pointer at the last button press or motion
@@ -30,6 +34,10 @@ int PressKey(int key, int inside);
 int ReleaseKey(int key, int inside);
 int PressSpecial(int key, int inside);
 int ReleaseSpecial(int key, int inside);
+// The undo shortcuts over the 3D view, on the press: Ctrl+Z undoes, Ctrl+Y and
+// Ctrl+Shift+Z redo. Returns 1 when key was one of them. Their releases reach
+// neither the prompt nor a key channel.
+int ShortcutKey(int key, int modifiers);
 // The mouse-button step with the modifier state given (glutGetModifiers).
 void PressMouse(int button, int state, int x, int y, int modifiers);
 

@@ -10,6 +10,7 @@
 #include "app/screenshot.h"
 #include "model/export.h"
 #include "model/model.h"
+#include "panels/undo.h"
 
 void ToggleShowFPS() { ShowFPS = ShowFPS ? 0 : 1; }
 void ToggleWireframe() { Wireframe = Wireframe ? 0 : 1; }
@@ -40,6 +41,8 @@ void BuildMenus() {
     glutAddMenuEntry("Model: Save SKM file", MENU_SAVE_SKM);
     glutAddSubMenu("Display", display);
     glutAddMenuEntry("Exit", MENU_EXIT);
+    glutAddMenuEntry("Undo", MENU_UNDO);
+    glutAddMenuEntry("Redo", MENU_REDO);
     glutAddMenuEntry("Save Screenshot", MENU_SAVE_SCREENSHOT);
     glutAttachMenu(GLUT_RIGHT_BUTTON);
 }
@@ -101,10 +104,16 @@ void HandleDisplayMenu(int value) {
 void HandleMainMenu(int value) {
     switch (value) {
         case MENU_SAVE_SKP:
-            if (CurrentModel) WriteSKP(CurrentModel);
+            if (CurrentModel && WriteSKP(CurrentModel)) NoteSKPSaved();
             break;
         case MENU_SAVE_SKM:
-            if (CurrentModel) WriteSKM(CurrentModel);
+            if (CurrentModel && WriteSKM(CurrentModel)) NoteSKMSaved();
+            break;
+        case MENU_UNDO:
+            UndoEdit();
+            break;
+        case MENU_REDO:
+            RedoEdit();
             break;
         case MENU_SAVE_SCREENSHOT:
             RequestScreenshot();

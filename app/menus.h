@@ -21,14 +21,16 @@ constexpr int MENU_SAVE_SKP = 5;
 constexpr int MENU_SAVE_SKM = 6;
 constexpr int MENU_SAVE_SCREENSHOT = 20;
 constexpr int MENU_EXIT = 255;
+constexpr int MENU_UNDO = 30;
+constexpr int MENU_REDO = 31;
 
 // Creates both menus and attaches the main one to the right mouse button of
 // the current window (the main window at start-up).
 void BuildMenus();
 // Callback of the "Display" submenu; every choice requests a redisplay.
 void HandleDisplayMenu(int value);
-// Callback of the main menu: the two exports, "Exit" (exit status 0) and
-// "Save Screenshot" (taken at the end of the next frame).
+// Callback of the main menu: the two exports, "Exit" (exit status 0), "Undo",
+// "Redo" and "Save Screenshot" (taken at the end of the next frame).
 void HandleMainMenu(int value);
 // Each flips its flag between 0 and 1.
 void ToggleShowFPS();

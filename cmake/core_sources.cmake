@@ -23,3 +23,6 @@ set(BONELOOM_POSE_FILES
   pose/rotation.cpp
   pose/skin.cpp
 )
+set(BONELOOM_HISTORY_FILES
+  history/history.cpp
+)

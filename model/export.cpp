@@ -262,6 +262,6 @@ bool WriteModelPair(SkelModel* model, const char* skmPath, const char* skpPath) 
     return written;
 }
 
-void WriteSKP(SkelModel* model) { WriteSKPFile(model, "data/out.skp"); }
+bool WriteSKP(SkelModel* model) { return WriteSKPFile(model, "data/out.skp"); }
 
-void WriteSKM(SkelModel* model) { WriteSKMFile(model, "data/out.skm"); }
+bool WriteSKM(SkelModel* model) { return WriteSKMFile(model, "data/out.skm"); }

@@ -40,6 +40,6 @@ bool WriteSKMFile(SkelModel* model, const char* path);
 // the other file gets a line saying it was not written. True when both were.
 bool WriteModelPair(SkelModel* model, const char* skmPath, const char* skpPath);
 
-// The menu's exporters: write "data/out.skp" / "data/out.skm".
-void WriteSKP(SkelModel* model);
-void WriteSKM(SkelModel* model);
+// The menu's exporters: write "data/out.skp" / "data/out.skm". True when written.
+bool WriteSKP(SkelModel* model);
+bool WriteSKM(SkelModel* model);

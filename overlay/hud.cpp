@@ -76,3 +76,7 @@ void DrawModelStats(void* font, const ModelStats* s) {
     for (int i = 0; i < 8; i++)
         PrintOverlayIn(font, STATS_X, STATS_TOP - (float)i * STATS_STEP, "%s", lines[i]);
 }
+
+void DrawUnsavedLine(void* font, bool unsaved) {
+    if (unsaved) DrawBitmapString("Unsaved changes", font, 1, 1, 1, 0.02f, 0.96f);
+}

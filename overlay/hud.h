@@ -41,7 +41,7 @@ void DrawModelInfo(void* font);
 // triangles, weights, bones, frames, the most influences on one vertex and the
 // vertices whose influences do not add up to 1.
 constexpr float STATS_X = 0.02f;
-constexpr float STATS_TOP = 0.98f;  // the first line is drawn one pitch below this
+constexpr float STATS_TOP = 0.94f; // below the unsaved-changes line; one pitch above the first line
 constexpr float STATS_STEP = 0.03f; // each further line this much lower
 void DrawModelStats(void* font, const ModelStats* stats);
 
@@ -49,6 +49,9 @@ void DrawModelStats(void* font, const ModelStats* stats);
 // towards the next frame when smooth is on ("Frame: 3 (0.25)"). False, and
 // text empty, while stopped.
 bool FormatPlaybackFrame(const Playback* play, float blend, char* text, size_t size);
+
+// Draws "Unsaved changes" at the top left of the 3D view when unsaved is set.
+void DrawUnsavedLine(void* font, bool unsaved);
 
 // Draws the playback line at (0.02, 0.15), above the frame-rate line, when
 // FormatPlaybackFrame gives one; nothing while stopped.

@@ -9,6 +9,8 @@
 
 #include "glui/glui.h"
 #include "panels/panels.h"
+#include "panels/pose_panel.h"
+#include "panels/undo.h"
 #include "platform/display.h"
 #include "pose/keys.h"
 
@@ -29,8 +31,13 @@ const char* GetSelectedBoneName() {
 void RenameSelectedBone(const char* newName) {
     SkelBone* bone = GetSelectedBone();
     if (!newName || !bone || NameFieldMatches(bone->name, newName)) return;
+    char before[NAME_LEN];
+    memcpy(before, bone->name, NAME_LEN);
     CopyName(bone->name, newName);
+    RecordEdit(MakeNameStep(CHANGE_BONE_NAME, (int32_t)(bone - CurrentModel->bones.data()), before,
+                            bone->name));
     ListBoneNames();
+    RefreshPosePanel();
 }
 
 void BuildBonePanel() {
@@ -79,11 +86,13 @@ void RefreshBoneText() {
 void NextBone(int) {
     StepSelectedBone(+1);
     RefreshBoneText();
+    RefreshPosePanel();
 }
 
 void PrevBone(int) {
     StepSelectedBone(-1);
     RefreshBoneText();
+    RefreshPosePanel();
 }
 
 void ForgetBonePanel() {

@@ -10,6 +10,7 @@
 
 #include "glui/glui.h"
 #include "panels/panels.h"
+#include "panels/undo.h"
 #include "platform/display.h"
 #include "pose/keys.h"
 
@@ -36,19 +37,22 @@ const char* GetSelectedSkinName() {
 
 // Mesh and skin names are read only by the SKM export, so a rename changes
 // the field and nothing else.
-static void RenameField(char* field, const char* newName) {
+static void RenameField(HistoryChange change, SkelMesh* mesh, char* field, const char* newName) {
     if (NameFieldMatches(field, newName)) return;
+    char before[NAME_LEN];
+    memcpy(before, field, NAME_LEN);
     CopyName(field, newName);
+    RecordEdit(MakeNameStep(change, (int32_t)(mesh - CurrentModel->meshes.data()), before, field));
 }
 
 void RenameSelectedMesh(const char* newName) {
     SkelMesh* mesh = GetSelectedMesh();
-    if (newName && mesh) RenameField(mesh->meshname, newName);
+    if (newName && mesh) RenameField(CHANGE_MESH_NAME, mesh, mesh->meshname, newName);
 }
 
 void RenameSelectedSkin(const char* newName) {
     SkelMesh* mesh = GetSelectedMesh();
-    if (newName && mesh) RenameField(mesh->skinname, newName);
+    if (newName && mesh) RenameField(CHANGE_SKIN_NAME, mesh, mesh->skinname, newName);
 }
 
 // One left-aligned raised panel row: an edit text and its "Rename" box.
@@ -109,6 +113,11 @@ void OnMeshControl(int id) {
 void RefreshMeshText() {
     if (!MeshPanel || CurrentPanel != MeshPanel || !MeshNameEdit) return;
     MeshNameEdit->set_text(GetSelectedMeshName());
+}
+
+void RefreshSkinText() {
+    if (!MeshPanel || CurrentPanel != MeshPanel || !SkinNameEdit) return;
+    SkinNameEdit->set_text(GetSelectedSkinName());
 }
 
 void NextMesh(int) {

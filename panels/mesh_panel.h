@@ -31,6 +31,9 @@ void OnMeshControl(int id);
 // Shows the selected mesh's mesh name in "mesh:" while the Mesh panel is the
 // one built; does nothing otherwise. "skin:" keeps its text.
 void RefreshMeshText();
+// Shows the selected mesh's skin name in the "skin:" edit while the Mesh panel
+// is built: after an undo or redo (stepping the selection leaves it as it is).
+void RefreshSkinText();
 
 // Step the mesh selection one on or back (wrapping), then RefreshMeshText;
 // the panel's buttons call them and they ignore the control id.

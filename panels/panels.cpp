@@ -11,14 +11,14 @@
 #include "panels/bone_panel.h"
 #include "panels/mesh_panel.h"
 #include "panels/play_panel.h"
+#include "panels/pose_panel.h"
 #include "panels/rotate_panel.h"
 #include "platform/display.h"
 
 const PanelEntry PanelTable[] = {
-    {"Bone", BuildBonePanel, ForgetBonePanel},
-    {"Mesh", BuildMeshPanel, ForgetMeshPanel},
-    {"Rotate", BuildRotatePanel, ForgetRotatePanel},
-    {"Play", BuildPlayPanel, ForgetPlayPanel},
+    {"Bone", BuildBonePanel, ForgetBonePanel},       {"Mesh", BuildMeshPanel, ForgetMeshPanel},
+    {"Rotate", BuildRotatePanel, ForgetRotatePanel}, {"Play", BuildPlayPanel, ForgetPlayPanel},
+    {"Pose", BuildPosePanel, ForgetPosePanel},
 };
 const int NUM_PANELS = (int)(sizeof PanelTable / sizeof PanelTable[0]);
 

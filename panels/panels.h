@@ -22,7 +22,7 @@ struct PanelEntry {
 };
 
 // The panels in listbox order: the index is the item id ("Bone" 0, "Mesh" 1,
-// "Rotate" 2, "Play" 3).
+// "Rotate" 2, "Play" 3, "Pose" 4).
 extern const PanelEntry PanelTable[];
 extern const int NUM_PANELS;
 

@@ -9,15 +9,20 @@
 
 class GLUI;
 class GLUI_Button;
+class GLUI_EditText;
 class GLUI_Spinner;
 
-constexpr int PLAY_BUTTON_ID = 400; // "Play" / "Pause"
-constexpr int PLAY_STOP_ID = 401;   // "Stop"
-constexpr int PLAY_FRAME_ID = 402;  // "frame:" spinner
-constexpr int PLAY_SPEED_ID = 403;  // "fps:" spinner
-constexpr int PLAY_LOOP_ID = 404;   // "Loop" checkbox
-constexpr int PLAY_SMOOTH_ID = 405; // "Smooth" checkbox
-constexpr int PLAY_BUTTON_W = 60;   // fits both labels, so the row never shifts
+constexpr int PLAY_BUTTON_ID = 400;    // "Play" / "Pause"
+constexpr int PLAY_STOP_ID = 401;      // "Stop"
+constexpr int PLAY_FRAME_ID = 402;     // "frame:" spinner
+constexpr int PLAY_SPEED_ID = 403;     // "fps:" spinner
+constexpr int PLAY_LOOP_ID = 404;      // "Loop" checkbox
+constexpr int PLAY_SMOOTH_ID = 405;    // "Smooth" checkbox
+constexpr int PLAY_NAME_ID = 406;      // "name:" edit text: the frame's name
+constexpr int PLAY_RENAME_ID = 407;    // its "Rename" checkbox
+constexpr int PLAY_DUPLICATE_ID = 408; // "Duplicate"
+constexpr int PLAY_DELETE_ID = 409;    // "Delete"
+constexpr int PLAY_BUTTON_W = 60;      // fits both labels, so the row never shifts
 
 extern Playback Play;                  // what the viewer plays; stopped at start
 extern GLUI* PlayPanel;                // the panel's subwindow (stale once closed)
@@ -27,6 +32,8 @@ extern int PlayFrameShown;             // live variable of "frame:": Play.frame 
 extern int PlaySpeedShown;             // live variable of "fps:"
 extern int PlayLoopOn;                 // live variable of "Loop"
 extern int PlaySmoothOn;               // live variable of "Smooth"
+extern GLUI_EditText* FrameNameEdit;   // the "name:" edit text
+extern int FrameRenameOn;              // live variable of its "Rename"; 0 at every build
 
 // Builds the panel in a new bottom subwindow of MainWindow from the state of
 // Play and makes it the current panel. Called only by SwitchPanel.
@@ -43,9 +50,19 @@ void OnPlayControl(int id);
 // TickAnimation ticked.
 void StepPlayback();
 
-// Shows Play's frame in the frame spinner and its state on the Play/Pause
-// button while the panel is the one built; does nothing otherwise.
+// Shows Play's frame in the frame spinner (held to the model's frames), its
+// name in "name:" and the player's state on the Play/Pause button while the
+// panel is the one built; does nothing otherwise.
 void RefreshPlayPanel();
+
+// The frame the spinner shows, which Duplicate, Delete and Rename work on.
+// Duplicate inserts a copy of it after it and shows the copy; Delete removes
+// it (never the last frame left); RenameShownFrame gives it a new name (63
+// characters at most, NUL-padded). Each is recorded for undo; a name that
+// changes nothing records nothing.
+void DuplicateShownFrame();
+void DeleteShownFrame();
+void RenameShownFrame(const char* newName);
 
 // Drops every pointer into the panel's subwindow once it is closed.
 void ForgetPlayPanel();

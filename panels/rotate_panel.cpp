@@ -2,9 +2,15 @@
 // the whole model (see rotate_panel.h).
 #include "panels/rotate_panel.h"
 
+#include <cstring>
+#include <utility>
+#include <vector>
+
 #include "glui/glui.h"
+#include "history/history.h"
 #include "model/model.h"
 #include "panels/panels.h"
+#include "panels/undo.h"
 #include "platform/display.h"
 #include "pose/rotate_model.h"
 
@@ -34,7 +40,14 @@ void BuildRotatePanel() {
 
 void OnRotateButton(int id) {
     if (id != ROTATE_BUTTON_ID || !CurrentModel) return;
+    // Only bone 0's poses in frames 1 and up change: the step keeps those.
+    std::vector<BonePose> before = CaptureBonePoses(CurrentModel, 0, 1, MAX_FRAMES);
     RotateModel(RotateAngles);
+    std::vector<BonePose> after = CaptureBonePoses(CurrentModel, 0, 1, MAX_FRAMES);
+    if (before.empty() || before.size() != after.size() ||
+        memcmp(before.data(), after.data(), before.size() * sizeof(BonePose)) == 0)
+        return;
+    RecordEdit(MakeBonePosesStep(0, 1, std::move(before), std::move(after), "rotate model"));
 }
 
 void ResizeRotatePanel() {}

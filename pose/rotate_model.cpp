@@ -3,6 +3,8 @@
 // frames, so the exporter writes it.
 #include "pose/rotate_model.h"
 
+#include <cmath>
+
 #include "pose/keys.h"
 #include "pose/rotation.h"
 
@@ -35,4 +37,28 @@ void RotateModel(float* angles) {
     if (!CurrentModel) return;
     RotateModelFrames(CurrentModel, angles);
     RebuildPose();
+}
+
+// A right-handed turn about one unit axis.
+static Quat AxisTurn(float degrees, float x, float y, float z) {
+    double half = (double)degrees * 3.14159265358979323846 / 360.0;
+    float s = (float)sin(half);
+    return Quat{x * s, y * s, z * s, (float)cos(half)};
+}
+
+void TurnAndMovePose(const BonePose* pose, const float turn[3], const float move[3],
+                     BonePose* out) {
+    Quat qx = AxisTurn(turn[0], 1, 0, 0);
+    Quat qy = AxisTurn(turn[1], 0, 1, 0);
+    Quat qz = AxisTurn(turn[2], 0, 0, 1);
+    Quat t, q = GetPoseQuat(pose);
+    MultiplyQuat(&qy, &qx, &t); // x first, then y
+    MultiplyQuat(&qz, &t, &t);  // then z
+    MultiplyQuat(&t, &q, &q);   // the turn after the bone's own rotation
+    Vec3 o = GetPoseOrigin(pose);
+    o.x += move[0];
+    o.y += move[1];
+    o.z += move[2];
+    SetPoseQuat(out, &q);
+    SetPoseOrigin(out, &o);
 }

@@ -46,13 +46,15 @@ _boneloom_tool() {
     # complete for numbers, names and colours.
     case $prev in
         --frames) _boneloom_tool_files dir "$cur"; return ;;
+        --append) _boneloom_tool_files 'skp' "$cur"; return ;;
         --turntable | --size | --fps | --frame | --t | --yaw | --pitch | --roll | --distance | --scale | \
-            --press | --select | --weights | --anim | --background) return ;;
+            --press | --select | --weights | --anim | --background | --keep | --drop | --rename-frame | \
+            --rename-bone | --rename-mesh | --skin | --delete-bone | --in-place) return ;;
     esac
-    if [[ ${COMP_WORDS[COMP_CWORD-2]} == --turntable ]]; then
-        _boneloom_tool_files dir "$cur"
-        return
-    fi
+    case ${COMP_WORDS[COMP_CWORD-2]} in
+        --turntable) _boneloom_tool_files dir "$cur"; return ;;
+        --rename-frame | --rename-bone | --rename-mesh | --skin) return ;;
+    esac
 
     if [[ $cur == -* ]]; then
         local options
@@ -62,7 +64,7 @@ _boneloom_tool() {
     fi
 
     case $command in
-        info | check | copy | pose | rotate) _boneloom_tool_files 'skm|skp' "$cur" ;;
+        info | check | copy | pose | rotate | edit) _boneloom_tool_files 'skm|skp' "$cur" ;;
         gltf) _boneloom_tool_files 'skm|skp|glb|gltf' "$cur" ;;
         render | thumbnail) _boneloom_tool_files 'skm|skp|png' "$cur" ;;
         logo) _boneloom_tool_files 'tga' "$cur" ;;

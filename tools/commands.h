@@ -67,6 +67,7 @@ int RunLogo(const ToolArgs* args);
 int RunGltf(const ToolArgs* args);
 int RunRender(const ToolArgs* args);
 int RunImport(const ToolArgs* args);
+int RunEdit(const ToolArgs* args);
 int RunThumbnail(const ToolArgs* args);
 
 extern const char POSE_HELP[];
@@ -79,6 +80,9 @@ extern const char LOGO_HELP[];
 extern const char GLTF_HELP[];
 extern const char RENDER_HELP[];
 extern const char IMPORT_HELP[];
+extern const char EDIT_HELP[];
+extern const char EDIT_NOTES[];
+extern const ToolOption EDIT_OPTIONS[];
 extern const char THUMBNAIL_HELP[];
 extern const char THUMBNAIL_NOTES[];
 extern const char IMPORT_NOTES[];

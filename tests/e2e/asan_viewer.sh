@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The whole viewer under AddressSanitizer, UndefinedBehaviorSanitizer and
 # LeakSanitizer. First driven as a user would: key channels, arrows, the
-# Prev/Next buttons, a bone rename, every panel, a rotation, playback and both
+# Prev/Next buttons, a bone rename, every panel, a rotation, playback, frame
+# Duplicate and Delete, a pose Apply and Reset, undo and redo, and both
 # exports. Then seeded random input: key releases (arrows among them) with and
-# without Shift, drags with each button (and Ctrl), the pop-up menus, clicks
+# without Shift or Ctrl (Ctrl+Z and Ctrl+Y undo and redo), drags with each button (and Ctrl), the pop-up menus, clicks
 # and typing anywhere on the control strip, and window sizes down to 1 x 1.
 # Exit from the menu at the end, when the leak check runs. Fails on any
 # sanitizer report, a death by a signal, or a viewer that stops answering; the
@@ -59,7 +60,7 @@ random_key() {
   aim; [ $((RANDOM % 10)) -lt 7 ] && aim view
   roll ${#KEYS[@]}
   local key=${KEYS[$R]} mod=""
-  roll 3; [ "$R" -eq 0 ] && mod=shift
+  roll 4; [ "$R" -eq 0 ] && mod=shift; [ "$R" -eq 1 ] && mod=ctrl
   xdo mousemove "$PX" "$PY" ${mod:+keydown $mod} keydown "$key"
   pause 9
   # Held now and then, as for flying.
@@ -92,9 +93,11 @@ random_menu() {
   xdo mousemove "$PX" "$PY" click 3 mousemove $((PX + 8)) $((PY + 8))
   wait_menu 1 || return 0
   read -r x y w h < <(menu_windows | head -n 1)
-  roll 3; entry=$R
+  # Any entry but Exit (3): the saves, Display, Undo, Redo and Save Screenshot.
+  roll $((MAIN_ENTRIES - 1)); entry=$R
+  [ "$entry" -ge 3 ] && entry=$((entry + 1))
   xdo mousemove $((x + 30)) "$(entry_y "$y" "$h" "$MAIN_ENTRIES" "$entry")"
-  if [ "$entry" -lt 2 ]; then sleep 0.2; xdo click 1; return 0; fi
+  if [ "$entry" -ne 2 ]; then sleep 0.2; xdo click 1; return 0; fi
   wait_menu 2 || return 0
   read -r sx sy sw sh < <(menu_windows | tail -n 1)
   roll "$DISPLAY_ENTRIES"
@@ -202,11 +205,23 @@ frame_moved() { found frame: all && [ "$C_VALUE" != "$first" ]; }
 wait_until "playback" frame_moved
 click_control Stop
 wait_until "Play button after Stop" found Play
+click_control Duplicate
+click_control Delete
+choose_panel Pose
+type_into "turn X:" 30
+wait_until "turn X 30" value_is "turn X:" 30
+click_control Apply
+click_control Reset
+# Each step of the history says so on the console.
+steps_said() { [ "$(grep -c '^Undo: ' "$WORK/console.txt")" -ge 3 ] && grep -q '^Redo: ' "$WORK/console.txt"; }
+point 320 150
+for k in ctrl+z ctrl+z ctrl+z ctrl+y; do xdo key --clearmodifiers "$k"; done
+wait_until "undo and redo lines" steps_said
 choose_panel Bone
 export_menu 0 SKP
 export_menu 1 SKM
 check_reports "the scripted part"
-note "keys, arrows, Prev/Next, a rename, every panel, a rotation, playback and both exports"
+note "keys, arrows, Prev/Next, a rename, every panel, a rotation, playback, frame and pose edits, undo, redo and both exports"
 
 # --- seeded random input -------------------------------------------------------------
 echo "seed $SEED, $DURATION s of random input"

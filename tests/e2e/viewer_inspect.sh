@@ -55,12 +55,12 @@ toggle() {
 }
 toggle 8 names weights "$VIEW" "$WHITE_PX" 150 "Show Names, white"
 toggle 9 grid names "$VIEW" "$GREY_PX" 300 "Show Grid, grey"
-toggle 10 stats grid 200x110+0+0 "$WHITE_PX" 200 "Show Stats, white at the top left"
+toggle 10 stats grid 200x130+0+0 "$WHITE_PX" 200 "Show Stats, white at the top left"
 
 # --- screenshots ----------------------------------------------------------------
 key_tap F12
 wait_until "F12's console line" more_console "Screenshot: wrote shot_0001.png (640x480)" 1
-pick_main 4
+pick_main 6
 wait_until "the menu's console line" more_console "Screenshot: wrote shot_0002.png (640x480)" 1
 for n in 1 2; do
   file="$WORK/shot_000$n.png"

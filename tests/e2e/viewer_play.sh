@@ -6,10 +6,10 @@
 # Stop gives back the key channels' picture.
 . "$(dirname "$0")/viewer_common.inc"
 
-# The 3D view above the HUD text, without the key list (top right), and the
-# HUD row of the playback line.
-SCENE=500x340+0+0
-FRAME_LINE=120x10+0+352
+# The 3D view right of the HUD texts and left of the key list (top right),
+# and the HUD row of the playback line: 0.15 of the view's height above its
+# bottom, which the Play panel's strip sets.
+SCENE=440x340+60+0
 KEYS="C H J L N P R S" # first letters of the demo model's bone names
 N=3
 
@@ -23,6 +23,7 @@ start_viewer
 # The strips' height sets the 3D view's shape: every picture compared below
 # is taken with the Play panel built.
 choose_panel Play
+FRAME_LINE=120x10+0+$(($(view_top) * 85 / 100 - 9))
 
 # --- the pictures to compare with: every channel at N, then L one further ---
 for k in $KEYS; do for i in $(seq 2 "$N"); do key_tap "$k"; done; done

@@ -8,13 +8,17 @@
 #include <string>
 #include <vector>
 
+#include "app/input.h"
 #include "glui/glui_core.h"
 #include "panels/bone_panel.h"
 #include "panels/mesh_panel.h"
 #include "panels/panels.h"
 #include "panels/play_panel.h"
+#include "panels/pose_panel.h"
 #include "panels/rotate_panel.h"
+#include "panels/undo.h"
 #include "platform/display.h"
+#include "tests/unit/test_model_helpers.h"
 #include "tests/unit/test_panels_fixture.h"
 
 namespace {
@@ -95,9 +99,9 @@ class PanelsStrip : public PanelsTest {
 TEST_F(PanelsStrip, StartUpShowsSelectorAndBonePanel) {
     auto* list = static_cast<GLUI_Listbox*>(Find(selector, GLUI_KIND_LISTBOX, "panel:"));
     ASSERT_NE(list, nullptr);
-    const char* labels[] = {"Bone", "Mesh", "Rotate", "Play"};
-    ASSERT_EQ(list->items.size(), 4u);
-    for (int i = 0; i < 4; i++) EXPECT_EQ(list->items[i].text, labels[i]);
+    const char* labels[] = {"Bone", "Mesh", "Rotate", "Play", "Pose"};
+    ASSERT_EQ(list->items.size(), 5u);
+    for (int i = 0; i < 5; i++) EXPECT_EQ(list->items[i].text, labels[i]);
     EXPECT_EQ(GLUI_Master.guis.size(), 2u);
 
     ASSERT_NE(BonePanel, nullptr);
@@ -358,6 +362,140 @@ TEST_F(PanelsStrip, PlayPanelDrivesThePlayerWhichOutlivesIt) {
     // The key channels never moved: same frames, no rebuild of their pose.
     EXPECT_EQ(std::vector<int32_t>(KeyFrame, KeyFrame + 256), channels);
     EXPECT_EQ(CurrentPose, keysPose);
+}
+
+} // namespace
+
+namespace {
+
+// The Pose panel and the Play panel's frame buttons, each edit undone and
+// redone through the viewer's history and its keys.
+class PanelsEdit : public PanelsStrip {
+  protected:
+    void SetUp() override {
+        PanelsStrip::SetUp();
+        memcpy(savedTurn, PoseTurn, sizeof savedTurn);
+        memcpy(savedMove, PoseMove, sizeof savedMove);
+        ForgetEdits();
+    }
+    void TearDown() override {
+        ForgetEdits();
+        memcpy(PoseTurn, savedTurn, sizeof savedTurn);
+        memcpy(PoseMove, savedMove, sizeof savedMove);
+        PanelsStrip::TearDown();
+    }
+    static std::string Undo() {
+        return Printed([] { ShortcutKey(KEY_CTRL_Z, GLUT_ACTIVE_CTRL); });
+    }
+    static std::string Redo(int modifiers) {
+        return Printed([=] { ShortcutKey(modifiers ? KEY_CTRL_Z : KEY_CTRL_Y, modifiers); });
+    }
+    static void ExpectPose(const BonePose& p, std::vector<float> want) {
+        const float got[7] = {p.quat[0],   p.quat[1],   p.quat[2],  p.quat[3],
+                              p.origin[0], p.origin[1], p.origin[2]};
+        for (int i = 0; i < 7; i++) EXPECT_NEAR(got[i], want[i], 1e-5) << "value " << i;
+    }
+    float savedTurn[3] = {}, savedMove[3] = {};
+};
+
+TEST_F(PanelsEdit, PoseApplyResetAndFrameButtonsUndoAndRedo) {
+    const Image skp0 = ExportImage(model, false);
+    Choose(4);
+    ASSERT_EQ(CurrentPanel, PosePanel);
+    const char* labels[6] = {"turn X:", "turn Y:", "turn Z:", "move X:", "move Y:", "move Z:"};
+    for (int i = 0; i < 6; i++)
+        EXPECT_EQ(Find(PosePanel, GLUI_KIND_SPINNER, nullptr, i)->name, labels[i]);
+    EXPECT_EQ(PoseTitle->name, "Lhip, frame 1"); // the 'L' channel's frame
+
+    // Apply: Lhip turned 90 degrees about z on its joint and moved along x;
+    // its child follows at once.
+    Retype(Spinner(PosePanel, "turn Z:"), "90");
+    Retype(Spinner(PosePanel, "move X:"), "0.5");
+    Click(Find(PosePanel, GLUI_KIND_BUTTON, "Apply"));
+    const float h = 0.70710678f;
+    ExpectPose(model.frames[1].poses[1], {0, 0, h, h, 2.5f, 1, 0});
+    ExpectPose(CurrentPose[2], {0, 0, h, h, 2.5f, 3, 0}); // (4.5, 1) + (2, 2) turned
+    EXPECT_TRUE(ModelUnsaved());
+    const Image skp1 = ExportImage(model, false);
+
+    NextBone();
+    EXPECT_EQ(PoseTitle->name, "Lknee, frame 1");
+    Click(Find(PosePanel, GLUI_KIND_BUTTON, "Reset")); // its frame-0 pose in frame 1
+    EXPECT_EQ(memcmp(&model.frames[1].poses[2], &model.frames[0].poses[2], sizeof(BonePose)), 0);
+    const Image skp2 = ExportImage(model, false);
+
+    EXPECT_EQ(Undo(), "Undo: reset bone 2 in frame 1\n");
+    EXPECT_EQ(ExportImage(model, false), skp1);
+    EXPECT_EQ(Undo(), "Undo: pose bone 1 in frame 1\n");
+    EXPECT_EQ(ExportImage(model, false), skp0);
+    EXPECT_FALSE(ModelUnsaved());
+    EXPECT_EQ(CurrentPose[2].origin[0], 6.0f); // the skeleton is back too: (2 + 2 + 2, 3)
+    EXPECT_EQ(Redo(0), "Redo: pose bone 1 in frame 1\n");
+    EXPECT_EQ(Redo(GLUT_ACTIVE_CTRL | GLUT_ACTIVE_SHIFT), "Redo: reset bone 2 in frame 1\n");
+    EXPECT_EQ(ExportImage(model, false), skp2);
+    EXPECT_EQ(Redo(0), "Nothing to redo\n");
+
+    // Duplicate shows the copy; Delete never removes the last frame; the
+    // player, the channels and the spinner stay on frames the model has.
+    Choose(3);
+    GLUI_Spinner* frame = Spinner(PlayPanel, "frame:");
+    Retype(frame, "1");
+    EXPECT_EQ(EditText(FrameNameEdit), "walk");
+    Click(Find(PlayPanel, GLUI_KIND_BUTTON, "Duplicate"));
+    ASSERT_EQ(model.numframes, 3);
+    EXPECT_EQ(
+        memcmp(model.frames[2].poses.data(), model.frames[1].poses.data(), 3 * sizeof(BonePose)),
+        0);
+    EXPECT_EQ(Play.frame, 2);
+    EXPECT_EQ(GluiSpinnerValue(frame), 2.0f);
+    EXPECT_EQ(frame->high, 2.0f);
+    KeyFrame[(unsigned char)'L'] = 2;
+    GLUI_Control* del = Find(PlayPanel, GLUI_KIND_BUTTON, "Delete");
+    Click(del);
+    Click(del);
+    EXPECT_EQ(Printed([&] { Click(del); }).substr(0, 8), "Delete: ");
+    ASSERT_EQ(model.numframes, 1);
+    EXPECT_EQ(Play.frame, 0);
+    EXPECT_EQ(frame->high, 0.0f);
+    EXPECT_EQ(KeyFrame[(unsigned char)'L'], 0);
+    EXPECT_EQ(EditText(FrameNameEdit), "base");
+
+    Retype(FrameNameEdit, "nope"); // takes nothing until Rename is ticked
+    Click(Checkbox(PlayPanel, "Rename"));
+    Retype(FrameNameEdit, "only");
+    EXPECT_STREQ(model.frames[0].name, "only");
+
+    EXPECT_EQ(Undo(), "Undo: rename frame 0\n");
+    EXPECT_EQ(EditText(FrameNameEdit), "base");
+    EXPECT_EQ(Undo(), "Undo: delete frame 1\n");
+    EXPECT_EQ(Undo(), "Undo: delete frame 2\n");
+    EXPECT_EQ(frame->high, 2.0f);
+    EXPECT_EQ(Undo(), "Undo: duplicate frame 1\n");
+    EXPECT_EQ(ExportImage(model, false), skp2);
+    EXPECT_EQ(frame->high, 1.0f);
+    EXPECT_LE(Play.frame, 1);
+    Undo();
+    Undo();
+    EXPECT_EQ(ExportImage(model, false), skp0);
+    EXPECT_EQ(Undo(), "Nothing to undo\n");
+
+    // Ctrl+Z and Ctrl+Y step no key channel, even one their codes start.
+    Printed([] {
+        RenameSelectedBone(
+            "\x1a"
+            "z");
+    });
+    const int32_t before = KeyFrame[KEY_CTRL_Z];
+    EXPECT_EQ(ReleaseKey(KEY_CTRL_Z, 1), 1);
+    EXPECT_EQ(KeyFrame[KEY_CTRL_Z], before);
+    EXPECT_EQ(Undo(), "Undo: rename bone 2\nNew BONE NAMES list:\nroot\nLhip\nLknee\n");
+
+    // Saving both files makes the model saved; one alone does not.
+    Redo(0);
+    NoteSKPSaved();
+    EXPECT_TRUE(ModelUnsaved());
+    NoteSKMSaved();
+    EXPECT_FALSE(ModelUnsaved());
 }
 
 } // namespace
