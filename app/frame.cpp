@@ -27,7 +27,7 @@
 #include "panels/pose_panel.h"
 #include "panels/undo.h"
 #include "platform/clock.h"
-#include "pose/keys.h"
+#include "session/session.h"
 #include "render/render.h"
 
 int32_t LastTickTime = 0;
@@ -95,7 +95,7 @@ void DrawFrame() {
     DrawSkeletonFrame();
     DrawPrompt();
     DrawHUD(GLUT_BITMAP_HELVETICA_10, ShowFPS != 0);
-    DrawPlaybackFrame(GLUT_BITMAP_HELVETICA_10, &Play, PlaybackBlend(&Play, &ModelTimer));
+    DrawPlaybackFrame(GLUT_BITMAP_HELVETICA_10, &Play, PlaybackBlend(&Play, (uint32_t)TickTime));
     DrawUnsavedLine(GLUT_BITMAP_HELVETICA_10, ModelUnsaved());
     if (ShowStats) DrawViewerStats();
     DrawLogo();
@@ -134,11 +134,12 @@ void DrawViewerStats() {
 // The key list comes first: the text does not touch the depth buffer, so
 // cubes drawn after it cover it where they overlap, as they always have.
 void DrawSkeletonFrame() {
-    if (TickAnimation(&ModelTimer)) StepPlayback();
+    TickAnimation(&ModelTimer);
+    if (PlaybackStepDue(&Play, (uint32_t)TickTime)) StepPlayback();
     DrawKeyList(GLUT_BITMAP_HELVETICA_10, &DisplayKeys);
     RenderOptions options = CurrentRenderOptions();
     int32_t count = 0;
-    const BonePose* pose = ShownPose(&Play, PlaybackBlend(&Play, &ModelTimer), &count);
+    const BonePose* pose = ShownPose(&Play, PlaybackBlend(&Play, (uint32_t)TickTime), &count);
     RenderModel(CurrentModel, pose, count, &options);
     if (ShowNames)
         DrawBoneNames(GLUT_BITMAP_HELVETICA_10, CurrentModel, pose, count, options.selected_bone);

@@ -1,13 +1,13 @@
 // The viewer's spine: start-up steps, the idle tick that draws every frame,
 // and the reshape that sizes the 3D view. Owns the tick counters; TickTime
-// itself lives with the animation timer (pose/anim), MainWindow with the
+// itself lives with the session (session/session.h), MainWindow with the
 // display options (platform/display).
 #pragma once
 #include <cstdint>
 #include <string>
 
 #include "platform/display.h"
-#include "pose/anim.h" // TickTime: the clock reading of the latest idle call
+#include "session/session.h" // TickTime: the clock reading of the latest idle call
 #include "render/render.h"
 
 constexpr int TICK_MIN_MS = 11; // smallest gap between two ticks, in ms
@@ -43,7 +43,8 @@ void DrawFrame();
 RenderOptions CurrentRenderOptions();
 // The HUD's statistics block of CurrentModel (counted once per model).
 void DrawViewerStats();
-// Ticks the animation timer (a tick steps playback), then draws the key list
+// Ticks the animation timer and steps playback when its frame time has passed
+// on TickTime, then draws the key list
 // and CurrentModel in the shown pose (CurrentPose while playback is stopped,
 // the playback frame otherwise) with the current display options.
 void DrawSkeletonFrame();

@@ -13,7 +13,7 @@
 #include "overlay/prompt.h"
 #include "panels/bone_panel.h" // PrevBone, NextBone
 #include "panels/undo.h"
-#include "pose/keys.h"
+#include "session/session.h"
 
 int KeyDown[256];
 int SpecialDown[256];

@@ -8,9 +8,10 @@
 
 #include "app/camera.h"
 #include "app/screenshot.h"
-#include "model/export.h"
+#include "session/export.h"
 #include "model/model.h"
 #include "panels/undo.h"
+#include "session/session.h"
 
 void ToggleShowFPS() { ShowFPS = ShowFPS ? 0 : 1; }
 void ToggleWireframe() { Wireframe = Wireframe ? 0 : 1; }

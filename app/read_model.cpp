@@ -9,8 +9,7 @@
 
 #include "model/file_io.h"
 #include "model/load.h"
-#include "pose/anim.h"
-#include "pose/keys.h"
+#include "session/session.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // under it (the Rotate panel), and the blend moves every frame.
 #include "app/shown_pose.h"
 
-#include "pose/keys.h"
+#include "session/session.h"
 
 static std::vector<BonePose> PlaybackPoseBuffer;
 

@@ -23,6 +23,7 @@
 #include "bench/limit_model.h"
 #include "model/export.h"
 #include "model/load.h"
+#include "session/export.h"
 
 namespace {
 

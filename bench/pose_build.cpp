@@ -7,7 +7,7 @@
 #include <string>
 
 #include "model/model.h"
-#include "pose/keys.h"
+#include "session/session.h"
 #include "pose/rotate_model.h"
 
 // numbones bones in a chain of fours (each fourth bone a child of bone 0),

@@ -7,6 +7,7 @@
 
 #include "bench/limit_model.h"
 #include "model/export.h"
+#include "session/export.h"
 
 int main(int argc, char** argv) {
     if (argc != 2) {

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "model/export.h"
+#include "session/export.h"
 
 void FailCheck(const char* file, int line, const char* cond, const char* format, ...) {
     fprintf(stderr, "\n%s:%d: check failed: %s\n  ", file, line, cond);

@@ -16,8 +16,9 @@
 #include "fuzz/fuzz_check.h"
 #include "model/export.h"
 #include "model/load.h"
-#include "pose/keys.h"
+#include "session/session.h"
 #include "pose/rotate_model.h"
+#include "session/export.h"
 
 namespace {
 
@@ -141,8 +142,7 @@ void CheckSelection(const SkelModel& model) {
 // frame 0 and every bone but bone 0, and turns bone 0 without changing the
 // length of its quaternion or its distance from the origin.
 void CheckRotation(SkelModel* model) {
-    SkelModel before;
-    CopyModel(model, &before);
+    SkelModel before = *model;
     float none[3] = {0, 0, 0};
     RotateModel(none);
     for (int32_t f = 0; f < model->numframes; f++)
@@ -158,7 +158,7 @@ void CheckRotation(SkelModel* model) {
                            "frame %d bone %d: origin %d changed by a zero turn", f, j, k);
         }
 
-    CopyModel(model, &before);
+    before = *model;
     float angles[3] = {30, 90, -45}; // pitch, yaw, roll
     RotateModel(angles);
     for (int32_t f = 0; f < model->numframes; f++)

@@ -7,6 +7,7 @@
 #include "fuzz/fuzz_check.h"
 #include "model/export.h"
 #include "model/load.h"
+#include "session/export.h"
 
 static const char PATH[] = "fuzz.skm";
 

@@ -14,7 +14,8 @@
 #include "model/export.h"
 #include "model/file_io.h"
 #include "model/model.h"
-#include "model/sample.h"
+#include "demo/sample.h"
+#include "session/export.h"
 
 namespace {
 

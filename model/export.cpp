@@ -1,19 +1,15 @@
-// The SKP and SKM exporters. Owns the static 16 MB OutputBuffer; an export
-// checks the model and sizes the image first, lays it down in the buffer
-// through a ByteWriter (the record layouts of model/format.h), and replaces
-// the target file only after a complete write (through the one atomic writer,
-// model/file_io).
+// The SKP and SKM exporters. An export checks the model and sizes the image
+// first, lays it down in the caller's buffer through a ByteWriter (the record layouts of
+// model/format.h), and replaces the target file only after a complete write (through the one atomic
+// writer, model/file_io).
 #include "model/export.h"
 
-#include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "model/file_io.h"
 #include "model/format.h"
 #include "model/validate.h"
-
-unsigned char OutputBuffer[MAX_FILESIZE];
 
 namespace {
 
@@ -176,6 +172,12 @@ namespace {
 
 using ImageBuilder = bool (*)(const SkelModel*, unsigned char*, size_t, int64_t*, std::string*);
 
+// Where images are built: the caller's buffer and its size in bytes.
+struct ImageBuffer {
+    unsigned char* data;
+    size_t capacity;
+};
+
 // One file of a pair being written: its console lines so far and its data in
 // a temporary file, waiting for the other.
 struct PairPart {
@@ -186,10 +188,10 @@ struct PairPart {
     bool ready = false;
 };
 
-void StageImage(SkelModel* model, ImageBuilder build, PairPart* part) {
+void StageImage(const SkelModel* model, ImageBuilder build, ImageBuffer buffer, PairPart* part) {
     std::string reason;
     int64_t size = 0;
-    if (!build(model, OutputBuffer, sizeof OutputBuffer, &size, &reason)) {
+    if (!build(model, buffer.data, buffer.capacity, &size, &reason)) {
         part->lines = FormatText("unable to export %s file \"%s\": %s; nothing written\n",
                                  part->kind, part->path, reason.c_str());
         return;
@@ -197,16 +199,17 @@ void StageImage(SkelModel* model, ImageBuilder build, PairPart* part) {
     part->lines = FormatText("file size: %5ik\n", (int)((size + 1023) / 1024));
     WriteFailure failure = WRITE_FAILED_OPEN;
     part->ready =
-        StageFile(part->path, OutputBuffer, (size_t)size, &part->staged, &reason, &failure);
+        StageFile(part->path, buffer.data, (size_t)size, &part->staged, &reason, &failure);
     if (!part->ready) part->lines += WriteFailureLines(part->path, failure, reason);
 }
 
 // One file: staged as a pair's part is, then committed alone.
-bool WriteImage(SkelModel* model, const char* path, const char* kind, ImageBuilder build) {
+bool ExportImage(const SkelModel* model, const char* path, const char* kind, ImageBuilder build,
+                 ImageBuffer buffer, std::string* lines) {
     PairPart part;
     part.path = path;
     part.kind = kind;
-    StageImage(model, build, &part);
+    StageImage(model, build, buffer, &part);
     std::string reason;
     StagedFile* one[] = {&part.staged};
     bool written = part.ready && CommitStagedFiles(one, 1, &reason);
@@ -214,22 +217,25 @@ bool WriteImage(SkelModel* model, const char* path, const char* kind, ImageBuild
         part.lines += FormatText("wrote %s file\n", kind);
     else if (part.ready)
         part.lines += WriteFailureLines(path, WRITE_FAILED_WRITE, reason);
-    fputs(part.lines.c_str(), stdout);
+    *lines = part.lines;
     return written;
 }
 
 } // namespace
 
-bool WriteSKPFile(SkelModel* model, const char* path) {
-    return WriteImage(model, path, "SKP", BuildSKPImage);
+bool ExportSKPFile(const SkelModel* model, const char* path, unsigned char* buffer, size_t capacity,
+                   std::string* lines) {
+    return ExportImage(model, path, "SKP", BuildSKPImage, {buffer, capacity}, lines);
 }
 
-bool WriteSKMFile(SkelModel* model, const char* path) {
-    return WriteImage(model, path, "SKM", BuildSKMImage);
+bool ExportSKMFile(const SkelModel* model, const char* path, unsigned char* buffer, size_t capacity,
+                   std::string* lines) {
+    return ExportImage(model, path, "SKM", BuildSKMImage, {buffer, capacity}, lines);
 }
 
-bool WriteModelPair(SkelModel* model, const char* skmPath, const char* skpPath) {
-    // Both images go to temporary files first (they share OutputBuffer, so
+bool ExportModelPair(const SkelModel* model, const char* skmPath, const char* skpPath,
+                     unsigned char* buffer, size_t capacity, std::string* lines) {
+    // Both images go to temporary files first (they share the buffer, so
     // each is written out before the next is built); only when both are
     // complete do they replace their targets, together.
     PairPart parts[2];
@@ -237,8 +243,8 @@ bool WriteModelPair(SkelModel* model, const char* skmPath, const char* skpPath) 
     parts[0].kind = "SKM";
     parts[1].path = skpPath;
     parts[1].kind = "SKP";
-    StageImage(model, BuildSKMImage, &parts[0]);
-    StageImage(model, BuildSKPImage, &parts[1]);
+    StageImage(model, BuildSKMImage, {buffer, capacity}, &parts[0]);
+    StageImage(model, BuildSKPImage, {buffer, capacity}, &parts[1]);
     std::string reason;
     bool written = false;
     if (parts[0].ready && parts[1].ready) {
@@ -258,10 +264,6 @@ bool WriteModelPair(SkelModel* model, const char* skmPath, const char* skpPath) 
         for (PairPart& part : parts) out += FormatText("unable to write file \"%s\"\n", part.path);
         out += reason + "\n";
     }
-    fputs(out.c_str(), stdout);
+    *lines = out;
     return written;
 }
-
-bool WriteSKP(SkelModel* model) { return WriteSKPFile(model, "data/out.skp"); }
-
-bool WriteSKM(SkelModel* model) { return WriteSKMFile(model, "data/out.skm"); }

@@ -80,13 +80,13 @@ bool FollowLinks(const std::string& path, std::string* target, bool* exists, str
 }
 
 // A short name for a temporary file: 15 bytes whatever the target's name, so
-// it fits the file system's name limit even beside a 255-byte name.
-std::string TempName() {
-    static unsigned counter = 0;
+// it fits the file system's name limit even beside a 255-byte name. attempt
+// makes each retry's name differ even within one clock reading.
+std::string TempName(unsigned attempt) {
     struct timespec now;
     clock_gettime(CLOCK_REALTIME, &now);
     uint64_t bits = (uint64_t)now.tv_nsec * 2654435761u ^ (uint64_t)now.tv_sec << 20 ^
-                    (uint64_t)getpid() << 32 ^ (uint64_t)++counter * 0x9E3779B97F4A7C15ull;
+                    (uint64_t)getpid() << 32 ^ (uint64_t)(attempt + 1) * 0x9E3779B97F4A7C15ull;
     char name[32];
     snprintf(name, sizeof name, ".bl%08x.tmp", (unsigned)(bits ^ bits >> 32));
     return name;
@@ -95,7 +95,7 @@ std::string TempName() {
 // Creates a new temporary file in dirfd; -1 with errno on failure.
 int CreateTempFile(int dirfd, std::string* name) {
     for (int attempt = 0; attempt < 100; attempt++) {
-        *name = TempName();
+        *name = TempName((unsigned)attempt);
         int fd = openat(dirfd, name->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd >= 0 || errno != EEXIST) return fd;
     }
@@ -108,7 +108,7 @@ int NameAnonymousFile(int fd, int dirfd, std::string* name) {
     char self[64];
     snprintf(self, sizeof self, "/proc/self/fd/%d", fd);
     for (int attempt = 0; attempt < 100; attempt++) {
-        *name = TempName();
+        *name = TempName((unsigned)attempt);
         if (linkat(AT_FDCWD, self, dirfd, name->c_str(), AT_SYMLINK_FOLLOW) == 0) return 0;
         if (errno == EEXIST) continue;
         // Without /proc, the descriptor itself (needs a newer kernel or privilege).
@@ -257,7 +257,7 @@ namespace {
 // the file system cannot link.
 std::string LinkOldFile(const StagedFile* f) {
     for (int attempt = 0; attempt < 100; attempt++) {
-        std::string name = TempName();
+        std::string name = TempName((unsigned)attempt);
         if (link(InDir(f, f->name).c_str(), InDir(f, name).c_str()) == 0) return name;
         if (errno != EEXIST) break;
     }

@@ -75,7 +75,7 @@ LoadStatus Refuse(LoadReport* report, const std::string& text) {
 // Makes a name field read raw from the file a name: a field without a NUL
 // keeps its first 63 characters, so the stored name always ends in a NUL, and
 // the bytes after the name are cleared. Returns false when it had no NUL.
-bool FitName(char* field) {
+bool TerminateNameField(char* field) {
     const void* nul = memchr(field, 0, NAME_LEN);
     size_t n = nul ? (size_t)((const char*)nul - field) : NAME_LEN - 1;
     memset(field + n, 0, NAME_LEN - n);
@@ -354,8 +354,8 @@ LoadStatus ReadMesh(Parse* p, int32_t i, int64_t at, SkelMesh* mesh) {
     ByteReader in = MakeReader(bytes, MESH_HEADER_SIZE);
     MeshHeader h;
     GetMeshHeader(&in, &h);
-    bool meshNameCut = !FitName(h.meshname);
-    bool skinNameCut = !FitName(h.skinname);
+    bool meshNameCut = !TerminateNameField(h.meshname);
+    bool skinNameCut = !TerminateNameField(h.skinname);
     memcpy(mesh->meshname, h.meshname, NAME_LEN);
     memcpy(mesh->skinname, h.skinname, NAME_LEN);
     WarnMeshHeader(p, i, h, meshNameCut, skinNameCut);
@@ -430,7 +430,7 @@ LoadStatus ReadBones(Parse* p, const SkpHeader& h, std::vector<SkelBone>* bones)
     for (int32_t i = 0; i < h.numbones; i++) {
         SkelBone& bone = (*bones)[i];
         GetBoneRecord(&in, &bone);
-        if (!FitName(bone.name))
+        if (!TerminateNameField(bone.name))
             Note(p->report,
                  FormatText("%s: the name of bone %i has no terminating NUL; cut to 63 characters",
                             p->path, i));
@@ -469,7 +469,7 @@ LoadStatus ReadFrames(Parse* p, const SkpHeader& h, std::vector<PoseFrame>* fram
     for (int32_t j = 0; j < h.numframes; j++) {
         FrameHeader fh;
         GetFrameHeader(&in, &fh);
-        if (!FitName(fh.name))
+        if (!TerminateNameField(fh.name))
             Note(p->report,
                  FormatText("%s: the name of frame %i has no terminating NUL; cut to 63 characters",
                             p->path, j));

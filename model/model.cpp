@@ -1,11 +1,8 @@
-// Globals of the one model of a run, and the name-field copy rule.
+// Counts and indexing helpers of the model records, the name-field copy rule
+// and the weight links.
 #include "model/model.h"
 
 #include <cstring>
-
-SkelModel* CurrentModel = nullptr;
-int32_t SelectedBone = 1;
-int32_t SelectedMesh = 0;
 
 void CopyName(char* field, const char* text) {
     size_t n = text ? strnlen(text, NAME_LEN - 1) : 0;
@@ -41,22 +38,6 @@ int32_t StepIndex(int32_t index, int step, int32_t count) {
     return (int32_t)next;
 }
 
-int32_t ClampSelectedBone() {
-    if (!CurrentModel || CurrentModel->numbones <= 0 ||
-        (size_t)CurrentModel->numbones > CurrentModel->bones.size())
-        return -1;
-    if (SelectedBone < 0 || SelectedBone >= CurrentModel->numbones) SelectedBone = 0;
-    return SelectedBone;
-}
-
-int32_t ClampSelectedMesh() {
-    if (!CurrentModel || CurrentModel->nummeshes <= 0 ||
-        (size_t)CurrentModel->nummeshes > CurrentModel->meshes.size())
-        return -1;
-    if (SelectedMesh < 0 || SelectedMesh >= CurrentModel->nummeshes) SelectedMesh = 0;
-    return SelectedMesh;
-}
-
 bool LinkVertexWeights(SkelMesh* mesh) {
     size_t need = 0;
     for (const SkelVertex& v : mesh->verts) {
@@ -72,19 +53,29 @@ bool LinkVertexWeights(SkelMesh* mesh) {
     return true;
 }
 
-void CopyModel(const SkelModel* src, SkelModel* dst) {
-    *dst = *src;
-    for (size_t m = 0; m < dst->meshes.size(); m++) {
-        SkelMesh& mesh = dst->meshes[m];
-        const SkelMesh& from = src->meshes[m];
-        // Keep each vertex at the same place in the pool as in the source.
-        for (size_t v = 0; v < mesh.verts.size(); v++) {
-            const BoneWeight* w = from.verts[v].weights;
-            const BoneWeight* base = from.weightpool.data();
-            if (w && w >= base && w <= base + from.weightpool.size())
-                mesh.verts[v].weights = mesh.weightpool.data() + (w - base);
-            else
-                mesh.verts[v].weights = nullptr;
-        }
+SkelMesh::SkelMesh(const SkelMesh& other)
+    : numverts(other.numverts),
+      verts(other.verts),
+      texcoords(other.texcoords),
+      numtris(other.numtris),
+      indices(other.indices),
+      numreferences(other.numreferences),
+      references(other.references),
+      weightpool(other.weightpool) {
+    memcpy(skinname, other.skinname, sizeof skinname);
+    memcpy(meshname, other.meshname, sizeof meshname);
+    // Keep each vertex at the same place in the pool as in the source.
+    const BoneWeight* base = other.weightpool.data();
+    for (size_t v = 0; v < verts.size(); v++) {
+        const BoneWeight* w = other.verts[v].weights;
+        if (w && w >= base && w <= base + other.weightpool.size())
+            verts[v].weights = weightpool.data() + (w - base);
+        else
+            verts[v].weights = nullptr;
     }
+}
+
+SkelMesh& SkelMesh::operator=(const SkelMesh& other) {
+    if (this != &other) *this = SkelMesh(other);
+    return *this;
 }

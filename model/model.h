@@ -1,5 +1,4 @@
-// The in-memory skeletal model: bones, pose frames and skinned meshes, and the
-// globals that point at the one model of a run and its selection.
+// The in-memory skeletal model: bones, pose frames and skinned meshes.
 // Records are plain data; arrays are held with their int32 counts and every
 // array holds exactly that many elements (count == vector size).
 #pragma once
@@ -58,6 +57,17 @@ struct SkelMesh {
     // into it, so one allocation serves a mesh of any size; never resize it
     // after the vertices are set up.
     std::vector<BoneWeight> weightpool;
+
+    // A copy's vertices point into its own weightpool, at the places the
+    // source's point into the source's (a member-wise copy would leave them in
+    // the source, dangling once it goes); a pointer outside the source's pool
+    // becomes null. Moves keep the pool's storage, so its pointers stay valid.
+    // A field added above must be added to the copy constructor too.
+    SkelMesh() = default;
+    SkelMesh(const SkelMesh& other);
+    SkelMesh& operator=(const SkelMesh& other);
+    SkelMesh(SkelMesh&& other) noexcept = default;
+    SkelMesh& operator=(SkelMesh&& other) noexcept = default;
 };
 
 struct SkelModel {
@@ -68,10 +78,6 @@ struct SkelModel {
     int32_t numframes = 0;
     std::vector<PoseFrame> frames;
 };
-
-extern SkelModel* CurrentModel; // the model of this run; null until loaded
-extern int32_t SelectedBone;    // index into bones; starts at 1
-extern int32_t SelectedMesh;    // index into meshes; starts at 0
 
 // Copies text into a 64-byte name field: at most 63 characters, the rest of
 // the field filled with NUL bytes, so the field always ends in a NUL.
@@ -88,18 +94,7 @@ int32_t UsableFrames(const SkelModel* model);
 // positive. Computed in 64 bits, so no start value can overflow.
 int32_t StepIndex(int32_t index, int step, int32_t count);
 
-// Bring SelectedBone / SelectedMesh into range before they are used as an
-// index: a value outside 0 .. count-1 becomes 0. Return the index, or -1 when
-// there is no model or it has no bones (meshes). Nothing may index with the
-// raw globals without going through these.
-int32_t ClampSelectedBone();
-int32_t ClampSelectedMesh();
-
 // Points every vertex of mesh at its numweights records in weightpool, in
 // vertex order. Returns false (and links nothing) when the pool holds fewer
 // weights than the vertices ask for or a count is negative.
 bool LinkVertexWeights(SkelMesh* mesh);
-
-// Deep copy of src into dst with dst's vertices pointing into dst's own
-// weight pools. A plain struct copy would leave them pointing into src.
-void CopyModel(const SkelModel* src, SkelModel* dst);

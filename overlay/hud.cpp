@@ -7,6 +7,7 @@
 
 #include "model/model.h"
 #include "overlay/text.h"
+#include "session/session.h"
 
 char FPSText[FPS_TEXT_LEN] = "";
 int FPSLastTime = 0;

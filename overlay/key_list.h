@@ -2,7 +2,7 @@
 // "Key: %s frame:%i" per active key channel, as the pose builder published it.
 #pragma once
 
-#include "pose/keys.h"
+#include "pose/channels.h"
 
 constexpr float KEY_LIST_X = 0.8f;     // left edge of every line
 constexpr float KEY_LIST_TOP = 0.98f;  // the first line is drawn one pitch below this

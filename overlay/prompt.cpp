@@ -8,7 +8,7 @@
 
 #include "model/model.h"
 #include "overlay/text.h"
-#include "pose/keys.h"
+#include "session/session.h"
 
 int PromptActive = 0;
 int PromptMaxLen = 0;

@@ -12,7 +12,7 @@
 #include "panels/pose_panel.h"
 #include "panels/undo.h"
 #include "platform/display.h"
-#include "pose/keys.h"
+#include "session/session.h"
 
 GLUI* BonePanel = nullptr;
 GLUI_EditText* BoneNameEdit = nullptr;

@@ -12,7 +12,7 @@
 #include "panels/panels.h"
 #include "panels/undo.h"
 #include "platform/display.h"
-#include "pose/keys.h"
+#include "session/session.h"
 
 GLUI* MeshPanel = nullptr;
 GLUI_EditText* MeshNameEdit = nullptr;

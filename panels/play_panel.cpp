@@ -1,6 +1,6 @@
 // The Play panel: the player's buttons, spinners and checkboxes on the one
 // Playback record (see play_panel.h). The record's step functions and the
-// pacing on the animation timer live in pose/playback.
+// pacing on the millisecond clock live in pose/playback.
 #include "panels/play_panel.h"
 
 #include <GL/glut.h>
@@ -16,7 +16,7 @@
 #include "panels/panels.h"
 #include "panels/undo.h"
 #include "platform/display.h"
-#include "pose/anim.h"
+#include "session/session.h"
 
 static const char* const PLAY_LABEL = "Play";   // the button's label while not playing
 static const char* const PAUSE_LABEL = "Pause"; // ... and while playing
@@ -93,18 +93,17 @@ void OnPlayControl(int id) {
     switch (id) {
         case PLAY_BUTTON_ID:
             TogglePlayback(&Play, numframes);
-            RestartPlaybackInterval(&Play, &ModelTimer, TickTime);
+            RestartPlaybackInterval(&Play, (uint32_t)TickTime);
             break;
         case PLAY_STOP_ID:
             StopPlayback(&Play, numframes);
             break;
         case PLAY_FRAME_ID:
             ScrubPlayback(&Play, PlayFrameShown, numframes);
-            RestartPlaybackInterval(&Play, &ModelTimer, TickTime);
+            RestartPlaybackInterval(&Play, (uint32_t)TickTime);
             break;
         case PLAY_SPEED_ID:
             SetPlaybackSpeed(&Play, PlaySpeedShown);
-            ApplyPlaybackSpeed(&Play, &ModelTimer);
             break;
         case PLAY_LOOP_ID:
             Play.loop = PlayLoopOn != 0;

@@ -40,14 +40,14 @@ extern int FrameRenameOn;              // live variable of its "Rename"; 0 at ev
 void BuildPlayPanel();
 
 // Callback of every control of the panel (ids 400..405). Play/Pause and
-// scrubbing start a fresh frame interval on the animation timer, so the frame
+// scrubbing start a fresh frame interval at TickTime, so the frame
 // just reached is held one whole frame time; a new speed keeps the interval
 // that has begun.
 void OnPlayControl(int id);
 
-// One tick of the animation timer: steps a playing Play and, when the frame
-// or the state changed, shows it in the panel. The frame calls it whenever
-// TickAnimation ticked.
+// One playback step: steps a playing Play and, when the frame or the state
+// changed, shows it in the panel. The frame calls it whenever
+// PlaybackStepDue says a frame time has passed.
 void StepPlayback();
 
 // Shows Play's frame in the frame spinner (held to the model's frames), its

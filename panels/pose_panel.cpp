@@ -15,7 +15,7 @@
 #include "panels/undo.h"
 #include "platform/display.h"
 #include "pose/compose.h"
-#include "pose/keys.h"
+#include "session/session.h"
 #include "pose/rotate_model.h"
 
 float PoseTurn[3] = {0.0f, 0.0f, 0.0f};

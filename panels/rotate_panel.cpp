@@ -13,6 +13,7 @@
 #include "panels/undo.h"
 #include "platform/display.h"
 #include "pose/rotate_model.h"
+#include "session/session.h"
 
 float RotateAngles[3] = {0.0f, 0.0f, 0.0f};
 GLUI* RotatePanel = nullptr;

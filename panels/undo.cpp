@@ -10,7 +10,7 @@
 #include "panels/mesh_panel.h"
 #include "panels/play_panel.h"
 #include "panels/pose_panel.h"
-#include "pose/keys.h"
+#include "session/session.h"
 
 EditHistory ViewerHistory;
 static uint64_t SavedSKPState = 0; // the history state each file was last written at

@@ -1,12 +1,8 @@
 // The animation timer: three frame counters stepped once per due tick, with
 // queued one-shot animations, and the fraction of time left to the next tick.
-// Owns ModelTimer and TickTime, the clock reading the app takes each tick.
 #include "pose/anim.h"
 
 #include <cmath>
-
-AnimTimer ModelTimer;
-int32_t TickTime = 0;
 
 // Entry index of the anims table, or 0 for an index outside it.
 static int32_t AnimIndex(int32_t index) { return (index >= 0 && index < MAX_ANIMS) ? index : 0; }
@@ -26,12 +22,6 @@ void SetDefaultAnimation(AnimTimer* timer, const SkelModel* model) {
     range->looplength = model->numframes;
     if (timer->numanims < 1) timer->numanims = 1;
 }
-
-void RegisterDefaultAnimation(SkelModel* model) {
-    if (model) SetDefaultAnimation(&ModelTimer, model);
-}
-
-bool TickAnimation(AnimTimer* timer) { return TickAnimationAt(timer, TickTime); }
 
 bool TickAnimationAt(AnimTimer* timer, int32_t clock) {
     float now = (float)clock;

@@ -1,6 +1,6 @@
 // The three-channel animation timer: frame counters that advance once per
 // drawn frame, with queued one-shot animations and a fraction that falls from
-// 1 to 0 between ticks. Owns ModelTimer and TickTime (the tick's clock).
+// 1 to 0 between ticks.
 #pragma once
 #include <cstdint>
 
@@ -30,9 +30,6 @@ struct AnimTimer {
     AnimRange anims[MAX_ANIMS];
 };
 
-extern AnimTimer ModelTimer; // the program's one timer, zero at start
-extern int32_t TickTime;     // ms clock read at each idle tick (written by the app)
-
 // Sets timer's animation 0 to frames 1 .. numframes of model, looping over
 // numframes, and makes sure it counts as registered.
 void SetDefaultAnimation(AnimTimer* timer, const SkelModel* model);
@@ -41,8 +38,3 @@ void SetDefaultAnimation(AnimTimer* timer, const SkelModel* model);
 // Returns true when it ticked, for whatever is paced by the timer (playback
 // steps its frame then).
 bool TickAnimationAt(AnimTimer* timer, int32_t clock);
-
-// The viewer's wrappers: SetDefaultAnimation on ModelTimer (nothing without a
-// model), and TickAnimationAt with TickTime.
-void RegisterDefaultAnimation(SkelModel* model);
-bool TickAnimation(AnimTimer* timer);

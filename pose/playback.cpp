@@ -1,5 +1,5 @@
 // Playback of the pose frames: the player's step functions, its pacing on the
-// animation timer, and the blending of two frames' local poses. Pure
+// millisecond clock, and the blending of two frames' local poses. Pure
 // functions on the records they are given; nothing here prints or keeps state.
 #include "pose/playback.h"
 
@@ -82,29 +82,32 @@ bool AdvancePlayback(Playback* play, int32_t numframes) {
     return play->frame != old;
 }
 
-float PlaybackFrameTime(const Playback* play) {
+// The speed within its range, for callers that set fps directly.
+static uint32_t ClampedFps(const Playback* play) {
     int32_t fps = play->fps;
     if (fps < PLAY_MIN_FPS) fps = PLAY_MIN_FPS;
     if (fps > PLAY_MAX_FPS) fps = PLAY_MAX_FPS;
-    return 1000.0f / (float)fps;
+    return (uint32_t)fps;
 }
 
-void ApplyPlaybackSpeed(const Playback* play, AnimTimer* timer) {
-    timer->frametime = PlaybackFrameTime(play);
-    timer->nexttime = timer->lasttime + timer->frametime;
+uint32_t PlaybackFrameMillis(const Playback* play) {
+    uint32_t fps = ClampedFps(play);
+    return (1000u + fps - 1u) / fps;
 }
 
-void RestartPlaybackInterval(const Playback* play, AnimTimer* timer, int32_t now) {
-    timer->frametime = PlaybackFrameTime(play);
-    timer->lasttime = (float)now;
-    timer->nexttime = timer->lasttime + timer->frametime;
-    timer->fraction = 1;
+bool PlaybackStepDue(Playback* play, uint32_t now) {
+    if ((uint32_t)(now - play->steptime) < PlaybackFrameMillis(play)) return false;
+    play->steptime = now;
+    return true;
 }
 
-float PlaybackBlend(const Playback* play, const AnimTimer* timer) {
+void RestartPlaybackInterval(Playback* play, uint32_t now) { play->steptime = now; }
+
+float PlaybackBlend(const Playback* play, uint32_t now) {
     if (play->mode != PLAY_PLAYING || !play->smooth) return 0;
-    float t = 1 - timer->fraction;
-    if (!(t > 0)) return 0; // also NaN
+    uint32_t elapsed = now - play->steptime;
+    if (elapsed >= PlaybackFrameMillis(play)) return 1;
+    float t = (float)elapsed * (float)ClampedFps(play) / 1000.0f;
     return t > 1 ? 1 : t;
 }
 

@@ -1,15 +1,16 @@
 // Playback of the pose frames: a record of what the player is doing (stopped,
 // playing or paused, which frame, how fast, looping, smoothing), pure step
-// functions on it, and the blended local poses it shows. The animation timer
-// paces it: the timer's tick interval comes from the speed, each tick steps
-// the frame, and the timer's fraction between ticks drives smoothing.
-// No state of its own; the key channels are never read or changed here.
+// functions on it, and the blended local poses it shows. It paces itself on
+// the millisecond clock in whole milliseconds with unsigned differences, as
+// the frame-rate counter does, so it keeps its speed after any uptime and
+// across the clock's wrap at 2^32 (float times lose whole milliseconds after
+// a day). No state of its own; the key channels are never read or changed
+// here.
 #pragma once
 #include <cstdint>
 #include <vector>
 
 #include "model/model.h"
-#include "pose/anim.h"
 
 constexpr int32_t PLAY_MIN_FPS = 1;
 constexpr int32_t PLAY_MAX_FPS = 120;
@@ -27,6 +28,7 @@ struct Playback {
     int32_t fps = PLAY_DEFAULT_FPS; // PLAY_MIN_FPS .. PLAY_MAX_FPS
     bool loop = true;               // off: stop (paused) on the last frame
     bool smooth = false;            // blend towards the next frame between ticks
+    uint32_t steptime = 0;          // clock reading (ms) at which the frame's interval began
 };
 
 // Frame 0 is the rest pose in most files, so playing covers frames 1 ..
@@ -52,19 +54,22 @@ void SetPlaybackSpeed(Playback* play, int32_t fps);
 // off, pauses when it reaches the last one. Returns true when the frame changed.
 bool AdvancePlayback(Playback* play, int32_t numframes);
 
-// Milliseconds between two frames at play's speed: 1000 / fps.
-float PlaybackFrameTime(const Playback* play);
-// Sets the timer's tick interval from the speed, keeping the interval that has
-// begun: its next tick comes one new frame time after the last one.
-void ApplyPlaybackSpeed(const Playback* play, AnimTimer* timer);
-// Sets the tick interval and starts a new interval at now (ms, the clock the
-// timer is ticked with), so a frame just started or scrubbed to is held a full
-// frame time before the next tick.
-void RestartPlaybackInterval(const Playback* play, AnimTimer* timer, int32_t now);
-// How far the shown pose is from play->frame towards the next frame: the
-// timer's falling fraction turned into 0 at a tick rising to 1 at the next,
+// Whole milliseconds between two frames at play's speed: 1000 / fps rounded
+// up, so a clock read in whole milliseconds reaches it exactly when 1000 / fps
+// has passed.
+uint32_t PlaybackFrameMillis(const Playback* play);
+// One reading now of the millisecond clock: true, and a new interval begins at
+// now, when a frame time at the current speed has passed since the interval
+// began (a speed change thus keeps the interval that has begun). The
+// difference is unsigned, so the wrap at 2^32 is one more millisecond.
+bool PlaybackStepDue(Playback* play, uint32_t now);
+// Starts a new interval at now, so a frame just started or scrubbed to is
+// held a full frame time before the next step.
+void RestartPlaybackInterval(Playback* play, uint32_t now);
+// How far the shown pose is from play->frame towards the next frame at clock
+// reading now: 0 at the interval's start rising to 1 a frame time later,
 // while playing with smooth on; 0 otherwise.
-float PlaybackBlend(const Playback* play, const AnimTimer* timer);
+float PlaybackBlend(const Playback* play, uint32_t now);
 
 // One bone's pose between a (t = 0, returned exactly) and b (t = 1, returned
 // exactly): the rotation by shortest-path slerp (a normalised linear blend

@@ -5,7 +5,6 @@
 
 #include <cmath>
 
-#include "pose/keys.h"
 #include "pose/rotation.h"
 
 void RotateModelFrames(SkelModel* model, const float angles[3]) {
@@ -31,12 +30,6 @@ void RotateModelFrames(SkelModel* model, const float angles[3]) {
         SetPoseQuat(&poses[0], &oq);
         SetPoseOrigin(&poses[0], &oo);
     }
-}
-
-void RotateModel(float* angles) {
-    if (!CurrentModel) return;
-    RotateModelFrames(CurrentModel, angles);
-    RebuildPose();
 }
 
 // A right-handed turn about one unit axis.

@@ -10,10 +10,6 @@
 // unkeyed bone shows, stays as loaded.
 void RotateModelFrames(SkelModel* model, const float angles[3]);
 
-// The viewer's Rotate button: RotateModelFrames on CurrentModel, then
-// RebuildPose; nothing without a model.
-void RotateModel(float* angles);
-
 // One bone's local pose turned about its own joint and moved, both in its
 // parent's axes (the file's axes for a root): the new rotation is the turn
 // times the old one, the turn made about x by turn[0], then y by turn[1], then

@@ -105,6 +105,19 @@ void ConcatPose(const Quat* pq, const Vec3* po, const Quat* lq, const Vec3* lo, 
     *oo = o;
 }
 
+double DotVector(const double* a, const double* b) {
+    return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
+}
+
+void CrossVector(const double* a, const double* b, double* out) {
+    double x = a[1] * b[2] - a[2] * b[1];
+    double y = a[2] * b[0] - a[0] * b[2];
+    double z = a[0] * b[1] - a[1] * b[0];
+    out[0] = x;
+    out[1] = y;
+    out[2] = z;
+}
+
 void CopyMatrix(const Mat3* src, Mat3* dst) { *dst = *src; }
 
 void MultiplyMatrix(const Mat3* a, const Mat3* b, Mat3* out) {

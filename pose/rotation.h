@@ -41,6 +41,11 @@ void MultiplyMatrix(const Mat3* a, const Mat3* b, Mat3* out);
 // axis. The axis is used as given (callers pass unit axes).
 void RotateMatrix(Mat3* m, float degrees, float x, float y, float z);
 
+// Dot and cross products of double-precision 3-vectors, for geometry built in
+// double before it is stored as floats (the demo model's meshes).
+double DotVector(const double* a, const double* b);
+void CrossVector(const double* a, const double* b, double* out);
+
 // Every output above may also alias an input: results are formed in locals
 // before they are stored.
 

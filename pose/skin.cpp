@@ -277,7 +277,7 @@ const SkelMesh* MeshToSkin(const SkelModel* model, int32_t mesh, SkinnedMesh* ou
 
 // Bones that both the skeleton and the pose array hold; a weight on any other
 // bone has nothing to follow.
-int32_t UsableBones(const SkelModel* model, const BonePose* pose, int32_t count) {
+int32_t PosedBoneCount(const SkelModel* model, const BonePose* pose, int32_t count) {
     return std::max(0, std::min(model->numbones, pose ? count : 0));
 }
 
@@ -393,7 +393,7 @@ bool PoseSkinnedMeshWith(SkinKernel kernel, const SkelModel* model, int32_t mesh
     const SkelMesh* found = MeshToSkin(model, mesh, out);
     if (!found) return false;
     const SkelMesh& src = *found;
-    int32_t usable = UsableBones(model, pose, count);
+    int32_t usable = PosedBoneCount(model, pose, count);
     if (!LaidOutFor(*out, src, usable) && !LayOutSkinnedMesh(model, mesh, usable, out))
         return false;
     BoneMatrix within[MAX_BONES];

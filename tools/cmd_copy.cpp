@@ -25,7 +25,7 @@ int RunCopy(const ToolArgs* args) {
     SkelModel model;
     LoadReport report;
     if (!LoadPairForTool(args->command, operands[0], operands[1], &model, true, &report)) return 1;
-    bool wrote = WriteModelPair(&model, operands[2], operands[3]);
+    bool wrote = ExportPairForTool(&model, operands[2], operands[3]);
     fflush(stdout);
     if (!wrote) {
         fprintf(stderr, "boneloom-tool copy: %s was not written\n", operands[2]);

@@ -315,7 +315,7 @@ int RunEdit(const ToolArgs* args) {
         printf("dry run: nothing written\n");
         return 0;
     }
-    bool wrote = WriteModelPair(&model, operands[2], operands[3]);
+    bool wrote = ExportPairForTool(&model, operands[2], operands[3]);
     fflush(stdout);
     if (!wrote) {
         fprintf(stderr, "boneloom-tool edit: %s and %s were not written\n", operands[2],

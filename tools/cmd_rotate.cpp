@@ -59,7 +59,7 @@ int RunRotate(const ToolArgs* args) {
     LoadReport report;
     if (!LoadPairForTool(command, operands[0], operands[1], &model, false, &report)) return 1;
     RotateModelFrames(&model, angles);
-    bool wrote = WriteSKPFile(&model, operands[2]);
+    bool wrote = ExportSKPForTool(&model, operands[2]);
     fflush(stdout);
     if (!wrote) {
         fprintf(stderr, "boneloom-tool rotate: %s was not written\n", operands[2]);

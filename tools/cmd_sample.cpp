@@ -9,7 +9,7 @@
 
 #include "model/export.h"
 #include "model/file_io.h"
-#include "model/sample.h"
+#include "demo/sample.h"
 #include "tools/commands.h"
 
 const char SAMPLE_HELP[] =
@@ -39,7 +39,7 @@ int RunSample(const ToolArgs* args) {
                               {posePath.c_str(), "SKP", true},
                               {skinPath.c_str(), "TGA", true}};
     if (!CheckToolOutputs(args->command, roles, 3)) return 1;
-    bool wrote = WriteModelPair(&model, meshPath.c_str(), posePath.c_str());
+    bool wrote = ExportPairForTool(&model, meshPath.c_str(), posePath.c_str());
     if (wrote) {
         std::vector<uint8_t> skin = BuildSampleSkinTGA();
         wrote = WriteFileAtomic(skinPath.c_str(), skin.data(), skin.size(), &reason);

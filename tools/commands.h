@@ -42,6 +42,10 @@ bool ExpectOperands(const ToolArgs* args, size_t count);
 // fatal line to stderr. Returns true when the pair loaded.
 bool LoadPairForTool(const char* command, const char* skmPath, const char* skpPath,
                      SkelModel* model, bool echo, LoadReport* report);
+// ExportModelPair / ExportSKPFile in an image buffer of the command's own,
+// their lines on stdout as the viewer prints them. True when written.
+bool ExportPairForTool(const SkelModel* model, const char* skmPath, const char* skpPath);
+bool ExportSKPForTool(const SkelModel* model, const char* path);
 
 // The model-space pose of every bone (PoseCount entries) and the key list
 // after releasing each byte of keys in order as the viewer's keyboard does,

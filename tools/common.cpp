@@ -1,8 +1,10 @@
 // Helpers shared by boneloom-tool's commands: loading a model pair with the
-// tool's error reporting, key presses as the viewer makes them, refusing
-// outputs that clash, and printing names safely on a terminal.
+// tool's error reporting, exporting with the tool's own image buffer, key
+// presses as the viewer makes them, refusing outputs that clash, and printing
+// names safely on a terminal.
 #include <cstdio>
 
+#include "model/export.h"
 #include "pose/compose.h"
 #include "tools/commands.h"
 
@@ -21,6 +23,25 @@ bool LoadPairForTool(const char* command, const char* skmPath, const char* skpPa
     else
         fprintf(stderr, "boneloom-tool %s: %s\n", command, why.c_str());
     return false;
+}
+
+// The exporters' lines on stdout, as the viewer prints them.
+static bool PrintExport(bool written, const std::string& lines) {
+    fputs(lines.c_str(), stdout);
+    return written;
+}
+
+bool ExportPairForTool(const SkelModel* model, const char* skmPath, const char* skpPath) {
+    std::vector<unsigned char> image(MAX_FILESIZE);
+    std::string lines;
+    return PrintExport(ExportModelPair(model, skmPath, skpPath, image.data(), image.size(), &lines),
+                       lines);
+}
+
+bool ExportSKPForTool(const SkelModel* model, const char* path) {
+    std::vector<unsigned char> image(MAX_FILESIZE);
+    std::string lines;
+    return PrintExport(ExportSKPFile(model, path, image.data(), image.size(), &lines), lines);
 }
 
 void PoseAfterKeys(const SkelModel* model, const std::string& keys, std::vector<BonePose>* pose,

@@ -19,8 +19,9 @@
 #include "overlay/hud.h"
 #include "overlay/prompt.h"
 #include "overlay/text.h"
-#include "tests/unit/test_core_globals.h"
+#include "tests/unit/test_session_globals.h"
 #include "tests/unit/test_skeleton.h"
+#include "session/session.h"
 
 namespace {
 

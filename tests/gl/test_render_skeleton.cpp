@@ -17,10 +17,10 @@
 #include "overlay/text.h"
 #include "panels/play_panel.h"
 #include "pose/anim.h"
-#include "pose/keys.h"
+#include "session/session.h"
 #include "render/render.h"
 #include "tests/gl/gl_window.h"
-#include "tests/unit/test_core_globals.h"
+#include "tests/unit/test_session_globals.h"
 
 namespace {
 
@@ -325,15 +325,15 @@ TEST_F(Render, SkeletonFrameDrawsTheChannelsOrThePlaybackPose) {
 
     Play.mode = PLAY_PLAYING;
     Play.frame = 1;
-    ModelTimer = AnimTimer{};
-    TickTime = 5000; // due: the player steps to frame 2
+    RestartPlaybackInterval(&Play, 4900);
+    TickTime = 5000; // a frame time on at 10 fps: the player steps to frame 2
     Prim line = childLine();
     EXPECT_EQ(Play.frame, 2);
     const float atTwo[3] = {0, 3, 1};
     EXPECT_TRUE(LineJoins(line, root, atTwo));
 
     // Half way to the next tick, smooth: towards frame 1, the loop's first.
-    RestartPlaybackInterval(&Play, &ModelTimer, 5000);
+    RestartPlaybackInterval(&Play, 5000);
     Play.smooth = true;
     TickTime = 5050;
     line = childLine();

@@ -6,6 +6,7 @@
 
 #include "model/export.h"
 #include "tests/gltf/edge_models.h"
+#include "session/export.h"
 
 int main(int argc, char** argv) {
     if (argc != 2) {

@@ -23,6 +23,7 @@
 #include "render/offscreen.h"
 #include "render/render.h"
 #include "tests/unit/test_skeleton.h"
+#include "session/export.h"
 
 namespace {
 

@@ -14,8 +14,8 @@
 #include "model/model.h"
 #include "overlay/prompt.h"
 #include "panels/bone_panel.h"
-#include "pose/keys.h"
-#include "tests/unit/test_core_globals.h"
+#include "session/session.h"
+#include "tests/unit/test_session_globals.h"
 #include "tests/unit/test_skeleton.h"
 
 namespace {

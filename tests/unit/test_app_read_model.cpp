@@ -4,9 +4,10 @@
 #include <unistd.h>
 
 #include "app/read_model.h"
-#include "model/sample.h"
-#include "tests/unit/test_core_globals.h"
+#include "demo/sample.h"
+#include "tests/unit/test_session_globals.h"
 #include "tests/unit/test_model_helpers.h"
+#include "session/session.h"
 
 namespace {
 

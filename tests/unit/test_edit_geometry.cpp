@@ -14,6 +14,7 @@
 #include "model/export.h"
 #include "pose/rotation.h"
 #include "tests/unit/test_pose_fixture.h"
+#include "session/export.h"
 
 namespace {
 
@@ -106,7 +107,7 @@ TEST(EditGeometry, AppendMapsBonesByNameAndFillsMissingOnesFromFrameZero) {
 TEST(EditGeometry, ScaleMovesEveryVertexOfEveryFrameByExactlyS) {
     for (float s : {2.0f, 0.37f}) {
         SkelModel model = MakeRig(), original;
-        CopyModel(&model, &original); // a plain copy's vertices would see model's weights
+        original = model;
         std::string why;
         ASSERT_TRUE(ScaleModel(&model, s, &why)) << why;
         for (int32_t f = 0; f < 3; f++) {
@@ -135,7 +136,7 @@ TEST(EditGeometry, DeletedBonesChildrenKeepTheirPosesAndItsVerticesStayPut) {
     // whose children are none but whose weights are real: refused.
     for (int32_t bone : {1, 0}) {
         SkelModel model = MakeRig(), original;
-        CopyModel(&model, &original); // a plain copy's vertices would see model's weights
+        original = model;
         std::string why;
         ASSERT_TRUE(DeleteBone(&model, bone, &why)) << why;
         ASSERT_EQ(model.numbones, 4);
@@ -178,7 +179,7 @@ TEST(EditGeometry, DeletedBonesChildrenKeepTheirPosesAndItsVerticesStayPut) {
 
 TEST(EditGeometry, InPlaceZeroesTravelKeepsHeightAndTurnAndLimitsAreCheckedUpFront) {
     SkelModel model = MakeRig(), original;
-    CopyModel(&model, &original);
+    original = model;
     std::string why;
     ASSERT_TRUE(MakeInPlace(&model, 0, &why)) << why;
     for (int32_t f = 0; f < 3; f++) {

@@ -10,7 +10,7 @@
 #include <functional>
 #include <map>
 
-#include "model/sample.h"
+#include "demo/sample.h"
 #include "pose/rotation.h"
 #include "tests/gltf/edge_models.h"
 #include "tests/unit/test_pose_fixture.h"

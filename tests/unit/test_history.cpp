@@ -11,7 +11,7 @@
 
 #include "edit/edit.h"
 #include "history/history.h"
-#include "model/sample.h"
+#include "demo/sample.h"
 #include "pose/rotate_model.h"
 #include "tests/unit/test_model_helpers.h"
 

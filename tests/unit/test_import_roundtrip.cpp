@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "model/sample.h"
+#include "demo/sample.h"
 #include "pose/rotation.h"
 #include "tests/gltf/edge_models.h"
 #include "tests/unit/test_model_helpers.h"

@@ -9,9 +9,10 @@
 #include "model/export.h"
 #include "model/format.h"
 #include "model/load.h"
-#include "model/sample.h"
+#include "demo/sample.h"
 #include "tests/unit/test_model_helpers.h"
 #include "tests/unit/test_skeleton.h"
+#include "session/export.h"
 
 namespace {
 

@@ -104,6 +104,21 @@ TEST(FileIO, StagedFilesAreCommittedTogetherOrPutBack) {
         << "one file cannot take both";
     EXPECT_EQ(ReadWhole(dir.File("a")), Bytes("A"));
     EXPECT_EQ(Listing(dir.path), (std::vector<std::string>{"a", "b"}));
+
+    // The second rename of a pair fails (its temporary file vanished after
+    // staging): the first file, already replaced, comes back from its backup.
+    {
+        StagedFile x, y;
+        ASSERT_TRUE(StageFile(dir.File("a").c_str(), "AAA", 3, &x, &reason)) << reason;
+        ASSERT_TRUE(StageFile(dir.File("b").c_str(), "BBB", 3, &y, &reason)) << reason;
+        ASSERT_EQ(unlink((y.dir + "/" + y.temp).c_str()), 0);
+        StagedFile* both[] = {&x, &y};
+        EXPECT_FALSE(CommitStagedFiles(both, 2, &reason));
+        EXPECT_EQ(reason.find("could not be put back"), std::string::npos) << reason;
+    }
+    EXPECT_EQ(ReadWhole(dir.File("a")), Bytes("A"));
+    EXPECT_EQ(ReadWhole(dir.File("b")), Bytes("B"));
+    EXPECT_EQ(Listing(dir.path), (std::vector<std::string>{"a", "b"}));
 }
 
 TEST(FileIO, OutputsMayNotClashWithEachOtherOrWithAnInputOfAnotherKind) {

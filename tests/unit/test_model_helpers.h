@@ -17,6 +17,7 @@
 
 #include "model/export.h"
 #include "model/model.h"
+#include "session/export.h"
 
 using Image = std::vector<unsigned char>;
 

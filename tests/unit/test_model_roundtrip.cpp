@@ -7,7 +7,7 @@
 
 #include "model/export.h"
 #include "model/load.h"
-#include "model/sample.h"
+#include "demo/sample.h"
 #include "model/validate.h"
 #include "pose/rotation.h"
 #include "tests/unit/test_model_helpers.h"
@@ -74,29 +74,47 @@ TEST(ModelRoundTrip, ShuffledLayoutsWithGapsLoadFromDiskToTheSameModel) {
     }
 }
 
-TEST(ModelRoundTrip, CopiesAreDeepAndKeepTheirOwnWeights) {
+TEST(ModelRoundTrip, PlainCopiesAreDeepAndKeepTheirOwnWeights) {
     SkelModel sample;
     BuildSampleModel(&sample);
-    SkelModel edited;
-    CopyModel(&sample, &edited);
+    SkelModel edited = sample;
     CopyName(edited.bones[3].name, "Torso");
     EXPECT_STREQ(sample.bones[3].name, "Chest") << "the copy is deep";
 
-    // A copy's vertices point into its own pools, so it outlives the source.
+    // Copies made every way a caller may (construction, assignment, a list of
+    // models that grows and reallocates) point into their own pools, so they
+    // outlive the source.
     Image fromSample = ExportSKM(sample);
     SkelModel* source = new SkelModel;
     BuildSampleModel(source);
-    SkelModel copy;
-    CopyModel(source, &copy);
+    SkelModel constructed(*source);
+    SkelModel assigned;
+    assigned = *source;
+    std::vector<SkelModel> history;
+    for (int i = 0; i < 5; i++) history.push_back(*source);
+    SkelMesh lone;
+    lone = source->meshes[1];
+    // A vertex pointing outside its pool is not followed into the copy.
+    source->meshes[0].verts[0].weights = &source->meshes[1].weightpool[0];
+    SkelMesh stray = source->meshes[0];
     delete source;
-    for (const SkelMesh& mesh : copy.meshes)
-        for (const SkelVertex& v : mesh.verts) {
-            ASSERT_GE(v.weights, mesh.weightpool.data());
-            ASSERT_LE(v.weights + v.numweights, mesh.weightpool.data() + mesh.weightpool.size());
-        }
-    EXPECT_EQ(ExportSKM(copy), fromSample);
+    EXPECT_EQ(stray.verts[0].weights, nullptr);
+    for (const SkelModel* copy : {&constructed, &assigned, &history.front(), &history.back()}) {
+        for (const SkelMesh& mesh : copy->meshes)
+            for (const SkelVertex& v : mesh.verts) {
+                ASSERT_GE(v.weights, mesh.weightpool.data());
+                ASSERT_LE(v.weights + v.numweights,
+                          mesh.weightpool.data() + mesh.weightpool.size());
+            }
+        EXPECT_EQ(ExportSKM(*copy), fromSample);
+    }
+    ASSERT_EQ(lone.verts.size(), sample.meshes[1].verts.size());
+    for (size_t v = 0; v < lone.verts.size(); v++)
+        for (int32_t w = 0; w < lone.verts[v].numweights; w++)
+            EXPECT_EQ(lone.verts[v].weights[w].influence,
+                      sample.meshes[1].verts[v].weights[w].influence);
 
-    SkelMesh shortPool = copy.meshes[0];
+    SkelMesh shortPool = constructed.meshes[0];
     shortPool.weightpool.pop_back();
     EXPECT_FALSE(LinkVertexWeights(&shortPool));
 }
@@ -235,8 +253,7 @@ TEST(ModelCheck, ReportsEachBrokenRuleOnce) {
         {[](SkelModel* m) { m->frames.push_back(m->frames[0]); }, "s.skp: the frame count "},
     };
     for (const Breakage& b : cases) {
-        SkelModel model;
-        CopyModel(&sample, &model);
+        SkelModel model = sample;
         b.apply(&model);
         std::vector<std::string> problems;
         CheckModel(&model, "s.skm", "s.skp", &problems);

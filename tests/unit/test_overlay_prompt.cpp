@@ -8,8 +8,9 @@
 #include "model/model.h"
 #include "overlay/prompt.h"
 #include "overlay/text.h"
-#include "tests/unit/test_core_globals.h"
+#include "tests/unit/test_session_globals.h"
 #include "tests/unit/test_skeleton.h"
+#include "session/session.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "model/sample.h"
+#include "demo/sample.h"
 #include "model/tga_write.h"
 #include "overlay/tga.h"
 

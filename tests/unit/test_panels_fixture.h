@@ -15,8 +15,8 @@
 #include "model/model.h"
 #include "panels/panels.h"
 #include "panels/rotate_panel.h"
-#include "pose/keys.h"
-#include "tests/unit/test_core_globals.h"
+#include "session/session.h"
+#include "tests/unit/test_session_globals.h"
 #include "tests/unit/test_skeleton.h"
 
 // A left click at strip pixel (x, y): press and release.

@@ -9,7 +9,7 @@
 #include "panels/bone_panel.h"
 #include "panels/mesh_panel.h"
 #include "panels/panels.h"
-#include "pose/keys.h"
+#include "session/session.h"
 #include "tests/unit/test_panels_fixture.h"
 
 namespace {

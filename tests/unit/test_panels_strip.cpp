@@ -20,6 +20,7 @@
 #include "platform/display.h"
 #include "tests/unit/test_model_helpers.h"
 #include "tests/unit/test_panels_fixture.h"
+#include "session/session.h"
 
 namespace {
 
@@ -312,8 +313,8 @@ TEST_F(PanelsStrip, PlayPanelDrivesThePlayerWhichOutlivesIt) {
     EXPECT_EQ(Play.mode, PLAY_PLAYING);
     EXPECT_EQ(Play.frame, 1);
     EXPECT_EQ(button->name, "Pause");
-    EXPECT_EQ(ModelTimer.frametime, 100.0f);
-    EXPECT_EQ(ModelTimer.lasttime, 1000.0f);
+    EXPECT_EQ(Play.steptime, 1000u);
+    EXPECT_EQ(PlaybackFrameMillis(&Play), 100u);
     StepPlayback();
     StepPlayback();
     EXPECT_EQ(Play.frame, 3);
@@ -330,7 +331,7 @@ TEST_F(PanelsStrip, PlayPanelDrivesThePlayerWhichOutlivesIt) {
     EXPECT_EQ(Play.frame, 0);
     Retype(fps, "0");
     EXPECT_EQ(Play.fps, 1);
-    EXPECT_EQ(ModelTimer.frametime, 1000.0f);
+    EXPECT_EQ(PlaybackFrameMillis(&Play), 1000u);
     Click(loop);
     Click(smooth);
     EXPECT_FALSE(Play.loop);

@@ -6,6 +6,7 @@
 
 #include "pose/anim.h"
 #include "test_pose_fixture.h"
+#include "session/session.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Shared by the pose tests: a frame's pose and skin as the core builds them,
 // and a posing record that drives the core as boneloom-tool does. The tests
-// of the viewer's wrappers use the globals snapshot of test_core_globals.h.
+// of the viewer's wrappers use the globals snapshot of test_session_globals.h.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@
 #include "pose/channels.h"
 #include "pose/compose.h"
 #include "pose/skin.h"
-#include "tests/unit/test_core_globals.h"
+#include "tests/unit/test_session_globals.h"
 #include "tests/unit/test_skeleton.h"
 
 // Model-space pose of every bone in frame f, as the composer builds it.

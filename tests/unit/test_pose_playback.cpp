@@ -98,36 +98,67 @@ TEST(PosePlayback, PauseScrubAndStop) {
     EXPECT_EQ(play.mode, PLAY_STOPPED);
 }
 
-TEST(PosePlayback, TimerPacesFramesAtTheChosenSpeed) {
-    AnimTimer timer;
-    memset(&timer, 0, sizeof timer);
-    timer.anims[0] = AnimRange{1, 10, 10};
+// Drawn frames every 5 ms from start, over 400 ms at 10 then 20 fps; the
+// clock readings at which the shown frame changed, and the blend a quarter
+// into the first interval.
+struct PacedRun {
+    std::vector<uint32_t> changes;
+    float quarter = -1;
+    int32_t frame = 0;
+};
+
+static PacedRun RunPaced(uint32_t start) {
+    Playback play;
+    SetPlaybackSpeed(&play, 10);
+    play.smooth = true;
+    TogglePlayback(&play, 10);
+    RestartPlaybackInterval(&play, start);
+    PacedRun run;
+    for (uint32_t t = 5; t <= 400; t += 5) {
+        uint32_t now = start + t; // wraps with the clock
+        if (PlaybackStepDue(&play, now) && AdvancePlayback(&play, 10)) run.changes.push_back(t);
+        if (t == 25) run.quarter = PlaybackBlend(&play, now);
+        if (t == 200) SetPlaybackSpeed(&play, 20); // twice the speed from the step just taken
+    }
+    run.frame = play.frame;
+    return run;
+}
+
+TEST(PosePlayback, PacesFramesInWholeMillisecondsAtAnyUptime) {
     Playback play;
     SetPlaybackSpeed(&play, 0);
     EXPECT_EQ(play.fps, PLAY_MIN_FPS);
     SetPlaybackSpeed(&play, 500);
     EXPECT_EQ(play.fps, PLAY_MAX_FPS);
-    SetPlaybackSpeed(&play, 10);
-    play.smooth = true;
 
-    TogglePlayback(&play, 10);
-    RestartPlaybackInterval(&play, &timer, 1000);
-    // Drawn frames every 5 ms; note when the shown frame changes.
-    std::vector<int32_t> changes;
-    for (int32_t now = 1005; now <= 1400; now += 5) {
-        if (TickAnimationAt(&timer, now) && AdvancePlayback(&play, 10)) changes.push_back(now);
-        if (now == 1125) {
-            EXPECT_FLOAT_EQ(PlaybackBlend(&play, &timer), 0.25f);
-        }
-        if (now == 1200) { // twice the speed from the tick just taken
-            SetPlaybackSpeed(&play, 20);
-            ApplyPlaybackSpeed(&play, &timer);
-        }
+    // Just after start, after ten days of uptime (float milliseconds are 64
+    // apart there), and across the wrap at 2^32: the same steps, the same blend.
+    const uint32_t TEN_DAYS = 10u * 24 * 3600 * 1000;
+    for (uint32_t start : {1000u, TEN_DAYS, 0xFFFFFF00u}) {
+        PacedRun run = RunPaced(start);
+        EXPECT_EQ(run.changes, (std::vector<uint32_t>{100, 200, 250, 300, 350, 400}))
+            << "start " << start;
+        EXPECT_FLOAT_EQ(run.quarter, 0.25f) << "start " << start;
+        EXPECT_EQ(run.frame, 7) << "start " << start;
     }
-    EXPECT_EQ(changes, (std::vector<int32_t>{1100, 1200, 1250, 1300, 1350, 1400}));
-    EXPECT_EQ(play.frame, 7);
+
+    // 120 fps is a frame every 1000/120 ms: due at 9 whole ms, not before,
+    // and never at 0 ms.
+    SetPlaybackSpeed(&play, 120);
+    TogglePlayback(&play, 10);
+    RestartPlaybackInterval(&play, TEN_DAYS);
+    EXPECT_FALSE(PlaybackStepDue(&play, TEN_DAYS));
+    EXPECT_FALSE(PlaybackStepDue(&play, TEN_DAYS + 8));
+    EXPECT_TRUE(PlaybackStepDue(&play, TEN_DAYS + 9));
+    EXPECT_FALSE(PlaybackStepDue(&play, TEN_DAYS + 9));
+    // A reading more than 2^31 ms on is a long gap, not a clock running back.
+    EXPECT_TRUE(PlaybackStepDue(&play, TEN_DAYS + 9 + 0x90000000u));
+    play.smooth = true;
+    RestartPlaybackInterval(&play, 0xFFFFFFFEu);
+    EXPECT_FLOAT_EQ(PlaybackBlend(&play, 1u), 0.36f); // 3 ms of 8.33
+    EXPECT_EQ(PlaybackBlend(&play, 20u), 1.0f);
     TogglePlayback(&play, 10); // paused: the frame itself, no blending
-    EXPECT_EQ(PlaybackBlend(&play, &timer), 0.0f);
+    EXPECT_EQ(PlaybackBlend(&play, 1u), 0.0f);
 }
 
 TEST(PosePlayback, BlendTakesTheShortWayAndHitsTheFramesExactly) {

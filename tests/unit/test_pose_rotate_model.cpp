@@ -7,6 +7,7 @@
 
 #include "pose/rotate_model.h"
 #include "test_pose_fixture.h"
+#include "session/session.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <map>
 #include <utility>
 
-#include "model/sample.h"
+#include "demo/sample.h"
 #include "tests/gltf/edge_models.h"
 #include "tests/unit/test_pose_fixture.h"
 

@@ -1,14 +1,18 @@
-// The viewer's key channels and displayed pose: the globals the frame, the
-// keyboard and the panels share, and the named operations on them. Each is a
-// thin wrapper over the silent core (pose/channels.h, pose/compose.h) that
-// adds the console text. Owns KeyActive, KeyFrame, KeyBoneCount, DisplayKeys
-// and CurrentPose.
+// The viewer's session: the one model of a run, its selection, the key
+// channels, the displayed pose and the animation timer, and the named
+// operations on them that the frame, the keyboard and the panels share. Each
+// operation is a thin wrapper over the silent core (model/, pose/) that adds
+// the console text. Owns every global listed here.
 #pragma once
 #include <cstdint>
-#include <vector>
 
 #include "model/model.h"
+#include "pose/anim.h"
 #include "pose/channels.h"
+
+extern SkelModel* CurrentModel; // the model of this run; null until loaded
+extern int32_t SelectedBone;    // index into bones; starts at 1
+extern int32_t SelectedMesh;    // index into meshes; starts at 0
 
 extern int32_t KeyActive[256]; // 1 when some bone name begins with this byte
 extern int32_t KeyFrame[256];  // frame each key selects; every load sets all to 1
@@ -20,6 +24,20 @@ extern FrameKeys DisplayKeys; // copy of the latest list, for the key-list overl
 // rebuild and replaced by a new array on every rebuild, so never keep it.
 extern BonePose* CurrentPose;
 extern int32_t CurrentPoseCount;
+
+extern AnimTimer ModelTimer; // the program's one timer, zero at start
+extern int32_t TickTime;     // ms clock read at each idle tick (written by the app)
+
+// Bring SelectedBone / SelectedMesh into range before they are used as an
+// index: a value outside 0 .. count-1 becomes 0. Return the index, or -1 when
+// there is no model or it has no bones (meshes). Nothing may index with the
+// raw globals without going through these.
+int32_t ClampSelectedBone();
+int32_t ClampSelectedMesh();
+// Moves SelectedBone / SelectedMesh by step, wrapping past either end; nothing
+// when there is no model or it has no bones (meshes).
+void StepSelectedBone(int step);
+void StepSelectedMesh(int step);
 
 // After a model load: every key inactive and at frame 1, then ListBoneNames.
 void ResetKeyChannels();
@@ -38,7 +56,12 @@ void PublishFrameKeys(const FrameKeys* list);
 // taking its local pose from its channel's frame in list (ChannelLocalPoses,
 // then ComposePose).
 void ComputePose(SkelModel* model, const FrameKeys* list);
-// Moves SelectedBone / SelectedMesh by step, wrapping past either end; nothing
-// when there is no model or it has no bones (meshes).
-void StepSelectedBone(int step);
-void StepSelectedMesh(int step);
+
+// The Rotate button: RotateModelFrames on CurrentModel, then RebuildPose;
+// nothing without a model.
+void RotateModel(float* angles);
+
+// SetDefaultAnimation on ModelTimer (nothing without a model), and
+// TickAnimationAt with TickTime.
+void RegisterDefaultAnimation(SkelModel* model);
+bool TickAnimation(AnimTimer* timer);

@@ -1,20 +1,42 @@
-// The viewer's key channels, displayed pose and selection stepping: the
-// globals of pose/keys.h and the wrappers that run the core on them. The
-// channel globals stay ints (1 active) as the rest of the viewer reads them;
-// each wrapper hands the core a KeyChannels record made from them.
-#include "pose/keys.h"
+// The viewer's session: the globals of session/session.h and the wrappers
+// that run the core on them. The channel globals stay ints (1 active) as the
+// rest of the viewer reads them; each wrapper hands the core a KeyChannels
+// record made from them.
+#include "session/session.h"
 
 #include <cstdio>
 #include <cstring>
 
 #include "pose/compose.h"
+#include "pose/rotate_model.h"
 
+SkelModel* CurrentModel = nullptr;
+int32_t SelectedBone = 1;
+int32_t SelectedMesh = 0;
 int32_t KeyActive[256];
 int32_t KeyFrame[256];
 int32_t KeyBoneCount = 0;
 FrameKeys DisplayKeys;
 BonePose* CurrentPose = nullptr;
 int32_t CurrentPoseCount = 0;
+AnimTimer ModelTimer;
+int32_t TickTime = 0;
+
+int32_t ClampSelectedBone() {
+    if (!CurrentModel || CurrentModel->numbones <= 0 ||
+        (size_t)CurrentModel->numbones > CurrentModel->bones.size())
+        return -1;
+    if (SelectedBone < 0 || SelectedBone >= CurrentModel->numbones) SelectedBone = 0;
+    return SelectedBone;
+}
+
+int32_t ClampSelectedMesh() {
+    if (!CurrentModel || CurrentModel->nummeshes <= 0 ||
+        (size_t)CurrentModel->nummeshes > CurrentModel->meshes.size())
+        return -1;
+    if (SelectedMesh < 0 || SelectedMesh >= CurrentModel->nummeshes) SelectedMesh = 0;
+    return SelectedMesh;
+}
 
 static KeyChannels LoadChannels() {
     KeyChannels channels;
@@ -96,3 +118,15 @@ void StepSelectedMesh(int step) {
     if (!CurrentModel) return;
     SelectedMesh = StepIndex(SelectedMesh, step, UsableMeshes(CurrentModel));
 }
+
+void RotateModel(float* angles) {
+    if (!CurrentModel) return;
+    RotateModelFrames(CurrentModel, angles);
+    RebuildPose();
+}
+
+void RegisterDefaultAnimation(SkelModel* model) {
+    if (model) SetDefaultAnimation(&ModelTimer, model);
+}
+
+bool TickAnimation(AnimTimer* timer) { return TickAnimationAt(timer, TickTime); }

@@ -1,4 +1,4 @@
-// One snapshot of every mutable global of model/ and pose/ (the current
+// One snapshot of every global of the session (the current
 // model, the selection, the key channels, the published key list, the
 // displayed pose and the animation timer), and a fixture that puts them all
 // back after each test, so tests that run the viewer's wrappers never see each
@@ -13,7 +13,7 @@
 
 #include "model/model.h"
 #include "pose/anim.h"
-#include "pose/keys.h"
+#include "session/session.h"
 
 struct CoreGlobals {
     SkelModel* model = nullptr;

@@ -4,7 +4,7 @@
 // weights blended across the joints, and the small texture they are painted
 // with. Everything is computed from the tables below in double precision and
 // stored as float, so the result is the same on every call. No state.
-#include "model/sample.h"
+#include "demo/sample.h"
 
 #include <algorithm>
 #include <cmath>
@@ -13,6 +13,7 @@
 #include <string>
 
 #include "model/tga_write.h"
+#include "pose/rotation.h"
 
 namespace {
 
@@ -183,21 +184,13 @@ struct Shape {
     std::vector<int32_t> tris;
 };
 
-double Dot(const double* a, const double* b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
-
-void Cross(const double* a, const double* b, double* out) {
-    out[0] = a[1] * b[2] - a[2] * b[1];
-    out[1] = a[2] * b[0] - a[0] * b[2];
-    out[2] = a[0] * b[1] - a[1] * b[0];
-}
-
 void AddTube(Shape* shape, const Tube& tube) {
     // Ring k's vertex j sits at angle pi + 2 pi j / sides from ring axis a, so
     // the seam (j = 0 and j = sides, the same point twice for the texture)
     // lies at -a: the back of a limb, the sole of a foot.
     double side[3];
-    Cross(tube.ub, tube.axis, side);
-    bool forward = Dot(side, tube.ua) > 0; // (j, k), (j+1, k), (j, k+1) faces out
+    CrossVector(tube.ub, tube.axis, side);
+    bool forward = DotVector(side, tube.ua) > 0; // (j, k), (j+1, k), (j, k+1) faces out
     int32_t first = (int32_t)shape->influence.size();
     std::vector<int32_t> start, count;
     double u0 = tube.rings.front().u, u1 = tube.rings.back().u;
@@ -256,7 +249,7 @@ void AddTube(Shape* shape, const Tube& tube) {
         double e1[3] = {p1[0] - p0[0], p1[1] - p0[1], p1[2] - p0[2]};
         double e2[3] = {p2[0] - p0[0], p2[1] - p0[1], p2[2] - p0[2]};
         double face[3];
-        Cross(e1, e2, face);
+        CrossVector(e1, e2, face);
         for (int c = 0; c < 3; c++)
             for (int k = 0; k < 3; k++) normal[3 * t[c] + k] += face[k];
     }
@@ -268,7 +261,7 @@ void AddTube(Shape* shape, const Tube& tube) {
     }
     for (size_t v = (size_t)first; v < shape->influence.size(); v++) {
         double* n = &normal[3 * v];
-        double length = std::sqrt(Dot(n, n));
+        double length = std::sqrt(DotVector(n, n));
         for (int k = 0; k < 3; k++) n[k] = length > 0 ? n[k] / length : 0;
     }
 }
