@@ -119,14 +119,18 @@ RenderOptions CurrentRenderOptions() {
     return o;
 }
 
-// Counted once per model: the figures do not change while it is shown.
+// Counted again only when the model or its edit state changes (an edit, undo
+// or redo): a walk over every weight is too much for every frame.
 static ModelStats ViewerStats;
 static const SkelModel* ViewerStatsModel = nullptr;
+static uint64_t ViewerStatsState = 0;
 
 void DrawViewerStats() {
-    if (CurrentModel != ViewerStatsModel) {
+    uint64_t state = HistoryState(&ViewerHistory);
+    if (CurrentModel != ViewerStatsModel || state != ViewerStatsState) {
         ViewerStats = GatherModelStats(CurrentModel);
         ViewerStatsModel = CurrentModel;
+        ViewerStatsState = state;
     }
     DrawModelStats(GLUT_BITMAP_HELVETICA_10, &ViewerStats);
 }

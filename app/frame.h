@@ -41,7 +41,8 @@ bool TickDue(uint32_t now, uint32_t last, int ticksRun);
 void DrawFrame();
 // The display options and the selection as the renderer takes them.
 RenderOptions CurrentRenderOptions();
-// The HUD's statistics block of CurrentModel (counted once per model).
+// The HUD's statistics block of CurrentModel (counted again after each edit,
+// undo or redo).
 void DrawViewerStats();
 // Ticks the animation timer and steps playback when its frame time has passed
 // on TickTime, then draws the key list

@@ -3,7 +3,8 @@
 # the view tipped down so the ground plane is seen from above: with the left
 # thigh selected, "Show Weights" paints the body dark blue and the left thigh
 # red; "Show Names", "Show Grid" and "Show Stats" each add their own pixels
-# (white names, grey grid lines, white text at the top left);
+# (white names, grey grid lines, white text at the top left, which changes
+# when a frame is duplicated);
 # F12 and the main menu's "Save Screenshot" write shot_0001.png and
 # shot_0002.png: PNGs of the window's size showing what the window shows.
 . "$(dirname "$0")/viewer_common.inc"
@@ -56,6 +57,13 @@ toggle() {
 toggle 8 names weights "$VIEW" "$WHITE_PX" 150 "Show Names, white"
 toggle 9 grid names "$VIEW" "$GREY_PX" 300 "Show Grid, grey"
 toggle 10 stats grid 200x130+0+0 "$WHITE_PX" 200 "Show Stats, white at the top left"
+# The block follows edits: a duplicated frame changes its Frames line (the
+# rows below the unsaved-changes line).
+choose_panel Play
+shot play
+click_control Duplicate
+shot_changed edited play 200x95+0+30
+note "Show Stats: the block changed with a duplicated frame"
 
 # --- screenshots ----------------------------------------------------------------
 key_tap F12
