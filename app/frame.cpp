@@ -13,9 +13,11 @@
 #include "app/input.h"
 #include "app/menus.h"
 #include "app/read_model.h"
+#include "app/screenshot.h"
 #include "app/shown_pose.h"
 #include "model/file_io.h"
 #include "glui/glui.h"
+#include "overlay/bone_names.h"
 #include "overlay/hud.h"
 #include "overlay/key_list.h"
 #include "overlay/prompt.h"
@@ -97,8 +99,10 @@ void DrawFrame() {
     DrawHUD(GLUT_BITMAP_HELVETICA_10, ShowFPS != 0);
     DrawPlaybackFrame(GLUT_BITMAP_HELVETICA_10, &Play, PlaybackBlend(&Play, (uint32_t)TickTime));
     DrawUnsavedLine(GLUT_BITMAP_HELVETICA_10, ModelUnsaved());
+    if (ShowStats) DrawViewerStats();
     DrawLogo();
     glPopMatrix();
+    TakePendingScreenshot();
     glutSwapBuffers();
     glutPostRedisplay();
 }
@@ -112,7 +116,25 @@ RenderOptions CurrentRenderOptions() {
     o.show_mesh = ShowMesh != 0;
     o.selected_mesh = ClampSelectedMesh();
     o.mesh_buffers = &ViewerMeshes;
+    o.weights_bone = ShowWeights ? o.selected_bone : -1;
+    o.show_grid = ShowGrid != 0;
     return o;
+}
+
+// Counted again only when the model or its edit state changes (an edit, undo
+// or redo): a walk over every weight is too much for every frame.
+static ModelStats ViewerStats;
+static const SkelModel* ViewerStatsModel = nullptr;
+static uint64_t ViewerStatsState = 0;
+
+void DrawViewerStats() {
+    uint64_t state = HistoryState(&ViewerHistory);
+    if (CurrentModel != ViewerStatsModel || state != ViewerStatsState) {
+        ViewerStats = GatherModelStats(CurrentModel);
+        ViewerStatsModel = CurrentModel;
+        ViewerStatsState = state;
+    }
+    DrawModelStats(GLUT_BITMAP_HELVETICA_10, &ViewerStats);
 }
 
 // The key list comes first: the text does not touch the depth buffer, so
@@ -125,6 +147,8 @@ void DrawSkeletonFrame() {
     int32_t count = 0;
     const BonePose* pose = ShownPose(&Play, PlaybackBlend(&Play, (uint32_t)TickTime), &count);
     RenderModel(CurrentModel, pose, count, &options);
+    if (ShowNames)
+        DrawBoneNames(GLUT_BITMAP_HELVETICA_10, CurrentModel, pose, count, options.selected_bone);
 }
 
 void HandleDisplay() {}

@@ -38,11 +38,15 @@ void RunTick();
 // later one once at least TICK_MIN_MS have passed since `last`. The gap is
 // taken modulo 2^32, so the gate keeps working across the clock's wrap.
 bool TickDue(uint32_t now, uint32_t last, int ticksRun);
-// Draws and presents one complete frame (scene, prompt, HUD with the
-// playback frame, logo).
+// Draws and presents one complete frame (scene, bone names, prompt, HUD with
+// the playback frame and statistics, logo), taking a screenshot of it first
+// when one was asked for.
 void DrawFrame();
 // The display options and the selection as the renderer takes them.
 RenderOptions CurrentRenderOptions();
+// The HUD's statistics block of CurrentModel (counted again after each edit,
+// undo or redo).
+void DrawViewerStats();
 // Ticks the animation timer and steps playback when its frame time has passed
 // on TickTime, then draws the key list
 // and CurrentModel in the shown pose (CurrentPose while playback is stopped,

@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "app/camera.h"
+#include "app/screenshot.h"
 #include "glui/glui.h"
 #include "overlay/prompt.h"
 #include "panels/bone_panel.h" // PrevBone, NextBone
@@ -78,6 +79,8 @@ int PressSpecial(int key, int inside) {
         PrevBone();
     else if (key == GLUT_KEY_RIGHT)
         NextBone();
+    else if (key == GLUT_KEY_F12)
+        RequestScreenshot();
     SpecialDown[key] = 1;
     return 1;
 }

@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "app/camera.h"
+#include "app/screenshot.h"
 #include "session/export.h"
 #include "model/model.h"
 #include "panels/undo.h"
@@ -17,6 +18,10 @@ void ToggleWireframe() { Wireframe = Wireframe ? 0 : 1; }
 void ToggleFlyMode() { FlyMode = FlyMode ? 0 : 1; }
 void ToggleShowQuats() { ShowQuats = ShowQuats ? 0 : 1; }
 void ToggleShowMesh() { ShowMesh = ShowMesh ? 0 : 1; }
+void ToggleShowWeights() { ShowWeights = ShowWeights ? 0 : 1; }
+void ToggleShowNames() { ShowNames = ShowNames ? 0 : 1; }
+void ToggleShowGrid() { ShowGrid = ShowGrid ? 0 : 1; }
+void ToggleShowStats() { ShowStats = ShowStats ? 0 : 1; }
 
 void BuildMenus() {
     int display = glutCreateMenu(HandleDisplayMenu);
@@ -27,6 +32,10 @@ void BuildMenus() {
     glutAddMenuEntry("Toogle Fly Mode", MENU_FLY_MODE);
     glutAddMenuEntry("Show Quats", MENU_SHOW_QUATS);
     glutAddMenuEntry("Show Mesh", MENU_SHOW_MESH);
+    glutAddMenuEntry("Show Weights", MENU_SHOW_WEIGHTS);
+    glutAddMenuEntry("Show Names", MENU_SHOW_NAMES);
+    glutAddMenuEntry("Show Grid", MENU_SHOW_GRID);
+    glutAddMenuEntry("Show Stats", MENU_SHOW_STATS);
 
     glutCreateMenu(HandleMainMenu);
     glutAddMenuEntry("Model: Save SKP file", MENU_SAVE_SKP);
@@ -35,6 +44,7 @@ void BuildMenus() {
     glutAddMenuEntry("Exit", MENU_EXIT);
     glutAddMenuEntry("Undo", MENU_UNDO);
     glutAddMenuEntry("Redo", MENU_REDO);
+    glutAddMenuEntry("Save Screenshot", MENU_SAVE_SCREENSHOT);
     glutAttachMenu(GLUT_RIGHT_BUTTON);
 }
 
@@ -72,6 +82,18 @@ void HandleDisplayMenu(int value) {
         case MENU_SHOW_MESH:
             ToggleShowMesh();
             break;
+        case MENU_SHOW_WEIGHTS:
+            ToggleShowWeights();
+            break;
+        case MENU_SHOW_NAMES:
+            ToggleShowNames();
+            break;
+        case MENU_SHOW_GRID:
+            ToggleShowGrid();
+            break;
+        case MENU_SHOW_STATS:
+            ToggleShowStats();
+            break;
         default:
             break;
     }
@@ -93,6 +115,9 @@ void HandleMainMenu(int value) {
             break;
         case MENU_REDO:
             RedoEdit();
+            break;
+        case MENU_SAVE_SCREENSHOT:
+            RequestScreenshot();
             break;
         case MENU_EXIT:
             exit(0);

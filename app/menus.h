@@ -12,9 +12,14 @@ constexpr int MENU_FULL_SCREEN = 4;
 constexpr int MENU_FLY_MODE = 5;
 constexpr int MENU_SHOW_QUATS = 6;
 constexpr int MENU_SHOW_MESH = 7;
+constexpr int MENU_SHOW_WEIGHTS = 8;
+constexpr int MENU_SHOW_NAMES = 9;
+constexpr int MENU_SHOW_GRID = 10;
+constexpr int MENU_SHOW_STATS = 11;
 // Main menu values.
 constexpr int MENU_SAVE_SKP = 5;
 constexpr int MENU_SAVE_SKM = 6;
+constexpr int MENU_SAVE_SCREENSHOT = 20;
 constexpr int MENU_EXIT = 255;
 constexpr int MENU_UNDO = 30;
 constexpr int MENU_REDO = 31;
@@ -24,8 +29,8 @@ constexpr int MENU_REDO = 31;
 void BuildMenus();
 // Callback of the "Display" submenu; every choice requests a redisplay.
 void HandleDisplayMenu(int value);
-// Callback of the main menu: the two exports, "Exit" (exit status 0), "Undo"
-// and "Redo".
+// Callback of the main menu: the two exports, "Exit" (exit status 0), "Undo",
+// "Redo" and "Save Screenshot" (taken at the end of the next frame).
 void HandleMainMenu(int value);
 // Each flips its flag between 0 and 1.
 void ToggleShowFPS();
@@ -33,3 +38,7 @@ void ToggleWireframe();
 void ToggleFlyMode();
 void ToggleShowQuats();
 void ToggleShowMesh();
+void ToggleShowWeights();
+void ToggleShowNames();
+void ToggleShowGrid();
+void ToggleShowStats();

@@ -6,7 +6,8 @@
 // ratio (target: at most 2) and the weights skinned per second, the same for
 // the portable loop that processors without AVX2 and FMA run, and the cost of
 // a first frame, which also lays the record out (texture coordinates, drawn
-// vertices, kept triangles). Usage: bench_skin [Google Benchmark options].
+// vertices, kept triangles), and a frame with the weight heat map kept. Usage: bench_skin [Google
+// Benchmark options].
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -42,10 +43,11 @@ std::vector<BonePose> TurnedPoses() {
     return pose;
 }
 
-void SkinLimitMesh(benchmark::State& state, SkinKernel kernel) {
+void SkinLimitMesh(benchmark::State& state, SkinKernel kernel, int32_t colourBone = -1) {
     const SkelModel& model = LimitModel();
     std::vector<BonePose> pose = TurnedPoses();
     SkinnedMesh out;
+    out.colour_bone = colourBone;
     // The viewer's buffers are warm after its first frame.
     PoseSkinnedMeshWith(kernel, &model, 0, pose.data(), MAX_BONES, &out);
     for (auto _ : state) {
@@ -58,6 +60,10 @@ void SkinLimitMesh(benchmark::State& state, SkinKernel kernel) {
 void BM_SkinLimitMesh(benchmark::State& state) { SkinLimitMesh(state, SKIN_FASTEST); }
 void BM_SkinLimitMeshPortable(benchmark::State& state) { SkinLimitMesh(state, SKIN_PORTABLE); }
 BENCHMARK(BM_SkinLimitMesh)->Unit(benchmark::kMillisecond)->Repetitions(10);
+// With the viewer's "Show Weights": the heat map is laid out once with the
+// record, so a frame must cost what one without it does.
+void BM_SkinLimitMeshWithWeights(benchmark::State& state) { SkinLimitMesh(state, SKIN_FASTEST, 1); }
+BENCHMARK(BM_SkinLimitMeshWithWeights)->Unit(benchmark::kMillisecond)->Repetitions(5);
 BENCHMARK(BM_SkinLimitMeshPortable)->Unit(benchmark::kMillisecond)->Repetitions(3);
 
 // A first frame: a fresh record laid out and posed.

@@ -537,6 +537,21 @@ std::string JoinPath(const std::string& dir, const char* name) {
     return dir.empty() || dir.back() == '/' ? dir + name : dir + "/" + name;
 }
 
+std::string NumberedPath(const char* dir, const char* stem, int number) {
+    char name[96];
+    snprintf(name, sizeof name, "%.60s_%04d.png", stem, number);
+    return JoinPath(dir, name);
+}
+
+std::string NextUnusedNumberedPath(const char* dir, const char* stem, int limit) {
+    struct stat info;
+    for (int number = 1; number <= limit; number++) {
+        std::string path = NumberedPath(dir, stem, number);
+        if (lstat(path.c_str(), &info) != 0 && errno == ENOENT) return path;
+    }
+    return "";
+}
+
 bool EnsureDirectory(const char* dir, bool* created, std::string* reason) {
     struct stat info;
     *created = false;

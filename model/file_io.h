@@ -112,6 +112,12 @@ std::string PairExtension(const std::string& path);
 std::string PairPartnerPath(const std::string& path);
 // name in folder dir ("" for the working directory), with one slash between.
 std::string JoinPath(const std::string& dir, const char* name);
+// dir/STEM_NNNN.png: number with at least four digits.
+std::string NumberedPath(const char* dir, const char* stem, int number);
+// The first NumberedPath from 1 up that names nothing yet (not even a broken
+// symlink), so a new file never replaces an old one; "" when every number up
+// to limit is taken.
+std::string NextUnusedNumberedPath(const char* dir, const char* stem, int limit);
 // Creates the folder dir when missing; *created says whether this call made
 // it. False with *reason when dir is something else or cannot be made.
 bool EnsureDirectory(const char* dir, bool* created, std::string* reason);

@@ -3,6 +3,7 @@
 // model is only read.
 #include "model/validate.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -321,4 +322,29 @@ void CheckSkinWeights(const SkelModel* model, const char* skmPath,
         if (f.kind == FAULT_BONE_COUNT) return;
         AddSkinLine(f, skmPath, problems, notes);
     }
+}
+
+ModelStats GatherModelStats(const SkelModel* model) {
+    ModelStats stats;
+    if (!model) return stats;
+    stats.meshes = UsableMeshes(model);
+    stats.bones = UsableBones(model);
+    stats.frames = UsableFrames(model);
+    for (int32_t m = 0; m < stats.meshes; m++) {
+        const SkelMesh& mesh = model->meshes[m];
+        size_t verts = std::min(mesh.verts.size(), (size_t)std::max(0, mesh.numverts));
+        stats.vertices += (int64_t)verts;
+        stats.triangles +=
+            (int64_t)std::min(mesh.indices.size() / 3, (size_t)std::max(0, mesh.numtris));
+        for (size_t v = 0; v < verts; v++) {
+            int32_t n = mesh.verts[v].weights ? std::max(0, mesh.verts[v].numweights) : 0;
+            stats.weights += n;
+            stats.most_influences = std::max(stats.most_influences, n);
+        }
+    }
+    std::vector<ModelFault> faults;
+    ValidateModel(model, CHECK_MESHES | CHECK_CONTENTS, &faults);
+    for (const ModelFault& f : faults)
+        if (f.kind == FAULT_WEIGHT_SUM) stats.off_sum += f.count;
+    return stats;
 }

@@ -88,5 +88,17 @@ void CheckModel(const SkelModel* model, const char* skmPath, const char* skpPath
 void CheckSkinWeights(const SkelModel* model, const char* skmPath,
                       std::vector<std::string>* problems, std::vector<std::string>* notes);
 
+// The model at a glance, for the viewer's statistics: what it holds and how
+// its skinning is spread.
+struct ModelStats {
+    int32_t meshes = 0, bones = 0, frames = 0;
+    int64_t vertices = 0, triangles = 0, weights = 0;
+    int32_t most_influences = 0; // the most weights any one vertex has
+    int64_t off_sum = 0; // vertices whose influences on existing bones miss 1 by more than 1e-3
+};
+// Counts what the model's arrays hold (never past them); off_sum is the
+// checker's count of such vertices.
+ModelStats GatherModelStats(const SkelModel* model);
+
 // True when bone i's parent is a root marker (negative) or an earlier bone.
 bool ParentIsValid(const SkelModel* model, int32_t i);

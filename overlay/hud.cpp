@@ -64,6 +64,20 @@ void DrawPlaybackFrame(void* font, const Playback* play, float blend) {
         DrawBitmapString(text, font, 1, 1, 1, 0.02f, 0.15f);
 }
 
+void DrawModelStats(void* font, const ModelStats* s) {
+    char lines[8][64];
+    snprintf(lines[0], sizeof lines[0], "Meshes: %d", (int)s->meshes);
+    snprintf(lines[1], sizeof lines[1], "Vertices: %lld", (long long)s->vertices);
+    snprintf(lines[2], sizeof lines[2], "Triangles: %lld", (long long)s->triangles);
+    snprintf(lines[3], sizeof lines[3], "Weights: %lld", (long long)s->weights);
+    snprintf(lines[4], sizeof lines[4], "Bones: %d", (int)s->bones);
+    snprintf(lines[5], sizeof lines[5], "Frames: %d", (int)s->frames);
+    snprintf(lines[6], sizeof lines[6], "Most influences: %d", (int)s->most_influences);
+    snprintf(lines[7], sizeof lines[7], "Weight sums not 1: %lld", (long long)s->off_sum);
+    for (int i = 0; i < 8; i++)
+        PrintOverlayIn(font, STATS_X, STATS_TOP - (float)i * STATS_STEP, "%s", lines[i]);
+}
+
 void DrawUnsavedLine(void* font, bool unsaved) {
     if (unsaved) DrawBitmapString("Unsaved changes", font, 1, 1, 1, 0.02f, 0.96f);
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "model/validate.h"
 #include "pose/playback.h"
 
 constexpr int FPS_TEXT_LEN = 32;
@@ -35,6 +36,14 @@ void DrawFPS(void* font, bool showFps);
 // Draws "Model: <HUDModelName>" and "Selected Bone: <name>" (empty name when the
 // model has no bone at the selection).
 void DrawModelInfo(void* font);
+
+// The statistics block at the top left, a line each: meshes, vertices,
+// triangles, weights, bones, frames, the most influences on one vertex and the
+// vertices whose influences do not add up to 1.
+constexpr float STATS_X = 0.02f;
+constexpr float STATS_TOP = 0.94f; // below the unsaved-changes line; one pitch above the first line
+constexpr float STATS_STEP = 0.03f; // each further line this much lower
+void DrawModelStats(void* font, const ModelStats* stats);
 
 // The playback line: "Frame: N" while playing or paused, with the blend
 // towards the next frame when smooth is on ("Frame: 3 (0.25)"). False, and

@@ -248,8 +248,10 @@ void Clear(SkinnedMesh* out) {
     out->texcoords.clear();
     out->drawn.clear();
     out->indices.clear();
+    out->colours.clear();
     out->laid_out_from = nullptr;
     out->laid_out_verts = out->laid_out_tris = out->laid_out_bones = -1;
+    out->laid_out_colour_bone = -1;
 }
 
 } // namespace
@@ -282,6 +284,7 @@ int32_t PosedBoneCount(const SkelModel* model, const BonePose* pose, int32_t cou
 bool LaidOutFor(const SkinnedMesh& out, const SkelMesh& src, int32_t usable) {
     return out.laid_out_from == (const void*)&src && out.laid_out_verts == src.numverts &&
            out.laid_out_tris == src.numtris && out.laid_out_bones == usable &&
+           out.laid_out_colour_bone == out.colour_bone &&
            out.positions.size() == 3 * (size_t)src.numverts &&
            out.normals.size() == out.positions.size();
 }
@@ -307,6 +310,16 @@ bool LayOutSkinnedMesh(const SkelModel* model, int32_t mesh, int32_t count, Skin
             used |= (uint32_t)vert.weights[w].bonenum < usable ? 1 : 0;
         drawn[v] = used;
     }
+    // The heat map, from the same vertices while they are at hand.
+    bool colouring = out->colour_bone >= 0;
+    out->colours.resize(colouring ? 4 * numverts : 0);
+    for (size_t v = 0; colouring && v < numverts; v++) {
+        float rgb[3];
+        WeightColour(&src.verts[v], out->colour_bone, (int32_t)usable, rgb);
+        uint8_t* rgba = &out->colours[4 * v];
+        for (int c = 0; c < 3; c++) rgba[c] = (uint8_t)std::lround(rgb[c] * 255.0f);
+        rgba[3] = 255;
+    }
 
     size_t stored = std::min(src.texcoords.size(), 2 * numverts);
     std::copy(src.texcoords.begin(), src.texcoords.begin() + stored, out->texcoords.begin());
@@ -329,7 +342,45 @@ bool LayOutSkinnedMesh(const SkelModel* model, int32_t mesh, int32_t count, Skin
     out->laid_out_verts = src.numverts;
     out->laid_out_tris = src.numtris;
     out->laid_out_bones = (int32_t)usable;
+    out->laid_out_colour_bone = out->colour_bone;
     return true;
+}
+
+const float NO_WEIGHT_RGB[3] = {1.0f, 0.0f, 1.0f};
+
+void InfluenceColour(float influence, float* rgb) {
+    // Dark blue, green, yellow, red at 0, 1/3, 2/3 and 1.
+    static const float STOPS[4][3] = {{0, 0, 0.5f}, {0, 1, 0}, {1, 1, 0}, {1, 0, 0}};
+    if (std::isnan(influence)) {
+        std::copy(NO_WEIGHT_RGB, NO_WEIGHT_RGB + 3, rgb);
+        return;
+    }
+    float t = std::min(1.0f, std::max(0.0f, influence)) * 3.0f;
+    int stop = std::min(2, (int)t);
+    float f = t - (float)stop;
+    for (int c = 0; c < 3; c++) rgb[c] = STOPS[stop][c] + (STOPS[stop + 1][c] - STOPS[stop][c]) * f;
+}
+
+bool BoneInfluence(const SkelVertex* vertex, int32_t bone, int32_t usable, float* influence) {
+    float sum = 0.0f;
+    bool any = false;
+    for (int32_t w = 0; vertex->weights && w < vertex->numweights; w++) {
+        const BoneWeight& weight = vertex->weights[w];
+        if (weight.bonenum < 0 || weight.bonenum >= usable || !std::isfinite(weight.influence))
+            continue;
+        any = any || weight.influence > 0.0f;
+        if (weight.bonenum == bone) sum += weight.influence;
+    }
+    *influence = any ? sum : 0.0f;
+    return any;
+}
+
+void WeightColour(const SkelVertex* vertex, int32_t bone, int32_t usable, float* rgb) {
+    float influence = 0.0f;
+    if (BoneInfluence(vertex, bone, usable, &influence))
+        InfluenceColour(influence, rgb);
+    else
+        std::copy(NO_WEIGHT_RGB, NO_WEIGHT_RGB + 3, rgb);
 }
 
 bool PoseSkinnedMesh(const SkelModel* model, int32_t mesh, const BonePose* pose, int32_t count,

@@ -21,11 +21,35 @@ struct SkinnedMesh {
     std::vector<float> texcoords;  // 2 per vertex (s, t); 0 where the mesh has none
     std::vector<uint8_t> drawn;    // 1 when the vertex had a usable weight
     std::vector<uint32_t> indices; // triangles whose three vertices are drawn and in range
+    // The weight heat map: with colour_bone set (by the caller, before
+    // posing) to a bone, colours holds 4 bytes per vertex, WeightColour of
+    // that bone as RGBA (opaque), the form GL draws fastest; with -1 colours
+    // is empty. Laid out with the rest, so a change of bone lays the record
+    // out again.
+    std::vector<uint8_t> colours;
+    int32_t colour_bone = -1;
     // What the layout was made from, so posing can tell a record laid out for
     // another mesh or another number of posed bones (and lay it out again).
     const void* laid_out_from = nullptr;
     int32_t laid_out_verts = -1, laid_out_tris = -1, laid_out_bones = -1;
+    int32_t laid_out_colour_bone = -1;
 };
+
+// The heat map's ramp: influence 0 dark blue, then green (1/3), yellow (2/3)
+// and red at 1, straight lines between; values outside 0..1 are clamped, a
+// value that is not a number gives NO_WEIGHT_RGB.
+void InfluenceColour(float influence, float* rgb);
+// Magenta: a vertex with no usable weight.
+extern const float NO_WEIGHT_RGB[3];
+
+// The influence of bone on vertex: the sum of its finite influences on that
+// bone (a vertex may list one bone twice). usable is the number of bones that
+// exist; a bone at or past it has no influence. False, influence 0, when the
+// vertex has no usable weight at all: none on an existing bone with a finite
+// influence above 0 (such a vertex has no position of its own).
+bool BoneInfluence(const SkelVertex* vertex, int32_t bone, int32_t usable, float* influence);
+// BoneInfluence through the ramp, or NO_WEIGHT_RGB when it is false.
+void WeightColour(const SkelVertex* vertex, int32_t bone, int32_t usable, float* rgb);
 
 // Skins mesh number mesh of model with the model-space bone poses pose[0 ..
 // count-1] (what the pose builder computes). Each vertex is the sum over its

@@ -5,6 +5,8 @@
 // both families share their enum values and signatures.
 #include "render/offscreen.h"
 
+#include "render/render.h"
+
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
 #include <GL/gl.h>
@@ -238,34 +240,7 @@ bool CreateOffscreen(int width, int height, OffscreenContext* out, std::string* 
 
 bool ReadOffscreenPixels(const OffscreenContext* offscreen, int channels, std::vector<uint8_t>* out,
                          std::string* reason) {
-    if (channels != 3 && channels != 4) {
-        *reason = "a picture is read as RGB or RGBA";
-        return false;
-    }
-    size_t row = (size_t)offscreen->width * (size_t)channels;
-    std::vector<uint8_t> pixels(row * (size_t)offscreen->height);
-    // Errors left by the drawing are not the read's: clear them first.
-    for (int i = 0; i < 16 && glGetError() != GL_NO_ERROR; i++) continue;
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, offscreen->width, offscreen->height, channels == 4 ? GL_RGBA : GL_RGB,
-                 GL_UNSIGNED_BYTE, pixels.data());
-    GLenum error = glGetError();
-    if (error != GL_NO_ERROR) {
-        char code[16];
-        snprintf(code, sizeof code, "0x%04x", (unsigned)error);
-        *reason = std::string("reading the picture back failed (GL error ") + code + ")";
-        return false;
-    }
-    std::vector<uint8_t> swap(row);
-    for (int top = 0, bottom = offscreen->height - 1; top < bottom; top++, bottom--) {
-        uint8_t* a = pixels.data() + (size_t)top * row;
-        uint8_t* b = pixels.data() + (size_t)bottom * row;
-        memcpy(swap.data(), a, row);
-        memcpy(a, b, row);
-        memcpy(b, swap.data(), row);
-    }
-    *out = std::move(pixels);
-    return true;
+    return ReadFramePixels(offscreen->width, offscreen->height, channels, out, reason);
 }
 
 void DestroyOffscreen(OffscreenContext* offscreen) {

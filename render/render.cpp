@@ -7,6 +7,9 @@
 #include <GL/glu.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
 
 #include "pose/rotation.h"
 
@@ -14,6 +17,9 @@ static const float BONE_RGB[3] = {0.4f, 0.5f, 0.7f};
 static const float SELECTED_RGB[3] = {1.0f, 0.0f, 0.0f};
 static const float MARKED_RGB[3] = {1.0f, 1.0f, 1.0f};
 static const float AXIS_RGB[3] = {0.0f, 1.0f, 0.0f};
+static const float GRID_RGB[3] = {0.35f, 0.35f, 0.35f};
+static const float GRID_X_RGB[3] = {0.9f, 0.1f, 0.1f};
+static const float GRID_Y_RGB[3] = {0.1f, 0.8f, 0.1f};
 
 // Meshes: a neutral light grey, the selected one warmer; a textured mesh is
 // white so that a face turned to the camera shows its texture's own colours.
@@ -116,6 +122,10 @@ void RenderModel(const SkelModel* model, const BonePose* pose, int32_t count,
     else
         glDisable(GL_CULL_FACE);
     glDisable(GL_TEXTURE_2D);
+    if (options->show_grid && pose) {
+        GridPlan plan = PlanGrid(pose, std::min(count, UsableBones(model)));
+        DrawGrid(&plan);
+    }
     // The depth buffer is cleared after the meshes: the skeleton then lies
     // over them, never hidden inside one, while its cubes still hide each other.
     if (options->show_mesh && model && pose) {
@@ -153,6 +163,10 @@ bool DrawMeshes(const SkelModel* model, const BonePose* pose, int32_t count,
     if (!model || !pose) return false;
     MeshBuffers temporary;
     if (!buffers) buffers = &temporary;
+    // The heat map is laid out with the skinning: a record lays itself out
+    // again only when the bone it shows changes.
+    buffers->skinned.resize((size_t)UsableMeshes(model));
+    for (SkinnedMesh& mesh : buffers->skinned) mesh.colour_bone = options->weights_bone;
     bool ok = PoseSkinnedModel(model, pose, count, &buffers->skinned);
 
     glPushAttrib(GL_ENABLE_BIT | GL_LIGHTING_BIT | GL_TEXTURE_BIT | GL_CURRENT_BIT);
@@ -164,7 +178,8 @@ bool DrawMeshes(const SkelModel* model, const BonePose* pose, int32_t count,
     for (size_t m = 0; m < buffers->skinned.size(); m++) {
         const SkinnedMesh& mesh = buffers->skinned[m];
         if (mesh.indices.empty()) continue;
-        uint32_t texture = m < buffers->textures.size() ? buffers->textures[m] : 0;
+        bool heat = !mesh.colours.empty();
+        uint32_t texture = !heat && m < buffers->textures.size() ? buffers->textures[m] : 0;
         bool selected = (int32_t)m == options->selected_mesh;
         const float* rgb = texture ? (selected ? TEXTURED_SELECTED_RGB : TEXTURED_RGB)
                                    : (selected ? SELECTED_MESH_RGB : MESH_RGB);
@@ -179,6 +194,12 @@ bool DrawMeshes(const SkelModel* model, const BonePose* pose, int32_t count,
         } else {
             glDisable(GL_TEXTURE_2D);
             glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+        }
+        if (heat) {
+            glEnableClientState(GL_COLOR_ARRAY);
+            glColorPointer(4, GL_UNSIGNED_BYTE, 0, mesh.colours.data());
+        } else {
+            glDisableClientState(GL_COLOR_ARRAY);
         }
         glDrawElements(GL_TRIANGLES, (GLsizei)mesh.indices.size(), GL_UNSIGNED_INT,
                        mesh.indices.data());
@@ -217,4 +238,86 @@ void DrawBoneLine(const float* a, const float* b, const float* rgb) {
     glVertex3f(b[1], b[2], b[0]);
     glEnd();
     glPopMatrix();
+}
+
+// 1, 2 or 5 times a power of ten: the smallest such step not below want.
+static float RoundStep(float want) {
+    float power = std::pow(10.0f, std::floor(std::log10(want)));
+    for (float m : {1.0f, 2.0f, 5.0f, 10.0f})
+        if (m * power >= want * 0.999f) return m * power;
+    return 10.0f * power;
+}
+
+GridPlan PlanGrid(const BonePose* pose, int32_t count) {
+    float reach = 0.0f;
+    for (int32_t i = 0; pose && i < count; i++) {
+        float x = std::fabs(pose[i].origin[0]), y = std::fabs(pose[i].origin[1]);
+        if (std::isfinite(x) && std::isfinite(y) && x < 1e30f && y < 1e30f)
+            reach = std::max(reach, std::max(x, y));
+    }
+    GridPlan plan;
+    if (!(reach > 0.0f)) {
+        plan.lines_each_side = 5;
+        return plan;
+    }
+    reach *= 1.25f;
+    plan.step = RoundStep(reach / 10.0f);
+    plan.lines_each_side = std::max(1, (int32_t)std::ceil(reach / plan.step - 1e-4f));
+    return plan;
+}
+
+void DrawGrid(const GridPlan* plan) {
+    int32_t n = plan->lines_each_side;
+    float half = plan->step * (float)n;
+    for (int32_t k = -n; k <= n; k++) {
+        if (k == 0) continue;
+        float at = plan->step * (float)k;
+        const float alongX[2][3] = {{-half, at, 0}, {half, at, 0}};
+        const float alongY[2][3] = {{at, -half, 0}, {at, half, 0}};
+        DrawBoneLine(alongX[0], alongX[1], GRID_RGB);
+        DrawBoneLine(alongY[0], alongY[1], GRID_RGB);
+    }
+    // The axes last, so their colours win where lines meet.
+    const float xAxis[2][3] = {{-half, 0, 0}, {half, 0, 0}};
+    const float yAxis[2][3] = {{0, -half, 0}, {0, half, 0}};
+    DrawBoneLine(xAxis[0], xAxis[1], GRID_X_RGB);
+    DrawBoneLine(yAxis[0], yAxis[1], GRID_Y_RGB);
+}
+
+bool ReadFramePixels(int width, int height, int channels, std::vector<uint8_t>* out,
+                     std::string* reason) {
+    if (channels != 3 && channels != 4) {
+        *reason = "a picture is read as RGB or RGBA";
+        return false;
+    }
+    if (width <= 0 || height <= 0) {
+        *reason = "the picture has no pixels";
+        return false;
+    }
+    size_t row = (size_t)width * (size_t)channels;
+    std::vector<uint8_t> pixels(row * (size_t)height);
+    // Errors left by the drawing are not the read's: clear them first.
+    for (int i = 0; i < 16 && glGetError() != GL_NO_ERROR; i++) continue;
+    glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, width, height, channels == 4 ? GL_RGBA : GL_RGB, GL_UNSIGNED_BYTE,
+                 pixels.data());
+    glPopClientAttrib();
+    GLenum error = glGetError();
+    if (error != GL_NO_ERROR) {
+        char code[16];
+        snprintf(code, sizeof code, "0x%04x", (unsigned)error);
+        *reason = std::string("reading the picture back failed (GL error ") + code + ")";
+        return false;
+    }
+    std::vector<uint8_t> swap(row);
+    for (int top = 0, bottom = height - 1; top < bottom; top++, bottom--) {
+        uint8_t* a = pixels.data() + (size_t)top * row;
+        uint8_t* b = pixels.data() + (size_t)bottom * row;
+        memcpy(swap.data(), a, row);
+        memcpy(a, b, row);
+        memcpy(b, swap.data(), row);
+    }
+    *out = std::move(pixels);
+    return true;
 }

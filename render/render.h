@@ -7,6 +7,7 @@
 #pragma once
 #include <cstdint>
 
+#include <string>
 #include <vector>
 
 #include "model/model.h"
@@ -41,6 +42,8 @@ struct RenderOptions {
     bool show_mesh = false;              // the skinned meshes, under the skeleton
     int32_t selected_bone = -1;          // its line drawn red; -1 none
     int32_t selected_mesh = -1;          // tinted when the mesh is shown; -1 none
+    int32_t weights_bone = -1;           // meshes coloured by this bone's influence; -1 not
+    bool show_grid = false;              // the ground grid (model z = 0) under the model
     float background[3] = {0, 0, 0};     // colour ClearRenderTarget clears to
     MeshBuffers* mesh_buffers = nullptr; // kept across frames; null: a temporary
 };
@@ -63,8 +66,15 @@ void ApplyRenderCamera(const RenderCamera* camera);
 // Clears colour and depth, the colour to options->background.
 void ClearRenderTarget(const RenderOptions* options);
 
+// Reads the current read buffer's width x height pixels from its bottom left
+// as packed 8-bit RGB (channels 3) or RGBA (4), top row first (GL reads
+// bottom up). False with *reason for another channel count, an empty picture
+// or when GL reports an error.
+bool ReadFramePixels(int width, int height, int channels, std::vector<uint8_t>* out,
+                     std::string* reason);
+
 // Draws the model in the given model-space pose (count entries) with the
-// current matrices: the meshes when asked, then the skeleton over them (the
+// current matrices: the grid and the meshes when asked, then the skeleton over them (the
 // depth buffer is cleared between, so no mesh hides a bone). GL state is left
 // as it was found.
 void RenderModel(const SkelModel* model, const BonePose* pose, int32_t count,
@@ -72,11 +82,28 @@ void RenderModel(const SkelModel* model, const BonePose* pose, int32_t count,
 
 // The skinned meshes alone, lit by one directional light from the camera
 // with two-sided lighting: light grey, the selected mesh tinted, a mesh with
-// a texture in buffers textured by its texture coordinates. buffers may be
+// a texture in buffers textured by its texture coordinates; with a
+// weights_bone, every mesh untextured in the heat map of that bone's
+// influence (pose/skin's WeightColour per vertex). buffers may be
 // null (a temporary is used). False when some mesh could not be skinned;
 // the others are drawn all the same.
 bool DrawMeshes(const SkelModel* model, const BonePose* pose, int32_t count,
                 const RenderOptions* options, MeshBuffers* buffers);
+
+// The ground grid: lines step apart, lines_each_side of them on each side of
+// the axes, so it spans step * lines_each_side from the origin every way.
+struct GridPlan {
+    float step = 1.0f;
+    int32_t lines_each_side = 0;
+};
+// The grid for a pose (count bones): it reaches past every bone's model x and
+// y by a quarter, in steps of 1, 2 or 5 times a power of ten that give four
+// to ten lines each side. Bones that are not finite are left out; no
+// bone gives a grid of step 1 reaching 5.
+GridPlan PlanGrid(const BonePose* pose, int32_t count);
+// Draws the grid in the model's z = 0 plane: grey lines, the model's X axis
+// red and its Y axis green over them.
+void DrawGrid(const GridPlan* plan);
 
 // The skeleton alone: for every bone a cube, and for every bone with a parent
 // a line to it (red when selected, white when marked by bit 0 of flags) and,

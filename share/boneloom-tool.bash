@@ -48,7 +48,7 @@ _boneloom_tool() {
         --frames | --textures) _boneloom_tool_files dir "$cur"; return ;;
         --append) _boneloom_tool_files 'skp' "$cur"; return ;;
         --turntable | --size | --fps | --frame | --t | --yaw | --pitch | --roll | --distance | --scale | \
-            --press | --select | --anim | --background | --keep | --drop | --rename-frame | \
+            --press | --select | --weights | --anim | --background | --keep | --drop | --rename-frame | \
             --rename-bone | --rename-mesh | --skin | --delete-bone | --in-place) return ;;
     esac
     case ${COMP_WORDS[COMP_CWORD-2]} in

@@ -83,6 +83,11 @@ const ToolOption RENDER_OPTIONS[] = {
     {"--no-skeleton", OPTION_FLAG, nullptr, "leave the skeleton out"},
     {"--wireframe", OPTION_FLAG, nullptr, "polygons as lines, as the viewer's Wireframe option"},
     {"--select", OPTION_TEXT, "BONE", "draw that bone's line red; an index or a bone name"},
+    {"--weights", OPTION_TEXT, "BONE",
+     "colour the mesh by that bone's influence on each vertex\n"
+     "(index or name): dark blue 0, green, yellow, red 1;\n"
+     "magenta where a vertex has no usable weight"},
+    {"--grid", OPTION_FLAG, nullptr, "the ground grid (model z = 0), X axis red, Y green"},
     {"--background", OPTION_TEXT, "RRGGBB",
      "background colour in hex (default 000000), or none:\n"
      "a transparent background (an RGBA picture)"},
@@ -112,6 +117,7 @@ struct RenderRequest {
     float pitch = 0.0f;
     float distance = 0.0f; // > 0 when given
     const char* select = nullptr;
+    const char* weights = nullptr;
     const char* framesDir = nullptr;
     const char* turntableDir = nullptr;
     int turntable = 0;
@@ -155,6 +161,7 @@ int ReadRenderOptions(const ToolArgs* args, RenderRequest* r) {
     r->options.show_mesh = !IsGiven(args, "--no-mesh");
     r->options.show_skeleton = !IsGiven(args, "--no-skeleton");
     r->options.wireframe = IsGiven(args, "--wireframe");
+    r->options.show_grid = IsGiven(args, "--grid");
     // Values are checked in the order they were given, so the first bad one is told.
     for (const GivenOption& given : args->given) {
         std::string name = given.option->name;
@@ -178,6 +185,7 @@ int ReadRenderOptions(const ToolArgs* args, RenderRequest* r) {
     r->pitch = (float)GivenNumber(args, "--pitch", 0);
     r->distance = (float)GivenNumber(args, "--distance", 0);
     r->select = GivenText(args, "--select");
+    r->weights = GivenText(args, "--weights");
     r->framesDir = GivenText(args, "--frames");
     if (const GivenOption* turntable = FindGiven(args, "--turntable")) {
         r->turntable = (int)turntable->number;
@@ -261,12 +269,6 @@ bool DrawPicture(const OffscreenContext* gl, const SkelModel* model,
     return ReadOffscreenPixels(gl, channels, &pixels, reason) &&
            EncodePNG(pixels.data(), gl->width, gl->height, channels, &png, reason) &&
            StageFile(path, png.data(), png.size(), staged, reason);
-}
-
-std::string NumberedPath(const char* dir, const char* stem, int number) {
-    char name[32];
-    snprintf(name, sizeof name, "%s_%04d.png", stem, number);
-    return JoinPath(dir, name);
 }
 
 // Where each picture goes and its camera: for a strip one camera framing
@@ -414,6 +416,12 @@ int RunRender(const ToolArgs* args) {
         request.options.selected_bone = FindBone(&model, request.select);
         if (request.options.selected_bone < 0)
             return UsageError(command, "no bone '%s' in \"%s\" (%d bones)", request.select,
+                              request.skp, model.numbones);
+    }
+    if (request.weights) {
+        request.options.weights_bone = FindBone(&model, request.weights);
+        if (request.options.weights_bone < 0)
+            return UsageError(command, "no bone '%s' in \"%s\" (%d bones)", request.weights,
                               request.skp, model.numbones);
     }
     return Render(&model, &request);

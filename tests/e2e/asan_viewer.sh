@@ -93,15 +93,15 @@ random_menu() {
   xdo mousemove "$PX" "$PY" click 3 mousemove $((PX + 8)) $((PY + 8))
   wait_menu 1 || return 0
   read -r x y w h < <(menu_windows | head -n 1)
-  # Any entry but Exit (3): the saves, Display, Undo and Redo.
+  # Any entry but Exit (3): the saves, Display, Undo, Redo and Save Screenshot.
   roll $((MAIN_ENTRIES - 1)); entry=$R
   [ "$entry" -ge 3 ] && entry=$((entry + 1))
   xdo mousemove $((x + 30)) "$(entry_y "$y" "$h" "$MAIN_ENTRIES" "$entry")"
   if [ "$entry" -ne 2 ]; then sleep 0.2; xdo click 1; return 0; fi
   wait_menu 2 || return 0
   read -r sx sy sw sh < <(menu_windows | tail -n 1)
-  roll 7
-  xdo mousemove $((sx + 20)) "$(entry_y "$y" "$h" "$MAIN_ENTRIES" 2)" mousemove $((sx + 20)) "$(entry_y "$sy" "$sh" 7 "$R")"
+  roll "$DISPLAY_ENTRIES"
+  xdo mousemove $((sx + 20)) "$(entry_y "$y" "$h" "$MAIN_ENTRIES" 2)" mousemove $((sx + 20)) "$(entry_y "$sy" "$sh" "$DISPLAY_ENTRIES" "$R")"
   sleep 0.2
   xdo click 1
 }

@@ -501,3 +501,77 @@ TEST(RenderTexture, SizesBecomePowersOfTwoOnlyWhereTheDriverNeedsThem) {
             << c.w << "x" << c.h << (c.npot ? " any size" : " powers of two") << " max " << c.max;
     }
 }
+
+// --weights: a quad whose left half hangs on the root and whose right half
+// on bone "up", seen from the front, comes out dark blue and red, and the
+// other way round for the root; --grid: looking straight down at the ground
+// plane of the tiny model (bones reach 4 units, so the grid reaches 5 in
+// steps of 0.5), the X axis runs red down the middle, the Y axis green across
+// it, grey lines lie at every step and nothing beyond the grid's edge.
+TEST(RenderHeadless, ToolColoursByOneBonesWeightsAndDrawsTheGroundGrid) {
+    std::string dir = TempDir();
+    SkelModel m;
+    SetBoneChain(&m, {"root", "up"});
+    m.numframes = 1;
+    m.frames.resize(1);
+    CopyName(m.frames[0].name, "rest");
+    m.frames[0].poses.assign(2, BonePose{{0, 0, 0, 1}, {0, 0, 0}});
+    const float toCamera[3] = {1, 0, 0};
+    AddQuad(&m, "", -6, -2, 0, 10, toCamera);
+    AddQuad(&m, "", 0, -2, 6, 10, toCamera);
+    for (BoneWeight& w : m.meshes[1].weightpool) w.bonenum = 1;
+    ASSERT_TRUE(WriteSKMFile(&m, (dir + "/halves.skm").c_str()));
+    ASSERT_TRUE(WriteSKPFile(&m, (dir + "/halves.skp").c_str()));
+    const std::vector<std::string> front = {"--size", "200x200", "--distance", "30",
+                                            "--no-skeleton"};
+    auto with = [](std::vector<std::string> more, const std::vector<std::string>& view) {
+        more.insert(more.end(), view.begin(), view.end());
+        return more;
+    };
+    auto darkBlue = [](const uint8_t* p) { return p[0] < 20 && p[1] < 20 && p[2] > 100; };
+    Picture up, root;
+    Render(dir, "halves", "up.png", with({"--weights", "up"}, front), &up);
+    Render(dir, "halves", "root.png", with({"--weights", "0"}, front), &root);
+    for (float z : {0.0f, 4.0f, 9.0f}) {
+        SCOPED_TRACE(z);
+        EXPECT_TRUE(darkBlue(PixelOf(up, -3, z)));
+        EXPECT_TRUE(IsRed(PixelOf(up, 3, z)));
+        EXPECT_TRUE(IsRed(PixelOf(root, -3, z)));
+        EXPECT_TRUE(darkBlue(PixelOf(root, 3, z)));
+    }
+    EXPECT_EQ(RunTool(with({"render", dir + "/halves.skm", dir + "/halves.skp", dir + "/x.png",
+                            "--weights", "arm"},
+                           front)),
+              2);
+
+    WriteTinyModel(dir);
+    Picture grid;
+    Render(dir, "tiny", "grid.png",
+           {"--size", "200x200", "--distance", "15", "--pitch", "90", "--no-skeleton", "--grid"},
+           &grid);
+    // Straight down from 15 units: model (x, y, 0) at column 100 + y k, row
+    // 100 + x k.
+    const double k = 100.0 / (15.0 * 0.41421356);
+    auto at = [&](double x, double y) {
+        return grid.At((int)std::lround(100 + y * k), (int)std::lround(100 + x * k));
+    };
+    auto has = [&](double x, double y, bool (*kind)(const uint8_t*)) {
+        for (int dy = -1; dy <= 1; dy++)
+            for (int dx = -1; dx <= 1; dx++)
+                if (kind(at(x + dy / k, y + dx / k))) return true;
+        return false;
+    };
+    auto red = [](const uint8_t* p) { return IsRed(p); };
+    auto green = [](const uint8_t* p) { return p[1] > 180 && p[0] < 40 && p[2] < 40; };
+    auto grey = [](const uint8_t* p) { return IsGrey(p, 60, 120); };
+    for (double along : {-4.25, -1.25, 2.25, 4.75}) {
+        SCOPED_TRACE(along);
+        EXPECT_TRUE(has(along, 0, red)) << "X axis";
+        EXPECT_TRUE(has(0, along, green)) << "Y axis";
+        EXPECT_TRUE(has(along, 1.5, grey) && has(-1.0, along, grey)) << "grid line";
+        EXPECT_TRUE(IsBackground(at(along, 0.25)) && IsBackground(at(0.25, along)))
+            << "between lines";
+    }
+    EXPECT_TRUE(IsBackground(at(0, 5.8)) && IsBackground(at(5.8, 0)) && IsBackground(at(5.8, 5.8)))
+        << "past the grid's edge";
+}

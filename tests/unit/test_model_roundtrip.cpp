@@ -1,6 +1,7 @@
 // Round trips: files laid out in any order with gaps load to the same model,
 // and a loaded model exports to the same bytes; plus the demo model's
 // promises and the model checks used by boneloom-tool check.
+#include <algorithm>
 #include <cmath>
 #include <set>
 
@@ -268,11 +269,19 @@ TEST(ModelCheck, SkinWeightFindingsCountPerMeshProblemsAndNotes) {
     std::vector<std::string> problems, notes;
     CheckSkinWeights(&model, "s.skm", &problems, &notes);
     EXPECT_TRUE(problems.empty() && notes.empty()) << "the demo is clean";
+    ModelStats before = GatherModelStats(&model);
+    EXPECT_EQ(before.off_sum, 0);
+    EXPECT_EQ(before.meshes, 3);
+    EXPECT_EQ(before.bones, model.numbones);
+    EXPECT_EQ(before.frames, model.numframes);
+    EXPECT_GE(before.most_influences, 1);
+    EXPECT_GE(before.weights, before.vertices);
 
     auto scale = [](SkelVertex* v, float f) {
         for (int32_t w = 0; w < v->numweights; w++) v->weights[w].influence *= f;
     };
     SkelMesh& body = model.meshes[0];
+    int32_t dropped = body.verts[5].numweights;
     body.verts[5].numweights = 0;
     for (int32_t w = 0; w < body.verts[9].numweights; w++) body.verts[9].weights[w].bonenum = 99;
     SkelMesh& arms = model.meshes[1];
@@ -288,6 +297,22 @@ TEST(ModelCheck, SkinWeightFindingsCountPerMeshProblemsAndNotes) {
     legs.verts.back().numweights = 2;
     ASSERT_TRUE(LinkVertexWeights(&legs));
     legs.verts[4].weights[0].influence = std::nanf("");
+    // Five weights on one vertex; a mesh whose counts outrun its arrays is
+    // counted only as far as the arrays go.
+    arms.weightpool.insert(arms.weightpool.end(), 5, arms.weightpool[0]);
+    for (int w = 0; w < 5; w++) arms.weightpool.end()[-1 - w].influence = 0.2f;
+    arms.verts.push_back(SkelVertex{5, nullptr});
+    arms.numverts++;
+    arms.texcoords.insert(arms.texcoords.end(), {0, 0});
+    ASSERT_TRUE(LinkVertexWeights(&arms));
+    ModelStats after = GatherModelStats(&model);
+    EXPECT_EQ(after.vertices, before.vertices + 1);
+    EXPECT_EQ(after.weights, before.weights - dropped + 1 + 5);
+    EXPECT_EQ(after.most_influences, std::max(before.most_influences, 5));
+    EXPECT_EQ(after.off_sum, 4) << "the sums 0.5, 1.01, 0.5 and NaN";
+    legs.numtris += 1000;
+    EXPECT_EQ(GatherModelStats(&model).triangles, after.triangles);
+    legs.numtris -= 1000;
 
     CheckSkinWeights(&model, "s.skm", &problems, &notes);
     ASSERT_EQ(problems.size(), 1u);

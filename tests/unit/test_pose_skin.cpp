@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <map>
 #include <utility>
 
@@ -183,3 +184,80 @@ TEST(PoseSkin, DemoBodyRestsWhereItWasLaidOutIsClosedAndKeepsItsShapeWhileWalkin
 }
 
 } // namespace
+
+// The heat map's ramp at and between its stops, clamped outside 0..1; the
+// magenta rule for vertices without a usable weight; and the colours laid out
+// with the skinning, following the bone they are asked for.
+TEST(PoseSkin, WeightColoursRampFromBlueToRedAndMarkVerticesWithoutUsableWeights) {
+    struct {
+        float influence;
+        float rgb[3];
+    } ramp[] = {
+        {0.0f, {0, 0, 0.5f}},  {1.0f / 6, {0, 0.5f, 0.25f}},
+        {1.0f / 3, {0, 1, 0}}, {0.5f, {0.5f, 1, 0}},
+        {2.0f / 3, {1, 1, 0}}, {5.0f / 6, {1, 0.5f, 0}},
+        {1.0f, {1, 0, 0}},     {1.7f, {1, 0, 0}},
+        {-0.2f, {0, 0, 0.5f}}, {std::nanf(""), {1, 0, 1}},
+    };
+    for (const auto& row : ramp) {
+        float rgb[3] = {-1, -1, -1};
+        InfluenceColour(row.influence, rgb);
+        for (int c = 0; c < 3; c++)
+            EXPECT_NEAR(rgb[c], row.rgb[c], 1e-5f)
+                << "influence " << row.influence << " channel " << c;
+    }
+
+    // Bone 1's influence on each vertex, or magenta (no usable weight).
+    const float inf = std::numeric_limits<float>::infinity();
+    SkelModel model = TwoBoneModel(
+        {
+            {EdgeWeight(1, 1, 0, 0, 0)}, // all on bone 1: red
+            {EdgeWeight(0, 1, 0, 0, 0)}, // none on it: blue
+            {EdgeWeight(1, 0.25f, 0, 0, 0), EdgeWeight(1, 0.25f, 0, 0, 0),
+             EdgeWeight(0, 0.5f, 0, 0, 0)},                           // listed twice: 0.5
+            {},                                                       // no weights
+            {EdgeWeight(5, 1, 0, 0, 0)},                              // only a missing bone
+            {EdgeWeight(1, 0, 0, 0, 0)},                              // influence 0 only
+            {EdgeWeight(1, inf, 0, 0, 0), EdgeWeight(0, 1, 0, 0, 0)}, // infinity skipped
+        },
+        {0, 1, 2});
+    const float want[][3] = {{1, 0, 0}, {0, 0, 0.5f}, {0.5f, 1, 0}, {1, 0, 1},
+                             {1, 0, 1}, {1, 0, 1},    {0, 0, 0.5f}};
+    const SkelMesh& mesh = model.meshes[0];
+    for (int v = 0; v < mesh.numverts; v++) {
+        float rgb[3];
+        WeightColour(&mesh.verts[v], 1, model.numbones, rgb);
+        for (int c = 0; c < 3; c++) EXPECT_NEAR(rgb[c], want[v][c], 1e-5f) << "vertex " << v;
+    }
+
+    // Laid out with the skinning: none unless asked, then bone 1's, then bone
+    // 0's once the record is asked for it, and none again.
+    std::vector<BonePose> pose(2, BonePose{{0, 0, 0, 1}, {0, 0, 0}});
+    SkinnedMesh out;
+    ASSERT_TRUE(PoseSkinnedMesh(&model, 0, pose.data(), 2, &out));
+    EXPECT_TRUE(out.colours.empty());
+    out.colour_bone = 1;
+    ASSERT_TRUE(PoseSkinnedMesh(&model, 0, pose.data(), 2, &out));
+    ASSERT_EQ(out.colours.size(), 4u * mesh.numverts);
+    auto rgba = [&](int v) {
+        const uint8_t* c = &out.colours[4 * v];
+        return std::vector<int>{c[0], c[1], c[2], c[3]};
+    };
+    const std::vector<int> RED = {255, 0, 0, 255}, BLUE = {0, 0, 128, 255},
+                           MAGENTA = {255, 0, 255, 255};
+    EXPECT_EQ(rgba(0), RED);
+    EXPECT_EQ(rgba(1), BLUE);
+    EXPECT_EQ(rgba(2), (std::vector<int>{128, 255, 0, 255}));
+    EXPECT_EQ(rgba(3), MAGENTA);
+    out.colour_bone = 0;
+    ASSERT_TRUE(PoseSkinnedMesh(&model, 0, pose.data(), 2, &out));
+    EXPECT_EQ(rgba(0), BLUE);
+    EXPECT_EQ(rgba(1), RED);
+    // Bone 1 no longer exists for a pose of one bone: vertex 0 turns magenta.
+    out.colour_bone = 1;
+    ASSERT_TRUE(PoseSkinnedMesh(&model, 0, pose.data(), 1, &out));
+    EXPECT_EQ(rgba(0), MAGENTA);
+    out.colour_bone = -1;
+    ASSERT_TRUE(PoseSkinnedMesh(&model, 0, pose.data(), 2, &out));
+    EXPECT_TRUE(out.colours.empty());
+}
