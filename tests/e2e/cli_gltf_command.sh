@@ -117,8 +117,14 @@ contains err "1 vertex has more than 4 bones"
 
 # --- import: the round trip through the command line ---------------------------
 expect 0 "$TOOL" import "$WORK/out.glb" "$WORK/back.skm" "$WORK/back.skp"
-grep -qx "wrote $WORK/back.skm and $WORK/back.skp: 26 bones, 3 meshes, 9 frames" "$WORK/out.txt" ||
-  fail "no summary line: $(cat "$WORK/out.txt")"
+grep -qx "wrote $WORK/back.skm, $WORK/back.skp and $WORK/boneloom_skin.png: 26 bones, 3 meshes, 9 frames" \
+  "$WORK/out.txt" || fail "no summary line: $(cat "$WORK/out.txt")"
+# The skin travels: same name, found beside the import, the TGA's pixels.
+"$TOOL" info "$WORK/back.skm" "$WORK/back.skp" | grep -c "texture: $WORK/boneloom_skin.png" |
+  grep -qx 3 || fail "the imported meshes do not find their skin"
+convert "$(dirname "$SKM")/boneloom_skin.tga" -auto-orient "$WORK/skin_want.png"
+[ "$(compare -metric AE "$WORK/boneloom_skin.png" "$WORK/skin_want.png" null: 2>&1)" = 0 ] ||
+  fail "the imported skin's pixels differ from the TGA's"
 [ ! -s "$WORK/err.txt" ] || fail "the demo drew messages: $(cat "$WORK/err.txt")"
 "$TOOL" info "$SKM" "$SKP" | tail -n +3 | grep -v '^ *texture:' >"$WORK/want.info"
 "$TOOL" info "$WORK/back.skm" "$WORK/back.skp" | tail -n +3 | grep -v '^ *texture:' >"$WORK/got.info"
