@@ -185,35 +185,16 @@ bool MakeInPlace(SkelModel* model, int32_t bone, std::string* why) {
     return true;
 }
 
-bool DeleteBone(SkelModel* model, int32_t bone, std::string* why) {
-    if (!SkeletonShapeOk(model, why) || !MeshShapeOk(model, why) || !NeedsFrameZero(model, why))
-        return false;
-    if (bone < 0 || bone >= model->numbones)
-        return EditFail(why, "no bone " + std::to_string(bone));
-    if (model->numbones <= 2) return EditFail(why, "a model keeps at least 2 bones");
-    if (!BoneOrderOk(model, why)) return false;
-    std::vector<ModelFault> faults;
-    if (!ValidateModel(model, CHECK_MESHES, &faults))
-        return EditFail(why, "the model's meshes do not match their counts");
+namespace {
 
-    const std::string name = model->bones[bone].name;
+// The new local pose, in every frame, of each child of bone (in bone order):
+// its model-space pose seen from bone's parent, or kept as it is when bone is
+// a root. False when a pose cannot be re-expressed.
+bool ChildPosesWithout(const SkelModel* model, int32_t bone,
+                       std::vector<std::vector<BonePose>>* childPoses, std::string* why) {
     const int32_t parent = model->bones[bone].parent;
-    int32_t firstChild = -1;
-    for (int32_t b = bone + 1; b < model->numbones && firstChild < 0; b++)
-        if (model->bones[b].parent == bone) firstChild = b;
-    bool weighted = false;
-    for (const SkelMesh& mesh : model->meshes)
-        for (const BoneWeight& w : mesh.weightpool) weighted = weighted || w.bonenum == bone;
-    // Where its weights go: its parent, or for a root its first child.
-    const int32_t heir = parent >= 0 ? parent : firstChild;
-    if (heir < 0 && weighted)
-        return EditFail(why,
-                        "bone \"" + name + "\" is a root without children and weights vertices");
-
-    // Everything is computed into new arrays first; the model changes only
-    // once nothing can fail.
     std::vector<BonePose> pose((size_t)model->numbones);
-    std::vector<std::vector<BonePose>> childPoses(model->frames.size());
+    childPoses->assign(model->frames.size(), {});
     for (int32_t f = 0; f < model->numframes; f++) {
         FrameLocalPoses(model, f, pose.data());
         ComposePose(model, pose.data(), pose.data());
@@ -230,38 +211,97 @@ bool DeleteBone(SkelModel* model, int32_t bone, std::string* why) {
             if (!AllFinite(check, 7))
                 return EditFail(why, "bone " + std::to_string(c) + "'s new pose in frame " +
                                          std::to_string(f) + " is not finite");
-            childPoses[f].push_back(local);
+            (*childPoses)[f].push_back(local);
         }
     }
+    return true;
+}
 
-    // Weights re-expressed on the heir in frame 0.
-    std::vector<std::vector<BoneWeight>> pools(model->meshes.size());
-    if (weighted) {
-        FrameLocalPoses(model, 0, pose.data());
-        ComposePose(model, pose.data(), pose.data());
-        const Frame3 from = FrameOf(pose[bone]), to = FrameOf(pose[heir]);
-        const double n2 = QuatNorm2(pose[heir]);
-        if (!(n2 > 0))
-            return EditFail(why, "bone " + std::to_string(heir) + " has no rotation in frame 0");
-        for (size_t m = 0; m < model->meshes.size(); m++) {
-            pools[m] = model->meshes[m].weightpool;
-            for (BoneWeight& w : pools[m]) {
-                if (w.bonenum != bone) continue;
-                double world[3], normal[3], o[3], n[3];
-                Apply(from, w.origin, true, world);
-                Apply(from, w.normal, false, normal);
-                Unapply(to, n2, world, true, o);
-                Unapply(to, n2, normal, false, n);
-                if (!AllFinite(o, 3) || !AllFinite(n, 3))
-                    return EditFail(why, "a weight of bone \"" + name + "\" cannot be moved");
-                for (int i = 0; i < 3; i++) {
-                    w.origin[i] = (float)o[i];
-                    w.normal[i] = (float)n[i];
-                }
-                w.bonenum = heir;
+// Every mesh's weight pool with bone's weights re-expressed on heir, so that
+// each vertex stays where it is in frame 0.
+bool WeightsMovedTo(const SkelModel* model, int32_t bone, int32_t heir,
+                    std::vector<std::vector<BoneWeight>>* pools, std::string* why) {
+    std::vector<BonePose> pose((size_t)model->numbones);
+    FrameLocalPoses(model, 0, pose.data());
+    ComposePose(model, pose.data(), pose.data());
+    const Frame3 from = FrameOf(pose[bone]), to = FrameOf(pose[heir]);
+    const double n2 = QuatNorm2(pose[heir]);
+    if (!(n2 > 0))
+        return EditFail(why, "bone " + std::to_string(heir) + " has no rotation in frame 0");
+    pools->assign(model->meshes.size(), {});
+    for (size_t m = 0; m < model->meshes.size(); m++) {
+        (*pools)[m] = model->meshes[m].weightpool;
+        for (BoneWeight& w : (*pools)[m]) {
+            if (w.bonenum != bone) continue;
+            double world[3], normal[3], o[3], n[3];
+            Apply(from, w.origin, true, world);
+            Apply(from, w.normal, false, normal);
+            Unapply(to, n2, world, true, o);
+            Unapply(to, n2, normal, false, n);
+            if (!AllFinite(o, 3) || !AllFinite(n, 3))
+                return EditFail(why, std::string("a weight of bone \"") + model->bones[bone].name +
+                                         "\" cannot be moved");
+            for (int i = 0; i < 3; i++) {
+                w.origin[i] = (float)o[i];
+                w.normal[i] = (float)n[i];
             }
+            w.bonenum = heir;
         }
     }
+    return true;
+}
+
+// Bone's mesh references become heir's (once), and every bone index past
+// bone moves down by one.
+void RenumberReferences(SkelMesh* mesh, int32_t bone, int32_t heir) {
+    auto renumber = [bone](int32_t b) { return b > bone ? b - 1 : b; };
+    std::vector<int32_t> refs;
+    bool hasHeir = false;
+    for (int32_t r : mesh->references) hasHeir = hasHeir || r == heir;
+    for (int32_t r : mesh->references) {
+        if (r == bone) {
+            if (heir < 0 || hasHeir) continue;
+            r = heir;
+            hasHeir = true;
+        }
+        refs.push_back(r >= 0 ? renumber(r) : r);
+    }
+    mesh->references = std::move(refs);
+    mesh->numreferences = (int32_t)mesh->references.size();
+}
+
+} // namespace
+
+bool DeleteBone(SkelModel* model, int32_t bone, std::string* why) {
+    if (!SkeletonShapeOk(model, why) || !MeshShapeOk(model, why) || !NeedsFrameZero(model, why))
+        return false;
+    if (bone < 0 || bone >= model->numbones)
+        return EditFail(why, "no bone " + std::to_string(bone));
+    if (model->numbones <= 2) return EditFail(why, "a model keeps at least 2 bones");
+    if (!BoneOrderOk(model, why)) return false;
+    std::vector<ModelFault> faults;
+    if (!ValidateModel(model, CHECK_MESHES, &faults))
+        return EditFail(why, "the model's meshes do not match their counts");
+
+    const int32_t parent = model->bones[bone].parent;
+    int32_t firstChild = -1;
+    for (int32_t b = bone + 1; b < model->numbones && firstChild < 0; b++)
+        if (model->bones[b].parent == bone) firstChild = b;
+    bool weighted = false;
+    for (const SkelMesh& mesh : model->meshes)
+        for (const BoneWeight& w : mesh.weightpool) weighted = weighted || w.bonenum == bone;
+    // Where its weights go: its parent, or for a root its first child.
+    const int32_t heir = parent >= 0 ? parent : firstChild;
+    if (heir < 0 && weighted)
+        return EditFail(why, std::string("bone \"") + model->bones[bone].name +
+                                 "\" is a root without children and weights vertices");
+
+    // Everything is computed into new arrays first; the model changes only
+    // once nothing can fail.
+    std::vector<std::vector<BonePose>> childPoses;
+    if (!ChildPosesWithout(model, bone, &childPoses, why)) return false;
+    std::vector<std::vector<BoneWeight>> pools;
+    if (weighted && !WeightsMovedTo(model, bone, heir, &pools, why)) return false;
 
     // Commit: poses of the children, bones, frames, weights, references.
     auto renumber = [bone](int32_t b) { return b > bone ? b - 1 : b; };
@@ -285,19 +325,7 @@ bool DeleteBone(SkelModel* model, int32_t bone, std::string* why) {
         }
         for (BoneWeight& w : mesh.weightpool)
             if (w.bonenum >= 0) w.bonenum = renumber(w.bonenum);
-        std::vector<int32_t> refs;
-        bool hasHeir = false;
-        for (int32_t r : mesh.references) hasHeir = hasHeir || r == heir;
-        for (int32_t r : mesh.references) {
-            if (r == bone) {
-                if (heir < 0 || hasHeir) continue;
-                r = heir;
-                hasHeir = true;
-            }
-            refs.push_back(r >= 0 ? renumber(r) : r);
-        }
-        mesh.references = std::move(refs);
-        mesh.numreferences = (int32_t)mesh.references.size();
+        RenumberReferences(&mesh, bone, heir);
     }
     return true;
 }

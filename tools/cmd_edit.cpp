@@ -136,129 +136,145 @@ void SplitAppendArg(const char* text, std::string* path, std::string* ranges, bo
     *ranges = *hasRanges ? std::string(colon + 1) : std::string();
 }
 
-// Runs one step; on success *line is its summary, else *why says what is wrong.
-bool RunStep(SkelModel* model, const EditStep& step, std::string* line, std::string* why) {
-    const char* a = step.values[0];
-    const char* b = step.values[1];
-    char buf[256];
+// Each step's runner: on success *line is its summary, else *why says what
+// is wrong.
+bool KeepOrDropStep(SkelModel* model, const EditStep& step, std::string* line, std::string* why) {
+    std::vector<int32_t> frames;
+    int32_t before = model->numframes;
+    if (!ParseFrameRanges(step.values[0], model->numframes, &frames, why)) return false;
+    bool keep = step.op == OP_KEEP;
+    if (!(keep ? KeepFrames(model, frames, why) : DropFrames(model, frames, why))) return false;
+    char buf[128];
+    snprintf(buf, sizeof buf, "%s %i of %i frames, %i now", keep ? "kept" : "dropped",
+             keep ? model->numframes : before - model->numframes, before, model->numframes);
+    *line = buf;
+    return true;
+}
+
+bool RenameStep(SkelModel* model, const EditStep& step, std::string* line, std::string* why) {
+    // What is renamed: how it is found, its name field and its renamer.
+    struct Renamer {
+        const char* what;
+        bool (*find)(const SkelModel*, const char*, int32_t*, std::string*);
+        const char* (*field)(const SkelModel*, int32_t);
+        bool (*rename)(SkelModel*, int32_t, const char*, std::string*);
+    };
+    static const Renamer RENAMERS[] = {
+        {"frame", FindFrameArg,
+         [](const SkelModel* m, int32_t i) -> const char* { return m->frames[i].name; },
+         RenameFrame},
+        {"bone", FindBoneArg,
+         [](const SkelModel* m, int32_t i) -> const char* { return m->bones[i].name; }, RenameBone},
+        {"mesh", FindMeshArg,
+         [](const SkelModel* m, int32_t i) -> const char* { return m->meshes[i].meshname; },
+         RenameMesh},
+        {"skin of mesh", FindMeshArg,
+         [](const SkelModel* m, int32_t i) -> const char* { return m->meshes[i].skinname; },
+         RenameSkin},
+    };
+    const Renamer& r = RENAMERS[step.op - OP_RENAME_FRAME];
+    const char* name = step.values[1];
     int32_t index = -1;
+    if (!r.find(model, step.values[0], &index, why)) return false;
+    std::string old = r.field(model, index);
+    if (!r.rename(model, index, name, why)) return false;
+    *line = std::string(r.what) + " " + std::to_string(index) + " " + Quoted(old.c_str()) +
+            " is now " + Quoted(name);
+    return true;
+}
+
+bool AppendStep(SkelModel* model, const EditStep& step, std::string* line, std::string* why) {
+    std::string path, rangeText;
+    bool hasRanges = false;
+    SplitAppendArg(step.values[0], &path, &rangeText, &hasRanges);
+    SkelModel other;
+    LoadReport report;
+    if (LoadSKPFile(path.c_str(), &other, &report) != LOAD_OK) {
+        *why = report.problems.empty() ? "cannot read \"" + path + "\"" : report.problems.back();
+        return false;
+    }
+    std::vector<int32_t> frames;
+    if (hasRanges) {
+        if (!ParseFrameRanges(rangeText.c_str(), other.numframes, &frames, why)) return false;
+    } else {
+        for (int32_t f = 0; f < other.numframes; f++) frames.push_back(f);
+    }
+    AppendCounts counts;
+    if (!AppendFrames(model, &other, frames, &counts, why)) return false;
+    char buf[256];
+    snprintf(buf, sizeof buf,
+             "appended %i frames, %i now; bones matched by name %i, posed from frame 0 "
+             "%i, ignored %i",
+             counts.frames, model->numframes, counts.matched, counts.filled, counts.ignored);
+    *line = buf;
+    return true;
+}
+
+bool ScaleStep(SkelModel* model, const EditStep& step, std::string* line, std::string* why) {
+    double s = 0;
+    const NumberRule above0 = {0, 3.4e38, NUMBER_ABOVE_LOW};
+    if (!ParseNumber(step.values[0], above0, &s) || !((float)s > 0)) {
+        *why = "not a number above 0 and below 3.4e38";
+        return false;
+    }
+    if (!ScaleModel(model, (float)s, why)) return false;
+    char buf[128];
+    snprintf(buf, sizeof buf, "scaled by %g about the origin", (double)(float)s);
+    *line = buf;
+    return true;
+}
+
+bool DeleteBoneStep(SkelModel* model, const EditStep& step, std::string* line, std::string* why) {
+    int32_t index = -1;
+    if (!FindBoneArg(model, step.values[0], &index, why)) return false;
+    std::string name = model->bones[index].name;
+    int32_t parent = model->bones[index].parent, children = 0, heir = parent;
+    for (int32_t c = 0; c < model->numbones; c++)
+        if (model->bones[c].parent == index) {
+            children++;
+            if (heir < 0) heir = c;
+        }
+    std::string heirName = heir >= 0 ? model->bones[heir].name : "";
+    if (!DeleteBone(model, index, why)) return false;
+    *line = "removed bone " + std::to_string(index) + " " + Quoted(name.c_str()) + "; ";
+    if (children > 0)
+        *line += std::to_string(children) + (children == 1 ? " child to " : " children to ") +
+                 (parent >= 0 ? Quoted(heirName.c_str()) : std::string("the roots")) + ", ";
+    if (heir >= 0) *line += "its weights to " + Quoted(heirName.c_str()) + ", ";
+    *line += std::to_string(model->numbones) + " bones now";
+    return true;
+}
+
+bool InPlaceStep(SkelModel* model, const EditStep& step, std::string* line, std::string* why) {
+    int32_t index = -1;
+    if (!FindBoneArg(model, step.values[0], &index, why)) return false;
+    if (!MakeInPlace(model, index, why)) return false;
+    const float* at = model->frames[0].poses[index].origin;
+    char buf[256];
+    snprintf(buf, sizeof buf, "bone %i %s held at x %g, y %g in %i frames", index,
+             Quoted(model->bones[index].name).c_str(), at[0], at[1], model->numframes);
+    *line = buf;
+    return true;
+}
+
+bool RunStep(SkelModel* model, const EditStep& step, std::string* line, std::string* why) {
     switch (step.op) {
         case OP_KEEP:
-        case OP_DROP: {
-            std::vector<int32_t> frames;
-            int32_t before = model->numframes;
-            if (!ParseFrameRanges(a, model->numframes, &frames, why)) return false;
-            bool keep = step.op == OP_KEEP;
-            if (!(keep ? KeepFrames(model, frames, why) : DropFrames(model, frames, why)))
-                return false;
-            snprintf(buf, sizeof buf, "%s %i of %i frames, %i now", keep ? "kept" : "dropped",
-                     keep ? model->numframes : before - model->numframes, before, model->numframes);
-            *line = buf;
-            return true;
-        }
+        case OP_DROP:
+            return KeepOrDropStep(model, step, line, why);
         case OP_RENAME_FRAME:
         case OP_RENAME_BONE:
         case OP_RENAME_MESH:
-        case OP_SKIN: {
-            // What is renamed: how it is found, its name field and its renamer.
-            struct Renamer {
-                const char* what;
-                bool (*find)(const SkelModel*, const char*, int32_t*, std::string*);
-                const char* (*field)(const SkelModel*, int32_t);
-                bool (*rename)(SkelModel*, int32_t, const char*, std::string*);
-            };
-            static const Renamer RENAMERS[] = {
-                {"frame", FindFrameArg,
-                 [](const SkelModel* m, int32_t i) -> const char* { return m->frames[i].name; },
-                 RenameFrame},
-                {"bone", FindBoneArg,
-                 [](const SkelModel* m, int32_t i) -> const char* { return m->bones[i].name; },
-                 RenameBone},
-                {"mesh", FindMeshArg,
-                 [](const SkelModel* m, int32_t i) -> const char* { return m->meshes[i].meshname; },
-                 RenameMesh},
-                {"skin of mesh", FindMeshArg,
-                 [](const SkelModel* m, int32_t i) -> const char* { return m->meshes[i].skinname; },
-                 RenameSkin},
-            };
-            const Renamer& r = RENAMERS[step.op - OP_RENAME_FRAME];
-            if (!r.find(model, a, &index, why)) return false;
-            std::string old = r.field(model, index);
-            if (!r.rename(model, index, b, why)) return false;
-            const char* what = r.what;
-            *line = std::string(what) + " " + std::to_string(index) + " " + Quoted(old.c_str()) +
-                    " is now " + Quoted(b);
-            return true;
-        }
-        case OP_APPEND: {
-            std::string path, rangeText;
-            bool hasRanges = false;
-            SplitAppendArg(a, &path, &rangeText, &hasRanges);
-            SkelModel other;
-            LoadReport report;
-            if (LoadSKPFile(path.c_str(), &other, &report) != LOAD_OK) {
-                *why = report.problems.empty() ? "cannot read \"" + path + "\""
-                                               : report.problems.back();
-                return false;
-            }
-            std::vector<int32_t> frames;
-            if (hasRanges) {
-                if (!ParseFrameRanges(rangeText.c_str(), other.numframes, &frames, why))
-                    return false;
-            } else {
-                for (int32_t f = 0; f < other.numframes; f++) frames.push_back(f);
-            }
-            AppendCounts counts;
-            if (!AppendFrames(model, &other, frames, &counts, why)) return false;
-            snprintf(buf, sizeof buf,
-                     "appended %i frames, %i now; bones matched by name %i, posed from frame 0 "
-                     "%i, ignored %i",
-                     counts.frames, model->numframes, counts.matched, counts.filled,
-                     counts.ignored);
-            *line = buf;
-            return true;
-        }
-        case OP_SCALE: {
-            double s = 0;
-            const NumberRule above0 = {0, 3.4e38, NUMBER_ABOVE_LOW};
-            if (!ParseNumber(a, above0, &s) || !((float)s > 0)) {
-                *why = "not a number above 0 and below 3.4e38";
-                return false;
-            }
-            if (!ScaleModel(model, (float)s, why)) return false;
-            snprintf(buf, sizeof buf, "scaled by %g about the origin", (double)(float)s);
-            *line = buf;
-            return true;
-        }
-        case OP_DELETE_BONE: {
-            if (!FindBoneArg(model, a, &index, why)) return false;
-            std::string name = model->bones[index].name;
-            int32_t parent = model->bones[index].parent, children = 0, heir = parent;
-            for (int32_t c = 0; c < model->numbones; c++)
-                if (model->bones[c].parent == index) {
-                    children++;
-                    if (heir < 0) heir = c;
-                }
-            std::string heirName = heir >= 0 ? model->bones[heir].name : "";
-            if (!DeleteBone(model, index, why)) return false;
-            *line = "removed bone " + std::to_string(index) + " " + Quoted(name.c_str()) + "; ";
-            if (children > 0)
-                *line += std::to_string(children) +
-                         (children == 1 ? " child to " : " children to ") +
-                         (parent >= 0 ? Quoted(heirName.c_str()) : std::string("the roots")) + ", ";
-            if (heir >= 0) *line += "its weights to " + Quoted(heirName.c_str()) + ", ";
-            *line += std::to_string(model->numbones) + " bones now";
-            return true;
-        }
-        case OP_IN_PLACE: {
-            if (!FindBoneArg(model, a, &index, why)) return false;
-            if (!MakeInPlace(model, index, why)) return false;
-            const float* at = model->frames[0].poses[index].origin;
-            snprintf(buf, sizeof buf, "bone %i %s held at x %g, y %g in %i frames", index,
-                     Quoted(model->bones[index].name).c_str(), at[0], at[1], model->numframes);
-            *line = buf;
-            return true;
-        }
+        case OP_SKIN:
+            return RenameStep(model, step, line, why);
+        case OP_APPEND:
+            return AppendStep(model, step, line, why);
+        case OP_SCALE:
+            return ScaleStep(model, step, line, why);
+        case OP_DELETE_BONE:
+            return DeleteBoneStep(model, step, line, why);
+        case OP_IN_PLACE:
+            return InPlaceStep(model, step, line, why);
     }
     return false;
 }
