@@ -35,13 +35,14 @@ resolves "$WORK/demo/Boneloom_Skin.Tga" --textures "$WORK/tex1"    # any case, y
 # render and gltf look skins up alike: a skin only in a --textures folder is
 # drawn and carried without a word; nowhere, one line each.
 rm "$WORK/demo/Boneloom_Skin.Tga" boneloom_skin.jpeg
-expect 0 "$TOOL" render "$SKM" "$SKP" "$WORK/r.png" --size 64x64 --textures "$WORK/tex2"
+render() { LD_PRELOAD="$(gl_preload)" "$TOOL" render "$@"; }
+expect 0 render "$SKM" "$SKP" "$WORK/r.png" --size 64x64 --textures "$WORK/tex2"
 [ ! -s "$WORK/err.txt" ] || fail "render with --textures: $(cat "$WORK/err.txt")"
 expect 0 "$TOOL" gltf --textures "$WORK/tex2" "$SKM" "$SKP" "$WORK/t.glb"
 [ ! -s "$WORK/err.txt" ] || fail "gltf with --textures: $(cat "$WORK/err.txt")"
 grep -q '"mimeType":"image/jpeg"' "$WORK/t.glb" || fail "the JPEG skin is not in the .glb"
 resolves "not found"
-expect 0 "$TOOL" render "$SKM" "$SKP" "$WORK/r.png" --size 64x64 --textures "$WORK/cwd"
+expect 0 render "$SKM" "$SKP" "$WORK/r.png" --size 64x64 --textures "$WORK/cwd"
 [ "$(cat "$WORK/err.txt")" = "boneloom-tool render: Texture $WORK/demo/boneloom_skin.tga: no such file (nor in the texture folders or the working directory)" ] ||
   fail "render without the skin: $(cat "$WORK/err.txt")"
 expect 0 "$TOOL" gltf "$SKM" "$SKP" "$WORK/t.gltf"
