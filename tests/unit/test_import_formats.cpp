@@ -655,22 +655,25 @@ TEST(ImportGuard, EachWayTheChildCanEndIsOneLine) {
         EXPECT_EQ(reason, c.line);
         EXPECT_FALSE(received);
     }
-    // A result of either size arrives whole.
-    for (size_t size : {(size_t)0, (size_t)5 << 20}) {
-        auto work = [size](const std::function<char*(size_t)>& reserve, std::string*) {
-            if (size) memset(reserve(size), 'z', size);
-            return true;
-        };
-        std::string reason;
-        size_t got = 1;
-        bool whole = false;
-        auto receive = [&](std::shared_ptr<const char> result, size_t n) {
-            got = n;
-            whole = n == 0 || (result.get()[0] == 'z' && result.get()[n - 1] == 'z');
-            return true;
-        };
-        EXPECT_TRUE(RunGuarded("in", limits, work, receive, &reason)) << reason;
-        EXPECT_EQ(got, size);
-        EXPECT_TRUE(whole);
-    }
+    // A result of either size arrives whole and in order, copied from the
+    // child's memory or sent through the socket where that is forbidden.
+    for (bool stream : {false, true})
+        for (size_t size : {(size_t)0, (size_t)5 << 20}) {
+            auto work = [size](const std::function<char*(size_t)>& reserve, std::string*) {
+                char* into = reserve(size);
+                for (size_t i = 0; i < size; i++) into[i] = (char)(i % 251);
+                return true;
+            };
+            limits.streamResult = stream;
+            std::string reason;
+            size_t got = 1, wrong = 0;
+            auto receive = [&](std::shared_ptr<const char> result, size_t n) {
+                got = n;
+                for (size_t i = 0; i < n; i++) wrong += result.get()[i] != (char)(i % 251);
+                return true;
+            };
+            EXPECT_TRUE(RunGuarded("in", limits, work, receive, &reason)) << reason;
+            EXPECT_EQ(got, size) << stream;
+            EXPECT_EQ(wrong, 0u) << stream;
+        }
 }

@@ -1,6 +1,10 @@
 // The reader's child process: fork (no exec, so the child has the parsed
-// options and nothing to set up), limits set in the child, the result back
-// through a pipe as one framed message, the parent waiting with a deadline.
+// options and nothing to set up), limits set in the child, one socket
+// between the two. The child's result stays in its own memory, where the
+// parent copies it in one call while the child waits; where the system
+// forbids reading another process's memory, the child sends it through the
+// socket instead. The parent does not wait for the child's exit, which tears
+// down all the reader's memory, before handing the result on.
 #include "tools/import/guard.h"
 
 #include <fcntl.h>
@@ -8,7 +12,8 @@
 #include <signal.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
+#include <sys/socket.h>
+#include <sys/uio.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -36,12 +41,26 @@ const bool LIMIT_ADDRESS_SPACE = true;
 const bool LIMIT_ADDRESS_SPACE = true;
 #endif
 
-// The message: one status byte ('+' result, '=' result in the shared
-// memory file, '-' reason, 'm' out of memory), eight length bytes, the text
-// (none for '=' and 'm').
-bool WriteAll(int fd, const char* data, size_t size) {
+// The message: one status byte ('=' result, '-' reason, 'm' out of
+// memory), eight bytes of length, eight of the result's address in the
+// child, then the reason's text. After '=' the child waits for one byte:
+// 's' to send the result through the socket, anything else to exit.
+const size_t HEADER = 17;
+
+void PutCount(char* at, uint64_t value) {
+    for (int k = 0; k < 8; k++) at[k] = (char)(value >> (8 * k));
+}
+
+uint64_t GetCount(const char* at) {
+    uint64_t value = 0;
+    for (int k = 0; k < 8; k++) value |= (uint64_t)(unsigned char)at[k] << (8 * k);
+    return value;
+}
+
+// MSG_NOSIGNAL: a child gone is an error here, not SIGPIPE for the parent.
+bool SendAll(int fd, const char* data, size_t size) {
     while (size > 0) {
-        ssize_t n = write(fd, data, size);
+        ssize_t n = send(fd, data, size, MSG_NOSIGNAL);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return false;
         data += n, size -= (size_t)n;
@@ -49,32 +68,24 @@ bool WriteAll(int fd, const char* data, size_t size) {
     return true;
 }
 
-// The child's result buffer: built in private memory (huge pages where the
-// system gives them: a fresh 16 MB image costs thousands of page faults
-// otherwise), then written at once into the shared memory file the parent
-// maps; without that file, a string to go through the pipe.
+// The child's result: private memory, huge pages where the system gives
+// them (a fresh 16 MB image costs thousands of page faults otherwise).
 struct ResultBuffer {
-    int shared = -1;
-    char* mapped = nullptr;
+    char* data = nullptr;
     size_t size = 0;
-    std::string text;
 };
 
 char* ReserveResult(ResultBuffer* buffer, size_t size) {
-    if (buffer->shared >= 0 && size > 0) {
-        void* data =
-            mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (data != MAP_FAILED) {
-            madvise(data, size, MADV_HUGEPAGE);
-            buffer->mapped = (char*)data, buffer->size = size;
-            return buffer->mapped;
-        }
-    }
-    buffer->text.assign(size, '\0');
-    return &buffer->text[0];
+    static char none;
+    if (size == 0) return &none;
+    void* data = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (data == MAP_FAILED) throw std::bad_alloc(); // the memory limit, as for any allocation
+    madvise(data, size, MADV_HUGEPAGE);
+    buffer->data = (char*)data, buffer->size = size;
+    return buffer->data;
 }
 
-[[noreturn]] void RunChild(const char* path, int fd, int shared, const GuardLimits& limits,
+[[noreturn]] void RunChild(const char* path, int channel, const GuardLimits& limits,
                            const GuardWork& work) {
     signal(SIGPIPE, SIG_IGN);
     // Whatever the reader (or a sanitizer in its crash) would print is not
@@ -92,26 +103,28 @@ char* ReserveResult(ResultBuffer* buffer, size_t size) {
         setrlimit(RLIMIT_CPU, &cpu);
     }
     ResultBuffer buffer;
-    buffer.shared = shared;
     std::string reason;
     char status = '-';
     try {
         auto reserve = [&](size_t size) { return ReserveResult(&buffer, size); };
-        status = work(reserve, &reason) ? (buffer.mapped ? '=' : '+') : '-';
-        if (status == '=' && !WriteAll(shared, buffer.mapped, buffer.size))
-            status = '-', reason = std::string(path) +
-                                   ": the reader's result could not be kept: " + strerror(errno);
+        status = work(reserve, &reason) ? '=' : '-';
     } catch (const std::bad_alloc&) {
         status = 'm', reason.clear();
     } catch (const std::exception& error) {
         status = '-', reason = std::string(path) + ": the reader failed: " + error.what();
     }
-    const std::string& text = status == '+' ? buffer.text : reason;
-    uint64_t size = status == '=' ? buffer.size : status == 'm' ? 0 : text.size();
-    char header[9] = {status};
-    for (int k = 0; k < 8; k++) header[1 + k] = (char)(size >> (8 * k));
-    bool sent = WriteAll(fd, header, 9) &&
-                (status == '=' || status == 'm' || WriteAll(fd, text.data(), text.size()));
+    char header[HEADER] = {status};
+    PutCount(header + 1, status == '=' ? buffer.size : status == '-' ? reason.size() : 0);
+    PutCount(header + 9, status == '=' ? (uint64_t)(uintptr_t)buffer.data : 0);
+    bool sent = SendAll(channel, header, HEADER) &&
+                (status != '-' || SendAll(channel, reason.data(), reason.size()));
+    if (sent && status == '=') {
+        char asked = 0;
+        while (read(channel, &asked, 1) < 0 && errno == EINTR) {
+        }
+        if (asked == 's') sent = SendAll(channel, buffer.data, buffer.size);
+    }
+    // No destructors: the reader's memory goes with the process.
     _exit(sent ? 0 : 3);
 }
 
@@ -121,25 +134,13 @@ int64_t NowMs() {
     return (int64_t)now.tv_sec * 1000 + now.tv_nsec / 1000000;
 }
 
-// Reads the child's message until end of file or the deadline: the header
-// first, then the text straight into a buffer of its announced size.
+// Reads exactly size bytes unless the deadline (0: none) passes or the
+// child closes the socket first (RECEIVED_FAILED).
 enum Received { RECEIVED_ALL, RECEIVED_LATE, RECEIVED_FAILED };
 
-Received ReadMessage(int fd, unsigned seconds, std::string* message) {
-    int64_t deadline = seconds ? NowMs() + (int64_t)seconds * 1000 : 0;
+Received ReadFull(int fd, char* into, size_t size, int64_t deadline) {
     size_t filled = 0;
-    message->resize(9);
-    for (;;) {
-        if (filled == 9 && message->size() == 9) {
-            uint64_t size = 0;
-            for (int k = 0; k < 8; k++)
-                size |= (uint64_t)(unsigned char)(*message)[1 + k] << (8 * k);
-            if (size > ((uint64_t)1 << 40)) return RECEIVED_FAILED;
-            // A result in the shared file sends no text; else one byte more
-            // than announced, where end of file is seen.
-            bool text = (*message)[0] != '=' && (*message)[0] != 'm';
-            message->resize(9 + (text ? size : 0) + 1);
-        }
+    while (filled < size) {
         int wait = -1;
         if (deadline) {
             int64_t left = deadline - NowMs();
@@ -151,30 +152,39 @@ Received ReadMessage(int fd, unsigned seconds, std::string* message) {
         if (polled < 0 && errno == EINTR) continue;
         if (polled < 0) return RECEIVED_FAILED;
         if (polled == 0) continue; // the deadline is checked above
-        ssize_t n = read(fd, &(*message)[filled], message->size() - filled);
+        ssize_t n = read(fd, into + filled, size - filled);
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return RECEIVED_FAILED;
-        if (n == 0) {
-            message->resize(filled);
-            return RECEIVED_ALL;
-        }
+        if (n <= 0) return RECEIVED_FAILED;
         filled += (size_t)n;
-        if (filled == message->size()) message->resize(filled + (1 << 16)); // more than announced
     }
+    return RECEIVED_ALL;
 }
 
-// Hands the result of size bytes the child left in the shared file to
-// receive, mapped rather than copied; the mapping lives as long as its holder.
-bool ReceiveShared(int shared, uint64_t size,
-                   const std::function<bool(std::shared_ptr<const char>, size_t)>& receive) {
-    struct stat info;
-    if (shared < 0 || fstat(shared, &info) != 0 || (uint64_t)info.st_size != size) return false;
-    if (size == 0) return receive(std::shared_ptr<const char>("", [](const char*) {}), 0);
-    void* data = mmap(nullptr, size, PROT_READ, MAP_SHARED | MAP_POPULATE, shared, 0);
-    if (data == MAP_FAILED) return false;
-    std::shared_ptr<const char> mapped((const char*)data,
-                                       [size](const char* at) { munmap((void*)at, size); });
-    return receive(std::move(mapped), size);
+// The parent's copy of the result, taken in one go: huge pages where given,
+// populated up front rather than fault by fault during the copy.
+char* AllocateResult(size_t size) {
+    void* data = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (data == MAP_FAILED) return nullptr;
+    madvise(data, size, MADV_HUGEPAGE);
+#ifdef MADV_POPULATE_WRITE
+    madvise(data, size, MADV_POPULATE_WRITE); // older kernels fault page by page instead
+#endif
+    return (char*)data;
+}
+
+// Copies size bytes at address in the child; false where the system forbids
+// reading another process's memory (seccomp, Yama) or on any error.
+bool CopyFromChild(pid_t child, uint64_t address, char* data, size_t size) {
+    size_t done = 0;
+    while (done < size) {
+        struct iovec local = {data + done, size - done};
+        struct iovec remote = {(void*)(uintptr_t)(address + done), size - done};
+        ssize_t n = process_vm_readv(child, &local, 1, &remote, 1, 0);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += (size_t)n;
+    }
+    return true;
 }
 
 int WaitChild(pid_t child) {
@@ -191,33 +201,66 @@ bool RunGuarded(const char* path, const GuardLimits& limits, const GuardWork& wo
                 std::string* reason) {
     std::string name = path;
     int ends[2];
-    if (pipe(ends) != 0) {
+    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) {
         *reason = name + ": cannot start the reader: " + strerror(errno);
         return false;
     }
-    // Without a memory file (an old kernel) the result comes through the pipe.
-    int shared = memfd_create("boneloom-import", MFD_CLOEXEC);
     pid_t child = fork();
     if (child < 0) {
         *reason = name + ": cannot start the reader: " + strerror(errno);
         close(ends[0]);
         close(ends[1]);
-        if (shared >= 0) close(shared);
         return false;
     }
     if (child == 0) {
         close(ends[0]);
-        RunChild(path, ends[1], shared, limits, work);
+        RunChild(path, ends[1], limits, work);
     }
     close(ends[1]);
-    // A larger pipe means fewer turns between the processes for megabytes.
-    fcntl(ends[0], F_SETPIPE_SZ, 1 << 20);
-    std::string message;
-    Received received = ReadMessage(ends[0], limits.seconds, &message);
-    if (received != RECEIVED_ALL) kill(child, SIGKILL);
-    close(ends[0]);
-    int status = WaitChild(child);
+    int channel = ends[0];
+    int64_t deadline = limits.seconds ? NowMs() + (int64_t)limits.seconds * 1000 : 0;
+    char header[HEADER] = {0};
+    Received received = ReadFull(channel, header, HEADER, deadline);
+    char kind = received == RECEIVED_ALL ? header[0] : 0;
+    uint64_t size = GetCount(header + 1);
+    std::string text;
+    char* data = nullptr;
+    if (kind == '-') {
+        if (size > ((uint64_t)1 << 30)) {
+            received = RECEIVED_FAILED;
+        } else {
+            text.resize(size);
+            received = ReadFull(channel, &text[0], size, deadline);
+        }
+    } else if (kind == '=' && size > 0) {
+        data = size < ((uint64_t)1 << 40) ? AllocateResult(size) : nullptr;
+        if (!data) {
+            received = RECEIVED_FAILED;
+        } else if (!limits.streamResult && CopyFromChild(child, GetCount(header + 9), data, size)) {
+            SendAll(channel, "d", 1); // the child may exit
+        } else {
+            received = SendAll(channel, "s", 1) ? ReadFull(channel, data, size, deadline)
+                                                : RECEIVED_FAILED;
+        }
+    } else if (kind == '=') {
+        SendAll(channel, "d", 1);
+    }
+    close(channel);
 
+    if (received == RECEIVED_ALL && kind == '=') {
+        // The result is whole: handed on now, while the child exits beside
+        // this process; it is reaped when the result is let go.
+        std::shared_ptr<const char> result(data ? data : "", [data, size, child](const char*) {
+            if (data) munmap(data, size);
+            WaitChild(child);
+        });
+        if (receive(std::move(result), size)) return true;
+        *reason = std::string(path) + ": the reader's result arrived damaged";
+        return false;
+    }
+    if (data) munmap(data, size);
+    if (received != RECEIVED_ALL) kill(child, SIGKILL);
+    int status = WaitChild(child);
     if (received == RECEIVED_LATE || (WIFSIGNALED(status) && WTERMSIG(status) == SIGXCPU)) {
         *reason = FormatText("%s: the reader took longer than its %u s limit on this file", path,
                              limits.seconds);
@@ -228,33 +271,16 @@ bool RunGuarded(const char* path, const GuardLimits& limits, const GuardWork& wo
             FormatText("%s: the reader crashed on this file (signal %d)", path, WTERMSIG(status));
         return false;
     }
-    uint64_t size = 0;
-    for (int k = 0; k < 8 && message.size() >= 9; k++)
-        size |= (uint64_t)(unsigned char)message[1 + k] << (8 * k);
-    bool whole = message.size() >= 9 && (message[0] == '=' || message.size() - 9 == size);
-    if (received != RECEIVED_ALL || WEXITSTATUS(status) != 0 || !whole) {
-        if (shared >= 0) close(shared);
-        *reason = FormatText("%s: the reader stopped without a result (exit status %d)", path,
-                             WIFEXITED(status) ? WEXITSTATUS(status) : -1);
-        return false;
-    }
-    bool handed = false;
-    if (message[0] == '=') {
-        handed = ReceiveShared(shared, size, receive);
-    } else if (message[0] == '+') {
-        auto text = std::make_shared<std::string>(message, 9);
-        handed = receive(std::shared_ptr<const char>(text, text->data()), size);
-    }
-    if (shared >= 0) close(shared);
-    if (message[0] == 'm') {
+    if (received == RECEIVED_ALL && kind == 'm') {
         *reason = FormatText("%s: the reader ran out of memory on this file (limit %u MB)", path,
                              limits.memoryMB);
         return false;
     }
-    if (message[0] != '+' && message[0] != '=') {
-        *reason = message.substr(9);
+    if (received == RECEIVED_ALL && kind == '-') {
+        *reason = text;
         return false;
     }
-    if (!handed) *reason = std::string(path) + ": the reader's result arrived damaged";
-    return handed;
+    *reason = FormatText("%s: the reader stopped without a result (exit status %d)", path,
+                         WIFEXITED(status) ? WEXITSTATUS(status) : -1);
+    return false;
 }

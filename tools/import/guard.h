@@ -14,6 +14,9 @@ const unsigned IMPORT_TIME_LIMIT_S = 120;     // wall-clock time of the child
 struct GuardLimits {
     unsigned memoryMB = IMPORT_MEMORY_LIMIT_MB; // 0: none
     unsigned seconds = IMPORT_TIME_LIMIT_S;     // 0: none
+    // The result through the socket rather than read from the child's
+    // memory, as where the system forbids the latter.
+    bool streamResult = false;
 };
 
 // What runs in the child: work asks reserve for a buffer of the result's
@@ -22,11 +25,11 @@ using GuardWork =
     std::function<bool(const std::function<char*(size_t size)>& reserve, std::string* reason)>;
 
 // Runs work in a child process; receive takes the result in the parent
-// (kept as long as the pointer is held) and says whether it is whole. The child's
-// crash, a signal, the memory limit or the time limit becomes one line in
-// *reason naming path ("PATH: the reader crashed on this file (signal 11)");
-// the parent's state is untouched by whatever the child did. False with
-// *reason on any failure.
+// (kept as long as the pointer is held; the child is reaped when it is let
+// go) and says whether it is whole. The child's crash, a signal, the memory
+// limit or the time limit becomes one line in *reason naming path ("PATH:
+// the reader crashed on this file (signal 11)"); the parent's state is
+// untouched by whatever the child did. False with *reason on any failure.
 bool RunGuarded(const char* path, const GuardLimits& limits, const GuardWork& work,
                 const std::function<bool(std::shared_ptr<const char> result, size_t size)>& receive,
                 std::string* reason);
