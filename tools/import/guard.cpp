@@ -235,8 +235,13 @@ bool RunGuarded(const char* path, const GuardLimits& limits, const GuardWork& wo
     } else if (kind == '=' && size > 0) {
         data = size < ((uint64_t)1 << 40) ? AllocateResult(size) : nullptr;
         if (!data) {
-            received = RECEIVED_FAILED;
-        } else if (!limits.streamResult && CopyFromChild(child, GetCount(header + 9), data, size)) {
+            close(channel);
+            kill(child, SIGKILL);
+            WaitChild(child);
+            *reason = name + ": the reader's result does not fit in memory";
+            return false;
+        }
+        if (!limits.streamResult && CopyFromChild(child, GetCount(header + 9), data, size)) {
             SendAll(channel, "d", 1); // the child may exit
         } else {
             received = SendAll(channel, "s", 1) ? ReadFull(channel, data, size, deadline)
