@@ -4,8 +4,10 @@
 // a half-written file and a failed write leaves the old one. No state.
 #include "model/file_io.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
+#include <strings.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
@@ -531,6 +533,24 @@ std::string PairPartnerPath(const std::string& path) {
     char swapped = ext == "skm" ? 'p' : 'm';
     last = upper ? (char)toupper(swapped) : swapped;
     return partner;
+}
+
+bool IsRegularFile(const std::string& path) {
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+std::string CaselessEntry(const std::string& dir, const std::string& name) {
+    DIR* folder = opendir(dir.empty() ? "." : dir.c_str());
+    if (!folder) return "";
+    std::string found;
+    while (struct dirent* entry = readdir(folder)) {
+        if (strcasecmp(entry->d_name, name.c_str()) == 0 &&
+            (found.empty() || strcmp(entry->d_name, found.c_str()) < 0))
+            found = entry->d_name;
+    }
+    closedir(folder);
+    return found;
 }
 
 std::string JoinPath(const std::string& dir, const char* name) {

@@ -110,6 +110,12 @@ std::string PairExtension(const std::string& path);
 // letter case as its own (tris.SKM -> tris.SKP, a.Skp -> a.Skm); "" when
 // path ends in neither extension.
 std::string PairPartnerPath(const std::string& path);
+// Whether path is a regular file, or a link to one.
+bool IsRegularFile(const std::string& path);
+// The entry of folder dir ("" the working directory) named name when letter
+// case is ignored, the first in byte order when several are (so the answer
+// does not depend on the order the file system lists them in); "" when none.
+std::string CaselessEntry(const std::string& dir, const std::string& name);
 // name in folder dir ("" for the working directory), with one slash between.
 std::string JoinPath(const std::string& dir, const char* name);
 // dir/STEM_NNNN.png: number with at least four digits.

@@ -3,10 +3,6 @@
 // systems often differ in case from the files on disk.
 #include "render/skin_files.h"
 
-#include <dirent.h>
-#include <strings.h>
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cstring>
 
@@ -16,28 +12,6 @@
 const char* const SKIN_EXTENSIONS[4] = {".tga", ".png", ".jpg", ".jpeg"};
 
 namespace {
-
-bool IsFile(const std::string& path) {
-    struct stat info;
-    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
-}
-
-// The entry of folder dir ("" the working directory) named name when case is
-// ignored; "" when none. An exact spelling is not looked for here.
-std::string CaselessEntry(const std::string& dir, const std::string& name) {
-    DIR* folder = opendir(dir.empty() ? "." : dir.c_str());
-    if (!folder) return "";
-    std::string found;
-    while (struct dirent* entry = readdir(folder)) {
-        if (strcasecmp(entry->d_name, name.c_str()) == 0) {
-            // The first in byte order, so the answer does not depend on the
-            // order the file system lists its entries in.
-            if (found.empty() || strcmp(entry->d_name, found.c_str()) < 0) found = entry->d_name;
-        }
-    }
-    closedir(folder);
-    return found;
-}
 
 // The file rel (folders separated by '/') below dir when every part is
 // matched without regard to case; "" when none.
@@ -54,7 +28,7 @@ std::string FindCaseless(const std::string& dir, const std::string& rel) {
         if (entry.empty()) return "";
         path = JoinPath(path, entry.c_str());
     }
-    return IsFile(path) ? path : "";
+    return IsRegularFile(path) ? path : "";
 }
 
 std::string NormalisedName(const char* skinname) {
@@ -72,7 +46,7 @@ std::string FindSkinTexture(const char* skinname, const SkinSearch* search) {
     for (const char* extension : SKIN_EXTENSIONS) candidates.push_back(name + extension);
     if (name[0] == '/') {
         for (const std::string& candidate : candidates)
-            if (IsFile(candidate)) return candidate;
+            if (IsRegularFile(candidate)) return candidate;
         for (const std::string& candidate : candidates) {
             std::string path = FindCaseless("/", candidate.substr(1));
             if (!path.empty()) return path;
@@ -89,7 +63,7 @@ std::string FindSkinTexture(const char* skinname, const SkinSearch* search) {
         seen.push_back(folder);
         for (const std::string& candidate : candidates) {
             std::string path = JoinPath(folder, candidate.c_str());
-            if (IsFile(path)) return path;
+            if (IsRegularFile(path)) return path;
         }
         for (const std::string& candidate : candidates) {
             std::string path = FindCaseless(folder, candidate);

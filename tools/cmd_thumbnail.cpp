@@ -8,9 +8,7 @@
 // console. So the command needs no X server, writes nothing but OUT (staged
 // beside it and renamed, as every output), keeps Mesa from filling a shader
 // cache in the home folder, and on failure says nothing and exits 1.
-#include <dirent.h>
 #include <fcntl.h>
-#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -53,11 +51,6 @@ constexpr int THUMBNAIL_DEFAULT_SIZE = 256;
 constexpr const char* THUMBNAIL_YAW = "-35";
 constexpr const char* THUMBNAIL_PITCH = "20";
 
-bool IsRegularFile(const std::string& path) {
-    struct stat st;
-    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
 // The partner of path (whose extension is ext, lower case): the same name
 // with the other extension. The extension's own letter case is tried first
 // (tris.SKM -> tris.SKP), then any case found in the folder. "" when none.
@@ -66,27 +59,11 @@ std::string FindPartner(const std::string& path, const std::string& ext) {
     if (IsRegularFile(mirrored)) return mirrored;
 
     std::string stem = path.substr(0, path.size() - 3);
-    const char* wanted = ext == "skm" ? "skp" : "skm";
     size_t slash = stem.rfind('/');
-    std::string dir = slash == std::string::npos ? "." : stem.substr(0, slash + 1);
+    std::string dir = slash == std::string::npos ? "" : stem.substr(0, slash + 1);
     std::string name = slash == std::string::npos ? stem : stem.substr(slash + 1);
-    std::string found;
-    if (DIR* folder = opendir(dir.c_str())) {
-        while (dirent* entry = readdir(folder)) {
-            std::string candidate = entry->d_name;
-            if (candidate.size() == name.size() + 3 &&
-                candidate.compare(0, name.size(), name) == 0 &&
-                strcasecmp(candidate.c_str() + name.size(), wanted) == 0) {
-                std::string full = slash == std::string::npos ? candidate : dir + candidate;
-                if (IsRegularFile(full)) {
-                    found = full;
-                    break;
-                }
-            }
-        }
-        closedir(folder);
-    }
-    return found;
+    std::string found = CaselessEntry(dir, name + (ext == "skm" ? "skp" : "skm"));
+    return !found.empty() && IsRegularFile(dir + found) ? dir + found : "";
 }
 
 // Sends stdout and stderr (ours, and whatever the GL driver prints) nowhere.

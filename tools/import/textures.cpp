@@ -10,6 +10,7 @@
 
 #include <assimp/material.h>
 
+#include "image/image.h"
 #include "model/file_io.h"
 #include "model/format.h"
 #include "tools/import/scene.h"
@@ -38,9 +39,9 @@ std::string BaseName(const std::string& path) {
 // ".png" or ".jpg" by the image's first bytes; else the name's own
 // extension, lower-cased ("" when it has none).
 std::string ImageExtension(const std::vector<unsigned char>& bytes, const std::string& name) {
-    static const unsigned char PNG[4] = {0x89, 'P', 'N', 'G'}, JPEG[3] = {0xFF, 0xD8, 0xFF};
-    if (bytes.size() >= 4 && memcmp(bytes.data(), PNG, 4) == 0) return ".png";
-    if (bytes.size() >= 3 && memcmp(bytes.data(), JPEG, 3) == 0) return ".jpg";
+    ImageFormat format = ImageFormatOf(bytes.data(), bytes.size());
+    if (format == IMAGE_FORMAT_PNG) return ".png";
+    if (format == IMAGE_FORMAT_JPEG) return ".jpg";
     size_t dot = name.find_last_of('.');
     if (dot == std::string::npos || name.find_first_of("/\\", dot) != std::string::npos) return "";
     std::string extension = name.substr(dot);
