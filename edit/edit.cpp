@@ -239,15 +239,25 @@ bool DropFrames(SkelModel* model, const std::vector<int32_t>& frames, std::strin
     return true;
 }
 
-bool DuplicateFrame(SkelModel* model, int32_t frame, std::string* why) {
-    if (!SkeletonShapeOk(model, why) || !FrameInModel(model, frame, why)) return false;
+bool InsertFrame(SkelModel* model, int32_t at, const PoseFrame& frame, std::string* why) {
+    if (!SkeletonShapeOk(model, why)) return false;
+    if (at < 0 || at > model->numframes)
+        return EditFail(why, "no place " + std::to_string(at) + " for a frame");
     if (model->numframes >= MAX_FRAMES)
         return EditFail(why, "the model already has " + std::to_string(MAX_FRAMES) +
                                  " frames, the most a file holds");
-    PoseFrame copy = model->frames[frame];
-    model->frames.insert(model->frames.begin() + frame + 1, std::move(copy));
+    if ((int64_t)frame.poses.size() != model->numbones)
+        return EditFail(why, "the frame does not hold one pose per bone");
+    model->frames.insert(model->frames.begin() + at, frame);
     model->numframes++;
     return true;
+}
+
+bool DuplicateFrame(SkelModel* model, int32_t frame, std::string* why) {
+    if (!SkeletonShapeOk(model, why) || !FrameInModel(model, frame, why)) return false;
+    // A copy first: inserting may move the frame being copied.
+    PoseFrame copy = model->frames[frame];
+    return InsertFrame(model, frame + 1, copy, why);
 }
 
 bool DeleteFrame(SkelModel* model, int32_t frame, std::string* why) {

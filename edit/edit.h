@@ -50,6 +50,9 @@ bool KeepFrames(SkelModel* model, const std::vector<int32_t>& frames, std::strin
 // Removes the listed frames (repeats count once). Refused when a listed frame
 // is not the model's or no frame would be left.
 bool DropFrames(SkelModel* model, const std::vector<int32_t>& frames, std::string* why);
+// Inserts frame so that it becomes frame number at (0 .. numframes). Refused
+// at MAX_FRAMES or when it does not hold one pose per bone.
+bool InsertFrame(SkelModel* model, int32_t at, const PoseFrame& frame, std::string* why);
 // Inserts a copy of frame, name included, right after it. Refused at
 // MAX_FRAMES.
 bool DuplicateFrame(SkelModel* model, int32_t frame, std::string* why);

@@ -125,16 +125,6 @@ static bool PosesFit(const SkelModel* m, const HistoryStep& s) {
     return true;
 }
 
-static bool InsertFrame(SkelModel* m, int32_t index, const PoseFrame& frame) {
-    int32_t n = UsableFrames(m);
-    if (index < 0 || index > n || n >= MAX_FRAMES ||
-        (int64_t)frame.poses.size() != (int64_t)UsableBones(m))
-        return false;
-    m->frames.insert(m->frames.begin() + index, frame);
-    m->numframes = n + 1;
-    return true;
-}
-
 // Puts the model into the state before the step (backwards) or after it.
 static bool ApplyStep(SkelModel* m, const HistoryStep& s, bool backwards) {
     if (!m) return false;
@@ -161,7 +151,8 @@ static bool ApplyStep(SkelModel* m, const HistoryStep& s, bool backwards) {
         case CHANGE_FRAME_GONE: {
             if (s.frame.size() != 1) return false;
             bool add = (s.change == CHANGE_FRAME_ADDED) != backwards;
-            return add ? InsertFrame(m, s.index, s.frame[0]) : DeleteFrame(m, s.index, nullptr);
+            return add ? InsertFrame(m, s.index, s.frame[0], nullptr)
+                       : DeleteFrame(m, s.index, nullptr);
         }
     }
     return false;
